@@ -1,0 +1,17 @@
+#include "app/Fatal.h"
+
+#include <deque>
+#include <mutex>
+
+void throwFatal(const std::string& text)
+{
+    static std::mutex mutex;
+    static std::deque<std::string> messages;  // deque: c_str() of earlier entries stays valid
+    const char* kept;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        messages.push_back(text);
+        kept = messages.back().c_str();
+    }
+    throw kept;
+}

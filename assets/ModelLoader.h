@@ -1,0 +1,50 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "assets/Material.h"
+#include "assets/Mesh.h"
+#include "math/Vector3.h"
+
+// One triangle of an OBJ group, stored by value.
+struct ModelFace {
+    Vector3 positions[3];
+    Vector3 normals[3];
+    Vector3 texCoords[3];
+    int smoothingGroup = 0;
+};
+
+struct ModelGroup {
+    std::string name;
+    std::string materialName;
+    std::vector<ModelFace> faces;
+};
+
+// Reads the OBJ/MTL subset into named groups and materials; one per process.
+class ModelLoader {
+public:
+    static ModelLoader& getInstance();
+
+    // Reads directory + fileName and every MTL file it names.
+    void loadFile(const std::string& fileName);
+
+    // A new mesh from the first group of that name with its material;
+    // smooth averages corner normals per smoothing group.
+    Mesh getMesh(const std::string& groupName, bool smooth);
+
+    const std::vector<ModelGroup>& getGroups() const { return groups; }
+    const std::vector<Material>& getMaterials() const { return materials; }
+
+    // "data/" by default; tests point it elsewhere.
+    std::string directory = "data/";
+
+private:
+    ModelLoader() = default;
+    void loadMaterialFile(const std::string& fileName);
+
+    std::vector<ModelGroup> groups;
+    std::vector<Material> materials;
+    std::vector<Vector3> positions, normals, texCoords;
+    int smoothingGroup = 0;
+};

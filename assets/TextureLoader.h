@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string>
+
+// BMP files to OpenGL textures; main thread, with a current context.
+class TextureLoader {
+public:
+    // 24-bit image, mipmapped by GLU; throws "[TextureLoader] Texture file not found.".
+    static unsigned int loadTexture(const std::string& fileName, const std::string& directory);
+    // 32-bit image with alpha, clamped, driver mipmaps.
+    static unsigned int loadSpriteTexture(const std::string& path);
+};

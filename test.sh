@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything under AddressSanitizer and
+# UndefinedBehaviorSanitizer (the threading tests under ThreadSanitizer)
+# and runs the whole suite under a virtual X server.
+set -euo pipefail
+cd "$(dirname "$0")"
+source scripts/setup.sh
+jobs=$(nproc)
+
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
+export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+export TSAN_OPTIONS="suppressions=$PWD/tests/tsan.supp:halt_on_error=1"
+
+xvfb=(xvfb-run -a -s "-screen 0 1280x1024x24")
+
+# Threading tests under ThreadSanitizer.
+if ls tests/thread/*.cpp >/dev/null 2>&1; then
+  cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS="-O1 -g" \
+        -DKELVARRO_SANITIZE=thread >/dev/null
+  cmake --build build/tsan --target kelvarro_thread_tests -j "$jobs"
+  (cd build/tsan && "${xvfb[@]}" ctest -L thread --output-on-failure -j 1)
+fi
+
+# Everything, under ASan and UBSan; its summary closes the output.
+cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS="-O1 -g" \
+      -DKELVARRO_SANITIZE=address,undefined >/dev/null
+cmake --build build/test -j "$jobs"
+cd build/test
+"${xvfb[@]}" ctest --output-on-failure -j 2 "$@"

@@ -1,0 +1,161 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+
+#include "math/Matrix3.h"
+#include "math/Quaternion.h"
+#include "math/Vector3.h"
+
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+
+void expectNear(const Vector3& a, const Vector3& b, double tol = 1e-12)
+{
+    EXPECT_NEAR(a.x, b.x, tol);
+    EXPECT_NEAR(a.y, b.y, tol);
+    EXPECT_NEAR(a.z, b.z, tol);
+}
+
+Quaternion randomUnit(std::mt19937& rng)
+{
+    std::normal_distribution<double> n(0.0, 1.0);
+    Quaternion q(n(rng), n(rng), n(rng), n(rng));
+    return normalize(q);
+}
+
+Quaternion axisAngle(Vector3 axis, double angle)
+{
+    normalize(axis);
+    return Quaternion(std::cos(angle / 2), axis * std::sin(angle / 2));
+}
+
+}  // namespace
+
+TEST(Math, VectorBasicsAndAxisRotations)
+{
+    expectNear(cross({1, 0, 0}, {0, 1, 0}), {0, 0, 1}, 0);
+    expectNear(cross({0, 1, 0}, {0, 0, 1}), {1, 0, 0}, 0);
+    expectNear(negate({1, -2, 3}), {-1, 2, -3}, 0);
+    EXPECT_DOUBLE_EQ(length({3, 4, 12}), 13.0);
+    Vector3 v(0, 3, 4);
+    EXPECT_EQ(&normalize(v), &v);
+    expectNear(v, {0, 0.6, 0.8});
+    expectNear(rotateAboutY({1, 0, 0}, kPi / 2), {0, 0, -1});
+    expectNear(rotateAboutZ({1, 0, 0}, kPi / 2), {0, 1, 0});
+    // rotateAboutY/Z agree with quaternion rotations about the same axes.
+    for (double a : {-2.0, -0.3, 0.7, 3.0}) {
+        expectNear(rotateAboutY({0.3, -1.2, 2.5}, a), rotate({0.3, -1.2, 2.5}, axisAngle({0, 1, 0}, a)));
+        expectNear(rotateAboutZ({0.3, -1.2, 2.5}, a), rotate({0.3, -1.2, 2.5}, axisAngle({0, 0, 1}, a)));
+    }
+}
+
+TEST(Math, QuaternionRotationConventions)
+{
+    expectNear(rotate({1.5, -2, 3}, Quaternion(1, 0, 0, 0)), {1.5, -2, 3}, 0);
+    const double c = std::cos(kPi / 4), s = std::sin(kPi / 4);
+    expectNear(rotate({1, 0, 0}, Quaternion(c, 0, 0, s)), {0, 1, 0});
+
+    const Quaternion e0 = fromEulerDegrees(0, 0, 0);
+    EXPECT_EQ(e0.w, 1.0);
+    EXPECT_EQ(e0.x, 0.0);
+    const Quaternion e90 = fromEulerDegrees(0, 0, 90);
+    EXPECT_NEAR(e90.w, c, 1e-15);
+    EXPECT_NEAR(e90.z, s, 1e-15);
+    EXPECT_NEAR(e90.x, 0.0, 1e-15);
+
+    // Euler order: x first, then y, then z, i.e. q = qz ⊗ qy ⊗ qx.
+    const Quaternion e = fromEulerDegrees(30, -50, 120);
+    const Quaternion composed = axisAngle({0, 0, 1}, 120 * kPi / 180) * axisAngle({0, 1, 0}, -50 * kPi / 180) *
+                                axisAngle({1, 0, 0}, 30 * kPi / 180);
+    EXPECT_NEAR(e.w, composed.w, 1e-14);
+    EXPECT_NEAR(e.x, composed.x, 1e-14);
+    EXPECT_NEAR(e.y, composed.y, 1e-14);
+    EXPECT_NEAR(e.z, composed.z, 1e-14);
+}
+
+TEST(Math, ProductOrderAndMatrixAgreeForRandomRotations)
+{
+    std::mt19937 rng(12345);
+    std::uniform_real_distribution<double> u(-5, 5);
+    for (int i = 0; i < 500; ++i) {
+        const Quaternion a = randomUnit(rng), b = randomUnit(rng);
+        const Vector3 v(u(rng), u(rng), u(rng));
+        // rotate by a ⊗ b applies b first, then a.
+        expectNear(rotate(v, a * b), rotate(rotate(v, b), a), 1e-12);
+        // toMatrix(q)·v equals rotate(v, q), and the matrix is orthonormal.
+        const Matrix3 m = toMatrix(a);
+        expectNear(m * v, rotate(v, a), 1e-12);
+        const Matrix3 mmT = m * transpose(m);
+        for (int r = 0; r < 3; ++r)
+            for (int c = 0; c < 3; ++c)
+                EXPECT_NEAR(mmT(r, c), r == c ? 1.0 : 0.0, 1e-12);
+        // Rotation keeps length; the conjugate undoes it.
+        EXPECT_NEAR(length(rotate(v, a)), length(v), 1e-12);
+        expectNear(rotate(rotate(v, a), conjugate(a)), v, 1e-12);
+        // multiplyPure and pureMultiply are the products with a pure quaternion.
+        const Quaternion p1 = multiplyPure(a, v), p2 = a * Quaternion(0, v);
+        const Quaternion p3 = pureMultiply(v, a), p4 = Quaternion(0, v) * a;
+        EXPECT_NEAR(p1.w, p2.w, 1e-12);
+        expectNear(p1.vec(), p2.vec(), 1e-12);
+        EXPECT_NEAR(p3.w, p4.w, 1e-12);
+        expectNear(p3.vec(), p4.vec(), 1e-12);
+    }
+}
+
+TEST(Math, QuaternionNormalize)
+{
+    Quaternion z(0, 0, 0, 0);
+    normalize(z);
+    EXPECT_EQ(z.w, 0.0);
+    EXPECT_EQ(z.x, 0.0);
+    Quaternion two(2, 0, 0, 0);
+    normalize(two);
+    EXPECT_EQ(two.w, 1.0);
+    Quaternion q(1, 2, 3, 4);
+    normalize(q);
+    EXPECT_NEAR(q.w * q.w + q.x * q.x + q.y * q.y + q.z * q.z, 1.0, 1e-15);
+    EXPECT_NEAR(q.z / q.w, 4.0, 1e-14);
+    const Matrix3 id = toMatrix(Quaternion());
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c)
+            EXPECT_EQ(id(r, c), r == c ? 1.0 : 0.0);
+}
+
+TEST(Math, MatrixInverse)
+{
+    const Matrix3 d = inverse(Matrix3::diagonal(2, 4, 8));
+    EXPECT_EQ(d(0, 0), 0.5);
+    EXPECT_EQ(d(1, 1), 0.25);
+    EXPECT_EQ(d(2, 2), 0.125);
+    EXPECT_EQ(d(0, 1), 0.0);
+
+    for (double e : inverse(Matrix3()).m)
+        EXPECT_EQ(e, HUGE_VAL);
+    // An infinite inertia (immovable body) inverts to zero.
+    for (double e : inverse(Matrix3::diagonal(HUGE_VAL, HUGE_VAL, HUGE_VAL)).m)
+        EXPECT_EQ(e, 0.0);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    for (double e : inverse(Matrix3::diagonal(nan, 1, 1)).m)
+        EXPECT_EQ(e, 0.0);
+
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> u(-3, 3);
+    for (int i = 0; i < 200; ++i) {
+        Matrix3 m;
+        for (double& e : m.m)
+            e = u(rng);
+        const Matrix3 p = m * inverse(m), q = inverse(m) * m;
+        for (int r = 0; r < 3; ++r)
+            for (int c = 0; c < 3; ++c) {
+                EXPECT_NEAR(p(r, c), r == c ? 1.0 : 0.0, 1e-8);
+                EXPECT_NEAR(q(r, c), r == c ? 1.0 : 0.0, 1e-8);
+            }
+    }
+    // Row-major: element (r, c) at index 3r + c, and M·v uses the rows.
+    const Matrix3 m(1, 2, 3, 4, 5, 6, 7, 8, 10);
+    EXPECT_EQ(m.m[5], 6.0);
+    expectNear(m * Vector3(1, 0, 0), {1, 4, 7}, 0);
+}
