@@ -12,6 +12,7 @@ struct MeshEdge {
     Vector3 normal;
     Vector3 workingNormal;   // world-frame copy written by the physics
     bool convex = true;
+    int32_t faces[2] = {-1, -1};  // adjacent triangles, -1 where there is none
 };
 
 struct MeshTriangle {
