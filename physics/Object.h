@@ -60,3 +60,6 @@ public:
 Vector3 integrateStep(const Vector3& u, double h);
 // Orientation q advanced by h at constant world angular velocity omega (not normalised).
 Quaternion integrateOrientation(const Quaternion& q, const Vector3& omega, double h);
+// The rotation of a unit quaternion as an angle in degrees about a unit
+// axis (the zero axis for no rotation), as glRotate takes it.
+void orientationAxisAngle(const Quaternion& q, double& degrees, Vector3& axis);
