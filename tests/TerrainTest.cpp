@@ -1,0 +1,574 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "world/TerrainImages.h"
+#include "world/VoxelWorld.h"
+
+using namespace terrain;
+
+namespace {
+
+std::string scratch(const std::string& name)
+{
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("kelvarro_terrain_" + name + "_" + std::to_string(getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    return dir.string() + "/";
+}
+
+std::string fatal(const std::function<void()>& call)
+{
+    try {
+        call();
+    } catch (const char* text) {
+        return text;
+    }
+    return "";
+}
+
+// Bitmap of width x height, bottom row first; pixel(r, c) gives the blue
+// byte of row r from the top (green and red are kept distinct from it).
+void writeBmp(const std::string& path, int width, int height, int bits, const std::function<uint8_t(int, int)>& blue)
+{
+    const int bpp = bits / 8;
+    const int rowSize = (width * bpp + 3) & ~3;
+    std::vector<uint8_t> b = {'B', 'M'};
+    const auto put32 = [&](uint32_t v) {
+        for (int k = 0; k < 4; ++k)
+            b.push_back(static_cast<uint8_t>(v >> (8 * k)));
+    };
+    const auto put16 = [&](uint32_t v) {
+        b.push_back(static_cast<uint8_t>(v));
+        b.push_back(static_cast<uint8_t>(v >> 8));
+    };
+    put32(54 + rowSize * height);
+    put32(0);
+    put32(54);
+    put32(40);
+    put32(width);
+    put32(height);
+    put16(1);
+    put16(bits);
+    put32(0);
+    put32(rowSize * height);
+    put32(2835);
+    put32(2835);
+    put32(0);
+    put32(0);
+    for (int r = height - 1; r >= 0; --r) {
+        for (int c = 0; c < width; ++c) {
+            const uint8_t v = blue(r, c);
+            b.push_back(v);
+            b.push_back(static_cast<uint8_t>(255 - v));
+            b.push_back(static_cast<uint8_t>(v ^ 0x55));
+            if (bpp == 4)
+                b.push_back(255);
+        }
+        for (int pad = width * bpp; pad < rowSize; ++pad)
+            b.push_back(0);
+    }
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), b.size());
+}
+
+// The surface of block (i, j) at world (x, z), from the two triangles.
+double surfaceAt(const HeightGrid& H, int i, int j, double x, double z)
+{
+    const double u = (x - (j - 4) * 22.0) / 22.0, v = (z - (i - 4) * 22.0) / 22.0;
+    if (u + v <= 1.0)
+        return H[i][j] + u * (H[i][j + 1] - H[i][j]) + v * (H[i + 1][j] - H[i][j]);
+    return H[i + 1][j + 1] + (1 - u) * (H[i + 1][j] - H[i + 1][j + 1]) + (1 - v) * (H[i][j + 1] - H[i + 1][j + 1]);
+}
+
+HeightGrid flatGrid(double height)
+{
+    HeightGrid h;
+    for (auto& row : h)
+        row.fill(height);
+    return h;
+}
+
+// A hilly grid with distinct heights at every grid point.
+HeightGrid hillyGrid()
+{
+    HeightGrid h;
+    for (int r = 0; r <= 8; ++r)
+        for (int c = 0; c <= 8; ++c)
+            h[r][c] = ((r * 37 + c * 91) % 256) * 14.0 / 255.0 - 4.8;
+    return h;
+}
+
+}  // namespace
+
+TEST(TerrainImages, HeightmapBytesBecomeHeightsRowZeroOnTop)
+{
+    const std::string dir = scratch("hm");
+    // 9 x 9 has 27-byte rows padded to 28 in the file: later rows must not drift.
+    for (int size : {9, 12}) {
+        const std::string path = dir + "hm" + std::to_string(size) + ".bmp";
+        writeBmp(path, size, size, 24, [](int r, int c) {
+            if (r == 0 && c == 0)
+                return uint8_t{0};
+            if (r == 8 && c == 8)
+                return uint8_t{255};
+            return static_cast<uint8_t>(r * 20 + c);
+        });
+        const HeightGrid h = loadHeightmap(path);
+        EXPECT_DOUBLE_EQ(h[0][0], -4.8);
+        EXPECT_DOUBLE_EQ(h[8][8], 9.2);
+        for (int r = 0; r <= 8; ++r)
+            for (int c = 0; c <= 8; ++c)
+                if ((r + c) % 16 != 0) {
+                    EXPECT_DOUBLE_EQ(h[r][c], (r * 20 + c) * 14.0 / 255.0 - 4.8) << size << " " << r << "," << c;
+                }
+    }
+}
+
+TEST(TerrainImages, BadHeightmapsStopWithTheFileAndFault)
+{
+    const std::string dir = scratch("badhm");
+    const auto byte = [](int r, int c) { return static_cast<uint8_t>(r + c); };
+    EXPECT_EQ(fatal([&] { loadHeightmap(dir + "missing.bmp"); }),
+              "[Terrain] Heightmap file not found. " + dir + "missing.bmp: cannot be opened");
+
+    writeBmp(dir + "wide.bmp", 9, 8, 24, byte);
+    std::string text = fatal([&] { loadHeightmap(dir + "wide.bmp"); });
+    EXPECT_EQ(text.rfind("[Terrain] Heightmap size error. " + dir + "wide.bmp", 0), 0u) << text;
+
+    writeBmp(dir + "small.bmp", 8, 8, 24, byte);
+    text = fatal([&] { loadHeightmap(dir + "small.bmp"); });
+    EXPECT_EQ(text.rfind("[Terrain] Heightmap size error. " + dir + "small.bmp", 0), 0u) << text;
+
+    writeBmp(dir + "deep.bmp", 12, 12, 32, byte);
+    text = fatal([&] { loadHeightmap(dir + "deep.bmp"); });
+    EXPECT_EQ(text.rfind("[Terrain] Heightmap format error. " + dir + "deep.bmp", 0), 0u) << text;
+
+    // Cut inside the pixel rows, and inside the header.
+    writeBmp(dir + "cut.bmp", 16, 16, 24, byte);
+    for (auto size : {400u, 30u}) {
+        std::filesystem::resize_file(dir + "cut.bmp", size);
+        text = fatal([&] { loadHeightmap(dir + "cut.bmp"); });
+        EXPECT_EQ(text.rfind("[Terrain] Heightmap file error. " + dir + "cut.bmp: not a readable BMP", 0), 0u)
+            << text;
+    }
+    std::ofstream(dir + "empty.bmp").close();
+    EXPECT_NE(fatal([&] { loadHeightmap(dir + "empty.bmp"); }), "");
+}
+
+TEST(TerrainImages, LayersBlendGrassIntoSoilAndSizesAreChecked)
+{
+    const std::string dir = scratch("layers");
+    writeBmp(dir + "grass.bmp", 256, 256, 24, [](int r, int c) { return static_cast<uint8_t>(c); });
+    writeBmp(dir + "soil.bmp", 256, 256, 24, [](int r, int c) { return static_cast<uint8_t>(255 - r); });
+    const std::vector<uint8_t> layers = loadTerrainLayers(dir + "grass.bmp", dir + "soil.bmp");
+    ASSERT_EQ(layers.size(), 256u * 256u * 3u * 32u);
+    const size_t layer = 256 * 256 * 3;
+    for (int k : {0, 1, 15, 30, 31})
+        for (int r : {0, 100, 255})
+            for (int c : {0, 77, 255}) {
+                const double g = c, s = 255 - r;
+                const double want = std::floor(g * (1 - k / 31.0) + s * (k / 31.0) + 0.5);
+                EXPECT_EQ(layers[k * layer + (r * 256 + c) * 3], want) << k << " " << r << " " << c;
+            }
+
+    writeBmp(dir + "small.bmp", 128, 128, 24, [](int, int) { return uint8_t{1}; });
+    writeBmp(dir + "small2.bmp", 128, 128, 24, [](int, int) { return uint8_t{1}; });
+    writeBmp(dir + "deep.bmp", 256, 256, 32, [](int, int) { return uint8_t{1}; });
+    for (const auto& [a, b] : {std::make_pair("grass.bmp", "small.bmp"), std::make_pair("small.bmp", "small2.bmp"),
+                               std::make_pair("deep.bmp", "soil.bmp")}) {
+        const std::string text = fatal([&] { loadTerrainLayers(dir + a, dir + b); });
+        EXPECT_EQ(text.rfind("[Terrain] 3d texture size error.", 0), 0u) << a << " " << b << ": " << text;
+    }
+    EXPECT_EQ(fatal([&] { loadTerrainLayers(dir + "grass.bmp", dir + "nope.bmp"); }),
+              "[Terrain] Erorr loading file. " + dir + "nope.bmp: cannot be opened");
+}
+
+TEST(VoxelWorld, FlatGroundOriginsVoxelsAndColumns)
+{
+    VoxelWorld world;
+    world.build(flatGrid(2.0));
+    EXPECT_EQ(kVoxelTop, std::nextafter(9.4875, 0.0));
+    // 2.0 snaps to 6 voxels = 2.0625.
+    const double top = 6 * kVoxel + kVoxelTop;
+    EXPECT_EQ(world.block(0).origin, Vector3(-77.0, top, -77.0));
+    EXPECT_EQ(world.block(9).origin, Vector3(-55.0, top, -55.0));
+    EXPECT_EQ(world.block(63).origin, Vector3(77.0, top, 77.0));
+    EXPECT_EQ(world.block(36).origin, Vector3(11.0, top, 11.0));
+
+    // Layer centres top - y h lie above 2.0 for y <= 27.
+    for (int b : {0, 27, 63}) {
+        int air = 0;
+        for (uint8_t v : world.block(b).voxels) {
+            EXPECT_TRUE(v == 0 || v == 1);
+            air += v;
+        }
+        EXPECT_EQ(air, 64 * 64 * 28) << b;
+        EXPECT_EQ(world.voxelAt(b, 5, 27, 9), 1);
+        EXPECT_EQ(world.voxelAt(b, 5, 28, 9), 0);
+    }
+    for (int b = 0; b < 64; ++b)
+        for (int cx = 0; cx <= 64; cx += 8)
+            for (int cz = 0; cz <= 64; cz += 4) {
+                const TerrainColumn& c = world.columnAt(b, cx, cz);
+                EXPECT_FLOAT_EQ(c.position[1], 2.0f);
+                EXPECT_FLOAT_EQ(c.position[0], static_cast<float>(world.block(b).origin.x + cx * kVoxel - 11));
+                EXPECT_FLOAT_EQ(c.position[2], static_cast<float>(world.block(b).origin.z + cz * kVoxel - 11));
+                EXPECT_EQ(c.normal[0], 0.0f);
+                EXPECT_EQ(c.normal[1], 1.0f);
+                EXPECT_EQ(c.normal[2], 0.0f);
+                EXPECT_FALSE(c.soil);
+            }
+}
+
+TEST(VoxelWorld, HillyGroundFollowsBothTrianglesOfEveryBlock)
+{
+    VoxelWorld world;
+    const HeightGrid H = hillyGrid();
+    world.build(H);
+    for (int b = 0; b < 64; ++b) {
+        const int i = b / 8, j = b % 8;
+        const double top = std::max({H[i][j], H[i][j + 1], H[i + 1][j], H[i + 1][j + 1]});
+        EXPECT_EQ(world.block(b).origin.y, std::floor(top / kVoxel + 0.5) * kVoxel + kVoxelTop) << b;
+        // Columns on both triangles and on the shared diagonal (cx + cz = 64).
+        for (int cx = 0; cx <= 64; cx += 4)
+            for (int cz = 0; cz <= 64; cz += 4) {
+                const TerrainColumn& c = world.columnAt(b, cx, cz);
+                EXPECT_NEAR(c.position[1], surfaceAt(H, i, j, c.position[0], c.position[2]), 2e-5)
+                    << b << " " << cx << "," << cz;
+            }
+        // Every voxel clearly above the surface is air, every one clearly below is soil.
+        for (int x = 0; x < 64; x += 3)
+            for (int z = 0; z < 64; z += 5)
+                for (int y = 0; y < 46; ++y) {
+                    const Vector3 p = world.voxelCentre(b, x, y, z);
+                    const double s = surfaceAt(H, i, j, p.x, p.z);
+                    if (std::abs(p.y - s) > 1e-9) {
+                        ASSERT_EQ(world.voxelAt(b, x, y, z), p.y > s ? 1 : 0) << b << " " << x << "," << y << "," << z;
+                    }
+                }
+    }
+    // Normals away from the block's first row and column follow the slope.
+    const TerrainColumn& c = world.columnAt(9, 10, 20);
+    const double dx = world.columnAt(9, 9, 20).position[1] - world.columnAt(9, 11, 20).position[1];
+    const double dz = world.columnAt(9, 10, 19).position[1] - world.columnAt(9, 10, 21).position[1];
+    const double len = std::sqrt(dx * dx + 4.0 + dz * dz);
+    EXPECT_FLOAT_EQ(c.normal[0], static_cast<float>(dx / len));
+    EXPECT_FLOAT_EQ(c.normal[1], static_cast<float>(2.0 / len));
+    EXPECT_FLOAT_EQ(c.normal[2], static_cast<float>(dz / len));
+    EXPECT_EQ(world.columnAt(9, 0, 20).normal[1], 1.0f);
+    EXPECT_EQ(world.columnAt(9, 10, 0).normal[1], 1.0f);
+}
+
+TEST(VoxelWorld, LookupsAcrossBlockBordersAndOffTheTerrain)
+{
+    VoxelWorld world;
+    const HeightGrid H = hillyGrid();
+    world.build(H);
+
+    EXPECT_EQ(world.blockIndexAt(Vector3(0, 0, 0)), 36);
+    // Half a voxel shift: just on the -x side of a border still maps to the +x block.
+    EXPECT_EQ(world.blockIndexAt(Vector3(-0.1, 0, 5)), 36);
+    EXPECT_EQ(world.blockIndexAt(Vector3(-0.2, 0, 5)), 35);
+    EXPECT_EQ(world.blockIndexAt(Vector3(-87.9, 3, -87.9)), 0);
+    EXPECT_EQ(world.blockIndexAt(Vector3(87.8, 3, 87.8)), 63);
+    // Off the +x edge of row 0 is not block 8 of row 1; and the other sides.
+    for (const Vector3& p : {Vector3(87.9, 0, -80), Vector3(-88.2, 0, 0), Vector3(0, 0, 88), Vector3(0, 0, -90),
+                             Vector3(1e30, 0, 0), Vector3(NAN, 0, 0)})
+        EXPECT_EQ(world.blockIndexAt(p), 64) << p.x << " " << p.z;
+
+    // voxelCoordsAt inverts voxelCentre, also a shade off the centre.
+    std::mt19937 rng(5);
+    for (int k = 0; k < 200; ++k) {
+        const int b = rng() % 64, x = rng() % 64, y = rng() % 46, z = rng() % 64;
+        const Vector3 c = world.voxelCentre(b, x, y, z) + Vector3(0.17, -0.17, -0.17);
+        int16_t vx, vy, vz;
+        world.voxelCoordsAt(b, c, vx, vy, vz);
+        ASSERT_EQ(vx, x);
+        ASSERT_EQ(vy, y);
+        ASSERT_EQ(vz, z);
+        ASSERT_EQ(world.blockIndexAt(world.voxelCentre(b, x, y, z)), b);
+    }
+    int16_t vx, vy, vz;
+    world.voxelCoordsAt(0, Vector3(-77 - 11, world.block(0).origin.y - 46 * kVoxel, -77 + 11), vx, vy, vz);
+    EXPECT_EQ(vx, 0);
+    EXPECT_EQ(vy, 46);
+    EXPECT_EQ(vz, 64);
+
+    // Crossing to the -x, +x, -z and +z neighbours with the tops' difference in layers.
+    const auto shift = [&](int from, int to) {
+        return static_cast<int>(std::floor((world.block(from).origin.y - world.block(to).origin.y) / kVoxel + 0.5));
+    };
+    const int b = 27;
+    ASSERT_NE(shift(b, 26), 0);
+    for (int y : {10, 20, 30}) {
+        EXPECT_EQ(&world.voxelAt(b, -1, y, 7), &world.voxelAt(26, 63, std::max(0, y - shift(b, 26)), 7));
+        EXPECT_EQ(&world.voxelAt(b, 64, y, 7), &world.voxelAt(28, 0, std::max(0, y - shift(b, 28)), 7));
+        EXPECT_EQ(&world.voxelAt(b, 7, y, -1), &world.voxelAt(19, 7, std::max(0, y - shift(b, 19)), 63));
+        EXPECT_EQ(&world.voxelAt(b, 7, y, 64), &world.voxelAt(35, 7, std::max(0, y - shift(b, 35)), 0));
+        EXPECT_EQ(&world.voxelAt(b, -2, y, 65), &world.voxelAt(34, 62, std::max(0, y - shift(b, 34)), 1));
+    }
+    // Off the terrain or the stored layers: soil below and outside, air above; writes are lost.
+    const std::vector<uint8_t> before = world.block(0).voxels;
+    for (auto [bb, x, y, z] : {std::array<int, 4>{0, -1, 10, 5}, {7, 64, 10, 5}, {0, 5, 10, -1}, {63, 5, 10, 64},
+                               {0, 5, 46, 5}, {0, 5, 1000, 5}, {0, -65, 10, 5}, {64, 5, 10, 5}, {-1, 5, 10, 5}}) {
+        uint8_t& v = world.voxelAt(bb, x, y, z);
+        EXPECT_EQ(v, 0) << bb << " " << x << "," << y << "," << z;
+        v = 1;
+    }
+    EXPECT_EQ(world.voxelAt(0, 5, -1, 5), 1);
+    EXPECT_EQ(world.voxelAt(0, 5, 46, 5), 0);
+    EXPECT_EQ(world.block(0).voxels, before);
+
+    // Border columns are one record for both blocks; far edges and corner.
+    EXPECT_EQ(&world.columnAt(9, 64, 13), &world.columnAt(10, 0, 13));
+    EXPECT_EQ(&world.columnAt(9, 13, 64), &world.columnAt(17, 13, 0));
+    EXPECT_EQ(&world.columnAt(9, 64, 64), &world.columnAt(18, 0, 0));
+    EXPECT_EQ(&world.columnAt(9, -1, 13), &world.columnAt(8, 63, 13));
+    EXPECT_EQ(&world.columnAt(9, 65, 70), &world.columnAt(18, 1, 6));
+    EXPECT_EQ(&world.columnAt(15, 64, 5), &world.columnAt(23, 64, -59));
+    EXPECT_EQ(&world.columnAt(15, 64, 64), &world.columnAt(23, 64, 0));
+    EXPECT_EQ(&world.columnAt(62, 64, 64), &world.columnAt(63, 0, 64));
+    TerrainColumn* corner = &world.columnAt(63, 64, 64);
+    EXPECT_NE(corner, &world.columnAt(63, 64, 63));
+    for (auto [bb, cx, cz] : {std::array<int, 3>{0, -1, 5}, {0, 5, -1}, {7, 65, 5}, {63, 5, 65}, {64, 0, 0}, {-3, 0, 0}})
+        EXPECT_EQ(&world.columnAt(bb, cx, cz), corner) << bb << " " << cx << "," << cz;
+    // The far edge columns were written with the ground's height.
+    EXPECT_NEAR(world.columnAt(7, 64, 32).position[1], (H[0][8] + H[1][8]) / 2, 2e-5);
+    EXPECT_NEAR(corner->position[1], H[8][8], 2e-5);
+}
+
+namespace {
+
+// Every node the quadtree draws, with its block and level.
+struct DrawnNode {
+    int node, block, level;
+};
+
+void collectDrawn(const VoxelWorld& w, int n, int b, int level, std::vector<DrawnNode>& out)
+{
+    if (w.node(n).split) {
+        for (int c = 4 * n - 2; c <= 4 * n + 1; ++c)
+            if (c <= w.nodeCount)
+                collectDrawn(w, c, b, level + 1, out);
+        return;
+    }
+    out.push_back({n, b, level});
+}
+
+std::vector<DrawnNode> drawnNodes(const VoxelWorld& w)
+{
+    std::vector<DrawnNode> out;
+    for (int b = 0; b < 64; ++b)
+        collectDrawn(w, w.blockNode(b), b, kBlockLevel, out);
+    return out;
+}
+
+// Checks the drawn surface for cracks: adjacent drawn nodes differ by at
+// most one level, and no fan vertex lies on another fan's side without
+// being one of that fan's vertices too (a T-junction opens a crack).
+void expectNoCracks(const VoxelWorld& w)
+{
+    const std::vector<DrawnNode> drawn = drawnNodes(w);
+    std::vector<int> levelOfDrawn(w.nodeCount + 1, -1);
+    for (const DrawnNode& d : drawn)
+        levelOfDrawn[d.node] = d.level;
+    const int global = 8 * 64 + 1;
+    std::vector<char> vertex(global * global, 0);
+    std::vector<std::set<int>> fanVertices(drawn.size());
+    int fans[10][2];
+    for (size_t k = 0; k < drawn.size(); ++k) {
+        const DrawnNode& d = drawn[k];
+        const int count = w.fanColumns(d.node, d.level, fans);
+        ASSERT_GE(count, 6);
+        ASSERT_LE(count, 10);
+        for (int v = 0; v < count; ++v) {
+            const int gx = (d.block % 8) * 64 + fans[v][0], gz = (d.block / 8) * 64 + fans[v][1];
+            vertex[gx * global + gz] = 1;
+            fanVertices[k].insert(gx * global + gz);
+        }
+    }
+    for (size_t k = 0; k < drawn.size(); ++k) {
+        const DrawnNode& d = drawn[k];
+        const QuadNode& q = w.node(d.node);
+        const int x0 = (d.block % 8) * 64 + q.x, z0 = (d.block / 8) * 64 + q.z, s = q.size;
+        for (int t = 0; t <= s; ++t)
+            for (const auto& [gx, gz] : {std::pair{x0 + t, z0}, {x0 + t, z0 + s}, {x0, z0 + t}, {x0 + s, z0 + t}}) {
+                if (vertex[gx * global + gz]) {
+                    ASSERT_TRUE(fanVertices[k].count(gx * global + gz))
+                        << "T-junction at " << gx << "," << gz << " on node " << d.node;
+                }
+            }
+        // Level rule against the same-level neighbour on each side.
+        for (QuadSide side : {MinusX, PlusX, MinusZ, PlusZ}) {
+            const int nb = w.neighbour(d.node, d.level, side);
+            if (nb == 0)
+                continue;
+            if (levelOfDrawn[nb] >= 0)
+                continue;
+            if (w.node(nb).split) {
+                // Its two children along the shared side are drawn, not split further.
+                const int facing[4][2] = {{1, 3}, {0, 2}, {2, 3}, {0, 1}};
+                for (int child : facing[side])
+                    ASSERT_FALSE(w.node(4 * nb - 2 + child).split) << "node " << d.node << " next to a node two levels finer";
+            } else {
+                ASSERT_GE(levelOfDrawn[(nb + 2) / 4], 0) << "node " << d.node << " next to a node two levels coarser";
+            }
+        }
+    }
+}
+
+std::vector<bool> splitFlags(const VoxelWorld& w)
+{
+    std::vector<bool> flags(w.nodeCount + 1);
+    for (int n = 1; n <= w.nodeCount; ++n)
+        flags[n] = w.node(n).split;
+    return flags;
+}
+
+}  // namespace
+
+TEST(Quadtree, NumberingCornersAndNeighbours)
+{
+    VoxelWorld w;
+    EXPECT_EQ(w.nodeCount, 87381);
+    EXPECT_EQ(VoxelWorld::firstNodeOfLevel(3), 22);
+    EXPECT_EQ(VoxelWorld::firstNodeOfLevel(8) + 256 * 256 - 1, 87381);
+    EXPECT_EQ(VoxelWorld::levelOf(1), 0);
+    EXPECT_EQ(VoxelWorld::levelOf(21), 2);
+    EXPECT_EQ(VoxelWorld::levelOf(22), 3);
+    EXPECT_EQ(VoxelWorld::levelOf(87381), 8);
+    for (int n = 1; n <= w.nodeCount; ++n)
+        ASSERT_FALSE(w.node(n).split);
+    // Every child lies where the child rule puts it, at half its parent's size.
+    for (int n = VoxelWorld::firstNodeOfLevel(3); n < VoxelWorld::firstNodeOfLevel(8); ++n) {
+        const QuadNode& p = w.node(n);
+        const int s = p.size / 2;
+        for (int k = 0; k < 4; ++k) {
+            const QuadNode& c = w.node(4 * n - 2 + k);
+            ASSERT_EQ(c.size, s);
+            ASSERT_EQ(c.x, p.x + (k & 1) * s);
+            ASSERT_EQ(c.z, p.z + (k >> 1) * s);
+            ASSERT_EQ((4 * n - 2 + k + 2) / 4, n);
+        }
+    }
+    // Block nodes: whole blocks, in block order by row and column.
+    for (int b = 0; b < 64; ++b) {
+        const QuadNode& q = w.node(w.blockNode(b));
+        EXPECT_EQ(VoxelWorld::levelOf(w.blockNode(b)), 3);
+        EXPECT_EQ(q.x + q.z, 0);
+        EXPECT_EQ(q.size, 64);
+        if (b % 8 < 7)
+            EXPECT_EQ(w.neighbour(w.blockNode(b), 3, PlusX), w.blockNode(b + 1));
+        else
+            EXPECT_EQ(w.neighbour(w.blockNode(b), 3, PlusX), 0);
+        if (b >= 8)
+            EXPECT_EQ(w.neighbour(w.blockNode(b), 3, MinusZ), w.blockNode(b - 8));
+        else
+            EXPECT_EQ(w.neighbour(w.blockNode(b), 3, MinusZ), 0);
+    }
+    // A leaf on block 0's +x border has block 1's first leaf as its neighbour.
+    int leaf = w.blockNode(0);
+    for (int level = 3; level < 8; ++level)
+        leaf = 4 * leaf - 2 + 1;  // the +x child each time
+    EXPECT_EQ(w.node(leaf).x, 62);
+    const int across = w.neighbour(leaf, 8, PlusX);
+    EXPECT_EQ(w.node(across).x, 0);
+    EXPECT_EQ(w.node(across).z, 0);
+    EXPECT_EQ(w.neighbour(across, 8, MinusX), leaf);
+    // An unrefined block is one fan: centre, four corners, closing corner.
+    int fan[10][2];
+    ASSERT_EQ(w.fanColumns(w.blockNode(5), 3, fan), 6);
+    const int want[6][2] = {{32, 32}, {0, 0}, {0, 64}, {64, 64}, {64, 0}, {0, 0}};
+    for (int v = 0; v < 6; ++v) {
+        EXPECT_EQ(fan[v][0], want[v][0]);
+        EXPECT_EQ(fan[v][1], want[v][1]);
+    }
+}
+
+TEST(Quadtree, RefineAroundSplitsOnlyAroundTheColumnAndIsIdempotent)
+{
+    VoxelWorld w;
+    // The terrain's first corner: only the chain to that leaf and its neighbours' parents.
+    w.refineAround(0, 0, 0);
+    const std::vector<DrawnNode> drawn = drawnNodes(w);
+    int leaves = 0;
+    for (const DrawnNode& d : drawn)
+        if (d.level == 8) {
+            ++leaves;
+            EXPECT_EQ(d.block, 0);
+            EXPECT_LE(w.node(d.node).x, 2);
+            EXPECT_LE(w.node(d.node).z, 2);
+        }
+    EXPECT_EQ(leaves, 4);
+    for (int b = 1; b < 64; ++b)
+        EXPECT_FALSE(w.node(w.blockNode(b)).split) << b;
+    expectNoCracks(w);
+    const std::vector<bool> once = splitFlags(w);
+    w.refineAround(0, 0, 0);
+    EXPECT_EQ(splitFlags(w), once);
+
+    // An interior odd column of block 27: leaves around it, fans with midpoints facing finer nodes.
+    VoxelWorld v;
+    v.refineAround(27, 33, 17);
+    bool sawMidpoint = false;
+    int fan[10][2];
+    for (const DrawnNode& d : drawnNodes(v)) {
+        if (d.level == 8) {
+            EXPECT_EQ(d.block, 27);
+            EXPECT_LE(std::abs(v.node(d.node).x + 1 - 33), 3);
+            EXPECT_LE(std::abs(v.node(d.node).z + 1 - 17), 3);
+        }
+        sawMidpoint = sawMidpoint || v.fanColumns(d.node, d.level, fan) > 6;
+    }
+    EXPECT_TRUE(sawMidpoint);
+    expectNoCracks(v);
+
+    // An even column on a leaf corner refines the leaves on all of its sides.
+    VoxelWorld e;
+    e.refineAround(27, 32, 16);
+    std::set<std::pair<int, int>> leafCorners;
+    for (const DrawnNode& d : drawnNodes(e))
+        if (d.level == 8 && d.block == 27)
+            leafCorners.insert({e.node(d.node).x, e.node(d.node).z});
+    for (auto corner : {std::pair{30, 14}, {32, 14}, {30, 16}, {32, 16}})
+        EXPECT_TRUE(leafCorners.count(corner)) << corner.first << "," << corner.second;
+    // Column 64 of a block is column 0 of the next one: the border is refined on both sides.
+    VoxelWorld f;
+    f.refineAround(3, 64, 31);
+    bool nextBlockRefined = false;
+    for (const DrawnNode& d : drawnNodes(f))
+        nextBlockRefined = nextBlockRefined || (d.block == 4 && d.level == 8);
+    EXPECT_TRUE(nextBlockRefined);
+    expectNoCracks(f);
+}
+
+TEST(Quadtree, NoCracksAnywhereAfterRefiningAllOverTheSurface)
+{
+    VoxelWorld w;
+    std::mt19937 rng(11);
+    // Terrain corners and edges, then random spots, checked as they accumulate.
+    for (auto [b, cx, cz] : {std::array<int, 3>{0, 0, 0}, {7, 64, 0}, {56, 0, 64}, {63, 64, 64}, {63, 64, 31},
+                             {60, 17, 64}, {8, 0, 40}, {36, 0, 0}})
+        w.refineAround(b, cx, cz);
+    expectNoCracks(w);
+    for (int round = 0; round < 4; ++round) {
+        for (int k = 0; k < 60; ++k)
+            w.refineAround(rng() % 64, rng() % 65, rng() % 65);
+        expectNoCracks(w);
+    }
+    // A dug trench across four blocks.
+    for (int gx = 100; gx < 400; ++gx)
+        w.refineAround((250 / 64) * 8 + gx / 64, gx % 64, 250 % 64);
+    expectNoCracks(w);
+}
