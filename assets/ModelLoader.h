@@ -22,6 +22,8 @@ struct ModelGroup {
 };
 
 // Reads the OBJ/MTL subset into named groups and materials; one per process.
+// Missing or malformed files stop with a "[ModelLoader] ..." message that
+// names the file (and line) and the fault.
 class ModelLoader {
 public:
     static ModelLoader& getInstance();
@@ -30,18 +32,22 @@ public:
     void loadFile(const std::string& fileName);
 
     // A new mesh from the first group of that name with its material;
-    // smooth averages corner normals per smoothing group.
+    // smooth averages corner normals per smoothing group. A group without
+    // usemtl gets the all-zero default material.
     Mesh getMesh(const std::string& groupName, bool smooth);
 
     const std::vector<ModelGroup>& getGroups() const { return groups; }
     const std::vector<Material>& getMaterials() const { return materials; }
+
+    // Forgets every group and material read so far (tests only).
+    void reset();
 
     // "data/" by default; tests point it elsewhere.
     std::string directory = "data/";
 
 private:
     ModelLoader() = default;
-    void loadMaterialFile(const std::string& fileName);
+    void loadMaterialFile(const std::string& fileName, const std::string& namedBy);
 
     std::vector<ModelGroup> groups;
     std::vector<Material> materials;
