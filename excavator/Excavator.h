@@ -2,6 +2,9 @@
 
 #include <cstdint>
 
+#include "excavator/Articulation.h"
+#include "excavator/BucketGrid.h"
+#include "excavator/Cylinders.h"
 #include "math/Vector3.h"
 #include "physics/Object.h"
 
@@ -17,16 +20,80 @@ enum ExcavatorPart : int32_t {
     GroundPlate = 6,
 };
 
+enum SlewState : int16_t {
+    Idle = 0,
+    Accelerating = 1,
+    Powered = 2,
+    Cruising = 3,
+    Braking = 4,
+};
+
 // The machine: one rigid body of seven articulated collision outlines
 // (meshes[0..6], pivot in referencePoint, joint angle in angle), the drawn
-// model and the drive state. (Contract; filled in by the excavator's own sources.)
+// model and the drive state. Built from "koparka.obj" with a GL context
+// current (the drawn parts become display lists).
 class Excavator : public Object {
 public:
     explicit Excavator(Terrain* terrain);
 
+    void predict(double dt) override;
+    Vector3& pointVelocity(Vector3& out, const Vector3& point, int32_t part) override;
+    void draw() override;
+    // The cabin glass, blended, after every opaque body.
+    virtual void drawTransparent();
+
+    // Mass, comOffset, inertia and slewInertia from the current joint
+    // angles; leaves position and inverseInertiaWorld to the caller.
+    void updateMassProperties();
+    // Cylinder and bucket link poses from the current joint angles.
+    void updateCylinders();
+    void updateLinkage();
+    void setSlewCommand(float command);
+
+    // Joint angles (radians), kept in the outlines of parts 3 to 6.
+    double slewAngle() const { return meshes[Bodywork].angle; }
+    double monoblockAngle() const { return meshes[Monoblock].angle; }
+    double bendingArmAngle() const { return meshes[BendingArm].angle; }
+    double groundPlateAngle() const { return meshes[GroundPlate].angle; }
+    JointAngles jointRates() const { return {slewRate, monoblockRate, bendingArmRate, groundPlateRate}; }
+
+    // A model-frame point to the world, as the body stands now.
+    Vector3 modelToWorld(const Vector3& model) const;
+
     Vector3 comOffset;  // composite centre of mass, model coordinates
+    bool bucketInSoil = false;
     double leftTrackThrottle = 0.0, rightTrackThrottle = 0.0;
     double slewRate = 0.0;
     double monoblockRate = 0.0, bendingArmRate = 0.0, groundPlateRate = 0.0;
+    int16_t slewState = Idle;
+    float slewCommand = 0.0f;
+    double slewInertia = 0.0;
+    // Joint angles at the end of the step being tried (predict).
+    double tentativeSlew = 0.0, tentativeMonoblock = 0.0, tentativeBendingArm = 0.0, tentativeGroundPlate = 0.0;
     Terrain* terrain = nullptr;
+    bool terrainContact = false, cuttingContact = false;
+    BucketGrid bucket;
+    uint32_t leftTrackContacts = 0, rightTrackContacts = 0;
+    Vector3 leftTrackPointVelocity, rightTrackPointVelocity, leftTrackTravel, rightTrackTravel;
+    double leftBeltPhase = 0.0, rightBeltPhase = 0.0;
+
+    unsigned int undercarriageList = 0, bodyworkList = 0, monoblockList = 0, bendingArmList = 0,
+                 groundPlateList = 0, trackElementList = 0;
+    unsigned int leftDriveWheelList = 0, rightDriveWheelList = 0, leftIdlerWheelList = 0, rightIdlerWheelList = 0;
+    unsigned int cabinGlassList = 0;
+    unsigned int monoblockServoOuterList = 0, monoblockServoInnerList = 0;
+    unsigned int bendingArmServoOuterList = 0, bendingArmServoInnerList = 0;
+    unsigned int groundPlateServoOuterList = 0, groundPlateServoInnerList = 0;
+    unsigned int bendingArmBracketList = 0, groundPlateBracketList = 0;
+
+    Vector3 leftDriveWheelCentre, rightDriveWheelCentre, leftIdlerWheelCentre, rightIdlerWheelCentre;
+    Vector3 monoblockServoPivot, bendingArmServoPivot, groundPlateServoPivot;
+    Vector3 bendingArmBracketPivot, groundPlateBracketPivot;
+
+    CylinderState cylinders;
+
+private:
+    void loadOutlines();
+    void buildDrawnParts();  // GL: display lists
+    void drawBelt(double phase) const;
 };

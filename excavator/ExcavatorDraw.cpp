@@ -1,0 +1,239 @@
+// Display lists and drawing of the excavator (main thread, GL context current).
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "assets/ModelLoader.h"
+#include "excavator/Excavator.h"
+#include "excavator/TrackBelt.h"
+
+namespace {
+
+constexpr double pi = 3.141592653589793;
+constexpr double degrees = 180.0 / pi;
+
+// A drawn group moved by `offset` and turned about z by `turnDegrees`
+// (undoing the pose it is modelled in), compiled into a list.
+unsigned int buildPart(const char* group, const Vector3& offset, double turnDegrees = 0.0)
+{
+    Mesh mesh = ModelLoader::getInstance().getMesh(group, true);
+    mesh.translate(offset);
+    if (turnDegrees != 0.0)
+        mesh.rotateZ(turnDegrees * pi / 180.0);
+    return mesh.buildDisplayList();
+}
+
+unsigned int combinedList(std::initializer_list<unsigned int> lists)
+{
+    const unsigned int name = glGenLists(1);
+    glNewList(name, GL_COMPILE);
+    for (unsigned int l : lists)
+        glCallList(l);
+    glEndList();
+    return name;
+}
+
+// The same cylinder twice, on both sides of the boom; leaves the matrix
+// shifted by `shift` in z so that the matching pair list brings it back.
+unsigned int pairList(unsigned int list, float shift)
+{
+    const unsigned int name = glGenLists(1);
+    glNewList(name, GL_COMPILE);
+    glCallList(list);
+    glTranslatef(0.0f, 0.0f, shift);
+    glCallList(list);
+    glEndList();
+    return name;
+}
+
+void translate(const Vector3& v) { glTranslatef(float(v.x), float(v.y), float(v.z)); }
+void turnZ(double angleDegrees) { glRotatef(float(angleDegrees), 0.0f, 0.0f, 1.0f); }
+void turnY(double angleDegrees) { glRotatef(float(angleDegrees), 0.0f, 1.0f, 0.0f); }
+
+}  // namespace
+
+void Excavator::buildDrawnParts()
+{
+    const Vector3 none;
+    undercarriageList =
+        combinedList({buildPart("platform", none), buildPart("leftTrackJoist", none),
+                      buildPart("rightTrackJoist", none), buildPart("leftTrackRollers", none),
+                      buildPart("rightTrackRollers", none)});
+    leftDriveWheelList = buildPart("leftDriveWheel", -leftDriveWheelCentre);
+    leftIdlerWheelList = buildPart("leftIdlerWheel", -leftIdlerWheelCentre);
+    rightDriveWheelList = buildPart("rightDriveWheel", -rightDriveWheelCentre);
+    rightIdlerWheelList = buildPart("rightIdlerWheel", -rightIdlerWheelCentre);
+    trackElementList = buildPart("trackElement", none);
+
+    const Vector3 p3 = meshes[Bodywork].referencePoint;
+    bodyworkList = combinedList({buildPart("bodyworkBottom", -p3), buildPart("bodyworkMain", -p3),
+                                 buildPart("bodyworkBack", -p3), buildPart("cabin", -p3)});
+    cabinGlassList = buildPart("cabinGlass", -p3);
+    monoblockList = buildPart("monoblock", -meshes[Monoblock].referencePoint);
+    bendingArmList = buildPart("bendingArm", -meshes[BendingArm].referencePoint);
+    groundPlateList = buildPart("groundPlate", -meshes[GroundPlate].referencePoint);
+
+    // Cylinders and brackets are modelled at their rest angles; turned
+    // upright here, the drawing turns them to the current ones.
+    cylinders = restCylinderState();
+    monoblockServoOuterList = pairList(
+        buildPart("monoblockServoOuter", -monoblockServoPivot, -cylinders.monoblockServoAngle), -0.628f);
+    monoblockServoInnerList = pairList(
+        buildPart("monoblockServoInner", -monoblockServoPivot, -cylinders.monoblockServoAngle), 0.628f);
+    bendingArmServoOuterList =
+        buildPart("bendingArmServoOuter", -bendingArmServoPivot, -cylinders.bendingArmServoAngle);
+    bendingArmServoInnerList =
+        buildPart("bendingArmServoInner", -bendingArmServoPivot, -cylinders.bendingArmServoAngle);
+    groundPlateServoOuterList =
+        buildPart("groundPlateServoOuter", -groundPlateServoPivot, -cylinders.groundPlateServoAngle);
+    groundPlateServoInnerList =
+        buildPart("groundPlateServoInner", -groundPlateServoPivot, -cylinders.groundPlateServoAngle);
+    bendingArmBracketList =
+        buildPart("bendingArmBracket", -bendingArmBracketPivot, -cylinders.bendingArmBracketAngle);
+    groundPlateBracketList =
+        buildPart("groundPlateBracket", -groundPlateBracketPivot, -cylinders.groundPlateBracketAngle);
+}
+
+namespace {
+
+// The body's pose, then back by comOffset: the model frame.
+void enterModelFrame(const Vector3& position, const Quaternion& orientation, const Vector3& comOffset)
+{
+    translate(position);
+    const double axisLength =
+        std::sqrt(orientation.x * orientation.x + orientation.y * orientation.y + orientation.z * orientation.z);
+    const double w = std::clamp(orientation.w, -1.0, 1.0);
+    const double angle = 2.0 * std::acos(w) * degrees;
+    if (axisLength != 0.0)
+        glRotatef(float(angle), float(orientation.x / axisLength), float(orientation.y / axisLength),
+                  float(orientation.z / axisLength));
+    else
+        glRotatef(float(angle), 0.0f, 0.0f, 0.0f);
+    translate(-comOffset);
+}
+
+}  // namespace
+
+void Excavator::draw()
+{
+    const Vector3 p3 = meshes[Bodywork].referencePoint, p4 = meshes[Monoblock].referencePoint,
+                  p5 = meshes[BendingArm].referencePoint, p6 = meshes[GroundPlate].referencePoint;
+    const double slew = slewAngle() * degrees, monoblock = monoblockAngle() * degrees,
+                 arm = bendingArmAngle() * degrees, plate = groundPlateAngle() * degrees;
+    const CylinderState c = cylinders;
+
+    glPushMatrix();
+    enterModelFrame(position, orientation, comOffset);
+    glCallList(undercarriageList);
+
+    const struct {
+        const Vector3& centre;
+        unsigned int list;
+        double phase;
+    } wheels[4] = {{leftDriveWheelCentre, leftDriveWheelList, leftBeltPhase},
+                   {leftIdlerWheelCentre, leftIdlerWheelList, leftBeltPhase},
+                   {rightDriveWheelCentre, rightDriveWheelList, rightBeltPhase},
+                   {rightIdlerWheelCentre, rightIdlerWheelList, rightBeltPhase}};
+    for (const auto& wheel : wheels) {
+        glPushMatrix();
+        translate(wheel.centre);
+        turnZ(wheelTurnDegrees(wheel.phase));
+        glCallList(wheel.list);
+        glPopMatrix();
+    }
+
+    // Belt frames sit on the track outlines' pivots.
+    const Vector3 beltShift(0.0, -0.519 + 0.495846, 0.0);
+    glPushMatrix();
+    translate(meshes[LeftTrack].referencePoint + beltShift);
+    drawBelt(leftBeltPhase);
+    glPopMatrix();
+    glPushMatrix();
+    translate(meshes[RightTrack].referencePoint + beltShift);
+    drawBelt(rightBeltPhase);
+    glPopMatrix();
+
+    // Upper structure down the joint chain, each cylinder in the frame of
+    // the part carrying its fixed pivot.
+    glPushMatrix();
+    translate(p3);
+    turnY(slew);
+    glCallList(bodyworkList);
+
+    glPushMatrix();
+    translate(p4 - p3);
+    turnZ(monoblock);
+    glCallList(monoblockList);
+
+    glPushMatrix();
+    translate(p5 - p4);
+    turnZ(arm);
+    glCallList(bendingArmList);
+
+    glPushMatrix();
+    translate(p6 - p5);
+    turnZ(plate);
+    glCallList(groundPlateList);
+    translate(groundPlateBracketPivot - p6);
+    turnZ(c.groundPlateBracketAngle);
+    glCallList(groundPlateBracketList);
+    glPopMatrix();
+
+    glPushMatrix();
+    translate(groundPlateServoPivot - p5);
+    turnZ(c.groundPlateServoAngle);
+    glCallList(groundPlateServoOuterList);
+    glTranslatef(0.0f, float(c.groundPlateServoExtension), 0.0f);
+    glCallList(groundPlateServoInnerList);
+    glPopMatrix();
+
+    translate(bendingArmBracketPivot - p5);
+    turnZ(c.bendingArmBracketAngle);
+    glCallList(bendingArmBracketList);
+    glPopMatrix();
+
+    translate(bendingArmServoPivot - p4);
+    turnZ(c.bendingArmServoAngle);
+    glCallList(bendingArmServoOuterList);
+    glTranslatef(0.0f, float(c.bendingArmServoExtension), 0.0f);
+    glCallList(bendingArmServoInnerList);
+    glPopMatrix();
+
+    translate(monoblockServoPivot - p3);
+    turnZ(c.monoblockServoAngle);
+    glCallList(monoblockServoOuterList);
+    glTranslatef(0.0f, float(c.monoblockServoExtension), 0.0f);
+    glCallList(monoblockServoInnerList);
+    glPopMatrix();
+
+    glPopMatrix();
+}
+
+void Excavator::drawBelt(double phase) const
+{
+    BeltPlace places[beltElementCount];
+    beltElementPlaces(phase, places);
+    for (const BeltPlace& p : places) {
+        glPushMatrix();
+        glTranslatef(float(-p.x), float(p.y), 0.0f);
+        turnZ(p.angle);
+        glCallList(trackElementList);
+        glPopMatrix();
+    }
+}
+
+void Excavator::drawTransparent()
+{
+    glPushMatrix();
+    enterModelFrame(position, orientation, comOffset);
+    glDisable(GL_CULL_FACE);
+    glEnable(GL_BLEND);
+    translate(meshes[Bodywork].referencePoint);
+    turnY(slewAngle() * degrees);
+    glCallList(cabinGlassList);
+    glDisable(GL_BLEND);
+    glEnable(GL_CULL_FACE);
+    glPopMatrix();
+}
