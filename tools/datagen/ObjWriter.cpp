@@ -27,7 +27,7 @@ void ObjWriter::beginGroup(const std::string& name, const std::string& material,
 {
     if (name.empty() || name.find_first_of(" \t#") != std::string::npos)
         throwFatal("[ObjWriter] Group name \"" + name + "\" must be one word.");
-    groups.push_back(Group{name, material, smoothing, {}});
+    groups.push_back(Group{name, material, smoothing, smoothing, {}});
 }
 
 int ObjWriter::indexOf(const char* keyword, const Vector3& v, VectorLines& into)
@@ -58,6 +58,15 @@ void ObjWriter::addTriangle(const Vector3& a, const Vector3& b, const Vector3& c
         line += " " + std::to_string(vi) + "/" + std::to_string(ti) + "/" + std::to_string(ni);
     }
     groups.back().faces += line + "\n";
+}
+
+void ObjWriter::setSmoothing(int smoothing)
+{
+    if (groups.empty()) throwFatal("[ObjWriter] Smoothing group before the first group.");
+    Group& g = groups.back();
+    if (g.current == smoothing) return;
+    g.current = smoothing;
+    g.faces += "s " + std::to_string(smoothing) + "\n";
 }
 
 void ObjWriter::addQuad(const Vector3& a, const Vector3& b, const Vector3& c, const Vector3& d)

@@ -25,6 +25,8 @@ public:
     void addTriangle(const Vector3& a, const Vector3& b, const Vector3& c,
                      const Vector3& ta = {0, 0, 0}, const Vector3& tb = {1, 0, 0}, const Vector3& tc = {0, 1, 0});
     void addQuad(const Vector3& a, const Vector3& b, const Vector3& c, const Vector3& d); // (a,b,c),(a,c,d)
+    // "s <smoothing>" before the group's next faces (the loader averages normals per smoothing group).
+    void setSmoothing(int smoothing);
     std::string objText(const std::string& mtlFileName) const;  // "mtllib <mtlFileName>" first
     std::string mtlText() const;
 
@@ -32,6 +34,7 @@ private:
     struct Group {
         std::string name, material;
         int smoothing = 1;
+        int current = 1;    // smoothing group of the next face
         std::string faces;  // "f" lines in call order
     };
     struct VectorLines {
