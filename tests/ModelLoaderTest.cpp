@@ -306,7 +306,7 @@ TEST_F(ModelLoaderTest, MissingFilesNameTheFile)
     EXPECT_NE(error.find("'ghost'"), std::string::npos) << error;
 }
 
-TEST_F(ModelLoaderTest, MalformedModelsStopWithFileLineAndFault)
+TEST_F(ModelLoaderTest, MalformedFilesStopWithFileLineAndFault)
 {
     const std::string huge = std::string(400, '9') + ".0";  // matches [float], overflows a double
     struct Case {
@@ -314,6 +314,7 @@ TEST_F(ModelLoaderTest, MalformedModelsStopWithFileLineAndFault)
         std::string text;
         int line;
         const char* fault;
+        bool library = false;  // text is the MTL file that "mtllib bad.mtl" names
     } cases[] = {
         {"overflowing float", "v " + huge + " 0.000000 0.000000\n", 1, "malformed number"},
         {"overflowing texture coordinate", "vt 0.000000 -" + huge + " 0.000000\n", 1, "malformed number"},
@@ -330,11 +331,18 @@ TEST_F(ModelLoaderTest, MalformedModelsStopWithFileLineAndFault)
         {"zero normal", "vn 0.000000 0.000000 0.000000\n", 1, "normal"},
         {"line too long", "v 1.000000 2.000000 3.000000\n# " + std::string(510, 'x') + "\n", 2, "longer than 511"},
         {"binary content", std::string("v 1.0 2.0 3.0\ng x\0y\n", 19), 2, "NUL"},
+        {"colour before newmtl", "# lib\nKa 0.100000 0.100000 0.100000\nnewmtl a\n", 2, "before the first newmtl", true},
+        {"alpha before newmtl", "d 0.500000\n", 1, "before the first newmtl", true},
+        {"shininess before newmtl", "Ns 10.000000\n", 1, "before the first newmtl", true},
+        {"texture before newmtl", "map_Kd x.bmp\n", 1, "before the first newmtl", true},
+        {"overflowing colour", "newmtl a\nKd 1.000000 " + huge + " 0.000000\n", 2, "malformed number", true},
     };
     for (const Case& c : cases) {
         loader.reset();
-        const std::string error = load("bad.obj", c.text);
-        const std::string where = dir + "bad.obj:" + std::to_string(c.line) + ": ";
+        if (c.library)
+            writeText(dir + "bad.mtl", c.text);
+        const std::string error = c.library ? load("uses.obj", "mtllib bad.mtl\n") : load("bad.obj", c.text);
+        const std::string where = dir + (c.library ? "bad.mtl:" : "bad.obj:") + std::to_string(c.line) + ": ";
         EXPECT_EQ(error.rfind("[ModelLoader] " + where, 0), 0u) << c.what << ": " << error;
         EXPECT_NE(error.find(c.fault), std::string::npos) << c.what << ": " << error;
     }
@@ -350,29 +358,4 @@ TEST_F(ModelLoaderTest, MalformedModelsStopWithFileLineAndFault)
     const std::string error = load("b.obj", std::string(kTriangle) + "f 1/1/1 2/2/1 3/3/1\n");
     EXPECT_NE(error.find("b.obj:8: face before the first group"), std::string::npos) << error;
     EXPECT_TRUE(group(0).faces.empty());
-}
-
-TEST_F(ModelLoaderTest, MalformedMaterialLibrariesStopWithFileLineAndFault)
-{
-    struct Case {
-        const char* what;
-        std::string text;
-        int line;
-        const char* fault;
-    } cases[] = {
-        {"colour before newmtl", "# lib\nKa 0.100000 0.100000 0.100000\nnewmtl a\n", 2, "before the first newmtl"},
-        {"alpha before newmtl", "d 0.500000\n", 1, "before the first newmtl"},
-        {"shininess before newmtl", "Ns 10.000000\n", 1, "before the first newmtl"},
-        {"texture before newmtl", "map_Kd x.bmp\n", 1, "before the first newmtl"},
-        {"overflowing colour", "newmtl a\nKd 1.000000 " + std::string(320, '1') + ".0 0.000000\n", 2,
-         "malformed number"},
-    };
-    for (const Case& c : cases) {
-        loader.reset();
-        writeText(dir + "bad.mtl", c.text);
-        const std::string error = load("uses.obj", "mtllib bad.mtl\n");
-        const std::string where = dir + "bad.mtl:" + std::to_string(c.line) + ": ";
-        EXPECT_EQ(error.rfind("[ModelLoader] " + where, 0), 0u) << c.what << ": " << error;
-        EXPECT_NE(error.find(c.fault), std::string::npos) << c.what << ": " << error;
-    }
 }

