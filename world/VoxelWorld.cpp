@@ -3,24 +3,14 @@
 #include <algorithm>
 #include <cmath>
 
+#include "physics/Collision.h"
+
 using namespace terrain;
 
 namespace {
 
 constexpr int kBlockCount = kBlocks * kBlocks;
 constexpr int kGlobalColumns = kBlocks * 64;  // per side, without the far edge
-
-// Where the vertical line through p meets the triangle's plane, and whether
-// that point lies on the triangle (edge tests with a small tolerance).
-bool verticalHit(const Vector3& p, const Vector3& t0, const Vector3& t1, const Vector3& t2, Vector3& q)
-{
-    const Vector3 n = cross(t1 - t0, t2 - t0);
-    q = p;
-    if (n.y != 0.0)
-        q.y = p.y + dot(n, p - t0) / -n.y;
-    return dot(cross(n, t1 - t0), q - t0) >= -0.001 && dot(cross(n, t2 - t1), q - t1) >= -0.001 &&
-           dot(cross(n, t0 - t2), q - t2) >= -0.001;
-}
 
 int16_t toShort(double v)
 {
@@ -124,19 +114,19 @@ void VoxelWorld::build(const HeightGrid& heights)
             for (int y = 0; y < kVoxelsY; ++y)
                 for (int z = 0; z < kVoxelsZ; ++z) {
                     const Vector3 c = voxelCentre(b, x, y, z);
-                    Vector3 q;
-                    const bool above = (verticalHit(c, tri[0][0], tri[0][1], tri[0][2], q) && q.y < c.y) ||
-                                       (verticalHit(c, tri[1][0], tri[1][1], tri[1][2], q) && q.y < c.y);
+                    const bool above = pointAboveTriangle(c, tri[0][0], tri[0][1], tri[0][2]) ||
+                                       pointAboveTriangle(c, tri[1][0], tri[1][1], tri[1][2]);
                     vb.voxels[(x * kVoxelsY + y) * kVoxelsZ + z] = above ? 1 : 0;
                 }
 
         for (int cx = 0; cx < kColumns; ++cx)
             for (int cz = 0; cz < kColumns; ++cz) {
                 Vector3 p(vb.origin.x + cx * kVoxel - 11.0, vb.origin.y, vb.origin.z + cz * kVoxel - 11.0);
+                // The second triangle starts from the point the first lowered.
                 for (const auto& t : tri) {
-                    Vector3 q;
-                    if (verticalHit(p, t[0], t[1], t[2], q))
-                        p.y -= p.y - q.y;
+                    double drop;
+                    if (dropOntoTriangle(p, t[0], t[1], t[2], drop))
+                        p.y -= drop;
                 }
                 TerrainColumn& col = *vb.refs[cx * kColumns + cz];
                 col.position[0] = static_cast<float>(p.x);

@@ -1,0 +1,231 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "world/Terrain.h"
+
+using namespace terrain;
+
+namespace {
+
+HeightGrid gridOf(double height)
+{
+    HeightGrid h;
+    for (auto& row : h)
+        row.fill(height);
+    return h;
+}
+
+HeightGrid slopedGrid()
+{
+    HeightGrid h;
+    for (int r = 0; r <= 8; ++r)
+        for (int c = 0; c <= 8; ++c)
+            h[r][c] = ((r * 53 + c * 29) % 200) * 14.0 / 255.0 - 4.8;
+    return h;
+}
+
+SoilGrain grainAt(const Vector3& p)
+{
+    SoilGrain g;
+    g.state = 7;
+    g.position = p;
+    return g;
+}
+
+}  // namespace
+
+TEST(TerrainGround, BlockMeshesAreTheImmovableCollisionSurface)
+{
+    const HeightGrid H = slopedGrid();
+    Terrain t(H);
+    EXPECT_EQ(t.kind, 2);
+    EXPECT_TRUE(t.isStatic());
+    EXPECT_EQ(t.mass, HUGE_VAL);
+    EXPECT_EQ(t.radius, 132.0);
+    EXPECT_EQ(t.restitution, 0.08);
+    EXPECT_EQ(t.friction, 0.5);
+    ASSERT_EQ(t.meshCount, 64u);
+    for (int b = 0; b < 64; ++b) {
+        const Mesh& m = t.meshes[b];
+        const int i = b / 8, j = b % 8;
+        EXPECT_EQ(m.index, b);
+        ASSERT_EQ(m.triangles.size(), 2u);
+        ASSERT_EQ(m.positions.size(), 4u);
+        EXPECT_EQ(m.edges.size(), 5u);
+        EXPECT_GT(m.triangles[0].normal.y, 0.0);
+        EXPECT_GT(m.triangles[1].normal.y, 0.0);
+        // P00, P10, P01: the first triangle starts at the block's -x -z corner.
+        EXPECT_EQ(m.positions[m.triangles[0].vertices[0]], Vector3((j - 4) * 22.0, H[i][j], (i - 4) * 22.0));
+        const double low = std::min({H[i][j], H[i][j + 1], H[i + 1][j], H[i + 1][j + 1]});
+        EXPECT_DOUBLE_EQ(m.boxMin.y, low - 10.0);
+        EXPECT_EQ(m.material.diffuse[0], 0.88f);
+        EXPECT_EQ(m.material.ambient[1], 0.22f);
+    }
+    // A border edge carries the normalised sum of the face normals on its two sides.
+    int stitched = 0;
+    for (int b = 0; b < 64; ++b)
+        for (int nb : {b + 1, b + 8}) {
+            if (nb >= 64 || (nb == b + 1 && b % 8 == 7))
+                continue;
+            const Mesh &a = t.meshes[b], &c = t.meshes[nb];
+            for (const MeshTriangle& ta : a.triangles)
+                for (const MeshTriangle& tc : c.triangles)
+                    for (int ea : ta.edges)
+                        for (int ec : tc.edges) {
+                            const MeshEdge &x = a.edges[ea], &y = c.edges[ec];
+                            const bool same = (a.positions[x.v0] == c.positions[y.v0] &&
+                                               a.positions[x.v1] == c.positions[y.v1]) ||
+                                              (a.positions[x.v0] == c.positions[y.v1] &&
+                                               a.positions[x.v1] == c.positions[y.v0]);
+                            if (!same)
+                                continue;
+                            ++stitched;
+                            const Vector3 want = normalized(ta.normal + tc.normal);
+                            EXPECT_NEAR(x.normal.x, want.x, 1e-12);
+                            EXPECT_NEAR(x.normal.y, want.y, 1e-12);
+                            EXPECT_NEAR(x.normal.z, want.z, 1e-12);
+                            EXPECT_EQ(x.normal, y.normal);
+                            EXPECT_EQ(x.workingNormal, y.normal);
+                            EXPECT_EQ(x.convex, y.convex);
+                        }
+        }
+    EXPECT_EQ(stitched, 2 * 7 * 8);
+    // Flat ground: the border edges are flat, hence not convex.
+    Terrain flat(gridOf(1.0));
+    EXPECT_FALSE(flat.meshes[0].edges[flat.meshes[0].triangles[1].edges[2]].convex);
+}
+
+TEST(TerrainGround, SurfaceDistanceBelowMeetsTheInitialGroundOnly)
+{
+    Terrain t(gridOf(2.0));
+    EXPECT_DOUBLE_EQ(t.surfaceDistanceBelow(Vector3(5.0, 10.0, -7.0)), 8.0);
+    EXPECT_DOUBLE_EQ(t.surfaceDistanceBelow(Vector3(-80.0, 10.0, 80.0)), 8.0);
+    // On a block's diagonal and below the ground.
+    EXPECT_DOUBLE_EQ(t.surfaceDistanceBelow(Vector3(11.0, 10.0, 11.0)), 8.0);
+    EXPECT_DOUBLE_EQ(t.surfaceDistanceBelow(Vector3(3.0, 1.0, 3.0)), 0.0);
+    for (const Vector3& p : {Vector3(100.0, 10.0, 0.0), Vector3(0.0, 10.0, -95.0), Vector3(87.9, 10.0, -80.0)})
+        EXPECT_EQ(t.surfaceDistanceBelow(p), 0.0);
+    // Dug voxels do not change it.
+    t.voxelAt(36, 10, 30, 10) = 1;
+    EXPECT_DOUBLE_EQ(t.surfaceDistanceBelow(t.voxelCentre(36, 10, 0, 10)),
+                     t.voxelCentre(36, 10, 0, 10).y - 2.0);
+
+    const HeightGrid H = slopedGrid();
+    Terrain s(H);
+    // Block 36 (corner at the origin), inside its second triangle.
+    const double u = 0.75, v = 0.5;
+    const double ground = H[5][5] + (1 - u) * (H[5][4] - H[5][5]) + (1 - v) * (H[4][5] - H[5][5]);
+    EXPECT_NEAR(s.surfaceDistanceBelow(Vector3(22 * u, 10.0, 22 * v)), 10.0 - ground, 1e-12);
+}
+
+TEST(TerrainGround, GrainFallsFasterThenSettlesAndRaisesTheGround)
+{
+    Terrain t(gridOf(2.0));
+    t.settleGrains(0.003);  // nothing to do
+    EXPECT_EQ(t.grainCount(), 0u);
+    // Centre of a voxel column, about 6 units above the ground.
+    const int b = 36, x = 20, z = 30;
+    const Vector3 start = t.voxelCentre(b, x, 10, z);
+    ASSERT_TRUE(t.canDropGrain(grainAt(start)));
+    ASSERT_TRUE(t.dropGrain(grainAt(start)));
+    ASSERT_EQ(t.grainCount(), 1u);
+    EXPECT_EQ(t.grains.front().cell[1], 10);
+    EXPECT_EQ(t.grains.front().state, 7);
+    // The same cell is taken, also for a position in another block with the same cell.
+    EXPECT_FALSE(t.dropGrain(grainAt(start)));
+    EXPECT_FALSE(t.canDropGrain(grainAt(t.voxelCentre(9, x, 10, z))));
+    // A soil voxel, and off the terrain.
+    EXPECT_FALSE(t.dropGrain(grainAt(t.voxelCentre(b, x, 40, z))));
+    EXPECT_FALSE(t.dropGrain(grainAt(Vector3(120.0, 5.0, 0.0))));
+
+    const float groundBefore = t.columnAt(b, x, z).position[1];
+    double lastSpeed = 0.0, lastY = start.y;
+    int steps = 0;
+    while (t.grainCount() > 0 && steps < 5000) {
+        if (steps > 0) {
+            const SoilGrain& g = t.grains.front();
+            EXPECT_LE(g.position.y, lastY);
+            EXPECT_GE(-g.velocity.y, lastSpeed);
+            lastSpeed = -g.velocity.y;
+            lastY = g.position.y;
+        }
+        t.settleGrains(0.003);
+        ++steps;
+    }
+    ASSERT_EQ(t.grainCount(), 0u);
+    EXPECT_GT(lastSpeed, 5.0);
+    // It landed in the top air layer over column (x, z): that voxel is soil now.
+    EXPECT_EQ(t.voxelAt(b, x, 27, z) & 3, 0);
+    EXPECT_EQ(t.voxelAt(b, x, 26, z), 1);
+    EXPECT_FLOAT_EQ(t.columnAt(b, x, z).position[1], groundBefore + static_cast<float>(kVoxel));
+    for (int cx = x - 1; cx <= x + 1; ++cx)
+        for (int cz = z - 1; cz <= z + 1; ++cz)
+            EXPECT_TRUE(t.columnAt(b, cx, cz).soil) << cx << "," << cz;
+    EXPECT_FALSE(t.columnAt(b, x + 2, z).soil);
+    // The raised column tilts its neighbours' normals away from it.
+    EXPECT_GT(t.columnAt(b, x + 1, z).normal[0], 0.0f);
+    EXPECT_LT(t.columnAt(b, x - 1, z).normal[0], 0.0f);
+    EXPECT_TRUE(t.world.node((t.world.blockNode(b))).split);
+}
+
+TEST(TerrainGround, GrainOnAPillarSlidesMinusXFirstThenAround)
+{
+    Terrain t(gridOf(2.0));
+    const int b = 27, x = 30, z = 30;
+    // A one-voxel pillar on the ground (top air layer is 27).
+    t.voxelAt(b, x, 27, z) = 0;
+    t.voxelAt(b, x, 26, z) = 0;
+    const Vector3 above = t.voxelCentre(b, x, 25, z);
+    ASSERT_TRUE(t.dropGrain(grainAt(above)));
+    t.settleGrains(0.003);
+    ASSERT_EQ(t.grainCount(), 1u);
+    // Slid one voxel to -x and one down.
+    EXPECT_EQ(t.grains.front().cell[0], x - 1);
+    EXPECT_EQ(t.grains.front().cell[1], 26);
+    EXPECT_EQ(t.grains.front().cell[2], z);
+    EXPECT_NEAR(t.grains.front().position.x, above.x - kVoxel, 1e-9);
+
+    // With -x blocked the next choice is +z, then +x, then -z.
+    for (auto [blockX, blockZ, wantX, wantZ] :
+         {std::array<int, 4>{1, 0, 0, 1}, {1, 1, 1, 0}}) {
+        Terrain u(gridOf(2.0));
+        u.voxelAt(b, x, 27, z) = 0;
+        u.voxelAt(b, x, 26, z) = 0;
+        if (blockX)
+            u.voxelAt(b, x - 1, 26, z) = 0;
+        if (blockZ)
+            u.voxelAt(b, x, 26, z + 1) = 0;
+        ASSERT_TRUE(u.dropGrain(grainAt(above)));
+        u.settleGrains(0.003);
+        ASSERT_EQ(u.grainCount(), 1u);
+        EXPECT_EQ(u.grains.front().cell[0], x + wantX);
+        EXPECT_EQ(u.grains.front().cell[2], z + wantZ);
+    }
+}
+
+TEST(TerrainGround, GrainsAtTheEdgeCrossBlocksAndOffTheTerrainAreDiscarded)
+{
+    Terrain t(gridOf(2.0));
+    // Column 0 of block 28 falls past the border voxel of block 27.
+    const Vector3 p = t.voxelCentre(28, 0, 20, 5);
+    t.voxelAt(28, 0, 27, 5) = 0;  // a pillar in block 28, column 0
+    t.voxelAt(28, 0, 26, 5) = 0;
+    ASSERT_TRUE(t.dropGrain(grainAt(p)));
+    for (int k = 0; k < 400 && t.grainCount() > 0; ++k)
+        t.settleGrains(0.003);
+    ASSERT_EQ(t.grainCount(), 0u);
+    // It slid to -x, into block 27's last voxel column, and settled there.
+    EXPECT_EQ(t.voxelAt(27, 63, 27, 5) & 3, 0);
+    EXPECT_TRUE(t.columnAt(27, 63, 5).soil);
+
+    // A grain thrown off the terrain settles at once against the solid outside and goes.
+    Terrain u(gridOf(2.0));
+    SoilGrain g = grainAt(u.voxelCentre(7, 63, 20, 10));
+    g.velocity = Vector3(1000.0, 0.0, 0.0);
+    ASSERT_TRUE(u.dropGrain(g));
+    const std::vector<uint8_t> before = u.world.block(7).voxels;
+    u.settleGrains(0.003);
+    EXPECT_EQ(u.grainCount(), 0u);
+    EXPECT_EQ(u.world.block(7).voxels, before);
+}

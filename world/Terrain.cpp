@@ -1,0 +1,212 @@
+#include "world/Terrain.h"
+
+#include <SDL.h>
+
+#include "physics/Collision.h"
+
+using namespace terrain;
+
+namespace {
+
+// Voxel bits: 0 set is air; a free voxel is air with bit 1 clear.
+bool isFree(uint8_t v) { return (v & 3) == 1; }
+
+struct MutexLock {
+    explicit MutexLock(SDL_mutex* m) : mutex(m) { SDL_mutexP(mutex); }
+    ~MutexLock() { SDL_mutexV(mutex); }
+    MutexLock(const MutexLock&) = delete;
+    MutexLock& operator=(const MutexLock&) = delete;
+    SDL_mutex* mutex;
+};
+
+void setFloats(float out[3], const Vector3& v)
+{
+    out[0] = static_cast<float>(v.x);
+    out[1] = static_cast<float>(v.y);
+    out[2] = static_cast<float>(v.z);
+}
+
+}  // namespace
+
+Terrain::Terrain(const HeightGrid& heights) : Object(2)
+{
+    buildGround(heights);
+    stitchBlockBorders();
+}
+
+Terrain::~Terrain()
+{
+    if (mutex)
+        SDL_DestroyMutex(mutex);
+}
+
+void Terrain::buildGround(const HeightGrid& heights)
+{
+    material.name = "terrain";
+    const float ambient[4] = {0.22f, 0.22f, 0.22f, 1.0f}, diffuse[4] = {0.88f, 0.88f, 0.88f, 1.0f};
+    const float specular[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+    std::copy(ambient, ambient + 4, material.ambient);
+    std::copy(diffuse, diffuse + 4, material.diffuse);
+    std::copy(specular, specular + 4, material.specular);
+    material.shininess = 0.0f;
+    material.textureFile = "grass.bmp";
+
+    meshCount = kBlocks * kBlocks;
+    meshes = new Mesh[meshCount];
+    mutex = SDL_CreateMutex();
+    for (int i = 0; i < kBlocks; ++i)
+        for (int j = 0; j < kBlocks; ++j) {
+            const int b = i * kBlocks + j;
+            const std::array<Vector3, 4> P = blockCorners(heights, i, j);
+            const auto tex = [&](int di, int dj) { return Vector3((j + dj) * 12.05, (i + di) * 12.05, 0.0); };
+            Mesh& mesh = meshes[b];
+            mesh.addTriangle(P[0], P[2], P[1], tex(0, 0), tex(1, 0), tex(0, 1), 1);
+            mesh.addTriangle(P[2], P[3], P[1], tex(1, 0), tex(1, 1), tex(0, 1), 1);
+            mesh.material = material;
+            mesh.computeProperties();
+            // The box reaches under the surface, so that bodies sinking in still meet it.
+            mesh.boxMin.y -= 10.0;
+            mesh.index = b;
+        }
+    world.build(heights);
+    radius = kBlocks * 0.75 * kBlockSize;
+    restitution = 0.08;
+    friction = 0.5;
+}
+
+void Terrain::stitchBlockBorders()
+{
+    // Border edges of neighbouring blocks get one shared normal, so that the
+    // blocks meet contacts as one surface.
+    const auto stitch = [](Mesh& a, Mesh& b) {
+        for (const MeshTriangle& ta : a.triangles)
+            for (const MeshTriangle& tb : b.triangles)
+                for (int sa = 0; sa < 3; ++sa)
+                    for (int sb = 0; sb < 3; ++sb) {
+                        MeshEdge& ea = a.edges[ta.edges[sa]];
+                        MeshEdge& eb = b.edges[tb.edges[sb]];
+                        const Vector3 &a0 = a.positions[ea.v0], &a1 = a.positions[ea.v1];
+                        const Vector3 &b0 = b.positions[eb.v0], &b1 = b.positions[eb.v1];
+                        if (!((a0 == b0 && a1 == b1) || (a0 == b1 && a1 == b0)))
+                            continue;
+                        Vector3 n = ea.normal + eb.normal;
+                        normalize(n);
+                        ea.normal = ea.workingNormal = eb.normal = eb.workingNormal = n;
+                        const Vector3 d = a.workingPositions[ea.v0] - a.workingPositions[ea.v1];
+                        if (dot(cross(ta.normal, d) + cross(d, tb.normal), ea.workingNormal) >= 0.0)
+                            ea.convex = eb.convex = false;
+                    }
+    };
+    for (int i = 0; i < kBlocks; ++i)
+        for (int j = 0; j < kBlocks; ++j) {
+            const int b = i * kBlocks + j;
+            if (i + 1 < kBlocks)
+                stitch(meshes[b], meshes[b + kBlocks]);
+            if (j + 1 < kBlocks)
+                stitch(meshes[b], meshes[b + 1]);
+        }
+}
+
+void Terrain::integrateState(double dt) { settleGrains(dt); }
+
+bool Terrain::grainFits(const SoilGrain& grain, int16_t cell[3])
+{
+    const int b = world.blockIndexAt(grain.position);
+    world.voxelCoordsAt(b, grain.position, cell[0], cell[1], cell[2]);
+    if (!world.validBlock(b) || !isFree(world.voxelAt(b, cell[0], cell[1], cell[2])))
+        return false;
+    // Cells are compared without their block, as the list keeps none.
+    for (const SoilGrain& g : grains)
+        if (g.cell[0] == cell[0] && g.cell[1] == cell[1] && g.cell[2] == cell[2])
+            return false;
+    return true;
+}
+
+bool Terrain::canDropGrain(SoilGrain grain)
+{
+    int16_t cell[3];
+    return grainFits(grain, cell);
+}
+
+bool Terrain::dropGrain(SoilGrain grain)
+{
+    int16_t cell[3];
+    if (!grainFits(grain, cell))
+        return false;
+    std::copy(cell, cell + 3, grain.cell);
+    MutexLock lock(mutex);
+    grains.push_back(grain);
+    return true;
+}
+
+size_t Terrain::grainCount() const
+{
+    MutexLock lock(mutex);
+    return grains.size();
+}
+
+void Terrain::settleGrains(double dt)
+{
+    MutexLock lock(mutex);
+    for (auto it = grains.begin(); it != grains.end();) {
+        SoilGrain& g = *it;
+        g.velocity += Vector3(0.0, -9.81, 0.0) * dt;
+        const Vector3 candidate = g.position + g.velocity * dt;
+        const int b = world.blockIndexAt(candidate);
+        int16_t x, y, z;
+        world.voxelCoordsAt(b, candidate, x, y, z);
+        const auto move = [&](const Vector3& to, int cx, int cy, int cz) {
+            g.position = to;
+            g.cell[0] = static_cast<int16_t>(cx);
+            g.cell[1] = static_cast<int16_t>(cy);
+            g.cell[2] = static_cast<int16_t>(cz);
+        };
+        // Off the terrain every voxel reads as soil, so such a grain settles and goes.
+        if (isFree(world.voxelAt(b, x, y + 1, z))) {
+            move(candidate, x, y, z);
+            ++it;
+            continue;
+        }
+        static const int slides[4][2] = {{-1, 0}, {0, 1}, {1, 0}, {0, -1}};
+        bool slid = false;
+        for (const auto& s : slides)
+            if (isFree(world.voxelAt(b, x + s[0], y + 1, z + s[1]))) {
+                move(g.position + Vector3(s[0] * kVoxel, -kVoxel, s[1] * kVoxel), x + s[0], y + 1, z + s[1]);
+                slid = true;
+                break;
+            }
+        if (slid) {
+            ++it;
+            continue;
+        }
+        uint8_t& voxel = world.voxelAt(b, x, y, z);
+        if (isFree(voxel) && world.validBlock(b)) {
+            world.columnAt(b, x, z).position[1] += static_cast<float>(kVoxel);
+            world.refineAround(b, x, z);
+            for (int cx = x - 1; cx <= x + 1; ++cx)
+                for (int cz = z - 1; cz <= z + 1; ++cz) {
+                    TerrainColumn& column = world.columnAt(b, cx, cz);
+                    setFloats(column.normal, world.columnNormal(b, cx, cz));
+                    column.soil = true;
+                }
+        }
+        voxel &= static_cast<uint8_t>(~3u);
+        it = grains.erase(it);
+    }
+}
+
+double Terrain::surfaceDistanceBelow(const Vector3& p) const
+{
+    const int b = world.blockIndexAt(p);
+    if (!world.validBlock(b) || b >= static_cast<int>(meshCount))
+        return 0.0;
+    const Mesh& mesh = meshes[b];
+    for (const MeshTriangle& t : mesh.triangles) {
+        double distance;
+        if (dropOntoTriangle(p, mesh.positions[t.vertices[0]], mesh.positions[t.vertices[1]],
+                             mesh.positions[t.vertices[2]], distance) &&
+            distance >= 0.0)
+            return distance;
+    }
+    return 0.0;
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstdint>
+#include <list>
+#include <string>
+
+#include "assets/Material.h"
+#include "physics/Object.h"
+#include "world/SoilGrain.h"
+#include "world/VoxelWorld.h"
+
+struct SDL_mutex;
+
+// The diggable ground: 8 x 8 block meshes for the physics, a voxel world
+// that digging and dumping change, and the surface columns drawn through a
+// restricted quadtree. Immovable (kind 2).
+class Terrain : public Object {
+public:
+    // Reads directory + "hm02.bmp", "grass256.bmp" and "soil256.bmp" and the
+    // loaded model's "terrainElement"; needs a current GL context.
+    explicit Terrain(const std::string& directory = "data/");
+    // The ground alone, from given grid heights: meshes, voxels, columns and
+    // the grain list, without files or GL.
+    explicit Terrain(const terrain::HeightGrid& heights);
+    ~Terrain() override;
+
+    void integrateState(double dt) override;  // settles the loose grains
+    void draw() override;
+
+    // Lookups on the voxel world.
+    int16_t blockIndexAt(const Vector3& p) const { return world.blockIndexAt(p); }
+    void voxelCoordsAt(int b, const Vector3& p, int16_t& x, int16_t& y, int16_t& z) const
+    {
+        world.voxelCoordsAt(b, p, x, y, z);
+    }
+    Vector3 voxelCentre(int b, int x, int y, int z) const { return world.voxelCentre(b, x, y, z); }
+    uint8_t& voxelAt(int b, int x, int y, int z) { return world.voxelAt(b, x, y, z); }
+    TerrainColumn& columnAt(int b, int cx, int cz) { return world.columnAt(b, cx, cz); }
+    Vector3 columnNormal(int b, int cx, int cz) { return world.columnNormal(b, cx, cz); }
+    void refineAround(int b, int cx, int cz) { world.refineAround(b, cx, cz); }
+    void forceSplit(int node, int level) { world.forceSplit(node, level); }
+
+    // Loose soil. dropGrain takes the grain over when its voxel is free and
+    // no other grain holds that cell; canDropGrain asks the same.
+    bool dropGrain(SoilGrain grain);
+    bool canDropGrain(SoilGrain grain);
+    void settleGrains(double dt);
+    size_t grainCount() const;
+
+    // Distance from p straight down to the initial ground surface; 0.0 off
+    // the terrain or with no ground below.
+    double surfaceDistanceBelow(const Vector3& p) const;
+
+    Material material;
+    VoxelWorld world;
+    std::list<SoilGrain> grains;    // guarded by mutex
+    SDL_mutex* mutex = nullptr;
+    unsigned int elementDisplayList = 0;  // one grain of soil at the origin
+    unsigned int layeredTexture = 0;      // 3D: grass (r = 0) to soil (r = 1)
+    bool cutThisStep = false;
+    bool touchedThisStep = false;
+    bool digging = false;
+
+private:
+    void buildGround(const terrain::HeightGrid& heights);
+    void stitchBlockBorders();
+    // True when the grain's voxel is free and no grain holds that cell;
+    // gives the cell.
+    bool grainFits(const SoilGrain& grain, int16_t cell[3]);
+    void createLayeredTexture(const std::string& directory);  // GL, in TerrainDraw.cpp
+};
