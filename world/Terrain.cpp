@@ -32,6 +32,7 @@ Terrain::Terrain(const HeightGrid& heights) : Object(2)
 {
     buildGround(heights);
     stitchBlockBorders();
+    mutex = SDL_CreateMutex();
 }
 
 Terrain::~Terrain()
@@ -53,7 +54,6 @@ void Terrain::buildGround(const HeightGrid& heights)
 
     meshCount = kBlocks * kBlocks;
     meshes = new Mesh[meshCount];
-    mutex = SDL_CreateMutex();
     for (int i = 0; i < kBlocks; ++i)
         for (int j = 0; j < kBlocks; ++j) {
             const int b = i * kBlocks + j;

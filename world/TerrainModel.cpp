@@ -1,3 +1,5 @@
+#include <SDL.h>
+
 #include "app/Log.h"
 #include "assets/ModelLoader.h"
 #include "world/Terrain.h"
@@ -13,4 +15,6 @@ Terrain::Terrain(const std::string& directory) : Object(2)
     elementDisplayList = element.buildDisplayList();
     createLayeredTexture(directory);
     stitchBlockBorders();
+    // Last, so that a failed load above leaves nothing behind.
+    mutex = SDL_CreateMutex();
 }

@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+#include <SDL.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "GLContext.h"
+#include "TestFiles.h"
+#include "app/GLProc.h"
+#include "assets/ModelLoader.h"
+#include "world/Terrain.h"
+
+using testfiles::bmpBytes;
+using testfiles::fatalText;
+using testfiles::writeBytes;
+
+namespace {
+
+std::vector<uint8_t> solid(int w, int h, int bytes, std::vector<uint8_t> pixel)
+{
+    std::vector<uint8_t> out;
+    for (int k = 0; k < w * h; ++k)
+        out.insert(out.end(), pixel.begin(), pixel.begin() + bytes);
+    return out;
+}
+
+class TerrainGLTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(ensureGLContext()) << SDL_GetError();
+        dir = testfiles::scratchDir("terrain_gl");
+        // Flat ground at byte 120, green grass, red soil (BGR).
+        writeBytes(dir + "hm02.bmp", bmpBytes(12, 12, 24, solid(12, 12, 3, {120, 120, 120})));
+        writeBytes(dir + "grass256.bmp", bmpBytes(256, 256, 24, solid(256, 256, 3, {0, 200, 0})));
+        writeBytes(dir + "soil256.bmp", bmpBytes(256, 256, 24, solid(256, 256, 3, {0, 0, 200})));
+        testfiles::writeText(dir + "element.obj",
+                             "v 0 0 0\nv 0.3 0 0\nv 0 0.3 0\nv 0 0 0.3\ng terrainElement\n"
+                             "f 1 3 2\nf 1 2 4\nf 1 4 3\nf 2 3 4\n");
+        ModelLoader& loader = ModelLoader::getInstance();
+        loader.reset();
+        loader.directory = dir;
+        loader.loadFile("element.obj");
+    }
+    void TearDown() override
+    {
+        ModelLoader::getInstance().reset();
+        ModelLoader::getInstance().directory = "data/";
+        glProcHide("glTexImage3D", false);
+        std::filesystem::remove_all(dir);
+    }
+
+    // Colour in the middle of a top-down view of the terrain's centre.
+    std::vector<uint8_t> centreColour(Terrain& t)
+    {
+        glViewport(0, 0, 64, 64);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glOrtho(-10, 10, -10, 10, -100, 100);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        gluLookAt(3, 50, 3, 3, 0, 3, 0, 0, -1);
+        glDisable(GL_LIGHTING);
+        glDisable(GL_DEPTH_TEST);
+        glDisable(GL_CULL_FACE);
+        glColor4f(1, 1, 1, 1);
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        t.draw();
+        glFinish();
+        std::vector<uint8_t> rgb(3);
+        glReadPixels(32, 32, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+        return rgb;
+    }
+
+    std::string dir;
+};
+
+}  // namespace
+
+TEST_F(TerrainGLTest, BuildsFromTheFilesAndDrawsGrassThenSoil)
+{
+    Terrain t(dir);
+    const double ground = 120 * 14.0 / 255.0 - 4.8;
+    EXPECT_FLOAT_EQ(t.columnAt(20, 7, 9).position[1], static_cast<float>(ground));
+    EXPECT_TRUE(glIsList(t.elementDisplayList));
+    ASSERT_TRUE(glIsTexture(t.layeredTexture));
+    glBindTexture(GL_TEXTURE_3D, t.layeredTexture);
+    GLint w = 0, h = 0, d = 0, maxLevel = 0, wrapR = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_3D, 0, GL_TEXTURE_WIDTH, &w);
+    glGetTexLevelParameteriv(GL_TEXTURE_3D, 0, GL_TEXTURE_HEIGHT, &h);
+    glGetTexLevelParameteriv(GL_TEXTURE_3D, 0, GL_TEXTURE_DEPTH, &d);
+    glGetTexParameteriv(GL_TEXTURE_3D, GL_TEXTURE_MAX_LEVEL, &maxLevel);
+    glGetTexParameteriv(GL_TEXTURE_3D, GL_TEXTURE_WRAP_R, &wrapR);
+    EXPECT_EQ(w, 256);
+    EXPECT_EQ(h, 256);
+    EXPECT_EQ(d, 32);
+    EXPECT_EQ(maxLevel, 4);
+    EXPECT_EQ(wrapR, GL_CLAMP_TO_EDGE);
+
+    const std::vector<uint8_t> grass = centreColour(t);
+    // Distant mipmap levels mix some soil into the grass layer.
+    EXPECT_GT(grass[1], 150) << int(grass[0]) << " " << int(grass[1]) << " " << int(grass[2]);
+    EXPECT_GT(grass[1], 3 * grass[0]);
+    // Every column shows soil: the r coordinate picks the last layer.
+    for (int b = 0; b < 64; ++b)
+        for (int cx = 0; cx <= 64; ++cx)
+            for (int cz = 0; cz <= 64; ++cz)
+                t.columnAt(b, cx, cz).soil = true;
+    const std::vector<uint8_t> soil = centreColour(t);
+    EXPECT_GT(soil[0], 150) << int(soil[0]) << " " << int(soil[1]) << " " << int(soil[2]);
+    EXPECT_GT(soil[0], 3 * soil[1]);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(TerrainGLTest, MissingFilesAndEntryPointStopWithTaggedMessages)
+{
+    glProcHide("glTexImage3D", true);
+    EXPECT_EQ(fatalText([&] { Terrain t(dir); }), "[Terrain] glTexImage3D extension error.");
+    glProcHide("glTexImage3D", false);
+
+    std::filesystem::remove(dir + "soil256.bmp");
+    EXPECT_EQ(fatalText([&] { Terrain t(dir); }),
+              "[Terrain] Erorr loading file. " + dir + "soil256.bmp: cannot be opened");
+    writeBytes(dir + "soil256.bmp", bmpBytes(128, 128, 24, solid(128, 128, 3, {0, 0, 200})));
+    EXPECT_EQ(fatalText([&] { Terrain t(dir); }).rfind("[Terrain] 3d texture size error.", 0), 0u);
+
+    ModelLoader::getInstance().reset();
+    EXPECT_EQ(fatalText([&] { Terrain t(dir); }).rfind("[ModelLoader]", 0), 0u);
+
+    std::filesystem::remove(dir + "hm02.bmp");
+    EXPECT_EQ(fatalText([&] { Terrain t(dir); }),
+              "[Terrain] Heightmap file not found. " + dir + "hm02.bmp: cannot be opened");
+}
