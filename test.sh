@@ -12,7 +12,7 @@ export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export TSAN_OPTIONS="suppressions=$PWD/tests/tsan.supp:halt_on_error=1"
 
-xvfb=(xvfb-run -a -s "-screen 0 1280x1024x24")
+xvfb=(xvfb-run -a -s "-screen 0 1280x1024x24 -noreset")
 
 # Threading tests under ThreadSanitizer.
 if ls tests/thread/*.cpp >/dev/null 2>&1; then

@@ -1,2 +1,49 @@
-// Entry point; filled in with the start-up dialogue and the engine.
-int main() { return 0; }
+#include <SDL.h>
+
+#include <iostream>
+
+#include "app/Answer.h"
+#include "app/Engine.h"
+#include "app/Log.h"
+#include "input/ExcavatorController.h"
+
+int main(int, char**)
+{
+    logLevel = 3;
+
+    std::cout << "Kelvarro - excavator simulator\n\n"
+              << "Operating keys:\n"
+              << " - w, s - bending arm\n"
+              << " - a, d - undercarriage\n"
+              << " - i, k - monoblock\n"
+              << " - j, l - ground plate\n"
+              << " - 5, 2 (numpad) - left track\n"
+              << " - 6, 3 (numpad) - right track\n"
+              << " - Esc - exit\n\n"
+              << "Camera zoom/rotate - mouse move with right/left button pressed\n"
+              << "Changing view mode - scroll wheel\n\n";
+
+    std::cout << "Do you want to run in hight resulution (1280x1024) [y/n]? ";
+    const bool high = answeredYes(std::cin);
+    const int32_t width = high ? 1280 : 1024;
+    const int32_t height = high ? 1024 : 768;
+    std::cout << "Do you want to run in fullscreen mode [y/n]? ";
+    const bool fullscreen = answeredYes(std::cin);
+
+    ExcavatorController::getInstance();
+    std::cout << "Loading...\n";
+    std::cout.flush();
+
+    Engine* engine = nullptr;
+    try {
+        engine = new Engine(width, height, fullscreen);
+        engine->start();
+    } catch (const char* message) {
+        std::cout.flush();
+        std::cerr << message << "\n";
+        delete engine;  // null when construction itself failed
+        return 1;
+    }
+    delete engine;
+    return 0;
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <SDL.h>
+
+#include <atomic>
+#include <functional>
+
+// The engine's two loops, apart from the engine so that they can run over a
+// stand-in world.
+//
+// World lock: the render thread and the simulation thread share the world
+// (body states, joint angles, voxels, camera fields) without copies. The
+// simulation thread holds `worldLock` around each dispatch + step, and the
+// render thread holds it around each frame's drawing; so a frame always shows
+// the world between two whole steps, and no listener callback runs while a
+// frame is drawn. Input polling stays outside the lock: it touches only the
+// input queue, which has its own mutex. Lock order, where both are held:
+// world lock, then input queue.
+class EngineLoop {
+public:
+    static constexpr double kStep = 0.003;        // simulated seconds per step
+    static constexpr Uint32 kFramePauseMs = 15;   // pause after every frame
+
+    struct Hooks {
+        std::function<void()> poll;                // main thread, outside the world lock
+        std::function<void()> render;              // main thread, under the world lock
+        std::function<void()> dispatch;            // simulation thread, under the world lock
+        std::function<void(double)> simulate;      // simulation thread, under the world lock
+    };
+
+    explicit EngineLoop(Hooks hooks);
+    ~EngineLoop();
+    EngineLoop(const EngineLoop&) = delete;
+    EngineLoop& operator=(const EngineLoop&) = delete;
+
+    // Starts the simulation thread (its handle goes to `thread`), runs the
+    // render loop on the calling thread while `running` holds, then waits for
+    // the simulation thread. Either thread may clear `running`.
+    void run(std::atomic<bool>& running, SDL_Thread*& thread);
+
+    // The simulation loop: at most one step per 3 ms of the millisecond
+    // clock, each exactly kStep. Returns 1 when `running` is cleared.
+    int simulationLoop(const std::atomic<bool>& running);
+
+    SDL_mutex* worldLock;
+
+private:
+    struct ThreadStart;
+    static int threadEntry(void* data);
+    Hooks hooks;
+};

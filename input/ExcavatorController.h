@@ -1,0 +1,74 @@
+#pragma once
+
+#include <SDL.h>
+
+#include <cstdint>
+#include <functional>
+#include <iosfwd>
+#include <map>
+
+#include "input/JoystickListener.h"
+#include "input/KeyboardListener.h"
+
+class AxisController;
+class Excavator;
+class InputSystem;
+
+// Cylinder conversions: the joint angular rate (rad/s) that moves the
+// joint's hydraulic cylinder at speed u, from the joint's current angle
+// (rad). Where the linkage is singular (a zero denominator, or no real
+// solution) the rate is 0: the joint holds rather than receive inf or NaN.
+double monoblockRateFor(double angle, double u);
+double bendingArmRateFor(double angle, double u);
+double groundPlateRateFor(double angle, double u);
+
+// A raw axis reading scaled to [-1, 1), exactly 0 inside the dead zone.
+float axisValue(int16_t raw);
+
+// Key of an axis in the assignments: (type << 16) | (joystick << 8) | axis.
+inline int32_t axisKey(uint8_t type, uint8_t joystick, uint8_t axis)
+{
+    return (static_cast<int32_t>(type) << 16) | (static_cast<int32_t>(joystick) << 8) | axis;
+}
+
+// Turns keys and joystick axes into commands on the excavator. A singleton;
+// its listener operations run on the thread that dispatches input.
+class ExcavatorController : public KeyboardListener, public JoystickListener {
+public:
+    static ExcavatorController& getInstance();
+
+    ExcavatorController() = default;
+    ~ExcavatorController() override;
+    ExcavatorController(const ExcavatorController&) = delete;
+    ExcavatorController& operator=(const ExcavatorController&) = delete;
+
+    // The scene attaches the machine; until then all input is ignored.
+    void setExcavator(Excavator* machine) { excavator = machine; }
+
+    // Registers as keyboard listener; with joysticks present asks whether
+    // they are to drive the machine and runs the axis assignment dialogue.
+    void config();
+    // The same on given streams and input system. `pump` runs once per wait
+    // step of the dialogue (poll, dispatch and a 15 ms pause when empty).
+    void config(std::istream& in, std::ostream& out, InputSystem& input, int joystickCount,
+                const std::function<void()>& pump = nullptr);
+
+    void keyPressed(const SDL_Event* event) override;
+    void keyReleased(const SDL_Event* event) override;
+    void joyButtonPressed(const SDL_Event* event) override;
+    void joyButtonReleased(const SDL_Event* event) override;
+    void joyAxisMoved(const SDL_Event* event) override;
+
+    struct CapturedAxis {
+        uint8_t type = 0;  // 0: nothing captured
+        uint8_t joystick = 0;
+        uint8_t axis = 0;
+        int16_t value = 0;
+    };
+
+    Excavator* excavator = nullptr;
+    bool configuring = false;
+    bool buttonReleased = false;
+    CapturedAxis capturedAxis;
+    std::map<int32_t, AxisController*> axisAssignments;  // owned
+};

@@ -1,0 +1,155 @@
+#include "input/InputSystem.h"
+
+#include <iostream>
+
+#include "app/Log.h"
+#include "app/SimulationWindow.h"
+
+namespace {
+
+// Holds an SDL mutex for one scope.
+class MutexLock {
+public:
+    explicit MutexLock(SDL_mutex* m) : mutex(m) { SDL_mutexP(mutex); }
+    ~MutexLock() { SDL_mutexV(mutex); }
+    MutexLock(const MutexLock&) = delete;
+    MutexLock& operator=(const MutexLock&) = delete;
+
+private:
+    SDL_mutex* mutex;
+};
+
+}  // namespace
+
+InputSystem& InputSystem::getInstance()
+{
+    static InputSystem instance;
+    return instance;
+}
+
+InputSystem::InputSystem()
+{
+    logMessage("[InputSystem] Creating input system.");
+    const int count = SDL_NumJoysticks();
+    logValue("[InputSystem] joysticks: ", count);
+    for (int i = 0; i < count; ++i)
+        joysticks.push_back(SDL_JoystickOpen(i));  // a failed open keeps its index, as null
+    SDL_EnableKeyRepeat(1, 1);
+    SDL_EventState(SDL_ACTIVEEVENT, SDL_IGNORE);
+    SDL_EventState(SDL_SYSWMEVENT, SDL_IGNORE);
+    SDL_EventState(SDL_VIDEORESIZE, SDL_IGNORE);
+    SDL_EventState(SDL_VIDEOEXPOSE, SDL_IGNORE);
+    // Axis events come from poll's own readings only.
+    SDL_EventState(SDL_JOYAXISMOTION, SDL_IGNORE);
+    mutex = SDL_CreateMutex();
+}
+
+InputSystem::~InputSystem() { SDL_DestroyMutex(mutex); }
+
+void InputSystem::addKeyboardListener(KeyboardListener* listener)
+{
+    MutexLock lock(mutex);
+    keyboardListeners.push_back(listener);
+}
+
+void InputSystem::addMouseListener(MouseListener* listener)
+{
+    MutexLock lock(mutex);
+    mouseListeners.push_back(listener);
+}
+
+void InputSystem::addJoystickListener(JoystickListener* listener)
+{
+    MutexLock lock(mutex);
+    joystickListeners.push_back(listener);
+}
+
+void InputSystem::setWindow(SimulationWindow* w)
+{
+    MutexLock lock(mutex);
+    window = w;
+}
+
+void InputSystem::poll()
+{
+    SimulationWindow* target;
+    {
+        MutexLock lock(mutex);
+        SDL_Event event;
+        while (SDL_PollEvent(&event))
+            queue.push_back(event);
+        for (size_t j = 0; j < joysticks.size(); ++j) {
+            SDL_Joystick* joystick = joysticks[j];
+            if (!joystick)
+                continue;
+            const int axes = SDL_JoystickNumAxes(joystick);
+            for (int a = 0; a < axes; ++a) {
+                SDL_Event axis{};
+                axis.jaxis.type = SDL_JOYAXISMOTION;
+                axis.jaxis.which = static_cast<Uint8>(j);
+                axis.jaxis.axis = static_cast<Uint8>(a);
+                axis.jaxis.value = SDL_JoystickGetAxis(joystick, a);
+                queue.push_back(axis);
+            }
+        }
+        target = window;
+    }
+    // Without a window (during the joystick dialogue) Esc and p do nothing.
+    const Uint8* keys = keyState(nullptr);
+    if (!target || !keys)
+        return;
+    if (keys[SDLK_ESCAPE])
+        target->stop();
+    else if (keys[SDLK_p])
+        target->togglePause();
+}
+
+void InputSystem::dispatch()
+{
+    MutexLock lock(mutex);
+    while (!queue.empty()) {
+        const SDL_Event event = queue.front();
+        queue.pop_front();
+        switch (event.type) {
+        case SDL_KEYDOWN:
+            for (KeyboardListener* l : keyboardListeners)
+                l->keyPressed(&event);
+            break;
+        case SDL_KEYUP:
+            for (KeyboardListener* l : keyboardListeners)
+                l->keyReleased(&event);
+            break;
+        case SDL_MOUSEMOTION:
+            for (MouseListener* l : mouseListeners)
+                l->mouseMoved(&event);
+            break;
+        case SDL_MOUSEBUTTONDOWN:
+            for (MouseListener* l : mouseListeners)
+                l->mouseButtonPressed(&event);
+            break;
+        case SDL_MOUSEBUTTONUP:
+            for (MouseListener* l : mouseListeners)
+                l->mouseButtonReleased(&event);
+            break;
+        case SDL_JOYAXISMOTION:
+            for (JoystickListener* l : joystickListeners)
+                l->joyAxisMoved(&event);
+            break;
+        case SDL_JOYBUTTONDOWN:
+            for (JoystickListener* l : joystickListeners)
+                l->joyButtonPressed(&event);
+            break;
+        case SDL_JOYBUTTONUP:
+            for (JoystickListener* l : joystickListeners)
+                l->joyButtonReleased(&event);
+            break;
+        case SDL_QUIT:
+            if (window)
+                window->stop();
+            break;
+        default:
+            std::cerr << "[InputSystem] Unknown event!" << "\n";
+            break;
+        }
+    }
+}

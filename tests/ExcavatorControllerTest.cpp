@@ -1,0 +1,245 @@
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include <cmath>
+#include <functional>
+#include <sstream>
+#include <vector>
+
+#include "input/ExcavatorController.h"
+#include "input/InputSystem.h"
+
+namespace {
+
+constexpr double kDeg = M_PI / 180.0;
+
+// Cylinder lengths from the joint angle, built from the linkage's sides
+// (law of cosines); the conversions must move them at the demanded speed.
+double monoblockCylinder(double angle)
+{
+    const double t = angle - 0.110514 + 0.681652 + 0.380819;
+    return std::sqrt(8.4567282442 - 2 * 2.6088680829 * std::cos(t));
+}
+
+double bendingArmCylinder(double angle)
+{
+    const double t = -0.16784 - (angle - 2.69494);
+    return std::sqrt(10.636773010184 - 2 * 3.05749595674 * std::cos(t));
+}
+
+// The ground plate's cylinder works the bucket through a four-bar linkage:
+// the rocker and the link meet at J, found from the bucket's angle.
+double groundPlateCylinder(double angle)
+{
+    const double a = angle - 2.21232;
+    const double b = a + 1.78804;
+    const double sideA = 0.369536, sideG = 0.465808, link = 0.556249, rocker = 0.558456;
+    const double diagonal = std::sqrt(sideA * sideA + sideG * sideG - 2 * sideA * sideG * std::cos(b - 3.00197));
+    const double alpha =
+        std::acos((rocker * rocker + link * link - diagonal * diagonal) / (2 * rocker * link));
+    const double g = std::asin(link * std::sin(alpha) / diagonal) +
+                     std::asin(sideA * std::sin(a - 1.21393) / diagonal) + 1.78804 + a;
+    const double delta = 2.895876 - g;
+    return std::sqrt(4.348155006435999 - 2 * 0.558456 * 2.00905 * std::cos(delta));
+}
+
+double cylinderSpeed(double (*length)(double), double angle, double rate)
+{
+    const double h = 1e-6;
+    return rate * (length(angle + h) - length(angle - h)) / (2 * h);
+}
+
+SDL_Event axisEvent(Uint8 joystick, Uint8 axis, Sint16 value)
+{
+    SDL_Event e{};
+    e.jaxis.type = SDL_JOYAXISMOTION;
+    e.jaxis.which = joystick;
+    e.jaxis.axis = axis;
+    e.jaxis.value = value;
+    return e;
+}
+
+SDL_Event buttonUp()
+{
+    SDL_Event e{};
+    e.jbutton.type = SDL_JOYBUTTONUP;
+    e.jbutton.button = 0;
+    return e;
+}
+
+class ControllerDialogue : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        setenv("SDL_VIDEODRIVER", "dummy", 1);  // events only, no window
+        ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0);
+        input = new InputSystem;
+    }
+    void TearDown() override
+    {
+        delete input;
+        SDL_Quit();
+        unsetenv("SDL_VIDEODRIVER");
+    }
+
+    // True when the controller receives joystick events from the input system.
+    bool listensToJoysticks(ExcavatorController& controller)
+    {
+        controller.configuring = true;
+        controller.buttonReleased = false;
+        SDL_Event e = buttonUp();
+        SDL_PushEvent(&e);
+        input->poll();
+        input->dispatch();
+        controller.configuring = false;
+        const bool heard = controller.buttonReleased;
+        controller.buttonReleased = false;
+        return heard;
+    }
+
+    InputSystem* input = nullptr;
+};
+
+}  // namespace
+
+// Over each joint's whole range the rate written for a cylinder speed moves
+// that cylinder at exactly that speed (the bending arm's cylinder shortens
+// as its angle grows, so its sign is reversed).
+TEST(CylinderConversions, MoveTheCylinderAtTheDemandedSpeed)
+{
+    for (double deg = -32; deg <= 65; deg += 2.5) {
+        const double angle = deg * kDeg;
+        EXPECT_NEAR(cylinderSpeed(monoblockCylinder, angle, monoblockRateFor(angle, 0.7)), 0.7, 1e-6) << deg;
+        EXPECT_NEAR(cylinderSpeed(monoblockCylinder, angle, monoblockRateFor(angle, -0.7)), -0.7, 1e-6) << deg;
+    }
+    for (double deg = 1; deg <= 120; deg += 2.5) {
+        const double angle = deg * kDeg;
+        EXPECT_NEAR(cylinderSpeed(bendingArmCylinder, angle, bendingArmRateFor(angle, 0.9)), -0.9, 1e-6) << deg;
+    }
+    for (double deg = -15; deg <= 140; deg += 2.5) {
+        const double angle = deg * kDeg;
+        EXPECT_NEAR(cylinderSpeed(groundPlateCylinder, angle, groundPlateRateFor(angle, 0.8)), 0.8, 1e-6) << deg;
+        EXPECT_NEAR(cylinderSpeed(groundPlateCylinder, angle, groundPlateRateFor(angle, -0.8)), -0.8, 1e-6) << deg;
+    }
+    // A held key keeps the cylinder speed, not the joint rate: the rate
+    // changes as the arm moves.
+    EXPECT_GT(std::fabs(bendingArmRateFor(1 * kDeg, 0.9) - bendingArmRateFor(60 * kDeg, 0.9)), 0.5);
+}
+
+// Where the linkage folds flat the conversion would divide by zero; the joint
+// gets no rate instead of an infinite or undefined one.
+TEST(CylinderConversions, SingularAnglesGiveZeroNotInfinity)
+{
+    const double monoblockFlat = 0.110514 - 0.681652 - 0.380819;  // t = 0
+    const double bendingFlat = 2.69494 - 0.16784;                  // t = 0
+    const double nan = std::nan("");
+    for (double rate : {monoblockRateFor(monoblockFlat, 0.7), bendingArmRateFor(bendingFlat, 0.9),
+                        monoblockRateFor(nan, 0.7), bendingArmRateFor(nan, 0.9), groundPlateRateFor(nan, 0.8)}) {
+        EXPECT_TRUE(std::isfinite(rate));
+        EXPECT_EQ(rate, 0.0);
+    }
+}
+
+// The dead zone is exact at its edge, the scale is value / 32768 outside it.
+TEST(AxisScaling, DeadZoneAndScale)
+{
+    EXPECT_EQ(axisValue(0), 0.0f);
+    EXPECT_EQ(axisValue(3200), 0.0f);
+    EXPECT_EQ(axisValue(-3200), 0.0f);
+    EXPECT_EQ(axisValue(3201), static_cast<float>(3201.0 / 32768.0));
+    EXPECT_EQ(axisValue(-3201), static_cast<float>(-3201.0 / 32768.0));
+    EXPECT_EQ(axisValue(-32768), -1.0f);
+    EXPECT_LT(axisValue(32767), 1.0f);
+    EXPECT_EQ(axisKey(SDL_JOYAXISMOTION, 1, 2), (7 << 16) | (1 << 8) | 2);
+}
+
+// Without a joystick nothing is asked and nothing read; answering anything
+// but y, or nothing at all, leaves the controller a keyboard listener only.
+TEST_F(ControllerDialogue, DeclinedOrUnansweredLeavesKeyboardOnly)
+{
+    for (const char* answer : {"", "n\n", "Y\n", "   \n"}) {
+        for (int joysticks : {0, 2}) {
+            SCOPED_TRACE(std::string("answer '") + answer + "', joysticks " + std::to_string(joysticks));
+            ExcavatorController controller;
+            std::istringstream in(answer);
+            std::ostringstream out;
+            int pumps = 0;
+            controller.config(in, out, *input, joysticks, [&] { ++pumps; });
+            EXPECT_EQ(pumps, 0);
+            EXPECT_TRUE(controller.axisAssignments.empty());
+            EXPECT_FALSE(controller.configuring);
+            EXPECT_FALSE(listensToJoysticks(controller));
+            if (joysticks == 0) {
+                EXPECT_EQ(out.str(), "");
+                EXPECT_EQ(in.tellg(), 0) << "no question, so nothing may be read";
+            } else {
+                EXPECT_EQ(out.str(), "Do you want to enable controlling the excavator by joystick [y/n]? ");
+            }
+        }
+    }
+}
+
+// The six parts are asked in order; each takes the axis last seen strongly
+// deflected before a button release. Weak movement, a button alone, or an
+// axis an earlier part already holds leave the part keyboard-only.
+TEST_F(ControllerDialogue, AssignsTheLastStronglyMovedAxisPerPart)
+{
+    ExcavatorController controller;
+    // What the user does while each part's prompt waits, one batch per pump.
+    std::vector<std::vector<SDL_Event>> script = {
+        // monoblock: joystick 0 axis 1, after a weaker look at axis 0
+        {axisEvent(0, 0, 29491), axisEvent(0, 0, -29491), axisEvent(0, 1, 29492)},
+        {buttonUp()},
+        // ground plate: axis 1 again (taken), though axis 0 twitched before it
+        {axisEvent(0, 0, -32768), axisEvent(0, 1, -32768), buttonUp()},
+        // bending arm: only slight movement, then the button
+        {axisEvent(1, 0, 20000)},
+        {axisEvent(1, 0, -29000), buttonUp()},
+        // undercarriage: button alone
+        {buttonUp()},
+        // left track: joystick 1 axis 2; two releases in one batch count once
+        {axisEvent(1, 2, 32767), buttonUp(), buttonUp()},
+        // right track: joystick 1 axis 3
+        {},
+        {axisEvent(1, 3, -30000)},
+        {buttonUp()},
+    };
+    size_t next = 0;
+    std::vector<std::string> promptsAtPump;
+    std::istringstream in(" y\n");
+    std::ostringstream out;
+    controller.config(in, out, *input, 2, [&] {
+        ASSERT_LT(next, script.size()) << "the dialogue waited for more than the script holds";
+        EXPECT_TRUE(controller.configuring);
+        for (const SDL_Event& e : script[next])
+            if (e.type == SDL_JOYAXISMOTION)
+                controller.joyAxisMoved(&e);
+            else
+                controller.joyButtonReleased(&e);
+        ++next;
+    });
+    EXPECT_EQ(next, script.size());
+    EXPECT_FALSE(controller.configuring);
+    EXPECT_FALSE(controller.buttonReleased);
+    EXPECT_EQ(controller.capturedAxis.type, 0);
+
+    ASSERT_EQ(controller.axisAssignments.size(), 3u);
+    EXPECT_EQ(controller.axisAssignments.count(axisKey(SDL_JOYAXISMOTION, 0, 1)), 1u);
+    EXPECT_EQ(controller.axisAssignments.count(axisKey(SDL_JOYAXISMOTION, 1, 2)), 1u);
+    EXPECT_EQ(controller.axisAssignments.count(axisKey(SDL_JOYAXISMOTION, 1, 3)), 1u);
+    EXPECT_TRUE(listensToJoysticks(controller));
+
+    const std::string text = out.str();
+    const char* parts[] = {"monoblock", "ground plate", "bending arm", "undercarriage", "left track", "right track"};
+    size_t at = text.find("Operating according to ISO standard:\n");
+    ASSERT_NE(at, std::string::npos);
+    for (const char* part : parts) {
+        const std::string prompt =
+            std::string("Move the joystick for ") + part + " movement and push the button to accept\n";
+        const size_t found = text.find(prompt, at);
+        ASSERT_NE(found, std::string::npos) << part;
+        at = found + prompt.size();
+    }
+    EXPECT_EQ(at, text.size());
+}

@@ -1,0 +1,46 @@
+# Helpers shared by the end-to-end scripts (sourced, not a test itself).
+
+# Waits up to $2 seconds for a window named exactly $1; prints its id.
+e2e_wait_window() {
+  local name=$1 limit=$2 id="" waited=0
+  while [ "$waited" -lt $((limit * 5)) ]; do
+    id=$(xdotool search --name "^${name}\$" 2>/dev/null | head -n 1 || true)
+    if [ -n "$id" ]; then echo "$id"; return 0; fi
+    if [ -n "${E2E_PID:-}" ] && ! kill -0 "$E2E_PID" 2>/dev/null; then return 1; fi
+    sleep 0.2; waited=$((waited + 1))
+  done
+  return 1
+}
+
+# Holds Esc down on window $1 long enough for a frame to see it.
+e2e_press_escape() {
+  xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1"
+  xdotool keydown Escape
+  sleep 0.4
+  xdotool keyup Escape
+}
+
+# Waits up to $2 seconds for process $1 to end; its status goes to E2E_STATUS.
+e2e_wait_exit() {
+  local pid=$1 limit=$2 waited=0
+  while kill -0 "$pid" 2>/dev/null; do
+    if [ "$waited" -ge $((limit * 10)) ]; then
+      echo "FAIL: still running after ${limit}s"; kill -9 "$pid" 2>/dev/null || true
+      wait "$pid" 2>/dev/null || true; return 1
+    fi
+    sleep 0.1; waited=$((waited + 1))
+  done
+  E2E_STATUS=0
+  wait "$pid" || E2E_STATUS=$?
+}
+
+# Fails unless file $1 holds the fixed text $2.
+e2e_expect() {
+  if ! grep -qF -- "$2" "$1"; then
+    echo "FAIL: missing in $(basename "$1"): $2"; return 1
+  fi
+}
+
+e2e_dump() {
+  echo "----- stdout"; cat "$1"; echo "----- stderr"; cat "$2"
+}
