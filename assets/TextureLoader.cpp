@@ -26,7 +26,7 @@ void checkHeader(const std::string& path, int bitsPerPixel)
 {
     std::ifstream in(path, std::ios::binary);
     if (!in)
-        throwFatal("[TextureLoader] Texture file not found: " + path);
+        throwFatal("[TextureLoader] Texture file not found. " + path);
     unsigned char h[54] = {};
     in.read(reinterpret_cast<char*>(h), sizeof h);
     if (in.gcount() < static_cast<std::streamsize>(sizeof h) || h[0] != 'B' || h[1] != 'M')
@@ -63,7 +63,7 @@ SDL_Surface* loadBitmap(const std::string& path, int bitsPerPixel)
     checkHeader(path, bitsPerPixel);
     SDL_RWops* file = SDL_RWFromFile(path.c_str(), "rb");
     if (file == nullptr)
-        throwFatal("[TextureLoader] Texture file not found: " + path);
+        throwFatal("[TextureLoader] Texture file not found. " + path);
     SDL_Surface* surface = SDL_LoadBMP_RW(file, 1);  // closes the file
     if (surface == nullptr)
         fail(path, std::string("not a readable BMP image (") + SDL_GetError() + ")");

@@ -163,8 +163,8 @@ TEST_F(TextureLoaderTest, BadFilesStopWithTheFileAndTheFault)
         bool asSprite;
         const char* fault;
     } cases[] = {
-        {"absent.bmp", false, "Texture file not found"},
-        {"absent.bmp", true, "Texture file not found"},
+        {"absent.bmp", false, "[TextureLoader] Texture file not found. "},
+        {"absent.bmp", true, "[TextureLoader] Texture file not found. "},
         {"sprite.bmp", false, "24-bit image expected, the file has 32"},
         {"opaque.bmp", true, "32-bit image expected, the file has 24"},
         {"palette.bmp", false, "24-bit image expected, the file has 8"},
