@@ -385,10 +385,10 @@ void trackRollers(ObjWriter& w, const char* name, double side)
     // Track rollers ride on the links of the bottom run (inner face y 0.0957), flanges outside them.
     const std::vector<P2> roller = {{0, -0.20},  {0.125, -0.20}, {0.125, -0.17}, {0.10, -0.17},
                                     {0.10, 0.17}, {0.125, 0.17},  {0.125, 0.20},  {0, 0.20}};
-    for (double x : {-1.2, -0.6, 0.0, 0.6, 1.2}) lathe(w, frameAt({x, 0.0957 + 0.1005, zc}), roller, 16);
+    for (double x : {-1.2, -0.6, 0.0, 0.6, 1.2}) lathe(w, frameAt({x, 0.0957 + 0.1005, zc}), roller, 12);
     // Carrier rollers under the top run (inner face y 0.889).
     const std::vector<P2> carrier = {{0, -0.17}, {0.07, -0.17}, {0.07, 0.17}, {0, 0.17}};
-    for (double x : {-0.32, 0.32}) lathe(w, frameAt({x, 0.889 - 0.0705, zc}), carrier, 14);
+    for (double x : {-0.32, 0.32}) lathe(w, frameAt({x, 0.889 - 0.0705, zc}), carrier, 12);
 }
 
 // Drive sprocket: teeth inside the rim radius, the hydraulic motor on the outer side.
@@ -428,7 +428,7 @@ void idlerWheel(ObjWriter& w, const char* name, double side)
     lathe(w, frameAt(centre),
           {{0, -0.19}, {0.11, -0.19}, {0.11, -0.13}, {0.29, -0.13}, {kRim, -0.115}, {kRim, -0.04}, {0.255, -0.03},
            {0.255, 0.03}, {kRim, 0.04}, {kRim, 0.115}, {0.29, 0.13}, {0.11, 0.13}, {0.11, 0.19}, {0, 0.19}},
-          24);
+          20);
     // Spoke holes as raised pads so the turning is visible.
     for (int k = 0; k < 5; ++k) {
         const double a = 2.0 * kPi * k / 5;
@@ -648,11 +648,11 @@ void hydraulicCylinder(ObjWriter& w, const std::string& name, const Vector3& piv
     cylinder(w, pivot + u * (eye * 0.6), pivot + u * piece, barrelRadius, 14);
     cylinder(w, pivot + u * (piece - 0.06), pivot + u * piece, barrelRadius + 0.015, 14);  // gland
     const Vector3 across(0, 0, barrelRadius + 0.01);
-    cylinder(w, pivot - across, pivot + across, eye, 12);
+    cylinder(w, pivot - across, pivot + across, eye, 16);
     w.beginGroup(name + "Inner", "koparkaSteel");
     const Vector3 end = pivot + u * restLength;
     cylinder(w, end - u * (piece - eye), end - u * (eye * 0.6), rodRadius, 12);
-    cylinder(w, end - Vector3(0, 0, rodRadius + 0.02), end + Vector3(0, 0, rodRadius + 0.02), eye * 0.8, 12);
+    cylinder(w, end - Vector3(0, 0, rodRadius + 0.02), end + Vector3(0, 0, rodRadius + 0.02), eye * 0.8, 16);
 }
 
 void cylinders(ObjWriter& w)

@@ -1,0 +1,472 @@
+// The generated excavator model, read back through the program's own loader and checked against
+// the machine's fixed points: outlines that the physics can use, a bucket whose cutting edge and
+// soil cells sit where the digging code expects them, wheels, belt, cylinders and links where the
+// drawing puts them, and a cab the driver can see out of.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "assets/ModelLoader.h"
+#include "excavator/BucketGrid.h"
+#include "excavator/Cylinders.h"
+#include "excavator/Excavator.h"
+#include "excavator/TrackBelt.h"
+#include "physics/Collision.h"
+#include "tests/GLContext.h"
+
+namespace {
+
+const double kPi = 3.141592653589793;
+
+const char* const kOutlines[7] = {"rightTrackOutline", "leftTrackOutline", "platformOutline", "bodyworkOutline",
+                                  "monoblockOutline",  "bendingArmOutline", "groundPlateOutline"};
+
+const char* const kDrawn[] = {
+    "platform", "leftTrackJoist", "rightTrackJoist", "leftTrackRollers", "rightTrackRollers", "leftDriveWheel",
+    "leftIdlerWheel", "rightDriveWheel", "rightIdlerWheel", "trackElement", "bodyworkBottom", "bodyworkMain",
+    "bodyworkBack", "cabin", "cabinGlass", "monoblock", "bendingArm", "groundPlate", "monoblockServoOuter",
+    "monoblockServoInner", "bendingArmServoOuter", "bendingArmServoInner", "groundPlateServoOuter",
+    "groundPlateServoInner", "bendingArmBracket", "groundPlateBracket"};
+
+const Vector3 p4(0.219, 1.95, -0.05), p5(6.365, 1.268, -0.05), p6(3.938, 0.42, -0.05);
+const Vector3 monoServoPivot(0.956, 1.352, -0.05), armServoPivot(3.738, 2.932, -0.05);
+const Vector3 plateServoPivot(6.312, 0.536, -0.05);
+const Vector3 armBracketPivot(4.304, 0.471, -0.05), plateBracketPivot(3.474, 0.461, -0.05);
+const Vector3 linkJoint(3.892, 0.094, -0.05);
+
+double rad(double degrees) { return degrees * kPi / 180.0; }
+
+Vector3 turnZ(const Vector3& v, double degrees) { return rotateAboutZ(v, rad(degrees)); }
+
+struct Box {
+    Vector3 lo{1e9, 1e9, 1e9}, hi{-1e9, -1e9, -1e9};
+    void add(const Vector3& p)
+    {
+        lo = {std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
+        hi = {std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
+    }
+};
+
+Box boxOf(const Mesh& m)
+{
+    Box b;
+    for (const Vector3& p : m.positions) b.add(p);
+    return b;
+}
+
+Vector3 meanOf(const std::vector<Vector3>& points)
+{
+    Vector3 sum;
+    for (const Vector3& p : points) sum += p;
+    return sum / static_cast<double>(points.size());
+}
+
+// How far p lies outside a convex outline: the largest signed distance to its face planes.
+double outside(const Vector3& p, const Mesh& m)
+{
+    double d = -1e9;
+    for (const MeshTriangle& t : m.triangles) d = std::max(d, dot(t.normal, p - m.positions[t.vertices[0]]));
+    return d;
+}
+
+// Inside with a margin. The outlines are convex (checked below), so the distance to the nearest
+// face plane is the distance to the surface.
+bool insideBy(const Vector3& p, const Mesh& m, double margin) { return outside(p, m) <= -margin; }
+
+bool segmentHitsTriangle(const Vector3& a, const Vector3& b, const Vector3& t0, const Vector3& t1, const Vector3& t2)
+{
+    const Vector3 dir = b - a, e1 = t1 - t0, e2 = t2 - t0, h = cross(dir, e2);
+    const double det = dot(e1, h);
+    if (std::fabs(det) < 1e-14)
+        return false;
+    const Vector3 s = a - t0;
+    const double u = dot(s, h) / det;
+    const Vector3 q = cross(s, e1);
+    const double v = dot(dir, q) / det, t = dot(e2, q) / det;
+    return u >= 0 && v >= 0 && u + v <= 1 && t >= 0 && t <= 1;
+}
+
+class KoparkaModel : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        ModelLoader& loader = ModelLoader::getInstance();
+        loader.reset();
+        loader.directory = std::string(KELVARRO_BINARY_DIR) + "/data/";
+        loader.loadFile("koparka.obj");
+    }
+    static void TearDownTestSuite()
+    {
+        ModelLoader& loader = ModelLoader::getInstance();
+        loader.reset();
+        loader.directory = "data/";
+    }
+    static Mesh outline(const char* name)
+    {
+        Mesh m = ModelLoader::getInstance().getMesh(name, false);
+        m.computeProperties();
+        return m;
+    }
+    // A drawn piece as the machine loads it: moved by -pivot, turned upright by -rest degrees.
+    static Mesh drawn(const char* name, const Vector3& pivot = {}, double restDegrees = 0.0)
+    {
+        Mesh m = ModelLoader::getInstance().getMesh(name, true);
+        m.translate(-pivot);
+        if (restDegrees != 0.0)
+            m.rotateZ(-rad(restDegrees));
+        return m;
+    }
+};
+
+TEST_F(KoparkaModel, EveryGroupLoadsAndTheOutlinesAreClosedSolids)
+{
+    for (const char* name : kOutlines) {
+        SCOPED_TRACE(name);
+        const Mesh m = outline(name);
+        const long euler = static_cast<long>(m.triangles.size()) - static_cast<long>(m.edges.size()) +
+                           static_cast<long>(m.positions.size());
+        EXPECT_EQ(euler, 2);
+        // Each edge once in each direction: closed and consistently wound.
+        std::map<std::pair<int, int>, int> directed;
+        for (const MeshTriangle& t : m.triangles)
+            for (int k = 0; k < 3; ++k) ++directed[{t.vertices[k], t.vertices[(k + 1) % 3]}];
+        for (const auto& [edge, count] : directed) {
+            EXPECT_EQ(count, 1) << "edge " << edge.first << "-" << edge.second;
+            EXPECT_EQ(directed.count({edge.second, edge.first}), 1u) << "edge " << edge.first << "-" << edge.second;
+        }
+        EXPECT_GT(m.volume, 0.0);  // outward faces
+        EXPECT_TRUE(std::isfinite(m.volume));
+        // Convex: no corner in front of any face.
+        for (const Vector3& p : m.positions) EXPECT_LE(outside(p, m), 1e-9);
+    }
+    for (const char* name : kDrawn) {
+        SCOPED_TRACE(name);
+        Mesh m = ModelLoader::getInstance().getMesh(name, true);
+        EXPECT_GT(m.triangles.size(), 0u);
+        EXPECT_NO_THROW(m.computeProperties());  // no edge on three faces
+        const bool glass = std::string(name) == "cabinGlass";
+        EXPECT_EQ(m.material.diffuse[3] < 1.0f, glass);  // only the glass is blended
+        EXPECT_GT(m.material.diffuse[0] + m.material.diffuse[1] + m.material.diffuse[2], 0.0f);
+    }
+}
+
+TEST_F(KoparkaModel, OutlinesStandOnTheGroundAndHoldTheirJoints)
+{
+    for (int i = 0; i < 2; ++i) {
+        const Box b = boxOf(outline(kOutlines[i]));
+        EXPECT_NEAR(b.lo.y, 0.0, 1e-9) << kOutlines[i];  // the machine stands on its track outlines
+        EXPECT_NEAR(0.5 * (b.lo.z + b.hi.z), i == 0 ? 1.213 : -1.213, 1e-9);
+    }
+    EXPECT_NEAR(boxOf(outline("platformOutline")).hi.y, 1.193, 1e-6);
+    EXPECT_NEAR(boxOf(outline("bodyworkOutline")).lo.y, 1.193, 1e-6);  // slews on the platform's top
+
+    // Each arm part holds the pins it turns about and those it carries.
+    const Vector3 boomRodEye(2.868, 2.684, -0.05), armRodEye(7.347, 1.317, -0.05);
+    const std::vector<std::pair<const char*, std::vector<Vector3>>> holds = {
+        {"monoblockOutline", {p4, p5, armServoPivot, boomRodEye}},
+        {"bendingArmOutline", {p5, p6, armRodEye, plateServoPivot, armBracketPivot}},
+    };
+    for (const auto& [name, points] : holds) {
+        const Mesh m = outline(name);
+        for (const Vector3& p : points)
+            EXPECT_TRUE(insideBy(p, m, 0.1)) << name << " at (" << p.x << ", " << p.y << ")";
+    }
+    const Mesh bucket = outline("groundPlateOutline");
+    EXPECT_TRUE(insideBy(p6, bucket, 0.05));
+    EXPECT_TRUE(insideBy(plateBracketPivot, bucket, 0.05));
+    EXPECT_FALSE(pointInsideMesh(linkJoint, bucket));  // the links meet below the bucket
+}
+
+TEST_F(KoparkaModel, BucketCuttingEdgeIsEdge31FromVertex16To17ThroughTheTip)
+{
+    const Mesh m = outline("groundPlateOutline");
+    ASSERT_GE(m.positions.size(), 18u);
+    ASSERT_GE(m.edges.size(), 32u);
+    const Vector3 &v16 = m.positions[16], &v17 = m.positions[17];
+    EXPECT_EQ(v16.x, 4.391);
+    EXPECT_EQ(v16.y, 1.857);
+    EXPECT_EQ(v17.x, 4.391);
+    EXPECT_EQ(v17.y, 1.857);
+    EXPECT_LT(v16.z, 0.0);  // the tip point (4.391, 1.857, 0) lies on the edge
+    EXPECT_GT(v17.z, 0.0);
+    const MeshEdge& e = m.edges[31];
+    EXPECT_EQ(std::min(e.v0, e.v1), 16);
+    EXPECT_EQ(std::max(e.v0, e.v1), 17);
+    EXPECT_TRUE(e.convex);
+
+    // One face on the edge is the lip plate, sloping back from the tip at beta.
+    const double beta = std::acos(0.192 / std::sqrt(0.03898));
+    const Vector3 lip(std::cos(beta), std::sin(beta), 0.0);
+    int lipFaces = 0;
+    for (const MeshTriangle& t : m.triangles) {
+        if (t.edges[0] != 31 && t.edges[1] != 31 && t.edges[2] != 31)
+            continue;
+        if (std::fabs(dot(t.normal, lip)) < 1e-5 && t.normal.y > 0.0)
+            ++lipFaces;
+    }
+    EXPECT_EQ(lipFaces, 1);
+}
+
+TEST_F(KoparkaModel, BucketSoilCellsLieInsideTheBucketAndSpillAtItsOpening)
+{
+    const Mesh m = outline("groundPlateOutline");
+    // The opening: the faces through b6-b7 (vertices 6, 7) and b7-b8 (7, 16).
+    const Vector3 b6 = m.positions[6], b7 = m.positions[7], b8 = m.positions[16];
+    auto depthBehind = [](const Vector3& p, const Vector3& a, const Vector3& b) {
+        const Vector3 inward = normalized(cross(Vector3(0, 0, 1), b - a));  // profile runs counter-clockwise
+        return dot(p - a, inward);
+    };
+    const BucketGrid grid;
+    int empty = 0, spill = 0;
+    for (int i = 0; i < BucketGrid::sizeI; ++i)
+        for (int j = 0; j < BucketGrid::sizeJ; ++j)
+            for (int k = 0; k < BucketGrid::sizeK; ++k) {
+                const BucketCell& c = grid.cell(i, j, k);
+                const Vector3 p = c.position + p6;
+                if (c.state == BucketCell::Empty) {
+                    ++empty;
+                    EXPECT_TRUE(insideBy(p, m, 0.05)) << "Empty cell " << i << j << k;
+                    EXPECT_TRUE(pointInsideMesh(p, m)) << "Empty cell " << i << j << k;
+                } else if (c.state == BucketCell::Spill) {
+                    ++spill;
+                    if (pointInsideMesh(p, m)) {
+                        EXPECT_LE(std::min(depthBehind(p, b6, b7), depthBehind(p, b7, b8)), 0.05)
+                            << "Spill cell " << i << j << k << " deep inside the bucket";
+                    }
+                }
+            }
+    EXPECT_EQ(empty, 48);
+    EXPECT_EQ(spill, 45);
+}
+
+TEST_F(KoparkaModel, MachineBuiltFromTheModelBalancesBetweenItsTracks)
+{
+    ASSERT_TRUE(ensureGLContext());
+    Excavator machine(nullptr);  // loads "koparka.obj" and compiles every drawn part
+    EXPECT_NEAR(machine.mass, 23540.0, 1e-9);
+    const Vector3 c = machine.comOffset;
+    EXPECT_LT(std::fabs(c.z), 0.913);  // inside the inner faces of the tracks
+    EXPECT_LT(std::fabs(c.x), 1.985);  // within the tracks' ground length
+    EXPECT_GT(c.y, 1.0);
+    EXPECT_LT(c.y, 1.5);
+    // Where the start pose on the terrain was worked out for.
+    EXPECT_NEAR(c.x, -0.153, 0.002);
+    EXPECT_NEAR(c.y, 1.233, 0.002);
+    EXPECT_NEAR(c.z, 0.084, 0.002);
+    EXPECT_NE(machine.trackElementList, 0u);
+    EXPECT_NE(machine.groundPlateBracketList, 0u);
+}
+
+TEST_F(KoparkaModel, WheelsTurnAboutTheirCentresAndTheBeltStaysOnTheTrackOutline)
+{
+    const std::pair<const char*, Vector3> wheels[] = {{"leftDriveWheel", {-1.85, 0.392, -1.212}},
+                                                      {"rightDriveWheel", {-1.85, 0.392, 1.212}},
+                                                      {"leftIdlerWheel", {1.85, 0.392, -1.212}},
+                                                      {"rightIdlerWheel", {1.85, 0.392, 1.212}}};
+    for (const auto& [name, centre] : wheels) {
+        SCOPED_TRACE(name);
+        const Mesh m = drawn(name, centre);
+        double rim = 0.0;
+        for (const Vector3& p : m.positions) rim = std::max(rim, std::hypot(p.x, p.y));
+        EXPECT_NEAR(rim, 0.301, 0.005);
+        std::vector<Vector3> onRim;
+        for (const Vector3& p : m.positions)
+            if (std::hypot(p.x, p.y) > rim - 0.005)
+                onRim.push_back(p);
+        const Vector3 mid = meanOf(m.positions), rimMid = meanOf(onRim);
+        EXPECT_NEAR(mid.x, 0.0, 0.002);  // turns about its own centre
+        EXPECT_NEAR(mid.y, 0.0, 0.002);
+        EXPECT_NEAR(rimMid.z, 0.0, 0.005);  // the rim runs in the belt's plane
+    }
+
+    const Mesh element = drawn("trackElement");
+    const Box e = boxOf(element);
+    EXPECT_NEAR(e.lo.y, -0.070, 0.002);
+    EXPECT_NEAR(e.hi.y, 0.0257, 0.002);
+    EXPECT_LE(std::max(-e.lo.x, e.hi.x), 0.139);  // neighbours do not overlap on the runs
+    EXPECT_LE(std::max(-e.lo.z, e.hi.z), 0.30);
+
+    // The elements laid out along the belt, as the drawing places them.
+    for (const char* name : {"rightTrackOutline", "leftTrackOutline"}) {
+        SCOPED_TRACE(name);
+        const Mesh track = outline(name);
+        const double z = name[0] == 'r' ? 1.213 : -1.213;
+        double lowest = 1e9, worst = -1e9;
+        for (double phase : {0.0, beltPitch / 3.0, 2.0 * beltPitch / 3.0}) {
+            BeltPlace places[beltElementCount];
+            beltElementPlaces(phase, places);
+            for (const BeltPlace& b : places)
+                for (const Vector3& v : element.positions) {
+                    const Vector3 p = Vector3(-b.x, b.y - 0.519 + 0.495846, z) + turnZ(v, b.angle);
+                    if (b.angle == 180.0)
+                        lowest = std::min(lowest, p.y);
+                    worst = std::max(worst, outside(p, track));
+                }
+        }
+        EXPECT_NEAR(lowest, 0.0, 0.002);  // bottom run shoes on the ground where the outline is
+        EXPECT_LE(worst, 0.03);
+    }
+}
+
+// The rod eye of a cylinder's inner part, upright: the far end of the rod less the eye's radius.
+Vector3 rodEye(const Mesh& rod, bool downward)
+{
+    const double s = downward ? -1.0 : 1.0;
+    double far = -1e9;
+    for (const Vector3& p : rod.positions) far = std::max(far, s * p.y);
+    double half = 0.0;
+    for (const Vector3& p : rod.positions)
+        if (s * p.y > far - 0.2)
+            half = std::max(half, std::fabs(p.x));
+    return {0.0, s * (far - half), 0.0};
+}
+
+TEST_F(KoparkaModel, CylindersLieAlongTheirRestDirectionsAndTheirRodsFollowTheJoints)
+{
+    struct Servo {
+        const char* name;
+        Vector3 pivot;
+        double rest, restLength, shortest, longest, piece, z;
+        bool downward;  // the bucket cylinder hangs from its pivot towards the links
+    };
+    const Servo servos[] = {
+        {"monoblockServo", monoServoPivot, -55.134, 2.33023, 1.907, 3.321, 1.807, 0.264, false},
+        {"bendingArmServo", armServoPivot, -114.141, 3.95387, 2.255, 3.946, 2.155, -0.05, false},
+        {"groundPlateServo", plateServoPivot, -79.631, 2.46003, 1.560, 2.499, 1.460, -0.05, true},
+    };
+    std::map<std::string, Vector3> eyes;
+    for (const Servo& s : servos) {
+        SCOPED_TRACE(s.name);
+        const Mesh barrel = drawn((std::string(s.name) + "Outer").c_str(), s.pivot, s.rest);
+        const Mesh rod = drawn((std::string(s.name) + "Inner").c_str(), s.pivot, s.rest);
+        const double sign = s.downward ? -1.0 : 1.0;
+        // Upright after the load's turn: symmetric about the local y axis along its length.
+        double lo = 1e9, hi = -1e9, reach = -1e9, back = 1e9;
+        for (const Vector3& p : barrel.positions) {
+            reach = std::max(reach, sign * p.y);
+            back = std::min(back, sign * p.y);
+            if (sign * p.y > 0.5 * s.piece) {
+                lo = std::min(lo, p.x);
+                hi = std::max(hi, p.x);
+            }
+        }
+        EXPECT_NEAR(lo + hi, 0.0, 2e-4);  // 0.01 degree over the barrel's length
+        EXPECT_LE(reach, s.piece);
+        EXPECT_GE(back, -0.1);  // starts at its pivot
+        const Vector3 eye = rodEye(rod, s.downward);
+        EXPECT_NEAR(eye.y, sign * s.restLength, 0.003);
+        double rodBack = 1e9;
+        lo = 1e9, hi = -1e9;
+        for (const Vector3& p : rod.positions) {
+            rodBack = std::min(rodBack, sign * p.y);
+            lo = std::min(lo, p.x);
+            hi = std::max(hi, p.x);
+        }
+        EXPECT_NEAR(lo + hi, 0.0, 2e-4);
+        const double rodLength = s.restLength - rodBack;
+        EXPECT_LE(rodLength, s.piece);  // not out of the barrel's back when shortest
+        EXPECT_GT(reach - (s.longest - rodLength), 0.2);  // still well inside it when longest
+        EXPECT_NEAR(0.5 * (boxOf(barrel).lo.z + boxOf(barrel).hi.z), s.z - s.pivot.z, 0.005);
+        EXPECT_NEAR(0.5 * (boxOf(rod).lo.z + boxOf(rod).hi.z), s.z - s.pivot.z, 0.005);
+        eyes[s.name] = eye;
+    }
+
+    // The drawing turns each cylinder to the computed angle and pushes its rod out: the rod eye
+    // must stay on the pin of the part it moves.
+    const Vector3 boomPin = monoServoPivot + turnZ(Vector3(0, 2.33023, 0), -55.134);
+    const Vector3 armPin = armServoPivot + turnZ(Vector3(0, 3.95387, 0), -114.141);
+    for (double m : {-32.0, 0.0, 30.0, 65.0}) {
+        CylinderState c;
+        updateServos(c, rad(m), 0.0);
+        const Vector3 eye =
+            monoServoPivot + turnZ(eyes["monoblockServo"] + Vector3(0, c.monoblockServoExtension, 0), c.monoblockServoAngle);
+        const Vector3 pin = p4 + turnZ(boomPin - p4, m);
+        EXPECT_LT(length(eye - pin), 0.003) << "boom at " << m;
+    }
+    for (double a : {1.0, 45.0, 90.0, 120.0}) {
+        CylinderState c;
+        updateServos(c, 0.0, rad(a));
+        const Vector3 eye =
+            armServoPivot + turnZ(eyes["bendingArmServo"] + Vector3(0, c.bendingArmServoExtension, 0), c.bendingArmServoAngle);
+        const Vector3 pin = p5 + turnZ(armPin - p5, a);
+        EXPECT_LT(length(eye - pin), 0.005) << "arm at " << a;
+    }
+
+    // Bucket linkage: rod eye, the arm's link end and the bucket's link end meet at one joint.
+    auto linkEnd = [](const Mesh& link) {
+        return meanOf(link.positions) * 2.0;  // symmetric plates and pins from pivot to joint
+    };
+    const Mesh armLink = drawn("bendingArmBracket", armBracketPivot, -47.619);
+    const Mesh plateLink = drawn("groundPlateBracket", plateBracketPivot, 48.759);
+    for (double p : {-15.0, 0.0, 60.0, 140.0}) {
+        CylinderState c;
+        updateLinkage(c, rad(p) + linkageAngleCorrection);
+        const Vector3 eye =
+            plateServoPivot + turnZ(eyes["groundPlateServo"] + Vector3(0, c.groundPlateServoExtension, 0), c.groundPlateServoAngle);
+        const Vector3 armEnd = armBracketPivot + turnZ(linkEnd(armLink), c.bendingArmBracketAngle);
+        const Vector3 plateEnd = p6 + turnZ(plateBracketPivot - p6 + turnZ(linkEnd(plateLink), c.groundPlateBracketAngle), p);
+        EXPECT_LT(length(eye - armEnd), 0.005) << "bucket at " << p;
+        EXPECT_LT(length(eye - plateEnd), 0.005) << "bucket at " << p;
+    }
+}
+
+TEST_F(KoparkaModel, LinksRunFromTheirPivotsToTheJoint)
+{
+    for (const auto& [name, pivot] : {std::pair<const char*, Vector3>{"bendingArmBracket", armBracketPivot},
+                                      std::pair<const char*, Vector3>{"groundPlateBracket", plateBracketPivot}}) {
+        SCOPED_TRACE(name);
+        const Mesh m = drawn(name);
+        const Vector3 mid = meanOf(m.positions);
+        EXPECT_NEAR(mid.x, 0.5 * (pivot.x + linkJoint.x), 0.001);
+        EXPECT_NEAR(mid.y, 0.5 * (pivot.y + linkJoint.y), 0.001);
+        EXPECT_NEAR(mid.z, -0.05, 0.001);
+        double fromPivot = 0.0, fromJoint = 0.0;
+        for (const Vector3& p : m.positions) {
+            fromPivot = std::max(fromPivot, std::hypot(p.x - pivot.x, p.y - pivot.y));
+            fromJoint = std::max(fromJoint, std::hypot(p.x - linkJoint.x, p.y - linkJoint.y));
+        }
+        EXPECT_NEAR(fromPivot, fromJoint, 0.001);  // ends alike: the far end is at the joint
+        EXPECT_GT(fromPivot, length(linkJoint - pivot));
+    }
+}
+
+TEST_F(KoparkaModel, CabinHoldsTheDriversEyeWithAClearViewAhead)
+{
+    const Vector3 eye(0.2, 2.5, -0.9), ahead(2.0, 2.5, -0.9);
+    const Box cab = boxOf(drawn("cabin"));
+    for (double margin : {eye.x - cab.lo.x, cab.hi.x - eye.x, eye.y - cab.lo.y, cab.hi.y - eye.y, eye.z - cab.lo.z,
+                          cab.hi.z - eye.z})
+        EXPECT_GE(margin, 0.3);
+
+    // Every opaque piece in the transport pose, the boom cylinders' twins included.
+    std::vector<std::pair<std::string, Vector3>> pieces;
+    for (const char* name : kDrawn)
+        if (std::string(name) != "cabinGlass")
+            pieces.push_back({name, {}});
+    pieces.push_back({"monoblockServoOuter", {0, 0, -0.628}});
+    pieces.push_back({"monoblockServoInner", {0, 0, -0.628}});
+    for (const auto& [name, shift] : pieces) {
+        const Mesh m = drawn(name.c_str(), -shift);
+        int hits = 0;
+        for (const MeshTriangle& t : m.triangles)
+            if (segmentHitsTriangle(eye, ahead, m.positions[t.vertices[0]], m.positions[t.vertices[1]],
+                                    m.positions[t.vertices[2]]))
+                ++hits;
+        EXPECT_EQ(hits, 0) << name << " blocks the view";
+    }
+    // The glass does close the front.
+    const Mesh glass = drawn("cabinGlass");
+    int panes = 0;
+    for (const MeshTriangle& t : glass.triangles)
+        if (segmentHitsTriangle(eye, ahead, glass.positions[t.vertices[0]], glass.positions[t.vertices[1]],
+                                glass.positions[t.vertices[2]]))
+            ++panes;
+    EXPECT_GE(panes, 1);
+}
+
+}  // namespace
