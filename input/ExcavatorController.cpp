@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <iostream>
-#include <limits>
 #include <string>
 #include <utility>
 #include <vector>
@@ -11,10 +10,6 @@
 #include "excavator/Excavator.h"
 #include "input/AxisController.h"
 #include "input/InputSystem.h"
-
-// Field access on the machine skips the sanitizer's dynamic type check: the
-// check needs the machine's type info, which is linked only with its own sources.
-#define COMMANDS_MACHINE __attribute__((no_sanitize("vptr")))
 
 namespace {
 
@@ -28,15 +23,6 @@ double rateOrZero(double numerator, double denominator)
     return std::isfinite(rate) ? rate : 0.0;
 }
 
-// Current angle of an arm joint; NaN (so a zero rate) for a machine
-// without its parts.
-COMMANDS_MACHINE double jointAngle(const Excavator* excavator, int part)
-{
-    if (!excavator->meshes || static_cast<uint32_t>(part) >= excavator->meshCount)
-        return std::numeric_limits<double>::quiet_NaN();
-    return excavator->meshes[part].angle;
-}
-
 // Cylinder speeds at full deflection (keys and a fully pushed stick alike).
 constexpr double kMonoblockSpeed = 0.07 / 0.1;
 constexpr double kBendingArmSpeed = 0.09 / 0.1;
@@ -48,44 +34,42 @@ constexpr int kDeadZone = 3200;
 
 class MonoblockController : public AxisController {
 public:
-    COMMANDS_MACHINE void apply(Excavator* e, float v) override
+    void apply(Excavator* e, float v) override
     {
-        e->monoblockRate = v == 0.0f ? 0.0 : monoblockRateFor(jointAngle(e, Monoblock), v * 0.07 / 0.1);
+        e->monoblockRate = v == 0.0f ? 0.0 : monoblockRateFor(e->monoblockAngle(), v * 0.07 / 0.1);
     }
 };
 
 class GroundPlateController : public AxisController {
 public:
-    COMMANDS_MACHINE void apply(Excavator* e, float v) override
+    void apply(Excavator* e, float v) override
     {
-        e->groundPlateRate = v == 0.0f ? 0.0 : groundPlateRateFor(jointAngle(e, GroundPlate), -v * 0.008 / 0.01);
+        e->groundPlateRate = v == 0.0f ? 0.0 : groundPlateRateFor(e->groundPlateAngle(), -v * 0.008 / 0.01);
     }
 };
 
 class BendingArmController : public AxisController {
 public:
-    COMMANDS_MACHINE void apply(Excavator* e, float v) override
+    void apply(Excavator* e, float v) override
     {
         const float w = -v;
-        e->bendingArmRate = w == 0.0f ? 0.0 : bendingArmRateFor(jointAngle(e, BendingArm), w * 0.09 / 0.1);
+        e->bendingArmRate = w == 0.0f ? 0.0 : bendingArmRateFor(e->bendingArmAngle(), w * 0.09 / 0.1);
     }
 };
 
-// Slews the upper structure. Not wired yet: the machine has no slewing
-// command to take it; the axis is still assigned so the dialogue keeps its order.
 class BodyworkController : public AxisController {
 public:
-    void apply(Excavator*, float) override {}
+    void apply(Excavator* e, float v) override { e->setSlewCommand(-v); }
 };
 
 class LeftTrackController : public AxisController {
 public:
-    COMMANDS_MACHINE void apply(Excavator* e, float v) override { e->leftTrackThrottle = -v; }
+    void apply(Excavator* e, float v) override { e->leftTrackThrottle = -v; }
 };
 
 class RightTrackController : public AxisController {
 public:
-    COMMANDS_MACHINE void apply(Excavator* e, float v) override { e->rightTrackThrottle = -v; }
+    void apply(Excavator* e, float v) override { e->rightTrackThrottle = -v; }
 };
 
 }  // namespace
@@ -201,32 +185,36 @@ void ExcavatorController::config(std::istream& in, std::ostream& out, InputSyste
     configuring = false;
 }
 
-COMMANDS_MACHINE void ExcavatorController::keyPressed(const SDL_Event* event)
+void ExcavatorController::keyPressed(const SDL_Event* event)
 {
     if (!excavator)
         return;
     Excavator* e = excavator;
     switch (event->key.keysym.sym) {
-    case SDLK_k: e->monoblockRate = monoblockRateFor(jointAngle(e, Monoblock), kMonoblockSpeed); break;
-    case SDLK_i: e->monoblockRate = monoblockRateFor(jointAngle(e, Monoblock), -kMonoblockSpeed); break;
-    case SDLK_w: e->bendingArmRate = bendingArmRateFor(jointAngle(e, BendingArm), kBendingArmSpeed); break;
-    case SDLK_s: e->bendingArmRate = bendingArmRateFor(jointAngle(e, BendingArm), -kBendingArmSpeed); break;
-    case SDLK_j: e->groundPlateRate = groundPlateRateFor(jointAngle(e, GroundPlate), kGroundPlateSpeed); break;
-    case SDLK_l: e->groundPlateRate = groundPlateRateFor(jointAngle(e, GroundPlate), -kGroundPlateSpeed); break;
+    case SDLK_a: e->setSlewCommand(1.0f); break;
+    case SDLK_d: e->setSlewCommand(-1.0f); break;
+    case SDLK_k: e->monoblockRate = monoblockRateFor(e->monoblockAngle(), kMonoblockSpeed); break;
+    case SDLK_i: e->monoblockRate = monoblockRateFor(e->monoblockAngle(), -kMonoblockSpeed); break;
+    case SDLK_w: e->bendingArmRate = bendingArmRateFor(e->bendingArmAngle(), kBendingArmSpeed); break;
+    case SDLK_s: e->bendingArmRate = bendingArmRateFor(e->bendingArmAngle(), -kBendingArmSpeed); break;
+    case SDLK_j: e->groundPlateRate = groundPlateRateFor(e->groundPlateAngle(), kGroundPlateSpeed); break;
+    case SDLK_l: e->groundPlateRate = groundPlateRateFor(e->groundPlateAngle(), -kGroundPlateSpeed); break;
     case SDLK_KP5: e->leftTrackThrottle = 1.0; break;
     case SDLK_KP2: e->leftTrackThrottle = -1.0; break;
     case SDLK_KP6: e->rightTrackThrottle = 1.0; break;
     case SDLK_KP3: e->rightTrackThrottle = -1.0; break;
-    default: break;  // a and d slew: not wired until the machine takes a slewing command
+    default: break;
     }
 }
 
-COMMANDS_MACHINE void ExcavatorController::keyReleased(const SDL_Event* event)
+void ExcavatorController::keyReleased(const SDL_Event* event)
 {
     if (!excavator)
         return;
     Excavator* e = excavator;
     switch (event->key.keysym.sym) {
+    case SDLK_a:
+    case SDLK_d: e->setSlewCommand(0.0f); break;
     case SDLK_k:
     case SDLK_i: e->monoblockRate = 0.0; break;
     case SDLK_w:

@@ -7,6 +7,8 @@
 #include <sstream>
 #include <vector>
 
+#include "GLContext.h"
+#include "excavator/Excavator.h"
 #include "input/ExcavatorController.h"
 #include "input/InputSystem.h"
 
@@ -242,4 +244,137 @@ TEST_F(ControllerDialogue, AssignsTheLastStronglyMovedAxisPerPart)
         at = found + prompt.size();
     }
     EXPECT_EQ(at, text.size());
+}
+
+namespace {
+
+SDL_Event keyEvent(Uint8 type, SDLKey sym)
+{
+    SDL_Event e{};
+    e.key.type = type;
+    e.key.keysym.sym = sym;
+    return e;
+}
+
+// Cylinder speeds at full deflection, as the stick's scaling computes them.
+const double kMonoblock = 0.07 / 0.1;    // 0.7000000000000001
+const double kBendingArm = 0.09 / 0.1;   // 0.8999999999999999
+
+struct Commands {
+    double left, right, monoblock, bending, groundPlate;
+    float slew;
+};
+
+Commands commandsOf(const Excavator& m)
+{
+    return {m.leftTrackThrottle, m.rightTrackThrottle, m.monoblockRate, m.bendingArmRate, m.groundPlateRate,
+            m.slewCommand};
+}
+
+void expectSame(const Commands& a, const Commands& b)
+{
+    EXPECT_EQ(a.left, b.left);
+    EXPECT_EQ(a.right, b.right);
+    EXPECT_EQ(a.monoblock, b.monoblock);
+    EXPECT_EQ(a.bending, b.bending);
+    EXPECT_EQ(a.groundPlate, b.groundPlate);
+    EXPECT_EQ(a.slew, b.slew);
+}
+
+void clear(Excavator& m)
+{
+    m.leftTrackThrottle = m.rightTrackThrottle = 0;
+    m.monoblockRate = m.bendingArmRate = m.groundPlateRate = 0;
+    m.setSlewCommand(0);
+}
+
+}  // namespace
+
+// Keys and a fully pushed stick command the same movements; the joint rates
+// come from the joints' current angles; a key-up or a centred stick stops the
+// movement; nothing reaches a machine that is not attached.
+TEST(ControllerCommands, KeysAndAxesDriveTheMachine)
+{
+    ASSERT_TRUE(ensureGLContext());
+    InputSystem input;
+    Excavator machine(nullptr);
+    machine.meshes[Monoblock].angle = 20 * kDeg;
+    machine.meshes[BendingArm].angle = 45 * kDeg;
+    machine.meshes[GroundPlate].angle = 70 * kDeg;
+
+    ExcavatorController controller;
+    // Six parts, six axes of joystick 0, in dialogue order.
+    int part = 0;
+    std::istringstream in("y");
+    std::ostringstream out;
+    controller.config(in, out, input, 1, [&] {
+        const SDL_Event axis = axisEvent(0, static_cast<Uint8>(part++), -32768);
+        controller.joyAxisMoved(&axis);
+        const SDL_Event up = buttonUp();
+        controller.joyButtonReleased(&up);
+    });
+    ASSERT_EQ(controller.axisAssignments.size(), 6u);
+
+    SDL_Event w = keyEvent(SDL_KEYDOWN, SDLK_w);
+    controller.keyPressed(&w);  // not attached yet
+    expectSame(commandsOf(machine), {0, 0, 0, 0, 0, 0});
+    controller.setExcavator(&machine);
+
+    const struct { SDLKey key; Uint8 axis; } pairs[] = {
+        {SDLK_i, 0}, {SDLK_j, 1}, {SDLK_w, 2}, {SDLK_a, 3}, {SDLK_KP5, 4}, {SDLK_KP6, 5},
+    };
+    for (const auto& pair : pairs) {
+        SCOPED_TRACE(SDL_GetKeyName(pair.key));
+        clear(machine);
+        SDL_Event down = keyEvent(SDL_KEYDOWN, pair.key);
+        controller.keyPressed(&down);
+        const Commands byKey = commandsOf(machine);
+        clear(machine);
+        SDL_Event axis = axisEvent(0, pair.axis, -32768);
+        controller.joyAxisMoved(&axis);
+        expectSame(commandsOf(machine), byKey);
+        axis = axisEvent(0, pair.axis, 3200);  // centred
+        controller.joyAxisMoved(&axis);
+        expectSame(commandsOf(machine), {0, 0, 0, 0, 0, 0});
+        controller.keyPressed(&down);
+        SDL_Event up = keyEvent(SDL_KEYUP, pair.key);
+        controller.keyReleased(&up);
+        expectSame(commandsOf(machine), {0, 0, 0, 0, 0, 0});
+    }
+
+    clear(machine);
+    const SDL_Event keys[] = {keyEvent(SDL_KEYDOWN, SDLK_k), keyEvent(SDL_KEYDOWN, SDLK_s),
+                              keyEvent(SDL_KEYDOWN, SDLK_l), keyEvent(SDL_KEYDOWN, SDLK_d),
+                              keyEvent(SDL_KEYDOWN, SDLK_KP2), keyEvent(SDL_KEYDOWN, SDLK_KP3)};
+    for (const SDL_Event& e : keys)
+        controller.keyPressed(&e);
+    expectSame(commandsOf(machine),
+               {-1.0, -1.0, monoblockRateFor(20 * kDeg, kMonoblock), bendingArmRateFor(45 * kDeg, -kBendingArm),
+                groundPlateRateFor(70 * kDeg, -0.8), -1.0f});
+    EXPECT_GT(machine.monoblockRate, 0.0);
+
+    // The same key at another angle: a different rate for the same cylinder speed.
+    machine.meshes[Monoblock].angle = 60 * kDeg;
+    controller.keyPressed(&keys[0]);
+    EXPECT_EQ(machine.monoblockRate, monoblockRateFor(60 * kDeg, kMonoblock));
+    EXPECT_NE(machine.monoblockRate, monoblockRateFor(20 * kDeg, kMonoblock));
+
+    // The other key of a pair releases the movement too; other keys change nothing.
+    const SDL_Event iUp = keyEvent(SDL_KEYUP, SDLK_i);
+    controller.keyReleased(&iUp);
+    EXPECT_EQ(machine.monoblockRate, 0.0);
+    const Commands before = commandsOf(machine);
+    const SDL_Event other = keyEvent(SDL_KEYDOWN, SDLK_x);
+    controller.keyPressed(&other);
+    const SDL_Event unassigned = axisEvent(1, 0, -32768);
+    controller.joyAxisMoved(&unassigned);
+    expectSame(commandsOf(machine), before);
+
+    // A half-pushed track pedal gives its share, 0 inside the dead zone.
+    SDL_Event pedal = axisEvent(0, 4, 16384);
+    controller.joyAxisMoved(&pedal);
+    EXPECT_EQ(machine.leftTrackThrottle, -0.5);
+    pedal = axisEvent(0, 4, -3201);
+    controller.joyAxisMoved(&pedal);
+    EXPECT_EQ(machine.leftTrackThrottle, static_cast<double>(static_cast<float>(3201.0 / 32768.0)));
 }
