@@ -58,9 +58,9 @@ Shell makeWall(double x0, double z0, double x1, double z1)
 Shell makeRock(double x, double z, double size, double flatten, double turn, uint32_t seed)
 {
     Shell shell = makeBlob(2, [&](const Vector3& d) {
-        const double lumps = fractal3(d * 1.6 + Vector3(seed, 0, 0), 3, seed) - 0.5;
-        const double facets = valueNoise3(d * 3.5, seed + 7u) - 0.5;
-        return size * (1.0 + 0.34 * lumps + 0.08 * facets);
+        const double lumps = fractal3(d * 1.4 + Vector3(seed, 0, 0), 2, seed) - 0.5;
+        const double facets = valueNoise3(d * 4.0, seed + 7u) - 0.5;
+        return size * (1.0 + 0.5 * lumps + 0.12 * facets);
     });
     const double c = std::cos(turn), s = std::sin(turn);
     for (Vector3& p : shell.points) {
@@ -100,10 +100,10 @@ Shell makeClod()
 
 void buildSceneModel(ObjWriter& writer)
 {
-    writer.addMaterial({"concrete", {0.42, 0.42, 0.40}, {0.86, 0.85, 0.82}, {0.08, 0.08, 0.08}, 1.0, 8.0, "concrete256.bmp"});
-    writer.addMaterial({"granite", {0.40, 0.39, 0.37}, {0.84, 0.82, 0.79}, {0.12, 0.12, 0.12}, 1.0, 12.0, "rock256.bmp"});
-    writer.addMaterial({"foliage", {0.70, 0.70, 0.70}, {0.62, 0.62, 0.62}, {0.0, 0.0, 0.0}, 1.0, 0.0, ""});
-    writer.addMaterial({"looseSoil", {0.42, 0.38, 0.34}, {0.92, 0.88, 0.84}, {0.02, 0.02, 0.02}, 1.0, 4.0, "soil256.bmp"});
+    writer.addMaterial({"concrete", {0.30, 0.30, 0.29}, {0.74, 0.73, 0.70}, {0.08, 0.08, 0.08}, 1.0, 8.0, "concrete256.bmp"});
+    writer.addMaterial({"granite", {0.28, 0.27, 0.26}, {0.72, 0.70, 0.68}, {0.12, 0.12, 0.12}, 1.0, 12.0, "rock256.bmp"});
+    writer.addMaterial({"foliage", {0.60, 0.60, 0.60}, {0.45, 0.45, 0.45}, {0.0, 0.0, 0.0}, 1.0, 0.0, ""});
+    writer.addMaterial({"looseSoil", {0.30, 0.28, 0.26}, {0.78, 0.75, 0.72}, {0.02, 0.02, 0.02}, 1.0, 4.0, "soil256.bmp"});
 
     const Shell wall = makeWall(-14.0, -9.0, -12.0, 8.0);
     keepClearOfMachine(wall, "wall");

@@ -51,8 +51,8 @@ Image makeGrassTexture()
             const double bend = 8.0 * fractal2(x / 32.0, y / 32.0, 8, 2, 5u);
             const double blades = valueNoise2((x + bend) / 2.0, y / 8.0, 128, 32, 2u) * 0.5 +
                                   valueNoise2((x - bend) / 1.0, y / 4.0, 256, 64, 3u) * 0.5;
-            Vector3 c = mixColour(dark, light, clamp01(0.25 + 0.8 * (blades - 0.5) + 0.6 * (patches - 0.5)));
-            c = mixColour(c, dry, 0.22 * smoothstep(0.62, 0.8, fractal2(x / 32.0, y / 32.0, 8, 2, 4u)));
+            Vector3 c = mixColour(dark, light, clamp01(0.3 + 0.8 * (blades - 0.5) + 0.3 * (patches - 0.5)));
+            c = mixColour(c, dry, 0.12 * smoothstep(0.62, 0.8, fractal2(x / 32.0, y / 32.0, 8, 2, 4u)));
             putColour(image, x, y, c);
         }
     return image;
@@ -80,7 +80,7 @@ Image makeSoilTexture()
 Image makeRockTexture()
 {
     Image image(textureSize, textureSize);
-    const Vector3 grey(0.56, 0.55, 0.52), warm(0.60, 0.54, 0.46), darkGrain(0.22, 0.22, 0.23), lightGrain(0.85, 0.84, 0.82);
+    const Vector3 grey(0.66, 0.65, 0.62), warm(0.70, 0.64, 0.56), darkGrain(0.22, 0.22, 0.23), lightGrain(0.85, 0.84, 0.82);
     for (int y = 0; y < textureSize; ++y)
         for (int x = 0; x < textureSize; ++x) {
             const double tone = fractal2(x / 64.0, y / 64.0, 4, 4, 21u);

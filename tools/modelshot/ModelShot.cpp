@@ -1,0 +1,131 @@
+// modelshot <model.obj> <out.bmp> ex ey ez cx cy cz [terrain] [outlines]
+// Run in the folder that holds data/, as the simulator is. Draws every group of the model with the program's meshes and display lists,
+// lit like the simulator, over the real terrain when asked; reads the frame
+// back and writes it as a 24-bit BMP. Forest volumes and outline groups are
+// collision shapes and stay hidden unless "outlines" is given.
+#include <GL/gl.h>
+#include <GL/glu.h>
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "assets/Mesh.h"
+#include "assets/ModelLoader.h"
+#include "tools/datagen/BmpWriter.h"
+#include "world/Terrain.h"
+
+namespace {
+
+constexpr int width = 1024, height = 768;
+
+bool hidden(const std::string& name, bool outlines)
+{
+    if (name == "terrainElement") return true;
+    if (name.rfind("forest", 0) == 0) return !outlines;
+    const std::string tail = "Outline";
+    const bool outline = name.size() > tail.size() && name.compare(name.size() - tail.size(), tail.size(), tail) == 0;
+    return outline != outlines && outline;
+}
+
+void setUpGL()
+{
+    glViewport(0, 0, width, height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(45.0, static_cast<double>(width) / height, 0.05, 1000.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glEnable(GL_CULL_FACE);  // a face turned the wrong way shows as a hole
+    glCullFace(GL_BACK);
+    glShadeModel(GL_SMOOTH);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_LIGHTING);
+    const GLfloat ambientModel[] = {0.2f, 0.2f, 0.2f, 0.2f};
+    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, ambientModel);
+    glLightModeli(GL_LIGHT_MODEL_COLOR_CONTROL, GL_SEPARATE_SPECULAR_COLOR);
+    const GLfloat white[] = {1.0f, 1.0f, 1.0f, 1.0f};
+    glLightfv(GL_LIGHT0, GL_AMBIENT, white);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, white);
+    glEnable(GL_LIGHT0);
+    glClearColor(0.62f, 0.75f, 0.88f, 1.0f);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 9) {
+        std::fprintf(stderr, "usage: modelshot <model.obj> <out.bmp> ex ey ez cx cy cz [terrain] [outlines]\n");
+        return 2;
+    }
+    const std::string dir = "data/";
+    bool withTerrain = false, outlines = false;
+    for (int i = 9; i < argc; ++i) {
+        withTerrain = withTerrain || std::string(argv[i]) == "terrain";
+        outlines = outlines || std::string(argv[i]) == "outlines";
+    }
+    if (SDL_Init(SDL_INIT_VIDEO) != 0 || !SDL_SetVideoMode(width, height, 32, SDL_OPENGL)) {
+        std::fprintf(stderr, "[modelshot] No OpenGL window: %s\n", SDL_GetError());
+        return 1;
+    }
+    int status = 0;
+    try {
+        setUpGL();
+        ModelLoader& loader = ModelLoader::getInstance();
+        loader.directory = dir;
+        loader.loadFile(argv[1]);
+        std::unique_ptr<Terrain> terrain;
+        if (withTerrain) {
+            loader.loadFile("scene.obj");  // the terrain needs the soil clod
+            terrain = std::make_unique<Terrain>(dir);
+        }
+        std::vector<unsigned int> lists;
+        std::vector<bool> textured;
+        for (const ModelGroup& g : loader.getGroups()) {
+            if (hidden(g.name, outlines) || g.faces.empty()) continue;
+            bool already = false;
+            for (const ModelGroup& h : loader.getGroups()) {
+                if (&h == &g) break;
+                already = already || h.name == g.name;
+            }
+            if (already) continue;
+            Mesh mesh = loader.getMesh(g.name, true);
+            lists.push_back(mesh.buildDisplayList());
+            textured.push_back(!mesh.material.textureFile.empty());
+        }
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glLoadIdentity();
+        gluLookAt(atof(argv[3]), atof(argv[4]), atof(argv[5]), atof(argv[6]), atof(argv[7]), atof(argv[8]), 0, 1, 0);
+        const GLfloat light[] = {-30.0f, 300.0f, -300.0f, 1.0f};
+        glLightfv(GL_LIGHT0, GL_POSITION, light);
+        if (terrain) terrain->draw();
+        for (size_t i = 0; i < lists.size(); ++i) {
+            if (textured[i])
+                glEnable(GL_TEXTURE_2D);
+            else
+                glDisable(GL_TEXTURE_2D);
+            glCallList(lists[i]);
+        }
+        glFinish();
+        std::vector<uint8_t> rgb(static_cast<size_t>(width) * height * 3);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+        Image image(width, height);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                const uint8_t* p = &rgb[(static_cast<size_t>(height - 1 - y) * width + x) * 3];
+                image.set(x, y, p[0], p[1], p[2]);
+            }
+        writeBmp(argv[2], image, 24);
+    } catch (const char* message) {
+        std::fprintf(stderr, "%s\n", message);
+        status = 1;
+    }
+    SDL_Quit();
+    return status;
+}
