@@ -1,18 +1,110 @@
 #include "app/Scene.h"
 
 #include <GL/gl.h>
+#include <GL/glu.h>
 #include <SDL.h>
 
-Scene::Scene() = default;
+#include <cmath>
 
-Scene::~Scene() = default;
+#include "app/Camera.h"
+#include "assets/ModelLoader.h"
+#include "excavator/Excavator.h"
+#include "physics/Object.h"
+#include "world/Billboard.h"
+#include "world/Skybox.h"
+#include "world/Terrain.h"
+
+Scene::Scene()
+{
+    try {
+        ModelLoader::getInstance().loadFile("scene.obj");
+        skybox = new Skybox();
+        camera = new Camera();
+        excavator = nullptr;
+        Terrain* terrain = new Terrain();
+        add(terrain);
+        for (const char* name : {"wall", "rock01", "rock02", "rock03"})
+            add(new Object(name, HUGE_VAL));
+
+        // ---- The excavator (index 5) is built here, on the terrain, and
+        // ---- handed to the excavator controller.
+
+        for (const char* name : {"forest01", "forest02", "forest03"})
+            add(new Billboard(name, camera, terrain));
+        const int n = static_cast<int>(objects.size());
+        pairCount = n * (n - 1) / 2;
+        pairRecords = new PairRecord[pairCount];
+    } catch (...) {
+        // A failed load leaves nothing behind; main reports it.
+        release();
+        throw;
+    }
+}
+
+Scene::~Scene() { release(); }
+
+void Scene::add(Object* object)
+{
+    object->index = static_cast<int32_t>(objects.size());
+    objects.push_back(object);
+}
+
+void Scene::release()
+{
+    for (Object* o : objects)
+        delete o;
+    objects.clear();
+    excavator = nullptr;
+    delete camera;
+    camera = nullptr;
+    delete skybox;
+    skybox = nullptr;
+    delete[] pairRecords;
+    pairRecords = nullptr;
+    pairCount = 0;
+}
 
 void Scene::render()
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
+    if (excavator)
+        camera->follow(*excavator);
+    else
+        camera->deriveAngles();  // the sky still needs the view's angles
+    gluLookAt(camera->eye.x, camera->eye.y, camera->eye.z, camera->center.x, camera->center.y, camera->center.z,
+              camera->up.x, camera->up.y, camera->up.z);
+    camera->viewChanged = false;
+
+    // The sky turns with the view but never moves with the eye.
+    glPushMatrix();
+    glLoadIdentity();
+    glRotatef(static_cast<float>(90.0 - camera->pitch * 57.29577951308232), 1.0f, 0.0f, 0.0f);
+    glRotatef(static_cast<float>(-camera->yaw * 57.29577951308232), 0.0f, 1.0f, 0.0f);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    glCallList(skybox->displayList);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glPopMatrix();
+
+    // Given after the view, so the light stays fixed in the world.
+    const float light[4] = {-30.0f, 300.0f, -300.0f, 1.0f};
+    glLightfv(GL_LIGHT0, GL_POSITION, light);
+
+    for (Object* o : objects)
+        o->draw();
+    // ---- The excavator's transparent cabin glass is drawn here, over everything else.
+
     glFlush();
     SDL_GL_SwapBuffers();
 }
 
-void Scene::simulate(double) {}
+void Scene::simulate(double step)
+{
+    // Only what is already safe to run: the trees re-sort when the view has
+    // moved, and the terrain settles its loose soil. The full step with
+    // contacts and impulses comes with the physics of the moving bodies.
+    for (Object* o : objects)
+        o->computeForces();
+    if (!objects.empty())
+        objects[0]->integrateState(step);
+}

@@ -1,13 +1,38 @@
 #pragma once
 
-// Owns the world and draws it. (Grows with the world's own sources.)
+#include <vector>
+
+#include "physics/PairRecord.h"
+
+class Camera;
+class Excavator;
+class Object;
+class Skybox;
+
+// Owns the world and draws it: the objects in a fixed order (their index is
+// their place in the list), the camera, the sky and one pair record per
+// pair of objects for the simulation step.
 class Scene {
 public:
+    // Reads "scene.obj" and everything the world needs from "data/".
     Scene();
     virtual ~Scene();
+    Scene(const Scene&) = delete;
+    Scene& operator=(const Scene&) = delete;
 
     // Main thread: one frame, then the buffer swap.
     void render();
     // Simulation thread: one fixed step.
     void simulate(double step);
+
+    std::vector<Object*> objects;  // owned
+    PairRecord* pairRecords = nullptr;
+    int pairCount = 0;
+    Camera* camera = nullptr;
+    Skybox* skybox = nullptr;
+    Excavator* excavator = nullptr;  // also in objects; null until the machine is built
+
+private:
+    void add(Object* object);
+    void release();
 };

@@ -12,6 +12,18 @@ e2e_wait_window() {
   return 1
 }
 
+# Waits up to $2 seconds for the render loop to start (its log line in
+# file $1): building the world takes a while, and Esc is only seen once
+# the loop polls.
+e2e_wait_started() {
+  local file=$1 limit=$2 waited=0
+  while ! grep -qF "[Engine] Starting simulation." "$file"; do
+    if [ -n "${E2E_PID:-}" ] && ! kill -0 "$E2E_PID" 2>/dev/null; then return 1; fi
+    [ "$waited" -ge $((limit * 5)) ] && return 1
+    sleep 0.2; waited=$((waited + 1))
+  done
+}
+
 # Holds Esc down on window $1 long enough for a frame to see it.
 e2e_press_escape() {
   xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1"

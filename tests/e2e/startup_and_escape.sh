@@ -14,7 +14,8 @@ E2E_PID=$!
 if ! window=$(e2e_wait_window Kelvarro 60); then
   echo "FAIL: no window named Kelvarro"; e2e_dump "$out" "$err"; kill -9 "$E2E_PID" 2>/dev/null; exit 1
 fi
-# The window is up before the loop starts; let a few frames run.
+# The window is up before the world is built; wait for the loop, then let a few frames run.
+e2e_wait_started "$out" 120 || { echo "FAIL: render loop never started"; e2e_dump "$out" "$err"; exit 1; }
 sleep 1
 kill -0 "$E2E_PID" 2>/dev/null || { echo "FAIL: ended before Esc"; e2e_dump "$out" "$err"; exit 1; }
 e2e_press_escape "$window"

@@ -21,6 +21,7 @@ for how in "empty pipe" "closed"; do
     echo "FAIL ($how): no window"; e2e_dump "$out" "$err"; kill -9 "$E2E_PID" 2>/dev/null; exit 1
   fi
   size=$(xdotool getwindowgeometry "$window" | sed -n 's/.*Geometry: //p')
+  e2e_wait_started "$out" 120 || { echo "FAIL ($how): render loop never started"; e2e_dump "$out" "$err"; exit 1; }
   sleep 1
   e2e_press_escape "$window"
   e2e_wait_exit "$E2E_PID" 15 || { echo "($how)"; e2e_dump "$out" "$err"; exit 1; }

@@ -1,0 +1,120 @@
+#include "app/Camera.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "excavator/Excavator.h"
+#include "input/InputSystem.h"
+
+Camera::Camera(bool listen)
+{
+    if (listen)
+        InputSystem::getInstance().addMouseListener(this);
+}
+
+void Camera::follow(const Excavator& excavator)
+{
+    if (viewMode == 0)
+        followTarget(excavator.position);
+    else if (viewMode == 1)
+        cabView(excavator.position, excavator.orientation, excavator.comOffset, excavator.meshes[Bodywork].angle);
+    deriveAngles();
+}
+
+void Camera::followTarget(const Vector3& target)
+{
+    const Vector3 d = center - eye;
+    const double d2 = dot(d, d);
+    // A soft leash: the eye keeps its offset while the machine is far, and
+    // only turns towards it once it comes close.
+    const double f = d2 >= 250.0 ? 1.0 : std::exp(-0.0005 * (d2 - 250.0) * (d2 - 250.0));
+    eye = eye - f * (center - target);
+    center = target;
+    up = Vector3(0.0, 1.0, 0.0);
+}
+
+void Camera::cabView(const Vector3& position, const Quaternion& orientation, const Vector3& comOffset,
+                     double slewAngle)
+{
+    const double c = std::cos(slewAngle), s = std::sin(slewAngle);
+    const Vector3 cabEye(0.2 * c - 0.9 * s, 2.5, -0.9 * c - 0.2 * s);
+    const Vector3 cabCentre(10.2 * c - 0.9 * s, 2.5, -0.9 * c - 10.2 * s);
+    // Model frame to world, the way the machine draws itself.
+    eye = rotate(cabEye - comOffset, orientation) + position;
+    center = rotate(cabCentre - comOffset, orientation) + position;
+    up = rotate(Vector3(0.0, 1.0, 0.0), orientation);
+}
+
+void Camera::deriveAngles()
+{
+    const Vector3 d = eye - center;
+    if (length(d) == 0.0)
+        return;
+    // Clamped: a rounding overshoot past +-1 would make acos NaN.
+    pitch = std::acos(std::clamp(dot(d, up) / length(d), -1.0, 1.0));
+    const Vector3 h(d.x, 0.0, d.z);
+    const double hl = length(h);
+    // Straight above or below the centre the heading is undefined; keep the last one.
+    if (hl == 0.0)
+        return;
+    yaw = std::acos(std::clamp(h.z / hl, -1.0, 1.0));
+    if (d.x < 0.0)
+        yaw = 6.283185307179586 - yaw;
+}
+
+void Camera::mouseButtonPressed(const SDL_Event* event)
+{
+    const int button = event->button.button;
+    if (button == 1)
+        leftButtonDown = true;
+    else if (button == 3)
+        rightButtonDown = true;
+    else if (button == 4 || button == 5) {
+        viewMode = button == 4 ? (viewMode + 1) % 2 : std::abs((viewMode - 1) % 2);
+        if (viewMode == 0)
+            eye = center + Vector3(4.0, 2.0, -8.5);
+    }
+}
+
+void Camera::mouseButtonReleased(const SDL_Event* event)
+{
+    const int button = event->button.button;
+    if (button == 1)
+        leftButtonDown = false;
+    else if (button == 3)
+        rightButtonDown = false;
+}
+
+void Camera::mouseMoved(const SDL_Event* event)
+{
+    const double xrel = event->motion.xrel, yrel = event->motion.yrel;
+    if (leftButtonDown) {
+        // Tilt about the horizontal axis across the view; none when looking
+        // straight along up, where that axis is undefined.
+        Vector3 d = eye - center;
+        Vector3 n = cross(d, up);
+        if (length(n) > 0.0) {
+            normalize(n);
+            const double a = yrel * 0.008726646259971648 * 0.5;
+            const Quaternion q(std::cos(a), std::sin(a) * n);
+            eye = center + rotate(d, q);
+        }
+        // Turn about the vertical.
+        d = eye - center;
+        const double b = xrel * -0.017453292519943295 * 0.5;
+        eye = Vector3(center.x + std::cos(b) * d.x + std::sin(b) * d.z, center.y + d.y,
+                      center.z + std::cos(b) * d.z - std::sin(b) * d.x);
+        viewChanged = true;
+    }
+    if (rightButtonDown) {
+        const Vector3 d = eye - center;
+        const double d2 = dot(d, d);
+        if (d2 == 0.0)
+            return;
+        if ((d2 >= 100.0 && d2 <= 700.0) || (d2 < 100.0 && yrel > 0) || (d2 > 700.0 && yrel < 0)) {
+            eye = eye + (d / length(d)) * yrel / 15.0;
+            viewChanged = true;
+        }
+    }
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+
+#include "input/MouseListener.h"
+#include "math/Quaternion.h"
+#include "math/Vector3.h"
+
+class Excavator;
+
+// The viewer: a follow view that trails the machine on a soft leash, and a
+// cab view fixed to its upper structure (mouse wheel switches). Left drag
+// orbits, right drag zooms. Mouse calls run on the simulation thread,
+// follow on the main thread.
+class Camera : public MouseListener {
+public:
+    // Registers with the input system when `listen` is set.
+    explicit Camera(bool listen = true);
+
+    void follow(const Excavator& excavator);
+    void mouseButtonPressed(const SDL_Event* event) override;
+    void mouseButtonReleased(const SDL_Event* event) override;
+    void mouseMoved(const SDL_Event* event) override;
+
+    bool viewChanged = true;  // cleared by the scene once the frame's view is set
+    double yaw = 0.0;         // eye direction from the centre about y, [0, 2 pi)
+    double pitch = 0.0;       // between up and centre-to-eye
+    Vector3 eye{9.0, 9.0, 0.0};
+    Vector3 up{0.0, 1.0, 0.0};
+    int32_t viewMode = 0;     // 0 follow, 1 cab
+    bool leftButtonDown = false;
+    bool rightButtonDown = false;
+    Vector3 center{0.0, 0.0, 0.0};
+
+    // The view from the centre, eye and up: pitch and yaw.
+    void deriveAngles();
+    // The follow view's eye step for a machine at `target`.
+    void followTarget(const Vector3& target);
+    // The cab view for a machine pose.
+    void cabView(const Vector3& position, const Quaternion& orientation, const Vector3& comOffset,
+                 double slewAngle);
+};

@@ -1,0 +1,120 @@
+#include "world/Billboard.h"
+
+#include <GL/gl.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <utility>
+
+#include "app/Camera.h"
+#include "assets/TextureLoader.h"
+#include "input/InputSystem.h"
+#include "physics/Collision.h"
+#include "world/Terrain.h"
+
+namespace {
+
+// The placement's formulas expect draws in 0..32767.
+double draw15() { return std::rand() % 32768; }
+
+double distance2(const Vector3& a, const Vector3& b)
+{
+    const Vector3 d = a - b;
+    return dot(d, d);
+}
+
+}  // namespace
+
+std::vector<TreeSprite> plantTrees(const Mesh& forest, const Terrain& terrain)
+{
+    std::srand(18);
+    // Ten trees per block's area (22 x 22) of the forest's ground.
+    const double target = forest.volume / (forest.boxMax.y - forest.boxMin.y) * 10.0 / 484.0;
+    std::vector<TreeSprite> trees;
+    for (int attempt = 0; attempt < 5000 && trees.size() < target; ++attempt) {
+        const double x = draw15() * (forest.boxMax.x - forest.boxMin.x) / 32767.0 + forest.boxMin.x;
+        const double z = draw15() * (forest.boxMax.z - forest.boxMin.z) / 32767.0 + forest.boxMin.z;
+        const Vector3 candidate(x, 10.0, z);
+        bool crowded = false;
+        for (const TreeSprite& t : trees)
+            crowded = crowded || distance2(candidate, t.position) < 12.0;
+        if (crowded || !pointInsideMesh(candidate, forest))
+            continue;
+        const double d = terrain.surfaceDistanceBelow(candidate);
+        if (d == 0.0)
+            continue;
+        TreeSprite tree;
+        // Planted a little into the ground.
+        tree.position = Vector3(x, 10.0 - (d + 0.15), z);
+        if (draw15() > 27851.95)
+            tree.textureIndex = 0;
+        else
+            tree.textureIndex = draw15() > 16383.5 ? 2 : 1;
+        tree.size = static_cast<float>(2.0 * draw15() / 32767.0 + 10.0);
+        trees.push_back(tree);
+    }
+    return trees;
+}
+
+Billboard::Billboard(const std::string& groupName, Camera* camera_, Terrain* terrain_, const std::string& directory)
+    : Object(groupName, HUGE_VAL), camera(camera_), terrain(terrain_)
+{
+    InputSystem::getInstance().addKeyboardListener(this);
+    for (int k = 0; k < 3; ++k)
+        spriteTextures[k] = TextureLoader::loadSpriteTexture(directory + "tree0" + std::to_string(k + 1) + ".bmp");
+    trees = plantTrees(meshes[0], *terrain);
+}
+
+void Billboard::computeForces() { sortTrees(); }
+
+void Billboard::sortTrees()
+{
+    if (camera->viewChanged)
+        sortFarthestFirst(trees, camera->eye);
+}
+
+void sortFarthestFirst(std::vector<TreeSprite>& trees, const Vector3& eye)
+{
+    for (size_t i = 0; i < trees.size(); ++i)
+        for (size_t j = i + 1; j < trees.size(); ++j)
+            if (distance2(trees[j].position, eye) > distance2(trees[i].position, eye))
+                std::swap(trees[i], trees[j]);
+}
+
+void Billboard::draw()
+{
+    const float angle = static_cast<float>(camera->yaw * 57.29577951308232 + 180.0);
+    const Material& m = meshes[0].material;
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, m.ambient);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, m.diffuse);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, m.specular);
+    glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, m.shininess);
+    glPushMatrix();
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glDepthMask(GL_FALSE);
+    for (const TreeSprite& t : trees) {
+        glBindTexture(GL_TEXTURE_2D, spriteTextures[t.textureIndex]);
+        glPushMatrix();
+        glTranslatef(static_cast<float>(t.position.x), static_cast<float>(t.position.y),
+                     static_cast<float>(t.position.z));
+        glRotatef(angle, 0.0f, 1.0f, 0.0f);
+        const float s = t.size;
+        glBegin(GL_TRIANGLE_STRIP);
+        glNormal3f(0.0f, 0.0f, -1.0f);
+        glTexCoord2f(0.0f, 0.0f);
+        glVertex3f(0.5f * s, s, 0.0f);
+        glTexCoord2f(0.0f, 1.0f);
+        glVertex3f(0.5f * s, 0.0f, 0.0f);
+        glTexCoord2f(1.0f, 0.0f);
+        glVertex3f(-0.5f * s, s, 0.0f);
+        glTexCoord2f(1.0f, 1.0f);
+        glVertex3f(-0.5f * s, 0.0f, 0.0f);
+        glEnd();
+        glPopMatrix();
+    }
+    // Blending stays on for what follows.
+    glDepthMask(GL_TRUE);
+    glPopMatrix();
+}
