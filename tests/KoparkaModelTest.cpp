@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "assets/ModelLoader.h"
+#include "assets/TextureLoader.h"
 #include "excavator/BucketGrid.h"
 #include "excavator/Cylinders.h"
 #include "excavator/Excavator.h"
@@ -152,6 +153,18 @@ TEST_F(KoparkaModel, EveryGroupLoadsAndTheOutlinesAreClosedSolids)
         const bool glass = std::string(name) == "cabinGlass";
         EXPECT_EQ(m.material.diffuse[3] < 1.0f, glass);  // only the glass is blended
         EXPECT_GT(m.material.diffuse[0] + m.material.diffuse[1] + m.material.diffuse[2], 0.0f);
+    }
+}
+
+// 2D texturing stays on while the world draws: a part whose list binds no texture of its own
+// would be painted with whatever the scenery bound last.
+TEST_F(KoparkaModel, EveryDrawnPartBindsATextureThatLoads)
+{
+    ASSERT_TRUE(ensureGLContext());
+    for (const char* name : kDrawn) {
+        const Mesh m = ModelLoader::getInstance().getMesh(name, true);
+        ASSERT_FALSE(m.material.textureFile.empty()) << name;
+        EXPECT_NE(TextureLoader::loadTexture(m.material.textureFile, ModelLoader::getInstance().directory), 0u) << name;
     }
 }
 

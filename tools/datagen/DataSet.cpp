@@ -24,6 +24,7 @@ void writeDataSet(const std::string& dir)
     buildKoparka(koparka);
     writeTextFile(dir + "koparka.obj", koparka.objText("koparka.mtl"));
     writeTextFile(dir + "koparka.mtl", koparka.mtlText());
+    writeBmp(dir + koparkaTextureFile, koparkaTexture(), 24);
 #endif
 
     writeBmp(dir + "hm02.bmp", makeHeightmap(), 24);

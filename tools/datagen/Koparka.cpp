@@ -272,8 +272,9 @@ std::vector<P2> beamProfile(const std::vector<P2>& centre, const std::vector<dou
 ObjMaterial material(const char* name, Vector3 colour, double specular, double shininess, double alpha = 1.0)
 {
     ObjMaterial m;
+    m.texture = koparkaTextureFile;
     m.name = name;
-    m.ka = colour * 0.6;
+    m.ka = colour * 0.35;  // the light adds its full ambient on top of the scene's
     m.kd = colour;
     m.ks = Vector3(specular, specular, specular);
     m.d = alpha;
@@ -284,7 +285,7 @@ ObjMaterial material(const char* name, Vector3 colour, double specular, double s
 void addMaterials(ObjWriter& w)
 {
     w.addMaterial(material("koparkaOutline", {0.5, 0.5, 0.5}, 0.0, 1.0));
-    w.addMaterial(material("koparkaYellow", {0.96, 0.66, 0.09}, 0.35, 40.0));
+    w.addMaterial(material("koparkaYellow", {0.92, 0.63, 0.08}, 0.35, 40.0));
     w.addMaterial(material("koparkaUndercarriage", {0.20, 0.20, 0.22}, 0.2, 20.0));
     w.addMaterial(material("koparkaTrack", {0.07, 0.07, 0.075}, 0.15, 10.0));
     w.addMaterial(material("koparkaSteel", {0.78, 0.79, 0.82}, 0.9, 100.0));
@@ -680,6 +681,16 @@ void bracket(ObjWriter& w, const char* name, const Vector3& pivot, double plateO
 }
 
 }  // namespace
+
+const char* const koparkaTextureFile = "koparka.bmp";
+
+Image koparkaTexture()
+{
+    Image image(8, 8);
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x) image.set(x, y, 255, 255, 255);
+    return image;
+}
 
 void buildKoparka(ObjWriter& w)
 {
