@@ -1,4 +1,6 @@
-// modelshot <model.obj> <out.bmp> ex ey ez cx cy cz [terrain] [outlines]
+// modelshot <models> <out.bmp> ex ey ez cx cy cz [terrain] [outlines]
+// <models>: one or more OBJ files joined by '+', each optionally placed as
+// file@x,y,z[,degrees,ax,ay,az] (moved, then turned about the axis).
 // Run in the folder that holds data/, as the simulator is. Draws every group of the model with the program's meshes and display lists,
 // lit like the simulator, over the real terrain when asked; reads the frame
 // back and writes it as a 24-bit BMP. Forest volumes and outline groups are
@@ -7,6 +9,7 @@
 #include <GL/glu.h>
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -21,6 +24,38 @@
 namespace {
 
 constexpr int width = 1024, height = 768;
+
+struct Placed {
+    std::string file;
+    double at[7] = {0, 0, 0, 0, 0, 1, 0};
+    size_t firstGroup = 0, endGroup = 0;
+    std::vector<unsigned int> lists;
+    std::vector<bool> textured;
+};
+
+std::vector<Placed> parseModels(const std::string& text)
+{
+    std::vector<Placed> models;
+    size_t start = 0;
+    while (start <= text.size()) {
+        const size_t end = std::min(text.find('+', start), text.size());
+        const std::string item = text.substr(start, end - start);
+        Placed p;
+        const size_t at = item.find('@');
+        p.file = item.substr(0, at);
+        if (at != std::string::npos) {
+            std::string numbers = item.substr(at + 1);
+            for (int k = 0; k < 7 && !numbers.empty(); ++k) {
+                const size_t comma = numbers.find(',');
+                p.at[k] = std::atof(numbers.substr(0, comma).c_str());
+                numbers = comma == std::string::npos ? "" : numbers.substr(comma + 1);
+            }
+        }
+        models.push_back(p);
+        start = end + 1;
+    }
+    return models;
+}
 
 bool hidden(const std::string& name, bool outlines)
 {
@@ -78,38 +113,43 @@ int main(int argc, char** argv)
         setUpGL();
         ModelLoader& loader = ModelLoader::getInstance();
         loader.directory = dir;
-        loader.loadFile(argv[1]);
+        std::vector<Placed> models = parseModels(argv[1]);
+        for (Placed& m : models) {
+            m.firstGroup = loader.getGroups().size();
+            loader.loadFile(m.file);
+            m.endGroup = loader.getGroups().size();
+        }
         std::unique_ptr<Terrain> terrain;
         if (withTerrain) {
             loader.loadFile("scene.obj");  // the terrain needs the soil clod
             terrain = std::make_unique<Terrain>(dir);
         }
-        std::vector<unsigned int> lists;
-        std::vector<bool> textured;
-        for (const ModelGroup& g : loader.getGroups()) {
-            if (hidden(g.name, outlines) || g.faces.empty()) continue;
-            bool already = false;
-            for (const ModelGroup& h : loader.getGroups()) {
-                if (&h == &g) break;
-                already = already || h.name == g.name;
+        for (Placed& m : models)
+            for (size_t i = m.firstGroup; i < m.endGroup; ++i) {
+                const ModelGroup& g = loader.getGroups()[i];
+                if (hidden(g.name, outlines) || g.faces.empty()) continue;
+                Mesh mesh = loader.getMesh(g.name, true);  // the first group of that name
+                m.lists.push_back(mesh.buildDisplayList());
+                m.textured.push_back(!mesh.material.textureFile.empty());
             }
-            if (already) continue;
-            Mesh mesh = loader.getMesh(g.name, true);
-            lists.push_back(mesh.buildDisplayList());
-            textured.push_back(!mesh.material.textureFile.empty());
-        }
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glLoadIdentity();
         gluLookAt(atof(argv[3]), atof(argv[4]), atof(argv[5]), atof(argv[6]), atof(argv[7]), atof(argv[8]), 0, 1, 0);
         const GLfloat light[] = {-30.0f, 300.0f, -300.0f, 1.0f};
         glLightfv(GL_LIGHT0, GL_POSITION, light);
         if (terrain) terrain->draw();
-        for (size_t i = 0; i < lists.size(); ++i) {
-            if (textured[i])
-                glEnable(GL_TEXTURE_2D);
-            else
-                glDisable(GL_TEXTURE_2D);
-            glCallList(lists[i]);
+        for (const Placed& m : models) {
+            glPushMatrix();
+            glTranslated(m.at[0], m.at[1], m.at[2]);
+            glRotated(m.at[3], m.at[4], m.at[5], m.at[6]);
+            for (size_t i = 0; i < m.lists.size(); ++i) {
+                if (m.textured[i])
+                    glEnable(GL_TEXTURE_2D);
+                else
+                    glDisable(GL_TEXTURE_2D);
+                glCallList(m.lists[i]);
+            }
+            glPopMatrix();
         }
         glFinish();
         std::vector<uint8_t> rgb(static_cast<size_t>(width) * height * 3);
