@@ -5,34 +5,17 @@
 
 #include "excavator/Articulation.h"
 #include "math/Quaternion.h"
+#include "ExcavatorSums.h"
 
 namespace {
 
 constexpr double degree = 3.141592653589793 / 180.0;
 
-const Vector3 modelPivots[7] = {{0, 0, 1.213},          {0, 0, -1.213},     {0, 0, 0},          {0, 1.193, 0},
-                                {0.219, 1.95, -0.05}, {6.365, 1.268, -0.05}, {3.938, 0.42, -0.05}};
+using excavatorsums::about;
+using excavatorsums::chained;
+using excavatorsums::modelPivots;
+
 const ArmPivots pivots{modelPivots[3], modelPivots[4], modelPivots[5], modelPivots[6]};
-
-Quaternion about(const Vector3& axis, double angle)
-{
-    return Quaternion(std::cos(angle / 2), axis * std::sin(angle / 2));
-}
-
-// The chain built independently: a model point of the zero pose turned
-// about each joint axis (through its zero-pose pivot) that carries it,
-// innermost joint first.
-Vector3 chained(int part, const Vector3& zeroPose, const JointAngles& a)
-{
-    Vector3 p = zeroPose;
-    const double pitch[4] = {a.groundPlate, a.bendingArm, a.monoblock};
-    for (int joint = 6, n = 0; joint >= 4; --joint, ++n)
-        if (part >= joint)
-            p = rotate(p - modelPivots[joint], about({0, 0, 1}, pitch[n])) + modelPivots[joint];
-    if (part >= 3)
-        p = rotate(p - modelPivots[3], about({0, 1, 0}, a.slew)) + modelPivots[3];
-    return p;
-}
 
 void expectNear(const Vector3& a, const Vector3& b, double tol)
 {
@@ -131,53 +114,8 @@ TEST(Articulation, JointVelocityIsTheRateOfChangeOfTheChain)
     }
 }
 
-namespace {
-
-// The composite sums written out afresh: each part's centre of mass carried
-// by the chain, its unit inertia turned by its slew and pitch (only the
-// turned diagonal counts), and parallel-axis terms about the composite centre.
-struct Sums {
-    double mass = 0, slewInertia = 0;
-    Vector3 centre;
-    Matrix3 inertia;
-};
-
-Sums expectedSums(const Mesh* parts, const JointAngles& a)
-{
-    Sums s;
-    Vector3 c[7];
-    for (int i = 0; i < 7; ++i) {
-        c[i] = chained(i, parts[i].centreOfMass, a);
-        s.mass += parts[i].mass;
-        s.centre += parts[i].mass * c[i];
-    }
-    s.centre /= s.mass;
-    const double pitch[7] = {0, 0, 0, 0, a.monoblock, a.monoblock + a.bendingArm,
-                             a.monoblock + a.bendingArm + a.groundPlate};
-    double ixx = 0, iyy = 0, izz = 0, pxy = 0, pxz = 0, pyz = 0;
-    for (int i = 0; i < 7; ++i) {
-        const double m = parts[i].mass;
-        Matrix3 r = Matrix3::identity();
-        if (i >= 3)
-            r = toMatrix(about({0, 1, 0}, a.slew) * about({0, 0, 1}, pitch[i]));
-        const Matrix3 turned = r * parts[i].inertia * transpose(r);
-        const Vector3 d = c[i] - s.centre;
-        ixx += m * (d.y * d.y + d.z * d.z + turned(0, 0));
-        iyy += m * (d.x * d.x + d.z * d.z + turned(1, 1));
-        izz += m * (d.x * d.x + d.y * d.y + turned(2, 2));
-        pxy += m * d.x * d.y;
-        pxz += m * d.x * d.z;
-        pyz += m * d.y * d.z;
-        if (i >= 3) {
-            const Vector3 e = c[i] - c[3];
-            s.slewInertia += m * (e.x * e.x + e.z * e.z + turned(1, 1));
-        }
-    }
-    s.inertia = Matrix3(ixx, -pxy, -pxz, -pxy, iyy, -pyz, -pxz, -pyz, izz);
-    return s;
-}
-
-}  // namespace
+using excavatorsums::expectedSums;
+using excavatorsums::Sums;
 
 TEST(Articulation, MassPropertiesFollowThePose)
 {
