@@ -8,6 +8,7 @@
 #include "assets/ModelLoader.h"
 #include "excavator/Excavator.h"
 #include "excavator/TrackBelt.h"
+#include "world/Terrain.h"
 
 namespace {
 
@@ -207,6 +208,29 @@ void Excavator::draw()
     glTranslatef(0.0f, float(c.monoblockServoExtension), 0.0f);
     glCallList(monoblockServoInnerList);
     glPopMatrix();
+
+    // Soil in the bucket: one grain block per occupied cell, in the ground
+    // plate's frame.
+    if (terrain != nullptr) {
+        glPushMatrix();
+        translate(p3);
+        turnY(slew);
+        translate(p4 - p3);
+        turnZ(monoblock);
+        translate(p5 - p4);
+        turnZ(arm);
+        translate(p6 - p5);
+        turnZ(plate);
+        for (const BucketCell& cell : bucket.cells) {
+            if (cell.state != BucketCell::Soil)
+                continue;
+            glPushMatrix();
+            translate(cell.position);
+            glCallList(terrain->elementDisplayList);
+            glPopMatrix();
+        }
+        glPopMatrix();
+    }
 
     glPopMatrix();
 }

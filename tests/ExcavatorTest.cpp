@@ -4,11 +4,13 @@
 
 #include <cmath>
 #include <set>
+#include <vector>
 
 #include "ExcavatorSums.h"
 #include "GLContext.h"
 #include "assets/ModelLoader.h"
 #include "excavator/Excavator.h"
+#include "world/Terrain.h"
 
 using excavatorsums::chained;
 using excavatorsums::expectedSums;
@@ -249,4 +251,81 @@ TEST(Excavator, DrawingRestoresTheGLState)
     EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
     EXPECT_FALSE(glIsEnabled(GL_BLEND));
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST(Excavator, SoilBlocksAreDrawnInTheirCellsOfTheBucket)
+{
+    Excavator& e = machine();
+    terrain::HeightGrid flat;
+    for (auto& row : flat)
+        row.fill(0.0);
+    Terrain ground(flat);
+    // A grain drawn as one point, so feedback shows where each one lands.
+    ground.elementDisplayList = glGenLists(1);
+    glNewList(ground.elementDisplayList, GL_COMPILE);
+    glBegin(GL_POINTS);
+    glVertex3f(0.0f, 0.0f, 0.0f);
+    glEnd();
+    glEndList();
+    e.terrain = &ground;
+
+    setJoints(e, {0.3, 20 * degree, 50 * degree, 40 * degree});
+    e.updateMassProperties();
+    e.position = e.comOffset;  // model frame = world frame
+    e.orientation = Quaternion();
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+
+    auto drawnGrains = [&] {
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glOrtho(-10, 10, -10, 10, -10, 10);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        std::vector<GLfloat> buffer(1 << 23);
+        glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D, buffer.data());
+        glRenderMode(GL_FEEDBACK);
+        e.draw();
+        const GLint used = glRenderMode(GL_RENDER);
+        EXPECT_GE(used, 0) << "feedback buffer overflow";
+        std::vector<Vector3> points;
+        for (GLint n = 0; n < used;) {
+            const GLint token = static_cast<GLint>(buffer[n++]);
+            if (token == GL_POINT_TOKEN) {
+                // Window coordinates back to the world.
+                points.push_back({(buffer[n] - viewport[0]) / viewport[2] * 20.0 - 10.0,
+                                  (buffer[n + 1] - viewport[1]) / viewport[3] * 20.0 - 10.0,
+                                  -(buffer[n + 2] * 2.0 - 1.0) * 10.0});
+                n += 3;
+            } else if (token == GL_POLYGON_TOKEN) {
+                n += 1 + 3 * static_cast<GLint>(buffer[n]);
+            } else if (token == GL_LINE_TOKEN || token == GL_LINE_RESET_TOKEN) {
+                n += 6;
+            } else if (token == GL_PASS_THROUGH_TOKEN) {
+                n += 1;
+            } else {
+                n += 3;  // bitmap and pixel tokens
+            }
+        }
+        return points;
+    };
+
+    EXPECT_TRUE(drawnGrains().empty());
+    for (int n = 0; n < 7; ++n)
+        e.bucket.addSoil();
+    const std::vector<Vector3> points = drawnGrains();
+    ASSERT_EQ(points.size(), 7u);
+    const JointAngles a = jointAngles(e.meshes);
+    size_t next = 0;
+    for (const BucketCell& cell : e.bucket.cells) {
+        if (cell.state != BucketCell::Soil)
+            continue;
+        const Vector3 want = chained(GroundPlate, cell.position + modelPivots[GroundPlate], a);
+        expectNear(points[next++], want, 2e-3);
+    }
+
+    e.terrain = nullptr;
+    e.bucket = BucketGrid();
+    setJoints(e, JointAngles());
+    e.updateMassProperties();
 }
