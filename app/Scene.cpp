@@ -9,6 +9,7 @@
 #include "app/Camera.h"
 #include "assets/ModelLoader.h"
 #include "excavator/Excavator.h"
+#include "input/ExcavatorController.h"
 #include "physics/Object.h"
 #include "world/Billboard.h"
 #include "world/Skybox.h"
@@ -26,8 +27,10 @@ Scene::Scene()
         for (const char* name : {"wall", "rock01", "rock02", "rock03"})
             add(new Object(name, HUGE_VAL));
 
-        // ---- The excavator (index 5) is built here, on the terrain, and
-        // ---- handed to the excavator controller.
+        Excavator* machine = new Excavator(terrain);
+        add(machine);
+        excavator = machine;
+        ExcavatorController::getInstance().setExcavator(machine);
 
         for (const char* name : {"forest01", "forest02", "forest03"})
             add(new Billboard(name, camera, terrain));
@@ -51,6 +54,9 @@ void Scene::add(Object* object)
 
 void Scene::release()
 {
+    // The controller must not keep writing into a machine that is gone.
+    if (excavator)
+        ExcavatorController::getInstance().setExcavator(nullptr);
     for (Object* o : objects)
         delete o;
     objects.clear();
@@ -92,7 +98,9 @@ void Scene::render()
 
     for (Object* o : objects)
         o->draw();
-    // ---- The excavator's transparent cabin glass is drawn here, over everything else.
+    // The cabin glass last, blended over everything behind it.
+    if (excavator)
+        excavator->drawTransparent();
 
     glFlush();
     SDL_GL_SwapBuffers();
