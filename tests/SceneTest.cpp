@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+
+#include <GL/gl.h>
+#include <SDL.h>
+
+#include <cmath>
+#include <filesystem>
+#include <set>
+#include <string>
+
+#include "GLContext.h"
+#include "TestFiles.h"
+#include "app/Camera.h"
+#include "app/Scene.h"
+#include "assets/ModelLoader.h"
+#include "excavator/Excavator.h"
+#include "physics/PairRecord.h"
+#include "world/Billboard.h"
+#include "world/Terrain.h"
+
+TEST(Scene, PairSlotsNumberTheUpperTriangleRowByRow)
+{
+    for (int n : {2, 5, 8, 9}) {
+        std::set<int> slots;
+        int expected = 0;
+        for (int i = 0; i < n; ++i)
+            for (int j = i + 1; j < n; ++j) {
+                EXPECT_EQ(pairIndex(i, j, n), expected++) << n << ": " << i << "," << j;
+                slots.insert(pairIndex(i, j, n));
+            }
+        EXPECT_EQ(static_cast<int>(slots.size()), n * (n - 1) / 2);
+    }
+    EXPECT_EQ(pairIndex(1, 2, 9), 8);
+    EXPECT_EQ(pairIndex(7, 8, 9), 35);
+}
+
+TEST(Scene, BuildsTheWorldInOrderFromTheGeneratedData)
+{
+    ASSERT_TRUE(ensureGLContext()) << SDL_GetError();
+    ModelLoader::getInstance().reset();
+    ModelLoader::getInstance().directory = "data/";
+    {
+        Scene scene;
+        const size_t n = scene.objects.size();
+        ASSERT_EQ(n, scene.excavator ? 9u : 8u);
+        EXPECT_EQ(scene.pairCount, static_cast<int>(n * (n - 1) / 2));
+        for (size_t k = 0; k < n; ++k)
+            EXPECT_EQ(scene.objects[k]->index, static_cast<int>(k));
+        ASSERT_NE(dynamic_cast<Terrain*>(scene.objects[0]), nullptr);
+        for (size_t k = 1; k <= 4; ++k) {
+            EXPECT_EQ(scene.objects[k]->kind, 0);
+            EXPECT_EQ(scene.objects[k]->mass, HUGE_VAL);
+            EXPECT_EQ(dynamic_cast<Billboard*>(scene.objects[k]), nullptr);
+        }
+        if (scene.excavator) {
+            EXPECT_EQ(scene.excavator->index, 5);
+            EXPECT_EQ(scene.objects[5], scene.excavator);
+        }
+        for (size_t k = n - 3; k < n; ++k) {
+            const Billboard* forest = dynamic_cast<Billboard*>(scene.objects[k]);
+            ASSERT_NE(forest, nullptr);
+            EXPECT_FALSE(forest->trees.empty());
+            EXPECT_EQ(forest->camera, scene.camera);
+        }
+        for (int k = 0; k < scene.pairCount; ++k)
+            EXPECT_TRUE(scene.pairRecords[k].contacts.empty());
+
+        // One frame and a few steps: the view is set and consumed, nothing breaks.
+        glViewport(0, 0, 64, 64);
+        scene.render();
+        EXPECT_FALSE(scene.camera->viewChanged);
+        EXPECT_FALSE(std::isnan(scene.camera->yaw));
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+        for (int k = 0; k < 5; ++k)
+            scene.simulate(0.003);
+    }
+    ModelLoader::getInstance().reset();
+}
+
+TEST(Scene, AFailedLoadLeavesNothingBehind)
+{
+    ASSERT_TRUE(ensureGLContext()) << SDL_GetError();
+    // A copy of the data with the heightmap cut short: the scene stops in the
+    // terrain, after the sky and the camera were made; the leak check at exit
+    // sees whether they were released.
+    const std::string dir = testfiles::scratchDir("scene_cut");
+    std::filesystem::copy("data", dir + "data");
+    std::filesystem::resize_file(dir + "data/hm02.bmp", 100);
+    const std::filesystem::path here = std::filesystem::current_path();
+    std::filesystem::current_path(dir);
+    ModelLoader::getInstance().reset();
+    const std::string text = testfiles::fatalText([] { Scene scene; });
+    std::filesystem::current_path(here);
+    ModelLoader::getInstance().reset();
+    EXPECT_EQ(text.rfind("[Terrain] Heightmap file error. data/hm02.bmp", 0), 0u) << text;
+    std::filesystem::remove_all(dir);
+}
