@@ -24,12 +24,17 @@ e2e_wait_started() {
   done
 }
 
-# Holds Esc down on window $1 long enough for a frame to see it.
-e2e_press_escape() {
-  xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1"
+# Holds Esc down on window $1 until process $2 ends or $3 seconds pass:
+# the program reads the key state once a frame, and a frame of a big world
+# under the sanitizers may take longer than a short press.
+e2e_hold_escape() {
+  local window=$1 pid=$2 limit=$3 waited=0
+  xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window" 2>/dev/null
   xdotool keydown Escape
-  sleep 0.4
-  xdotool keyup Escape
+  while kill -0 "$pid" 2>/dev/null && [ "$waited" -lt $((limit * 10)) ]; do
+    sleep 0.1; waited=$((waited + 1))
+  done
+  xdotool keyup Escape 2>/dev/null || true
 }
 
 # Waits up to $2 seconds for process $1 to end; its status goes to E2E_STATUS.

@@ -11,15 +11,17 @@ trap 'rm -f "$out" "$err"' EXIT
 
 printf 'n\nn\n' | "$kelvarro" >"$out" 2>"$err" &
 E2E_PID=$!
-if ! window=$(e2e_wait_window Kelvarro 60); then
+if ! window=$(e2e_wait_window Kelvarro 120); then
   echo "FAIL: no window named Kelvarro"; e2e_dump "$out" "$err"; kill -9 "$E2E_PID" 2>/dev/null; exit 1
 fi
 # The window is up before the world is built; wait for the loop, then let a few frames run.
 e2e_wait_started "$out" 120 || { echo "FAIL: render loop never started"; e2e_dump "$out" "$err"; exit 1; }
 sleep 1
 kill -0 "$E2E_PID" 2>/dev/null || { echo "FAIL: ended before Esc"; e2e_dump "$out" "$err"; exit 1; }
-e2e_press_escape "$window"
-e2e_wait_exit "$E2E_PID" 15 || { e2e_dump "$out" "$err"; exit 1; }
+pressed=$(date +%s%N)
+e2e_hold_escape "$window" "$E2E_PID" 15
+e2e_wait_exit "$E2E_PID" 10 || { e2e_dump "$out" "$err"; exit 1; }
+after_ms=$(( ($(date +%s%N) - pressed) / 1000000 ))
 
 fail=0
 [ "$E2E_STATUS" -eq 0 ] || { echo "FAIL: exit status $E2E_STATUS, expected 0"; fail=1; }
@@ -54,4 +56,4 @@ expected=$(printf '%s\n' "Loading..." "[InputSystem] Creating" "[SimulationWindo
 # Nothing tagged on standard error: no start-up error, no unknown event.
 if grep -q '^\[' "$err"; then echo "FAIL: error output"; fail=1; fi
 [ "$fail" -eq 0 ] || { e2e_dump "$out" "$err"; exit 1; }
-echo "ok: window $window, exit status 0"
+echo "ok: window $window, exit status 0, ${after_ms} ms after Esc"

@@ -17,14 +17,14 @@ for how in "empty pipe" "closed"; do
     : | "$kelvarro" >"$out" 2>"$err" &
   fi
   E2E_PID=$!
-  if ! window=$(e2e_wait_window Kelvarro 60); then
+  if ! window=$(e2e_wait_window Kelvarro 120); then
     echo "FAIL ($how): no window"; e2e_dump "$out" "$err"; kill -9 "$E2E_PID" 2>/dev/null; exit 1
   fi
   size=$(xdotool getwindowgeometry "$window" | sed -n 's/.*Geometry: //p')
   e2e_wait_started "$out" 120 || { echo "FAIL ($how): render loop never started"; e2e_dump "$out" "$err"; exit 1; }
   sleep 1
-  e2e_press_escape "$window"
-  e2e_wait_exit "$E2E_PID" 15 || { echo "($how)"; e2e_dump "$out" "$err"; exit 1; }
+  e2e_hold_escape "$window" "$E2E_PID" 15
+  e2e_wait_exit "$E2E_PID" 10 || { echo "($how)"; e2e_dump "$out" "$err"; exit 1; }
   fail=0
   [ "$E2E_STATUS" -eq 0 ] || { echo "FAIL ($how): exit status $E2E_STATUS"; fail=1; }
   [ "$size" = "1024x768" ] || { echo "FAIL ($how): window $size, expected 1024x768"; fail=1; }
