@@ -290,7 +290,7 @@ void addMaterials(ObjWriter& w)
     w.addMaterial(material("koparkaTrack", {0.07, 0.07, 0.075}, 0.15, 10.0));
     w.addMaterial(material("koparkaSteel", {0.78, 0.79, 0.82}, 0.9, 100.0));
     w.addMaterial(material("koparkaDark", {0.12, 0.12, 0.13}, 0.25, 30.0));
-    w.addMaterial(material("koparkaBucket", {0.30, 0.29, 0.27}, 0.3, 30.0));
+    w.addMaterial(material("koparkaBucket", {0.38, 0.37, 0.35}, 0.3, 30.0));
     w.addMaterial(material("koparkaGlass", {0.22, 0.33, 0.38}, 0.8, 90.0, 0.35));
 }
 
@@ -467,6 +467,18 @@ void bodyworkBottom(ObjWriter& w)
     // Boom cylinder mounting lugs around their pivot.
     for (double z : {kMonoServoZ, kMonoServoZ - 0.628})
         roundPlate(w, {0.70, 1.40}, xy(kMonoServoPivot), 0.11, z - 0.11, z + 0.11);
+    // Engine grilles on both sides of the hood and its back.
+    for (double s : {-1.0, 1.0}) {
+        const double z = s * 1.40;
+        box(w, {-2.15, 1.62, std::fmin(z, z + s * 0.012)}, {-1.25, 2.18, std::fmax(z, z + s * 0.012)});
+    }
+    // Hand rail along the top of the tool box, and a step below the cab door.
+    const double railY = 2.22 + 0.32, railZ = 1.32;
+    for (double x : {-0.68, 0.12, 0.92}) cylinder(w, {x, 2.221, railZ}, {x, railY, railZ}, 0.02, 6);
+    cylinder(w, {-0.70, railY, railZ}, {0.94, railY, railZ}, 0.022, 6);
+    box(w, {-0.10, 0.98, -1.52}, {0.60, 1.03, -1.21});
+    box(w, {-0.05, 1.03, -1.46}, {0.00, 1.199, -1.41});
+    box(w, {0.50, 1.03, -1.46}, {0.55, 1.199, -1.41});
 }
 
 void bodyworkMain(ObjWriter& w)
@@ -474,7 +486,7 @@ void bodyworkMain(ObjWriter& w)
     w.beginGroup("bodyworkMain", "koparkaYellow");
     const Frame model = frameAt({0, 0, 0});
     // Engine hood behind the cab, sloping down at its front edge.
-    prism(w, model, {{-2.42, 1.45}, {-0.80, 1.45}, {-0.80, 2.18}, {-0.98, 2.40}, {-2.42, 2.40}}, -1.40, 1.40);
+    prism(w, model, {{-2.28, 1.45}, {-0.80, 1.45}, {-0.80, 2.18}, {-0.98, 2.40}, {-2.28, 2.40}}, -1.40, 1.40);
     // Tank and tool box on the right front, clear of the boom cylinders.
     prism(w, model, {{-0.78, 1.45}, {1.06, 1.45}, {1.06, 2.05}, {0.90, 2.22}, {-0.78, 2.22}}, 0.46, 1.40);
     // Boom foot: two plates on either side of the boom root.
