@@ -125,9 +125,9 @@ void buildSceneModel(ObjWriter& writer)
     // the western slope: all far from the start and low enough for the machine
     // to pass under the slabs.
     struct ForestPlace { const char* name; double x, z, radius; uint32_t seed; };
-    const ForestPlace forests[] = {{"forest01", -50.0, 48.0, 21.0, 101u},
-                                   {"forest02", 48.0, 64.0, 18.0, 202u},
-                                   {"forest03", -71.0, -10.0, 15.0, 303u}};
+    const ForestPlace forests[] = {{"forest01", -50.0, 48.0, 26.0, 101u},
+                                   {"forest02", 50.0, 62.0, 21.0, 202u},
+                                   {"forest03", -68.0, -12.0, 17.0, 303u}};
     for (const ForestPlace& f : forests) {
         writer.beginGroup(f.name, "foliage", 1);
         writeShell(writer, makeForest(f.x, f.z, f.radius, f.seed), 10.0);
