@@ -14,6 +14,7 @@
 #include "app/Scene.h"
 #include "assets/ModelLoader.h"
 #include "excavator/Excavator.h"
+#include "input/ExcavatorController.h"
 #include "physics/PairRecord.h"
 #include "world/Billboard.h"
 #include "world/Terrain.h"
@@ -42,7 +43,7 @@ TEST(Scene, BuildsTheWorldInOrderFromTheGeneratedData)
     {
         Scene scene;
         const size_t n = scene.objects.size();
-        ASSERT_EQ(n, scene.excavator ? 9u : 8u);
+        ASSERT_EQ(n, 9u);
         EXPECT_EQ(scene.pairCount, static_cast<int>(n * (n - 1) / 2));
         for (size_t k = 0; k < n; ++k)
             EXPECT_EQ(scene.objects[k]->index, static_cast<int>(k));
@@ -52,10 +53,11 @@ TEST(Scene, BuildsTheWorldInOrderFromTheGeneratedData)
             EXPECT_EQ(scene.objects[k]->mass, HUGE_VAL);
             EXPECT_EQ(dynamic_cast<Billboard*>(scene.objects[k]), nullptr);
         }
-        if (scene.excavator) {
-            EXPECT_EQ(scene.excavator->index, 5);
-            EXPECT_EQ(scene.objects[5], scene.excavator);
-        }
+        ASSERT_NE(scene.excavator, nullptr);
+        EXPECT_EQ(scene.excavator->index, 5);
+        EXPECT_EQ(scene.objects[5], scene.excavator);
+        EXPECT_EQ(scene.excavator->terrain, scene.objects[0]);
+        EXPECT_EQ(ExcavatorController::getInstance().excavator, scene.excavator);
         for (size_t k = n - 3; k < n; ++k) {
             const Billboard* forest = dynamic_cast<Billboard*>(scene.objects[k]);
             ASSERT_NE(forest, nullptr);
@@ -74,6 +76,8 @@ TEST(Scene, BuildsTheWorldInOrderFromTheGeneratedData)
         for (int k = 0; k < 5; ++k)
             scene.simulate(0.003);
     }
+    // The controller lets go of the machine with the scene.
+    EXPECT_EQ(ExcavatorController::getInstance().excavator, nullptr);
     ModelLoader::getInstance().reset();
 }
 
