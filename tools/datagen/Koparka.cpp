@@ -386,10 +386,10 @@ void trackRollers(ObjWriter& w, const char* name, double side)
     // Track rollers ride on the links of the bottom run (inner face y 0.0957), flanges outside them.
     const std::vector<P2> roller = {{0, -0.20},  {0.125, -0.20}, {0.125, -0.17}, {0.10, -0.17},
                                     {0.10, 0.17}, {0.125, 0.17},  {0.125, 0.20},  {0, 0.20}};
-    for (double x : {-1.2, -0.6, 0.0, 0.6, 1.2}) lathe(w, frameAt({x, 0.0957 + 0.1005, zc}), roller, 12);
+    for (double x : {-1.2, -0.6, 0.0, 0.6, 1.2}) lathe(w, frameAt({x, 0.0957 + 0.1005, zc}), roller, 10);
     // Carrier rollers under the top run (inner face y 0.889).
     const std::vector<P2> carrier = {{0, -0.17}, {0.07, -0.17}, {0.07, 0.17}, {0, 0.17}};
-    for (double x : {-0.32, 0.32}) lathe(w, frameAt({x, 0.889 - 0.0705, zc}), carrier, 12);
+    for (double x : {-0.32, 0.32}) lathe(w, frameAt({x, 0.889 - 0.0705, zc}), carrier, 10);
 }
 
 // Drive sprocket: teeth inside the rim radius, the hydraulic motor on the outer side.
@@ -412,7 +412,7 @@ void driveWheel(ObjWriter& w, const char* name, double side)
     axis.ey = Vector3(0, side, 0);
     lathe(w, axis, {{0, -0.19}, {0.12, -0.19}, {0.12, -0.07}, {0.2, -0.07}, {0.2, 0.07}, {0.21, 0.07}, {0.21, 0.23},
                     {0.16, 0.27}, {0, 0.27}},
-          20);
+          16);
     // Bolt heads on the motor cover show the wheel turning.
     for (int k = 0; k < 6; ++k) {
         const double a = 2.0 * kPi * k / 6;
@@ -429,7 +429,7 @@ void idlerWheel(ObjWriter& w, const char* name, double side)
     lathe(w, frameAt(centre),
           {{0, -0.19}, {0.11, -0.19}, {0.11, -0.13}, {0.29, -0.13}, {kRim, -0.115}, {kRim, -0.04}, {0.255, -0.03},
            {0.255, 0.03}, {kRim, 0.04}, {kRim, 0.115}, {0.29, 0.13}, {0.11, 0.13}, {0.11, 0.19}, {0, 0.19}},
-          20);
+          16);
     // Spoke holes as raised pads so the turning is visible.
     for (int k = 0; k < 5; ++k) {
         const double a = 2.0 * kPi * k / 5;
