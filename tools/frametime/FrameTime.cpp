@@ -1,10 +1,11 @@
-// frametime [frames]
+// frametime [frames] [dug.bmp]
 // Run in the folder that holds data/, as the simulator is. Opens the
 // simulator's 1024 x 768 window, builds the scene and times Scene::render
 // (drawing and buffer swap, finished with glFinish; no pause between
 // frames) from three views: the start view, a wide view over the scenery
-// and trees, and the start view again after a dug area of 40 x 40 columns
-// has refined the terrain down to its leaves.
+// and trees, and a view from above onto a patch of 40 x 40 columns that
+// shows soil and is refined down to the quadtree's leaves. With a file name it also
+// saves that last view as a BMP.
 #include <GL/gl.h>
 #include <SDL.h>
 
@@ -27,6 +28,23 @@ struct ProbeWindow : SimulationWindow {
     void stop() override {}
     void togglePause() override {}
 };
+
+// The frame just drawn, as a 24-bit BMP (the software renderer keeps the
+// back buffer after the swap).
+void saveFront(const char* path)
+{
+    const int w = 1024, h = 768;
+    std::vector<unsigned char> rows(w * h * 3), flipped(w * h * 3);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, rows.data());
+    for (int y = 0; y < h; ++y)
+        std::copy(rows.begin() + (h - 1 - y) * w * 3, rows.begin() + (h - y) * w * 3, flipped.begin() + y * w * 3);
+    SDL_Surface* s = SDL_CreateRGBSurfaceFrom(flipped.data(), w, h, 24, w * 3, 0x0000FF, 0x00FF00, 0xFF0000, 0);
+    if (!s || SDL_SaveBMP(s, path) != 0)
+        std::fprintf(stderr, "[frametime] Cannot write %s\n", path);
+    SDL_FreeSurface(s);
+}
 
 void measure(Scene& scene, const char* what, int frames)
 {
@@ -59,20 +77,26 @@ int main(int argc, char** argv)
         Scene scene;
         measure(scene, "start view", frames);
 
-        scene.camera->eye = Vector3(-25.0, 14.0, 30.0);
-        scene.camera->center = Vector3(10.0, 0.0, -5.0);
+        // The follow view keeps the eye's offset from the machine it looks at.
+        const Vector3 machine = scene.camera->center;
+        scene.camera->eye = machine + Vector3(-30.0, 2.0, 25.0);
         measure(scene, "wide view", frames);
 
-        scene.camera->eye = Vector3(9.0, 9.0, 0.0);
-        scene.camera->center = Vector3(0.0, 0.0, 0.0);
+        // From above and behind, over a dug patch of 40 x 40 columns (13.75 units)
+        // where the view line meets the ground.
+        scene.camera->eye = machine + Vector3(0.0, 14.0, 10.0);
         Terrain& terrain = *static_cast<Terrain*>(scene.objects[0]);
-        for (int gx = 236; gx < 276; ++gx)
-            for (int gz = 236; gz < 276; ++gz) {
+        const int cx = static_cast<int>((machine.x + 88.0) / terrain::kVoxel);
+        const int cz = static_cast<int>((machine.z - 8.0 + 88.0) / terrain::kVoxel);
+        for (int gx = cx - 20; gx < cx + 20; ++gx)
+            for (int gz = cz - 20; gz < cz + 20; ++gz) {
                 const int b = (gz / 64) * 8 + gx / 64;
                 terrain.refineAround(b, gx % 64, gz % 64);
                 terrain.columnAt(b, gx % 64, gz % 64).soil = true;
             }
-        measure(scene, "start view, dug 40 x 40", frames);
+        measure(scene, "view over a dug patch", frames);
+        if (argc > 2)
+            saveFront(argv[2]);
     } catch (const char* message) {
         std::fprintf(stderr, "%s\n", message);
         return 1;
