@@ -15,7 +15,8 @@
 // the world between two whole steps, and no listener callback runs while a
 // frame is drawn. Input polling stays outside the lock: it touches only the
 // input queue, which has its own mutex. Lock order, where both are held:
-// world lock, then input queue.
+// world lock, then input queue. The price: steps wait while a frame is drawn,
+// so with a slow (software) renderer the world runs further behind real time.
 class EngineLoop {
 public:
     static constexpr double kStep = 0.003;        // simulated seconds per step

@@ -78,6 +78,8 @@ void InputSystem::poll()
         SDL_Event event;
         while (SDL_PollEvent(&event))
             queue.push_back(event);
+        if (!joysticks.empty())
+            SDL_JoystickUpdate();  // every axis read fresh, whether SDL saw it move or not
         for (size_t j = 0; j < joysticks.size(); ++j) {
             SDL_Joystick* joystick = joysticks[j];
             if (!joystick)
