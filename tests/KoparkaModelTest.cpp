@@ -176,7 +176,15 @@ TEST_F(KoparkaModel, OutlinesStandOnTheGroundAndHoldTheirJoints)
         EXPECT_NEAR(0.5 * (b.lo.z + b.hi.z), i == 0 ? 1.213 : -1.213, 1e-9);
     }
     EXPECT_NEAR(boxOf(outline("platformOutline")).hi.y, 1.193, 1e-6);
-    EXPECT_NEAR(boxOf(outline("bodyworkOutline")).lo.y, 1.193, 1e-6);  // slews on the platform's top
+    const Box body = boxOf(outline("bodyworkOutline"));
+    EXPECT_NEAR(body.lo.y, 1.193, 1e-6);  // slews on the platform's top
+    // Whatever slews with the bodywork stays in its outline, clear of the tracks below.
+    for (const char* name : {"bodyworkBottom", "bodyworkMain", "bodyworkBack", "cabin", "cabinGlass"}) {
+        const Box b = boxOf(drawn(name));
+        EXPECT_TRUE(b.lo.x >= body.lo.x && b.lo.y >= body.lo.y && b.lo.z >= body.lo.z && b.hi.x <= body.hi.x &&
+                    b.hi.y <= body.hi.y && b.hi.z <= body.hi.z)
+            << name;
+    }
 
     // Each arm part holds the pins it turns about and those it carries.
     const Vector3 boomRodEye(2.868, 2.684, -0.05), armRodEye(7.347, 1.317, -0.05);

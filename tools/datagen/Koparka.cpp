@@ -472,13 +472,10 @@ void bodyworkBottom(ObjWriter& w)
         const double z = s * 1.40;
         box(w, {-2.15, 1.62, std::fmin(z, z + s * 0.012)}, {-1.25, 2.18, std::fmax(z, z + s * 0.012)});
     }
-    // Hand rail along the top of the tool box, and a step below the cab door.
+    // Hand rail along the top of the tool box.
     const double railY = 2.22 + 0.32, railZ = 1.32;
     for (double x : {-0.68, 0.12, 0.92}) cylinder(w, {x, 2.221, railZ}, {x, railY, railZ}, 0.02, 6);
     cylinder(w, {-0.70, railY, railZ}, {0.94, railY, railZ}, 0.022, 6);
-    box(w, {-0.10, 0.98, -1.52}, {0.60, 1.03, -1.21});
-    box(w, {-0.05, 1.03, -1.46}, {0.00, 1.199, -1.41});
-    box(w, {0.50, 1.03, -1.46}, {0.55, 1.199, -1.41});
 }
 
 void bodyworkMain(ObjWriter& w)
