@@ -31,29 +31,34 @@ Vector3 skyColour(const Vector3& d)
     const double flat = std::fmax(std::hypot(d.x, d.z), 1e-9);
     const double azimuthX = d.x / flat, azimuthZ = d.z / flat;
     const double ridge = 0.025 + 0.07 * fractal3(Vector3(azimuthX * 2.5, azimuthZ * 2.5, 0.5), 5, 41u);
-    if (up < ridge) {
-        const Vector3 farHills(0.47, 0.55, 0.58), nearLand(0.33, 0.40, 0.27), haze(0.66, 0.74, 0.80);
+    // Below the ridge: the hills, fading into the haze with distance; below
+    // the horizon: land. The ridge line is blended over about a pixel, so it
+    // shows no stair steps when magnified.
+    Vector3 ground;
+    const double edge = 0.003;
+    if (up < ridge + edge) {
+        const Vector3 farHills(0.45, 0.53, 0.55), nearLand(0.33, 0.40, 0.27), haze(0.66, 0.74, 0.80);
         if (up >= 0.0) {
-            // Hills fade into the haze with distance (higher on the slope is farther).
-            const double shade = fractal3(Vector3(azimuthX * 12.0, azimuthZ * 12.0, up * 30.0), 3, 42u);
-            return mixColour(farHills * (0.92 + 0.16 * shade), haze, 0.35 * up / ridge);
+            const double shade = fractal3(Vector3(azimuthX * 40.0, azimuthZ * 40.0, up * 60.0), 4, 42u);
+            ground = mixColour(farHills * (0.85 + 0.3 * shade), haze, 0.45 * std::fmin(1.0, up / ridge));
+        } else {
+            const double depth = smoothstep(0.0, 0.35, -up);
+            const double fields = fractal3(d / std::fabs(up) * 0.6, 4, 43u);
+            ground = mixColour(mixColour(haze, farHills, 0.5), nearLand * (0.85 + 0.3 * fields), depth);
         }
-        const double depth = smoothstep(0.0, 0.35, -up);
-        const double fields = fractal3(d / std::fabs(up) * 0.6, 4, 43u);
-        const Vector3 land = nearLand * (0.85 + 0.3 * fields);
-        return mixColour(mixColour(haze, farHills, 0.5), land, depth);
+        if (up < ridge - edge) return ground;
     }
-
     Vector3 c = mixColour(horizon, zenith, std::pow(clamp01(up), 0.55));
     c = c + Vector3(1.0, 0.95, 0.8) * (0.35 * std::pow(sunDot, 12.0) + 0.6 * std::pow(sunDot, 400.0));
 
     // Clouds on a plane above the land, thinning towards the horizon.
-    const Vector3 onPlane = Vector3(d.x / up, 0.0, d.z / up) * 0.9;
+    const Vector3 onPlane = Vector3(d.x / up, 0.0, d.z / up) * 0.9;  // up > ridge − edge > 0 here
     const double cover = fractal3(onPlane + Vector3(0.0, 0.3, 0.0), 6, 44u);
     const double density = smoothstep(0.48, 0.72, cover) * smoothstep(0.0, 0.25, up);
     const double lit = 0.78 + 0.22 * fractal3(onPlane * 2.0 + Vector3(5.0, 0.1, 0.0), 3, 45u);
     const Vector3 cloud = Vector3(1.0, 1.0, 1.0) * lit + Vector3(0.2, 0.18, 0.1) * std::pow(sunDot, 6.0);
-    return mixColour(c, cloud, 0.92 * density);
+    c = mixColour(c, cloud, 0.92 * density);
+    return up < ridge + edge ? mixColour(ground, c, smoothstep(ridge - edge, ridge + edge, up)) : c;
 }
 
 Image makeSkyFace(const std::string& face, int size)

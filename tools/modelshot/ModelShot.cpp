@@ -1,15 +1,17 @@
-// modelshot <models> <out.bmp> ex ey ez cx cy cz [terrain] [outlines]
+// modelshot <models> <out.bmp> ex ey ez cx cy cz [terrain] [world] [outlines]
 // <models>: one or more OBJ files joined by '+', each optionally placed as
 // file@x,y,z[,degrees,ax,ay,az] (moved, then turned about the axis).
 // Run in the folder that holds data/, as the simulator is. Draws every group of the model with the program's meshes and display lists,
 // lit like the simulator, over the real terrain when asked; reads the frame
 // back and writes it as a 24-bit BMP. Forest volumes and outline groups are
-// collision shapes and stay hidden unless "outlines" is given.
+// collision shapes and stay hidden unless "outlines" is given. "world" adds
+// the sky and the planted forests to the terrain, as the simulator shows them.
 #include <GL/gl.h>
 #include <GL/glu.h>
 #include <SDL.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -19,6 +21,9 @@
 #include "assets/Mesh.h"
 #include "assets/ModelLoader.h"
 #include "tools/datagen/BmpWriter.h"
+#include "app/Camera.h"
+#include "world/Billboard.h"
+#include "world/Skybox.h"
 #include "world/Terrain.h"
 
 namespace {
@@ -99,9 +104,10 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::string dir = "data/";
-    bool withTerrain = false, outlines = false;
+    bool withTerrain = false, withWorld = false, outlines = false;
     for (int i = 9; i < argc; ++i) {
-        withTerrain = withTerrain || std::string(argv[i]) == "terrain";
+        withWorld = withWorld || std::string(argv[i]) == "world";
+        withTerrain = withTerrain || withWorld || std::string(argv[i]) == "terrain";
         outlines = outlines || std::string(argv[i]) == "outlines";
     }
     if (SDL_Init(SDL_INIT_VIDEO) != 0 || !SDL_SetVideoMode(width, height, 32, SDL_OPENGL)) {
@@ -124,6 +130,27 @@ int main(int argc, char** argv)
             loader.loadFile("scene.obj");  // the terrain needs the soil clod
             terrain = std::make_unique<Terrain>(dir);
         }
+        const Vector3 eye(atof(argv[3]), atof(argv[4]), atof(argv[5]));
+        const Vector3 center(atof(argv[6]), atof(argv[7]), atof(argv[8]));
+        Camera camera(false);
+        camera.eye = eye;
+        camera.center = center;
+        {
+            const Vector3 d = eye - center;
+            camera.pitch = std::acos(d.y / length(d));
+            camera.yaw = std::acos(d.z / std::hypot(d.x, d.z));
+            if (d.x < 0.0) camera.yaw = 6.283185307179586 - camera.yaw;
+        }
+        std::unique_ptr<Skybox> sky;
+        std::vector<std::unique_ptr<Billboard>> forests;
+        if (withWorld) {
+            sky = std::make_unique<Skybox>(dir);
+            for (const char* name : {"forest01", "forest02", "forest03"}) {
+                forests.push_back(std::make_unique<Billboard>(name, &camera, terrain.get(), dir));
+                camera.viewChanged = true;
+                forests.back()->sortTrees();
+            }
+        }
         for (Placed& m : models)
             for (size_t i = m.firstGroup; i < m.endGroup; ++i) {
                 const ModelGroup& g = loader.getGroups()[i];
@@ -134,7 +161,20 @@ int main(int argc, char** argv)
             }
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glLoadIdentity();
-        gluLookAt(atof(argv[3]), atof(argv[4]), atof(argv[5]), atof(argv[6]), atof(argv[7]), atof(argv[8]), 0, 1, 0);
+        gluLookAt(eye.x, eye.y, eye.z, center.x, center.y, center.z, 0, 1, 0);
+        if (sky) {
+            glPushMatrix();
+            glLoadIdentity();
+            glRotatef(static_cast<float>(90.0 - camera.pitch * 57.29577951308232), 1.0f, 0.0f, 0.0f);
+            glRotatef(static_cast<float>(-camera.yaw * 57.29577951308232), 0.0f, 1.0f, 0.0f);
+            glEnable(GL_TEXTURE_2D);
+            glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+            glDepthMask(GL_FALSE);
+            glCallList(sky->displayList);
+            glDepthMask(GL_TRUE);
+            glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+            glPopMatrix();
+        }
         const GLfloat light[] = {-30.0f, 300.0f, -300.0f, 1.0f};
         glLightfv(GL_LIGHT0, GL_POSITION, light);
         if (terrain) terrain->draw();
@@ -151,6 +191,8 @@ int main(int argc, char** argv)
             }
             glPopMatrix();
         }
+        glEnable(GL_TEXTURE_2D);
+        for (auto& forest : forests) forest->draw();
         glFinish();
         std::vector<uint8_t> rgb(static_cast<size_t>(width) * height * 3);
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
