@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
+#include <GL/glu.h>
 #include <SDL.h>
 
 #include <cmath>
 #include <filesystem>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "GLContext.h"
 #include "TestFiles.h"
@@ -75,6 +77,32 @@ TEST(Scene, BuildsTheWorldInOrderFromTheGeneratedData)
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
         for (int k = 0; k < 5; ++k)
             scene.simulate(0.003);
+
+        // The sky turns with the view's angles only: following the machine to
+        // another place leaves it as it was, an orbit turns it.
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        gluPerspective(60.0, 1.0, 0.001, 1000.0);
+        glMatrixMode(GL_MODELVIEW);
+        Excavator& machine = *scene.excavator;
+        const Vector3 start = machine.position;
+        const auto skyRows = [&] {
+            scene.render();
+            glFinish();
+            std::vector<uint8_t> px(64 * 4 * 3);
+            glReadBuffer(GL_BACK);  // the software renderer keeps it after the swap
+            glReadPixels(0, 60, 64, 4, GL_RGB, GL_UNSIGNED_BYTE, px.data());
+            return px;
+        };
+        scene.camera->eye = machine.position + Vector3(15.0, 5.0, 10.0);  // beyond the leash
+        const std::vector<uint8_t> before = skyRows();
+        machine.position += Vector3(6.0, 1.0, -4.0);
+        const std::vector<uint8_t> moved = skyRows();
+        EXPECT_NEAR(length(scene.camera->eye - (start + Vector3(21.0, 6.0, 6.0))), 0.0, 1e-12);
+        EXPECT_EQ(moved, before);
+        scene.camera->eye = machine.position + rotateAboutY(Vector3(15.0, 5.0, 10.0), 1.5707963267948966);
+        EXPECT_NE(skyRows(), before);
+        machine.position = start;
     }
     // The controller lets go of the machine with the scene.
     EXPECT_EQ(ExcavatorController::getInstance().excavator, nullptr);
