@@ -15,6 +15,7 @@
 #include "assets/TextureLoader.h"
 #include "physics/Collision.h"
 #include "world/TerrainImages.h"
+#include "world/VoxelWorld.h"
 
 namespace {
 
@@ -197,4 +198,28 @@ TEST(DataModels, SoilClodIsAboutOneVoxelAroundTheOrigin)
         EXPECT_LT(std::fabs(hi + lo) / 2.0, 0.06);
     }
     EXPECT_FALSE(mesh.material.textureFile.empty());
+}
+
+// Each block's voxels reach 46 layers down from above its highest corner, so
+// a steep block holds little soil under its low side. Around the start the
+// arm digs down to 6 m below the tracks: the blocks it reaches must keep
+// soil well under their surface, and the flat block beside the start most.
+TEST(DataModels, WorkAreaKeepsSoilDeepUnderTheSurface)
+{
+    const Ground ground;
+    VoxelWorld world;
+    world.build(ground.h);
+    auto soilDepth = [&](double x, double z) {
+        const int b = world.blockIndexAt(Vector3(x, 0.0, z));
+        const double bottom = world.block(b).origin.y - (terrain::kVoxelsY - 0.5) * terrain::kVoxel;
+        return ground.at(x, z) - bottom;
+    };
+    EXPECT_GT(soilDepth(-6.0, 6.0), 5.0);  // the flat block on the −x, +z side
+    // Within the arm's reach (10 m) of the slew axis, outside the start block.
+    for (double a = 0.0; a < 6.283; a += 0.3) {
+        const double x = 3.12 + 9.0 * std::cos(a), z = -2.13 + 9.0 * std::sin(a);
+        const int b = world.blockIndexAt(Vector3(x, 0.0, z));
+        if (b == 28) continue;  // its corners are fixed by the start pose
+        EXPECT_GT(soilDepth(x, z), 3.0) << "at " << x << ", " << z << " in block " << b;
+    }
 }

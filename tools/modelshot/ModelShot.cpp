@@ -68,7 +68,7 @@ bool hidden(const std::string& name, bool outlines)
     if (name.rfind("forest", 0) == 0) return !outlines;
     const std::string tail = "Outline";
     const bool outline = name.size() > tail.size() && name.compare(name.size() - tail.size(), tail.size(), tail) == 0;
-    return outline != outlines && outline;
+    return outline && !outlines;
 }
 
 void setUpGL()
