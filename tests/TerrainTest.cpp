@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -10,8 +9,7 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
+#include "TestFiles.h"
 #include "world/TerrainImages.h"
 #include "world/VoxelWorld.h"
 
@@ -19,67 +17,18 @@ using namespace terrain;
 
 namespace {
 
-std::string scratch(const std::string& name)
-{
-    namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() / ("kelvarro_terrain_" + name + "_" + std::to_string(getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir.string() + "/";
-}
-
-std::string fatal(const std::function<void()>& call)
-{
-    try {
-        call();
-    } catch (const char* text) {
-        return text;
-    }
-    return "";
-}
-
-// Bitmap of width x height, bottom row first; pixel(r, c) gives the blue
-// byte of row r from the top (green and red are kept distinct from it).
+// Bitmap whose pixel (r, c), r from the top, has the blue byte blue(r, c).
 void writeBmp(const std::string& path, int width, int height, int bits, const std::function<uint8_t(int, int)>& blue)
 {
-    const int bpp = bits / 8;
-    const int rowSize = (width * bpp + 3) & ~3;
-    std::vector<uint8_t> b = {'B', 'M'};
-    const auto put32 = [&](uint32_t v) {
-        for (int k = 0; k < 4; ++k)
-            b.push_back(static_cast<uint8_t>(v >> (8 * k)));
-    };
-    const auto put16 = [&](uint32_t v) {
-        b.push_back(static_cast<uint8_t>(v));
-        b.push_back(static_cast<uint8_t>(v >> 8));
-    };
-    put32(54 + rowSize * height);
-    put32(0);
-    put32(54);
-    put32(40);
-    put32(width);
-    put32(height);
-    put16(1);
-    put16(bits);
-    put32(0);
-    put32(rowSize * height);
-    put32(2835);
-    put32(2835);
-    put32(0);
-    put32(0);
-    for (int r = height - 1; r >= 0; --r) {
+    std::vector<uint8_t> px;
+    for (int r = 0; r < height; ++r)
         for (int c = 0; c < width; ++c) {
             const uint8_t v = blue(r, c);
-            b.push_back(v);
-            b.push_back(static_cast<uint8_t>(255 - v));
-            b.push_back(static_cast<uint8_t>(v ^ 0x55));
-            if (bpp == 4)
-                b.push_back(255);
+            px.insert(px.end(), {v, static_cast<uint8_t>(255 - v), static_cast<uint8_t>(v ^ 0x55)});
+            if (bits == 32)
+                px.push_back(255);
         }
-        for (int pad = width * bpp; pad < rowSize; ++pad)
-            b.push_back(0);
-    }
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), b.size());
+    testfiles::writeBytes(path, testfiles::bmpBytes(width, height, bits, px));
 }
 
 // The surface of block (i, j) at world (x, z), from the two triangles.
@@ -113,7 +62,7 @@ HeightGrid hillyGrid()
 
 TEST(TerrainImages, HeightmapBytesBecomeHeightsRowZeroOnTop)
 {
-    const std::string dir = scratch("hm");
+    const std::string dir = testfiles::scratchDir("terrain_hm");
     // 9 x 9 has 27-byte rows padded to 28 in the file: later rows must not drift.
     for (int size : {9, 12}) {
         const std::string path = dir + "hm" + std::to_string(size) + ".bmp";
@@ -137,38 +86,38 @@ TEST(TerrainImages, HeightmapBytesBecomeHeightsRowZeroOnTop)
 
 TEST(TerrainImages, BadHeightmapsStopWithTheFileAndFault)
 {
-    const std::string dir = scratch("badhm");
+    const std::string dir = testfiles::scratchDir("terrain_badhm");
     const auto byte = [](int r, int c) { return static_cast<uint8_t>(r + c); };
-    EXPECT_EQ(fatal([&] { loadHeightmap(dir + "missing.bmp"); }),
+    EXPECT_EQ(testfiles::fatalText([&] { loadHeightmap(dir + "missing.bmp"); }),
               "[Terrain] Heightmap file not found. " + dir + "missing.bmp: cannot be opened");
 
     writeBmp(dir + "wide.bmp", 9, 8, 24, byte);
-    std::string text = fatal([&] { loadHeightmap(dir + "wide.bmp"); });
+    std::string text = testfiles::fatalText([&] { loadHeightmap(dir + "wide.bmp"); });
     EXPECT_EQ(text.rfind("[Terrain] Heightmap size error. " + dir + "wide.bmp", 0), 0u) << text;
 
     writeBmp(dir + "small.bmp", 8, 8, 24, byte);
-    text = fatal([&] { loadHeightmap(dir + "small.bmp"); });
+    text = testfiles::fatalText([&] { loadHeightmap(dir + "small.bmp"); });
     EXPECT_EQ(text.rfind("[Terrain] Heightmap size error. " + dir + "small.bmp", 0), 0u) << text;
 
     writeBmp(dir + "deep.bmp", 12, 12, 32, byte);
-    text = fatal([&] { loadHeightmap(dir + "deep.bmp"); });
+    text = testfiles::fatalText([&] { loadHeightmap(dir + "deep.bmp"); });
     EXPECT_EQ(text.rfind("[Terrain] Heightmap format error. " + dir + "deep.bmp", 0), 0u) << text;
 
     // Cut inside the pixel rows, and inside the header.
     writeBmp(dir + "cut.bmp", 16, 16, 24, byte);
     for (auto size : {400u, 30u}) {
         std::filesystem::resize_file(dir + "cut.bmp", size);
-        text = fatal([&] { loadHeightmap(dir + "cut.bmp"); });
+        text = testfiles::fatalText([&] { loadHeightmap(dir + "cut.bmp"); });
         EXPECT_EQ(text.rfind("[Terrain] Heightmap file error. " + dir + "cut.bmp: not a readable BMP", 0), 0u)
             << text;
     }
     std::ofstream(dir + "empty.bmp").close();
-    EXPECT_NE(fatal([&] { loadHeightmap(dir + "empty.bmp"); }), "");
+    EXPECT_NE(testfiles::fatalText([&] { loadHeightmap(dir + "empty.bmp"); }), "");
 }
 
 TEST(TerrainImages, LayersBlendGrassIntoSoilAndSizesAreChecked)
 {
-    const std::string dir = scratch("layers");
+    const std::string dir = testfiles::scratchDir("terrain_layers");
     writeBmp(dir + "grass.bmp", 256, 256, 24, [](int r, int c) { return static_cast<uint8_t>(c); });
     writeBmp(dir + "soil.bmp", 256, 256, 24, [](int r, int c) { return static_cast<uint8_t>(255 - r); });
     const std::vector<uint8_t> layers = loadTerrainLayers(dir + "grass.bmp", dir + "soil.bmp");
@@ -187,10 +136,10 @@ TEST(TerrainImages, LayersBlendGrassIntoSoilAndSizesAreChecked)
     writeBmp(dir + "deep.bmp", 256, 256, 32, [](int, int) { return uint8_t{1}; });
     for (const auto& [a, b] : {std::make_pair("grass.bmp", "small.bmp"), std::make_pair("small.bmp", "small2.bmp"),
                                std::make_pair("deep.bmp", "soil.bmp")}) {
-        const std::string text = fatal([&] { loadTerrainLayers(dir + a, dir + b); });
+        const std::string text = testfiles::fatalText([&] { loadTerrainLayers(dir + a, dir + b); });
         EXPECT_EQ(text.rfind("[Terrain] 3d texture size error.", 0), 0u) << a << " " << b << ": " << text;
     }
-    EXPECT_EQ(fatal([&] { loadTerrainLayers(dir + "grass.bmp", dir + "nope.bmp"); }),
+    EXPECT_EQ(testfiles::fatalText([&] { loadTerrainLayers(dir + "grass.bmp", dir + "nope.bmp"); }),
               "[Terrain] Erorr loading file. " + dir + "nope.bmp: cannot be opened");
 }
 
