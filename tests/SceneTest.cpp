@@ -65,6 +65,13 @@ TEST(Scene, BuildsTheWorldInOrderFromTheGeneratedData)
             ASSERT_NE(forest, nullptr);
             EXPECT_FALSE(forest->trees.empty());
             EXPECT_EQ(forest->camera, scene.camera);
+            // Already farthest first for the start view.
+            const auto d2 = [&](const TreeSprite& t) {
+                const Vector3 d = t.position - scene.camera->eye;
+                return dot(d, d);
+            };
+            for (size_t t = 1; t < forest->trees.size(); ++t)
+                EXPECT_GE(d2(forest->trees[t - 1]), d2(forest->trees[t]));
         }
         for (int k = 0; k < scene.pairCount; ++k)
             EXPECT_TRUE(scene.pairRecords[k].contacts.empty());

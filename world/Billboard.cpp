@@ -63,6 +63,9 @@ Billboard::Billboard(const std::string& groupName, Camera* camera_, Terrain* ter
     for (int k = 0; k < 3; ++k)
         spriteTextures[k] = TextureLoader::loadSpriteTexture(directory + "tree0" + std::to_string(k + 1) + ".bmp");
     trees = plantTrees(meshes[0], *terrain);
+    // In drawing order from the start: the first frame may clear the view's
+    // change before any step has sorted them.
+    sortFarthestFirst(trees, camera->eye);
 }
 
 void Billboard::computeForces() { sortTrees(); }

@@ -3,8 +3,8 @@
 // simulator's 1024 x 768 window, builds the scene and times Scene::render
 // (drawing and buffer swap, finished with glFinish; no pause between
 // frames) from three views: the start view, a wide view over the scenery
-// and trees, and a view from above onto a patch of 40 x 40 columns that
-// shows soil and is refined down to the quadtree's leaves. With a file name it also
+// and trees, and a view from above, before and after a patch of 40 x 40
+// columns below it shows soil and is refined down to the quadtree's leaves. With a file name it also
 // saves that last view as a BMP.
 #include <GL/gl.h>
 #include <SDL.h>
@@ -74,7 +74,10 @@ int main(int argc, char** argv)
     const int frames = argc > 1 ? std::max(1, std::atoi(argv[1])) : 100;
     try {
         ProbeWindow window;
+        const auto t0 = std::chrono::steady_clock::now();
         Scene scene;
+        std::printf("scene built in %.2f s\n",
+                    std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
         measure(scene, "start view", frames);
 
         // The follow view keeps the eye's offset from the machine it looks at.
@@ -85,6 +88,7 @@ int main(int argc, char** argv)
         // From above and behind, over a dug patch of 40 x 40 columns (13.75 units)
         // where the view line meets the ground.
         scene.camera->eye = machine + Vector3(0.0, 14.0, 10.0);
+        measure(scene, "view from above", frames);
         Terrain& terrain = *static_cast<Terrain*>(scene.objects[0]);
         const int cx = static_cast<int>((machine.x + 88.0) / terrain::kVoxel);
         const int cz = static_cast<int>((machine.z - 8.0 + 88.0) / terrain::kVoxel);
@@ -94,7 +98,7 @@ int main(int argc, char** argv)
                 terrain.refineAround(b, gx % 64, gz % 64);
                 terrain.columnAt(b, gx % 64, gz % 64).soil = true;
             }
-        measure(scene, "view over a dug patch", frames);
+        measure(scene, "same, over a dug patch", frames);
         if (argc > 2)
             saveFront(argv[2]);
     } catch (const char* message) {
