@@ -6,6 +6,7 @@
 #include "excavator/Articulation.h"
 #include "math/Quaternion.h"
 #include "ExcavatorSums.h"
+#include "TestShapes.h"
 
 namespace {
 
@@ -16,13 +17,6 @@ using excavatorsums::chained;
 using excavatorsums::modelPivots;
 
 const ArmPivots pivots{modelPivots[3], modelPivots[4], modelPivots[5], modelPivots[6]};
-
-void expectNear(const Vector3& a, const Vector3& b, double tol)
-{
-    EXPECT_NEAR(a.x, b.x, tol);
-    EXPECT_NEAR(a.y, b.y, tol);
-    EXPECT_NEAR(a.z, b.z, tol);
-}
 
 Vector3 at(int part, const Vector3& v, const JointAngles& a)
 {

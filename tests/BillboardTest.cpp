@@ -7,16 +7,9 @@
 #include "world/Billboard.h"
 #include "world/Terrain.h"
 #include "world/TerrainImages.h"
+#include "TestShapes.h"
 
 namespace {
-
-terrain::HeightGrid flat(double height)
-{
-    terrain::HeightGrid h;
-    for (auto& row : h)
-        row.fill(height);
-    return h;
-}
 
 // A closed box in world coordinates, as a forest volume.
 Mesh box(const Vector3& lo, const Vector3& hi)
@@ -47,7 +40,7 @@ void expectSpaced(const std::vector<TreeSprite>& trees)
 
 TEST(Billboard, PlantsTheTargetCountOnTheGroundInsideTheForest)
 {
-    Terrain ground(flat(9.0));
+    Terrain ground(flatGrid(9.0));
     // 30 x 40 ground: 1200 / 48.4 = 24.8, so 25 trees.
     const Mesh forest = box(Vector3(10, 9.5, -40), Vector3(40, 10.5, 0));
     const std::vector<TreeSprite> trees = plantTrees(forest, ground);
@@ -86,7 +79,7 @@ TEST(Billboard, PlantsTheTargetCountOnTheGroundInsideTheForest)
 TEST(Billboard, OpenOrOffTheGroundForestsAndSpacing)
 {
     // Ground close under the candidates' height, so the spacing rule bites.
-    Terrain ground(flat(9.85));
+    Terrain ground(flatGrid(9.85));
     // A forest entirely off the terrain gets no trees at all.
     EXPECT_TRUE(plantTrees(box(Vector3(100, 9, 100), Vector3(130, 11, 130)), ground).empty());
     // Half off the terrain: every tree stands on the ground.

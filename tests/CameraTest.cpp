@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "app/Camera.h"
+#include "tests/TestShapes.h"
 
 namespace {
 
@@ -25,13 +26,6 @@ SDL_Event motion(int xrel, int yrel)
     e.motion.xrel = static_cast<Sint16>(xrel);
     e.motion.yrel = static_cast<Sint16>(yrel);
     return e;
-}
-
-void expectNear(const Vector3& a, const Vector3& b, double tol = 1e-12)
-{
-    EXPECT_NEAR(a.x, b.x, tol);
-    EXPECT_NEAR(a.y, b.y, tol);
-    EXPECT_NEAR(a.z, b.z, tol);
 }
 
 }  // namespace

@@ -50,9 +50,6 @@ TEST(DataImages, HeightmapFitsTheTerrainReaderAndTheStartPose)
     EXPECT_NEAR(grid(3, 5), 167, 1);
     EXPECT_NEAR(grid(4, 4), 87, 1);
     EXPECT_NEAR(grid(4, 5), 124, 1);
-    // Honouring the pitch must give the same grid (rows are not padded).
-    for (int r = 0; r < 9; ++r)
-        for (int c = 0; c < 9; ++c) EXPECT_EQ(grid(r, c), pixel(hm.get(), c, r)[0]);
     // The first camera view from (9, 9, 0): on the z = 0 edge of block 36.
     const double under = height(4, 4) + 9.0 / 22.0 * (height(4, 5) - height(4, 4));
     EXPECT_LT(under, 7.0);

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "GLContext.h"
+#include "TestShapes.h"
 #include "assets/Mesh.h"
 #include "assets/ModelLoader.h"
 #include "assets/TextureLoader.h"
@@ -53,24 +54,6 @@ struct Ground {
     }
 };
 
-// Every edge used once in each direction: a closed, consistently turned surface.
-void expectClosedTwoManifold(const Mesh& mesh, const std::string& name)
-{
-    EXPECT_EQ(static_cast<long>(mesh.triangles.size()) - static_cast<long>(mesh.edges.size()) +
-                  static_cast<long>(mesh.positions.size()),
-              2)
-        << name;
-    std::set<std::pair<int, int>> directed;
-    for (const MeshTriangle& t : mesh.triangles)
-        for (int k = 0; k < 3; ++k)
-            EXPECT_TRUE(directed.insert({t.vertices[k], t.vertices[(k + 1) % 3]}).second)
-                << name << ": edge " << t.vertices[k] << "-" << t.vertices[(k + 1) % 3] << " used twice the same way";
-    for (const auto& e : directed)
-        EXPECT_TRUE(directed.count({e.second, e.first})) << name << ": edge " << e.first << "-" << e.second << " open";
-    EXPECT_GT(mesh.volume, 0.0) << name << " turned inside out";
-    EXPECT_TRUE(std::isfinite(mesh.volume)) << name;
-}
-
 }  // namespace
 
 TEST(DataModels, SceneGroupsAreClosedOutwardSurfacesWithMaterials)
@@ -78,7 +61,7 @@ TEST(DataModels, SceneGroupsAreClosedOutwardSurfacesWithMaterials)
     for (const char* name : closedSceneGroups) {
         const Mesh mesh = sceneMesh(name);  // a third face on an edge would throw here
         ASSERT_GE(mesh.triangles.size(), 4u) << name;
-        expectClosedTwoManifold(mesh, name);
+        expectClosedSolid(mesh, name);
         EXPECT_FALSE(mesh.material.name.empty()) << name;
         EXPECT_GT(mesh.material.diffuse[0] + mesh.material.diffuse[1] + mesh.material.diffuse[2], 0.5f) << name;
         EXPECT_EQ(mesh.material.diffuse[3], 1.0f) << name;

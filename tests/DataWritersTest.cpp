@@ -2,13 +2,7 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <filesystem>
 #include <sstream>
-
-#include "assets/Mesh.h"
-#include "assets/ModelLoader.h"
 
 #include "tools/datagen/BmpWriter.h"
 #include "tools/datagen/ObjWriter.h"
@@ -98,48 +92,4 @@ TEST(ObjWriter, SharesEqualPositionsAndRejectsBadInput)
     bad.beginGroup("g", "missing");
     bad.addTriangle(a, b, c);
     EXPECT_THROW(bad.objText("x.mtl"), const char*);
-}
-
-// What the writer makes, the program's loader reads back: shared corners are
-// one vertex, faces keep their order and winding, the material arrives.
-TEST(ObjWriter, ModelLoaderReadsItBack)
-{
-    namespace fs = std::filesystem;
-    const std::string dir = (fs::temp_directory_path() / ("kelvarro_objwriter_" + std::to_string(getpid()))).string() + "/";
-    fs::create_directories(dir);
-    ObjWriter w;
-    w.addMaterial({"steel", {0.2, 0.2, 0.2}, {0.5, 0.55, 0.6}, {0.9, 0.9, 0.9}, 0.5, 50.0, "steel.bmp"});
-    w.beginGroup("box", "steel");
-    const Vector3 c[8] = {{0, 0, 0}, {1.25, 0, 0}, {1.25, 1, 0}, {0, 1, 0},
-                          {0, 0, -0.1}, {1.25, 0, -0.1}, {1.25, 1, -0.1}, {0, 1, -0.1}};
-    w.addQuad(c[0], c[1], c[2], c[3]);
-    w.addQuad(c[5], c[4], c[7], c[6]);
-    w.addQuad(c[1], c[5], c[6], c[2]);
-    w.addQuad(c[4], c[0], c[3], c[7]);
-    w.addQuad(c[3], c[2], c[6], c[7]);
-    w.addQuad(c[4], c[5], c[1], c[0]);
-    w.beginGroup("second", "", 0);
-    w.addTriangle(c[0], c[1], c[2]);
-    writeTextFile(dir + "w.obj", w.objText("w.mtl"));
-    writeTextFile(dir + "w.mtl", w.mtlText());
-
-    ModelLoader& loader = ModelLoader::getInstance();
-    loader.reset();
-    loader.directory = dir;
-    loader.loadFile("w.obj");
-    ASSERT_EQ(loader.getGroups().size(), 2u);
-    Mesh box = loader.getMesh("box", true);
-    box.computeProperties();
-    EXPECT_EQ(box.positions.size(), 8u);
-    EXPECT_EQ(box.edges.size(), 18u);
-    EXPECT_EQ(box.triangles.size(), 12u);
-    EXPECT_NEAR(box.volume, 0.125, 1e-12);  // positive: every face turned outwards
-    EXPECT_EQ(box.positions[1], c[1]);      // exact through the text
-    EXPECT_FLOAT_EQ(box.material.diffuse[1], 0.55f);
-    EXPECT_FLOAT_EQ(box.material.specular[3], 0.5f);
-    EXPECT_FLOAT_EQ(box.material.shininess, 64.0f);
-    EXPECT_EQ(box.material.textureFile, "steel.bmp");
-    EXPECT_EQ(loader.getGroups()[1].faces.size(), 1u);
-    loader.reset();
-    fs::remove_all(dir);
 }

@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <string>
 
-#include "app/Log.h"
 #include "assets/ModelLoader.h"
 #include "TestFiles.h"
 
@@ -230,13 +229,7 @@ TEST_F(ModelLoaderTest, BuildsMeshesWithMaterialAndSmoothedNormals)
                                    "g fold\nf 1/1/1 2/2/1 3/1/1\n"),  // a later namesake is ignored
               "");
 
-    logLevel = 2;
-    testing::internal::CaptureStdout();
     Mesh flat = loader.getMesh("fold", false);
-    const std::string logged = testing::internal::GetCapturedStdout();
-    logLevel = 0;
-    EXPECT_EQ(logged, "[ModelLoader] loading mesh: fold\n");
-
     ASSERT_EQ(flat.triangles.size(), 2u);
     EXPECT_EQ(flat.positions.size(), 4u);
     EXPECT_EQ(flat.material.name, "red");

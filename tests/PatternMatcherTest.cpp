@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "assets/PatternMatcher.h"
@@ -20,110 +21,78 @@ std::vector<std::string> slots(const LineMatch& m)
 
 } // namespace
 
-TEST(PatternMatcher, CapturesEveryElementIncludingLiterals)
+TEST(PatternMatcher, WhichLinesFitWholeAndWhatTheyCapture)
 {
-    LineMatch m = matchLine(kFloat3, "v 1.000000 -2.500000 0.000000");
-    ASSERT_TRUE(m);
-    EXPECT_EQ(slots(m), (std::vector<std::string>{"v", "1.000000", "-2.500000", "0.000000"}));
-    EXPECT_EQ(m[4], nullptr);  // past the last element
-    EXPECT_EQ(m[LineMatch::kSlots], nullptr);
+    // Captures: every element, literals included. Leading blanks are skipped by the first
+    // element; blanks between elements are optional; integers stop before '/'; a token takes
+    // every graphic character; a literal is a prefix test and may hold blanks and brackets.
+    const std::vector<std::string> face = {"f", "1", "/", "2", "/", "3", "4", "/", "5", "/", "6", "7", "/", "8", "/", "9"};
+    const struct {
+        const char* pattern;
+        const char* line;
+        std::vector<std::string> want;
+    } captures[] = {
+        {kFloat3, "v 1.000000 -2.500000 0.000000", {"v", "1.000000", "-2.500000", "0.000000"}},
+        {kFloat3, "  v1.0 2.0\t3.0", {"v", "1.0", "2.0", "3.0"}},
+        {"['s'] [int]", "s -3", {"s", "-3"}},
+        {"[int] [float]", "+7 +0.5", {"+7", "+0.5"}},
+        {"['g'] [?]", "g cabinGlass", {"g", "cabinGlass"}},
+        {kFace, "f 1/2/3 4/5/6 7/8/9", face},
+        {kFace, "f 1 / 2 / 3 4/5/6 7/8/9", face},
+        {kFace, "f1/2/3 4/5/6 7/8/9", face},
+        {"['f'] [?] [?]", "f 1/2/3 4/5/6", {"f", "1/2/3", "4/5/6"}},
+        {"['f'][int] ['/']  [int]", "f 1/2", {"f", "1", "/", "2"}},  // spaces between brackets mean nothing
+        {"['a ]b'] [int]", "a ]b 4", {"a ]b", "4"}},
+        {"[''] [int]", "5", {"", "5"}},
+        {"['map_'] ['Kd'] [?]", "map_Kd x.bmp", {"map_", "Kd", "x.bmp"}},
+        {"", "", {}},
+        {"] x ]", "", {}},  // stray characters are no elements
+    };
+    for (const auto& c : captures) {
+        const LineMatch m = matchLine(c.pattern, c.line);
+        ASSERT_TRUE(m) << c.pattern << " | " << c.line;
+        EXPECT_EQ(slots(m), c.want) << c.pattern << " | " << c.line;
+        EXPECT_EQ(m[m.size()], nullptr);  // past the last element
+    }
+    EXPECT_EQ(matchLine(kFloat3, "v 1.0 2.0 3.0")[LineMatch::kSlots], nullptr);
 
-    // Leading blanks are skipped by the first element; blanks between
-    // elements are optional.
-    EXPECT_TRUE(matchLine(kFloat3, "  v1.0 2.0\t3.0"));
-    EXPECT_TRUE(matchLine("['s'] [int]", "s 1"));
-    m = matchLine("['s'] [int]", "s -3");
-    ASSERT_TRUE(m);
-    EXPECT_STREQ(m[1], "-3");
-    m = matchLine("[int] [float]", "+7 +0.5");
-    ASSERT_TRUE(m);
-    EXPECT_STREQ(m[0], "+7");
-    EXPECT_STREQ(m[1], "+0.5");
-
-    m = matchLine("['g'] [?]", "g cabinGlass");
-    ASSERT_TRUE(m);
-    EXPECT_STREQ(m[1], "cabinGlass");
-}
-
-TEST(PatternMatcher, RejectsLinesThatDoNotFitWhole)
-{
-    EXPECT_FALSE(matchLine(kFloat3, "v 1 2 3"));              // integers are not floats
-    EXPECT_FALSE(matchLine(kFloat3, "vt 0.5 0.5 0.0"));       // 'v' consumes the v of vt
-    EXPECT_FALSE(matchLine("['s'] [int]", "s off"));
-    EXPECT_FALSE(matchLine("['s'] [int]", "s 1 "));           // trailing blank remains
-    EXPECT_FALSE(matchLine("['s'] [int]", "s 1x"));
-    EXPECT_FALSE(matchLine("['s'] [int]", "s -"));
-    EXPECT_FALSE(matchLine("['g'] [?]", "g"));
-    EXPECT_FALSE(matchLine("['g'] [?]", "g two words"));
-    EXPECT_FALSE(matchLine("['Kd'] [float] [float] [float]", "Kd 0.5 0.5"));
-    EXPECT_FALSE(matchLine("['Kd'] [float] [float] [float]", "kd 0.5 0.5 0.5"));  // case matters
-    EXPECT_FALSE(matchLine("['g'] [?]", "   \t "));
-    EXPECT_FALSE(matchLine("['g'] [?]", ""));
-    // No elements: only the empty line fits (stray characters are no elements).
-    EXPECT_TRUE(matchLine("", ""));
-    EXPECT_TRUE(matchLine("] x ]", ""));
-    EXPECT_FALSE(matchLine("", " "));
-
-    // Floats need digits on both sides of a point and have no exponent.
-    for (const char* text : {"1", "1.", ".5", "-.5", "+", "1.5e-3", "1..5", "- 1.5"})
-        EXPECT_FALSE(matchLine("[float]", text)) << text;
+    const std::pair<const char*, const char*> rejected[] = {
+        {kFloat3, "v 1 2 3"},         // integers are not floats
+        {kFloat3, "vt 0.5 0.5 0.0"},  // 'v' consumes the v of vt
+        {"['s'] [int]", "s off"},
+        {"['s'] [int]", "s 1 "},  // trailing blank remains
+        {"['s'] [int]", "s 1x"},
+        {"['s'] [int]", "s -"},
+        {"['g'] [?]", "g"},
+        {"['g'] [?]", "g two words"},
+        {"['g'] [?]", "   \t "},
+        {"['g'] [?]", ""},
+        {"['Kd'] [float] [float] [float]", "Kd 0.5 0.5"},
+        {"['Kd'] [float] [float] [float]", "kd 0.5 0.5 0.5"},  // case matters
+        {"", " "},
+        // Floats need digits on both sides of a point and have no exponent.
+        {"[float]", "1"}, {"[float]", "1."}, {"[float]", ".5"}, {"[float]", "-.5"}, {"[float]", "+"},
+        {"[float]", "1.5e-3"}, {"[float]", "1..5"}, {"[float]", "- 1.5"},
+        {kFace, "f 1//3 4//6 7//9"}, {kFace, "f 1 4 7"}, {kFace, "f 1/2 4/5 7/8"},
+        {kFace, "f 1/2/3 4/5/6 7/8/9 10/11/12"}, {kFace, "f 1/2/3 4/5/6 7/8/9 "},
+        // High bytes are neither blanks nor token characters, and never read as such.
+        {"['g'] [?]", "g \xe9t\xe9"}, {"[?]", "\xff"},
+    };
+    for (const auto& [pattern, line] : rejected)
+        EXPECT_FALSE(matchLine(pattern, line)) << pattern << " | " << line;
     for (const char* text : {"-0.250000", "+3.0", "12.75", "0.0"})
         EXPECT_TRUE(matchLine("[float]", text)) << text;
 
-    // High bytes are neither blanks nor token characters, and never read as such.
-    EXPECT_FALSE(matchLine("['g'] [?]", "g \xe9t\xe9"));
-    EXPECT_FALSE(matchLine("[?]", "\xff"));
-}
-
-TEST(PatternMatcher, FacePatternAndIntegerBoundaries)
-{
     std::vector<PatternElement> elements;
     ASSERT_TRUE(compilePattern(kFace, elements));
     ASSERT_EQ(elements.size(), 16u);  // keyword and five per corner
     EXPECT_EQ(elements[0].kind, PatternElement::Literal);
-    EXPECT_EQ(elements[0].literal, "f");
     EXPECT_EQ(elements[1].kind, PatternElement::Integer);
-    EXPECT_EQ(elements[2].kind, PatternElement::Literal);
     EXPECT_EQ(elements[2].literal, "/");
-
-    // Integers stop before '/', blanks around it are optional.
-    for (const char* line : {"f 1/2/3 4/5/6 7/8/9", "f 1 / 2 / 3 4/5/6 7/8/9", "f1/2/3 4/5/6 7/8/9"}) {
-        LineMatch m = matchLine(kFace, line);
-        ASSERT_TRUE(m) << line;
-        EXPECT_EQ(slots(m), (std::vector<std::string>{"f", "1", "/", "2", "/", "3", "4", "/", "5", "/", "6", "7",
-                                                      "/", "8", "/", "9"}));
-    }
-    for (const char* line : {"f 1//3 4//6 7//9", "f 1 4 7", "f 1/2 4/5 7/8", "f 1/2/3 4/5/6 7/8/9 10/11/12",
-                             "f 1/2/3 4/5/6 7/8/9 "})
-        EXPECT_FALSE(matchLine(kFace, line)) << line;
-
-    // A token takes every graphic character, '/' included.
-    LineMatch m = matchLine("['f'] [?] [?]", "f 1/2/3 4/5/6");
-    ASSERT_TRUE(m);
-    EXPECT_STREQ(m[1], "1/2/3");
-
-    // Spaces between brackets carry no meaning.
-    EXPECT_TRUE(matchLine("['f'] [int]['/'][int]", "f 1/2"));
-    EXPECT_TRUE(matchLine("['f'][int] ['/']  [int]", "f 1/2"));
-}
-
-TEST(PatternMatcher, LiteralsAndMalformedPatterns)
-{
-    // A literal is a prefix test and may hold blanks and brackets.
-    LineMatch m = matchLine("['a ]b'] [int]", "a ]b 4");
-    ASSERT_TRUE(m);
-    EXPECT_STREQ(m[0], "a ]b");
-    EXPECT_STREQ(m[1], "4");
-    m = matchLine("[''] [int]", "5");
-    ASSERT_TRUE(m);
-    EXPECT_STREQ(m[0], "");
-    EXPECT_STREQ(m[1], "5");
-    EXPECT_TRUE(matchLine("['map_'] ['Kd'] [?]", "map_Kd x.bmp"));
 
     // Malformed elements fail the whole call, whatever the line.
     for (const char* pattern : {"[fo]", "[in]", "[int", "[float", "[?", "[", "['abc", "['a'x]", "['a' ]", "[x]",
                                 "[ int]", "['v'] [float] [flot]"}) {
-        std::vector<PatternElement> elements;
         EXPECT_FALSE(compilePattern(pattern, elements)) << pattern;
         EXPECT_FALSE(matchLine(pattern, "v 1.0")) << pattern;
         EXPECT_FALSE(matchLine(pattern, "")) << pattern;

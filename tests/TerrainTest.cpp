@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "TestFiles.h"
+#include "TestShapes.h"
 #include "world/TerrainImages.h"
 #include "world/VoxelWorld.h"
 
@@ -38,14 +39,6 @@ double surfaceAt(const HeightGrid& H, int i, int j, double x, double z)
     if (u + v <= 1.0)
         return H[i][j] + u * (H[i][j + 1] - H[i][j]) + v * (H[i + 1][j] - H[i][j]);
     return H[i + 1][j + 1] + (1 - u) * (H[i + 1][j] - H[i + 1][j + 1]) + (1 - v) * (H[i][j + 1] - H[i + 1][j + 1]);
-}
-
-HeightGrid flatGrid(double height)
-{
-    HeightGrid h;
-    for (auto& row : h)
-        row.fill(height);
-    return h;
 }
 
 // A hilly grid with distinct heights at every grid point.
@@ -91,24 +84,22 @@ TEST(TerrainImages, BadHeightmapsStopWithTheFileAndFault)
     EXPECT_EQ(testfiles::fatalText([&] { loadHeightmap(dir + "missing.bmp"); }),
               "[Terrain] Heightmap file not found. " + dir + "missing.bmp: cannot be opened");
 
-    writeBmp(dir + "wide.bmp", 9, 8, 24, byte);
-    std::string text = testfiles::fatalText([&] { loadHeightmap(dir + "wide.bmp"); });
-    EXPECT_EQ(text.rfind("[Terrain] Heightmap size error. " + dir + "wide.bmp", 0), 0u) << text;
-
-    writeBmp(dir + "small.bmp", 8, 8, 24, byte);
-    text = testfiles::fatalText([&] { loadHeightmap(dir + "small.bmp"); });
-    EXPECT_EQ(text.rfind("[Terrain] Heightmap size error. " + dir + "small.bmp", 0), 0u) << text;
-
-    writeBmp(dir + "deep.bmp", 12, 12, 32, byte);
-    text = testfiles::fatalText([&] { loadHeightmap(dir + "deep.bmp"); });
-    EXPECT_EQ(text.rfind("[Terrain] Heightmap format error. " + dir + "deep.bmp", 0), 0u) << text;
-
-    // Cut inside the pixel rows, and inside the header.
-    writeBmp(dir + "cut.bmp", 16, 16, 24, byte);
-    for (auto size : {400u, 30u}) {
-        std::filesystem::resize_file(dir + "cut.bmp", size);
-        text = testfiles::fatalText([&] { loadHeightmap(dir + "cut.bmp"); });
-        EXPECT_EQ(text.rfind("[Terrain] Heightmap file error. " + dir + "cut.bmp: not a readable BMP", 0), 0u)
+    // Too narrow, too small, 32 bits, cut inside the pixel rows, cut inside the header.
+    const struct {
+        const char* file;
+        int width, height, bits, cutTo;
+        std::string fault;
+    } cases[] = {{"wide.bmp", 9, 8, 24, 0, "Heightmap size error. "},
+                 {"small.bmp", 8, 8, 24, 0, "Heightmap size error. "},
+                 {"deep.bmp", 12, 12, 32, 0, "Heightmap format error. "},
+                 {"cut.bmp", 16, 16, 24, 400, "Heightmap file error. "},
+                 {"header.bmp", 16, 16, 24, 30, "Heightmap file error. "}};
+    for (const auto& c : cases) {
+        writeBmp(dir + c.file, c.width, c.height, c.bits, byte);
+        if (c.cutTo > 0)
+            std::filesystem::resize_file(dir + c.file, c.cutTo);
+        const std::string text = testfiles::fatalText([&] { loadHeightmap(dir + c.file); });
+        EXPECT_EQ(text.rfind("[Terrain] " + c.fault + dir + c.file + (c.cutTo ? ": not a readable BMP" : ""), 0), 0u)
             << text;
     }
     std::ofstream(dir + "empty.bmp").close();
@@ -147,7 +138,6 @@ TEST(VoxelWorld, FlatGroundOriginsVoxelsAndColumns)
 {
     VoxelWorld world;
     world.build(flatGrid(2.0));
-    EXPECT_EQ(kVoxelTop, std::nextafter(9.4875, 0.0));
     // 2.0 snaps to 6 voxels = 2.0625.
     const double top = 6 * kVoxel + kVoxelTop;
     EXPECT_EQ(world.block(0).origin, Vector3(-77.0, top, -77.0));

@@ -2,13 +2,46 @@
 
 #include <gtest/gtest.h>
 
-#include "assets/Mesh.h"
+#include <cmath>
+#include <set>
+#include <string>
+#include <utility>
 
-inline void expectNear(const Vector3& a, const Vector3& b, double tol)
+#include "assets/Mesh.h"
+#include "world/VoxelWorld.h"
+
+inline void expectNear(const Vector3& a, const Vector3& b, double tol = 1e-12, const std::string& what = "")
 {
-    EXPECT_NEAR(a.x, b.x, tol);
-    EXPECT_NEAR(a.y, b.y, tol);
-    EXPECT_NEAR(a.z, b.z, tol);
+    EXPECT_NEAR(a.x, b.x, tol) << what;
+    EXPECT_NEAR(a.y, b.y, tol) << what;
+    EXPECT_NEAR(a.z, b.z, tol) << what;
+}
+
+inline terrain::HeightGrid flatGrid(double height)
+{
+    terrain::HeightGrid h;
+    for (auto& row : h)
+        row.fill(height);
+    return h;
+}
+
+// A closed, consistently turned surface (each edge once in each direction,
+// Euler characteristic 2) whose faces point outwards. computeProperties done.
+inline void expectClosedSolid(const Mesh& mesh, const std::string& name)
+{
+    EXPECT_EQ(static_cast<long>(mesh.triangles.size()) - static_cast<long>(mesh.edges.size()) +
+                  static_cast<long>(mesh.positions.size()),
+              2)
+        << name;
+    std::set<std::pair<int, int>> directed;
+    for (const MeshTriangle& t : mesh.triangles)
+        for (int k = 0; k < 3; ++k)
+            EXPECT_TRUE(directed.insert({t.vertices[k], t.vertices[(k + 1) % 3]}).second)
+                << name << ": edge " << t.vertices[k] << "-" << t.vertices[(k + 1) % 3] << " used twice the same way";
+    for (const auto& e : directed)
+        EXPECT_TRUE(directed.count({e.second, e.first})) << name << ": edge " << e.first << "-" << e.second << " open";
+    EXPECT_GT(mesh.volume, 0.0) << name << " turned inside out";
+    EXPECT_TRUE(std::isfinite(mesh.volume)) << name;
 }
 
 inline void addTri(Mesh& m, const Vector3& a, const Vector3& b, const Vector3& c)
