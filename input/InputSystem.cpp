@@ -73,11 +73,16 @@ void InputSystem::setWindow(SimulationWindow* w)
 void InputSystem::poll()
 {
     SimulationWindow* target;
+    // A tap shorter than one frame is down and up again before the key
+    // state is read; its key-down event still counts as Esc held.
+    bool escapeTapped = false;
     {
         MutexLock lock(mutex);
         SDL_Event event;
-        while (SDL_PollEvent(&event))
+        while (SDL_PollEvent(&event)) {
+            escapeTapped |= event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE;
             queue.push_back(event);
+        }
         if (!joysticks.empty())
             SDL_JoystickUpdate();  // every axis read fresh, whether SDL saw it move or not
         for (size_t j = 0; j < joysticks.size(); ++j) {
@@ -100,7 +105,7 @@ void InputSystem::poll()
     const Uint8* keys = keyState(nullptr);
     if (!target || !keys)
         return;
-    if (keys[SDLK_ESCAPE])
+    if (keys[SDLK_ESCAPE] || escapeTapped)
         target->stop();
     else if (keys[SDLK_p])
         target->togglePause();

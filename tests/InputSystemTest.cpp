@@ -193,4 +193,20 @@ TEST(InputSystem, EscapeStopsAndPTogglesPauseFromTheKeyState)
     input.poll();
     EXPECT_EQ(window.stops, 2);
     EXPECT_EQ(window.pauses, 2);
+
+    // A quick Esc tap, down and up between two polls, leaves the key state
+    // up but still ends the program; a tap of another key does not.
+    fakeKeys[SDLK_q] = 0;
+    SDL_Event down = keyEvent(SDL_KEYDOWN, SDLK_q), up = keyEvent(SDL_KEYUP, SDLK_q);
+    SDL_PushEvent(&down);
+    SDL_PushEvent(&up);
+    input.poll();
+    EXPECT_EQ(window.stops, 2);
+    down = keyEvent(SDL_KEYDOWN, SDLK_ESCAPE);
+    up = keyEvent(SDL_KEYUP, SDLK_ESCAPE);
+    SDL_PushEvent(&down);
+    SDL_PushEvent(&up);
+    input.poll();
+    EXPECT_EQ(window.stops, 3);
+    input.dispatch();  // the tap's events still reach the listeners' queue
 }
