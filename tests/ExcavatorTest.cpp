@@ -170,7 +170,6 @@ TEST(Excavator, PredictPlacesTheOutlinesOfTheTentativePose)
             expectNear(m.edges[t].workingNormal, want, 1e-12);
         }
     }
-    // The bucket's tip swings from ahead of the machine to its left side.
     e.slewRate = 0.0;
 }
 

@@ -220,27 +220,20 @@ TEST_F(KoparkaModel, BucketSoilCellsLieInsideTheBucketAndSpillAtItsOpening)
         const Vector3 inward = normalized(cross(Vector3(0, 0, 1), b - a));  // profile runs counter-clockwise
         return dot(p - a, inward);
     };
-    const BucketGrid grid;
-    int empty = 0, spill = 0;
+    const BucketGrid grid;  // its cell counts are checked with the grid itself
     for (int i = 0; i < BucketGrid::sizeI; ++i)
         for (int j = 0; j < BucketGrid::sizeJ; ++j)
             for (int k = 0; k < BucketGrid::sizeK; ++k) {
                 const BucketCell& c = grid.cell(i, j, k);
                 const Vector3 p = c.position + p6;
                 if (c.state == BucketCell::Empty) {
-                    ++empty;
                     EXPECT_TRUE(insideBy(p, m, 0.05)) << "Empty cell " << i << j << k;
                     EXPECT_TRUE(pointInsideMesh(p, m)) << "Empty cell " << i << j << k;
-                } else if (c.state == BucketCell::Spill) {
-                    ++spill;
-                    if (pointInsideMesh(p, m)) {
-                        EXPECT_LE(std::min(depthBehind(p, b6, b7), depthBehind(p, b7, b8)), 0.05)
-                            << "Spill cell " << i << j << k << " deep inside the bucket";
-                    }
+                } else if (c.state == BucketCell::Spill && pointInsideMesh(p, m)) {
+                    EXPECT_LE(std::min(depthBehind(p, b6, b7), depthBehind(p, b7, b8)), 0.05)
+                        << "Spill cell " << i << j << k << " deep inside the bucket";
                 }
             }
-    EXPECT_EQ(empty, 48);
-    EXPECT_EQ(spill, 45);
 }
 
 TEST_F(KoparkaModel, WheelsTurnAboutTheirCentresAndTheBeltStaysOnTheTrackOutline)

@@ -40,6 +40,14 @@ protected:
     std::string dir;
 };
 
+// A tagged error that names each of the parts.
+void expectError(const std::string& error, std::initializer_list<std::string> parts)
+{
+    EXPECT_EQ(error.rfind("[ModelLoader] ", 0), 0u) << error;
+    for (const std::string& part : parts)
+        EXPECT_NE(error.find(part), std::string::npos) << part << " in: " << error;
+}
+
 void expectVec(const Vector3& v, double x, double y, double z)
 {
     EXPECT_DOUBLE_EQ(v.x, x);
@@ -204,8 +212,7 @@ TEST_F(ModelLoaderTest, EachFileHasItsOwnCoordinates)
     EXPECT_EQ(group(0).faces[0].smoothingGroup, 5);
 
     // The second file's coordinates are gone with it: a third file cannot use them.
-    const std::string error = load("third.obj", "g third\nf 1/1/1 2/1/1 3/1/1\n");
-    EXPECT_NE(error.find("third.obj:2"), std::string::npos) << error;
+    expectError(load("third.obj", "g third\nf 1/1/1 2/1/1 3/1/1\n"), {"third.obj:2"});
 }
 
 TEST_F(ModelLoaderTest, BuildsMeshesWithMaterialAndSmoothedNormals)
@@ -281,22 +288,12 @@ TEST_F(ModelLoaderTest, BuildsMeshesWithMaterialAndSmoothedNormals)
 
 TEST_F(ModelLoaderTest, MissingFilesNameTheFile)
 {
-    std::string error = fatalText([&] { loader.loadFile("absent.obj"); });
-    EXPECT_EQ(error.rfind("[ModelLoader] ", 0), 0u) << error;
-    EXPECT_NE(error.find(dir + "absent.obj"), std::string::npos) << error;
-    EXPECT_NE(error.find("not found"), std::string::npos) << error;
-
-    error = load("lib.obj", "v 0.000000 0.000000 0.000000\nmtllib nowhere.mtl\n");
-    EXPECT_EQ(error.rfind("[ModelLoader] ", 0), 0u) << error;
-    EXPECT_NE(error.find(dir + "nowhere.mtl"), std::string::npos) << error;
-    EXPECT_NE(error.find("lib.obj:2"), std::string::npos) << error;
-
+    expectError(fatalText([&] { loader.loadFile("absent.obj"); }), {dir + "absent.obj", "not found"});
+    expectError(load("lib.obj", "v 0.000000 0.000000 0.000000\nmtllib nowhere.mtl\n"),
+                {dir + "nowhere.mtl", "lib.obj:2"});
     ASSERT_EQ(load("one.obj", std::string(kTriangle) + "g one\nusemtl ghost\nf 1/1/1 2/2/1 3/3/1\n"), "");
-    error = fatalText([&] { loader.getMesh("two", true); });
-    EXPECT_EQ(error, "[ModelLoader] no model group named 'two' in the files read");
-    error = fatalText([&] { loader.getMesh("one", true); });
-    EXPECT_EQ(error.rfind("[ModelLoader] ", 0), 0u) << error;
-    EXPECT_NE(error.find("'ghost'"), std::string::npos) << error;
+    EXPECT_EQ(fatalText([&] { loader.getMesh("two", true); }), "[ModelLoader] no model group named 'two' in the files read");
+    expectError(fatalText([&] { loader.getMesh("one", true); }), {"'ghost'"});
 }
 
 TEST_F(ModelLoaderTest, MalformedFilesStopWithFileLineAndFault)
@@ -337,7 +334,7 @@ TEST_F(ModelLoaderTest, MalformedFilesStopWithFileLineAndFault)
         const std::string error = c.library ? load("uses.obj", "mtllib bad.mtl\n") : load("bad.obj", c.text);
         const std::string where = dir + (c.library ? "bad.mtl:" : "bad.obj:") + std::to_string(c.line) + ": ";
         EXPECT_EQ(error.rfind("[ModelLoader] " + where, 0), 0u) << c.what << ": " << error;
-        EXPECT_NE(error.find(c.fault), std::string::npos) << c.what << ": " << error;
+        expectError(error, {c.fault});
     }
 
     // A line of exactly 511 characters is still read.
@@ -348,7 +345,6 @@ TEST_F(ModelLoaderTest, MalformedFilesStopWithFileLineAndFault)
     // A face of a later file never lands in the last group of an earlier one.
     loader.reset();
     ASSERT_EQ(load("a.obj", "g a\n"), "");
-    const std::string error = load("b.obj", std::string(kTriangle) + "f 1/1/1 2/2/1 3/3/1\n");
-    EXPECT_NE(error.find("b.obj:8: face before the first group"), std::string::npos) << error;
+    expectError(load("b.obj", std::string(kTriangle) + "f 1/1/1 2/2/1 3/3/1\n"), {"b.obj:8: face before the first group"});
     EXPECT_TRUE(group(0).faces.empty());
 }
