@@ -65,6 +65,14 @@ bool readLine(std::istream& in, std::string& line, Place& place)
     return true;
 }
 
+// Drops a comment: the first '#' and everything after it.
+void cutComment(std::string& line)
+{
+    const size_t hash = line.find('#');
+    if (hash != std::string::npos)
+        line.erase(hash);
+}
+
 // The matcher only lets digits, a sign and a point through, so conversion
 // fails only when the value does not fit.
 double toDouble(const char* text, const Place& place)
@@ -147,9 +155,7 @@ void ModelLoader::loadFile(const std::string& fileName)
     bool groupInFile = false;
     std::string line;
     while (readLine(in, line, place)) {
-        const size_t hash = line.find('#');
-        if (hash != std::string::npos)
-            line.erase(hash);
+        cutComment(line);
         if (line.empty())
             continue;
         LineMatch m;
@@ -213,9 +219,7 @@ void ModelLoader::loadMaterialFile(const std::string& fileName, const std::strin
         while (last > first && isSpace(line[last - 1]))
             --last;
         line = line.substr(first, last - first);
-        const size_t hash = line.find('#');
-        if (hash != std::string::npos)
-            line.erase(hash);
+        cutComment(line);
         if (line.empty())
             continue;
         LineMatch m;

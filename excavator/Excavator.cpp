@@ -7,13 +7,13 @@
 
 namespace {
 
-struct PartSpec {
+struct PartConstants {
     const char* group;
     Vector3 pivot;
     double mass;
 };
 
-const PartSpec partSpecs[7] = {
+const PartConstants partConstants[7] = {
     {"rightTrackOutline", {0.0, 0.0, 1.213}, 3150.0},  {"leftTrackOutline", {0.0, 0.0, -1.213}, 3150.0},
     {"platformOutline", {0.0, 0.0, 0.0}, 1630.0},      {"bodyworkOutline", {0.0, 1.193, 0.0}, 11850.0},
     {"monoblockOutline", {0.219, 1.95, -0.05}, 1760.0}, {"bendingArmOutline", {6.365, 1.268, -0.05}, 1210.0},
@@ -62,21 +62,21 @@ void Excavator::loadOutlines()
     meshes = new Mesh[7];
     meshCount = 7;
     for (int i = 0; i < 7; ++i) {
-        const PartSpec& spec = partSpecs[i];
+        const PartConstants& part = partConstants[i];
         Mesh& m = meshes[i];
-        m = loader.getMesh(spec.group, false);
+        m = loader.getMesh(part.group, false);
         m.computeProperties();
         if (i == Bodywork)
             m.centreOfMass -= bodyworkMassShift;
         if (i != Platform) {
-            m.referencePoint = spec.pivot;
+            m.referencePoint = part.pivot;
             if (i >= Bodywork)
                 m.angle = 0.0;
             // Positions become pivot-relative; the centre of mass stays in
             // the model frame.
-            m.translate(-spec.pivot);
+            m.translate(-part.pivot);
         }
-        m.mass = spec.mass;
+        m.mass = part.mass;
         m.index = i;
     }
 }
