@@ -57,14 +57,7 @@ void SimulationWindow::initOpenGL()
     glEnable(GL_TEXTURE_2D);
     glEnable(GL_LIGHTING);
     glLightModeli(GL_LIGHT_MODEL_LOCAL_VIEWER, 0);
-    const GLfloat ambientModel[] = {0.2f, 0.2f, 0.2f, 0.2f};
-    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, ambientModel);
-    glLightModeli(GL_LIGHT_MODEL_COLOR_CONTROL, GL_SEPARATE_SPECULAR_COLOR);
-    const GLfloat white[] = {1.0f, 1.0f, 1.0f, 1.0f};
-    glLightfv(GL_LIGHT0, GL_AMBIENT, white);
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
-    glLightfv(GL_LIGHT0, GL_SPECULAR, white);
-    glEnable(GL_LIGHT0);  // positioned by the scene every frame
+    initLighting();
     glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
     glHint(GL_POLYGON_SMOOTH_HINT, GL_NICEST);
     glHint(GL_POINT_SMOOTH_HINT, GL_NICEST);
@@ -73,4 +66,16 @@ void SimulationWindow::initOpenGL()
     glHint(GL_LINE_SMOOTH_HINT, GL_NICEST);
     // Blending stays off; transparent parts switch it on around themselves.
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+}
+
+void SimulationWindow::initLighting()
+{
+    const GLfloat ambientModel[] = {0.2f, 0.2f, 0.2f, 0.2f};
+    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, ambientModel);
+    glLightModeli(GL_LIGHT_MODEL_COLOR_CONTROL, GL_SEPARATE_SPECULAR_COLOR);
+    const GLfloat white[] = {1.0f, 1.0f, 1.0f, 1.0f};
+    glLightfv(GL_LIGHT0, GL_AMBIENT, white);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, white);
+    glEnable(GL_LIGHT0);  // positioned by the scene every frame
 }

@@ -23,6 +23,10 @@ public:
     int32_t bitsPerPixel;
     bool fullscreen;
 
+    // The scene's light model and white light 0, as every frame expects it;
+    // also used by the picture tools so that they light models alike.
+    static void initLighting();
+
 protected:
     void initVideo();
     void setViewModel();

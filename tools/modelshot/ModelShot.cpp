@@ -22,6 +22,7 @@
 #include "assets/ModelLoader.h"
 #include "tools/datagen/BmpWriter.h"
 #include "app/Camera.h"
+#include "app/SimulationWindow.h"
 #include "world/Billboard.h"
 #include "world/Skybox.h"
 #include "world/Terrain.h"
@@ -84,14 +85,7 @@ void setUpGL()
     glShadeModel(GL_SMOOTH);
     glEnable(GL_DEPTH_TEST);
     glEnable(GL_LIGHTING);
-    const GLfloat ambientModel[] = {0.2f, 0.2f, 0.2f, 0.2f};
-    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, ambientModel);
-    glLightModeli(GL_LIGHT_MODEL_COLOR_CONTROL, GL_SEPARATE_SPECULAR_COLOR);
-    const GLfloat white[] = {1.0f, 1.0f, 1.0f, 1.0f};
-    glLightfv(GL_LIGHT0, GL_AMBIENT, white);
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
-    glLightfv(GL_LIGHT0, GL_SPECULAR, white);
-    glEnable(GL_LIGHT0);
+    SimulationWindow::initLighting();
     glClearColor(0.62f, 0.75f, 0.88f, 1.0f);
 }
 
