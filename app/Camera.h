@@ -5,6 +5,7 @@
 #include "input/MouseListener.h"
 #include "math/Quaternion.h"
 #include "math/Vector3.h"
+#include "world/Viewpoint.h"
 
 class Excavator;
 
@@ -12,7 +13,7 @@ class Excavator;
 // cab view fixed to its upper structure (mouse wheel switches). Left drag
 // orbits, right drag zooms. Mouse calls run on the simulation thread,
 // follow on the main thread.
-class Camera : public MouseListener {
+class Camera : public MouseListener, public Viewpoint {
 public:
     // Registers with the input system when `listen` is set.
     explicit Camera(bool listen = true);
@@ -22,10 +23,7 @@ public:
     void mouseButtonReleased(const SDL_Event* event) override;
     void mouseMoved(const SDL_Event* event) override;
 
-    bool viewChanged = true;  // cleared by the scene once the frame's view is set
-    double yaw = 0.0;         // eye direction from the centre about y, [0, 2 pi)
     double pitch = 0.0;       // between up and centre-to-eye
-    Vector3 eye{9.0, 9.0, 0.0};
     Vector3 up{0.0, 1.0, 0.0};
     int32_t viewMode = 0;     // 0 follow, 1 cab
     bool leftButtonDown = false;

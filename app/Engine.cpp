@@ -1,6 +1,6 @@
 #include "app/Engine.h"
 
-#include "app/Log.h"
+#include "base/Log.h"
 #include "app/Scene.h"
 #include "input/InputSystem.h"
 

@@ -4,7 +4,7 @@
 #include <GL/glu.h>
 #include <SDL.h>
 
-#include "app/Log.h"
+#include "base/Log.h"
 #include "input/ExcavatorController.h"
 
 SimulationWindow::SimulationWindow(const char* caption_, int32_t width_, int32_t height_,

@@ -2,19 +2,19 @@
 
 #include <cstdint>
 
+#include "input/ProgramControl.h"
+
 // SDL, the one OpenGL window and the fixed-function state that all drawing
 // relies on. Construction opens everything (or throws a message text);
 // destruction shuts SDL down. Input ends or pauses the program through
 // stop and togglePause.
-class SimulationWindow {
+class SimulationWindow : public ProgramControl {
 public:
     SimulationWindow(const char* caption, int32_t width, int32_t height, int32_t bitsPerPixel,
                      bool fullscreen);
     SimulationWindow(const SimulationWindow&) = delete;
     SimulationWindow& operator=(const SimulationWindow&) = delete;
 
-    virtual void stop() = 0;
-    virtual void togglePause() = 0;
     virtual ~SimulationWindow();
 
     const char* caption;

@@ -2,9 +2,9 @@
 
 #include <iostream>
 
-#include "app/Answer.h"
+#include "base/Answer.h"
 #include "app/Engine.h"
-#include "app/Log.h"
+#include "base/Log.h"
 #include "input/ExcavatorController.h"
 
 int main(int, char**)

@@ -9,8 +9,8 @@
 #include <map>
 #include <utility>
 
-#include "app/Fatal.h"
-#include "app/Log.h"
+#include "base/Fatal.h"
+#include "base/Log.h"
 #include "assets/PatternMatcher.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <fstream>
 
-#include "app/Fatal.h"
+#include "base/Fatal.h"
 
 namespace {
 

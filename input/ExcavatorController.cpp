@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/Answer.h"
+#include "base/Answer.h"
 #include "excavator/Excavator.h"
 #include "input/AxisController.h"
 #include "input/InputSystem.h"

@@ -2,8 +2,8 @@
 
 #include <iostream>
 
-#include "app/Log.h"
-#include "app/SimulationWindow.h"
+#include "base/Log.h"
+#include "input/ProgramControl.h"
 
 namespace {
 
@@ -64,7 +64,7 @@ void InputSystem::addJoystickListener(JoystickListener* listener)
     joystickListeners.push_back(listener);
 }
 
-void InputSystem::setWindow(SimulationWindow* w)
+void InputSystem::setWindow(ProgramControl* w)
 {
     MutexLock lock(mutex);
     window = w;
@@ -72,7 +72,7 @@ void InputSystem::setWindow(SimulationWindow* w)
 
 void InputSystem::poll()
 {
-    SimulationWindow* target;
+    ProgramControl* target;
     // A tap shorter than one frame is down and up again before the key
     // state is read; its key-down event still counts as Esc held.
     bool escapeTapped = false;

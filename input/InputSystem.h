@@ -9,7 +9,7 @@
 #include "input/KeyboardListener.h"
 #include "input/MouseListener.h"
 
-class SimulationWindow;
+class ProgramControl;
 
 // Carries input from SDL, which is read on the main thread, to the
 // listeners, which run on the thread that calls dispatch (the simulation
@@ -30,7 +30,7 @@ public:
     void addKeyboardListener(KeyboardListener* listener);
     void addMouseListener(MouseListener* listener);
     void addJoystickListener(JoystickListener* listener);
-    void setWindow(SimulationWindow* window);
+    void setWindow(ProgramControl* window);
 
     // Main thread: moves SDL's events and a fresh reading of every joystick
     // axis into the queue, then acts on Esc (stop) and p (pause).
@@ -46,7 +46,7 @@ private:
     std::vector<KeyboardListener*> keyboardListeners;
     std::vector<MouseListener*> mouseListeners;
     std::vector<JoystickListener*> joystickListeners;
-    SimulationWindow* window = nullptr;
+    ProgramControl* window = nullptr;
     std::vector<SDL_Joystick*> joysticks;
     std::deque<SDL_Event> queue;
     SDL_mutex* mutex = nullptr;

@@ -2,7 +2,7 @@
 
 #include <sstream>
 
-#include "app/Answer.h"
+#include "base/Answer.h"
 
 // Answers are single characters with white space and line ends between them
 // skipped; only the lower-case y is a yes, and ended input is a no that

@@ -10,7 +10,7 @@
 
 #include "GLContext.h"
 #include "TestFiles.h"
-#include "app/GLProc.h"
+#include "base/GLProc.h"
 #include "assets/ModelLoader.h"
 #include "world/Terrain.h"
 

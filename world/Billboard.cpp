@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <utility>
 
-#include "app/Camera.h"
+#include "world/Viewpoint.h"
 #include "assets/TextureLoader.h"
 #include "input/InputSystem.h"
 #include "physics/Collision.h"
@@ -56,7 +56,7 @@ std::vector<TreeSprite> plantTrees(const Mesh& forest, const Terrain& terrain)
     return trees;
 }
 
-Billboard::Billboard(const std::string& groupName, Camera* camera_, Terrain* terrain_, const std::string& directory)
+Billboard::Billboard(const std::string& groupName, const Viewpoint* camera_, Terrain* terrain_, const std::string& directory)
     : Object(groupName, HUGE_VAL), camera(camera_), terrain(terrain_)
 {
     InputSystem::getInstance().addKeyboardListener(this);

@@ -8,7 +8,7 @@
 #include "math/Vector3.h"
 #include "physics/Object.h"
 
-class Camera;
+struct Viewpoint;
 class Mesh;
 class Terrain;
 
@@ -23,7 +23,7 @@ struct TreeSprite {
 class Billboard : public Object, public KeyboardListener {
 public:
     // Loads directory + "tree01.bmp" .. "tree03.bmp"; needs a GL context.
-    Billboard(const std::string& groupName, Camera* camera, Terrain* terrain, const std::string& directory = "data/");
+    Billboard(const std::string& groupName, const Viewpoint* camera, Terrain* terrain, const std::string& directory = "data/");
 
     void computeForces() override;  // sorts the trees when the view moved
     void draw() override;
@@ -32,7 +32,7 @@ public:
 
     void sortTrees();
 
-    Camera* camera;
+    const Viewpoint* camera;
     Terrain* terrain;
     unsigned int spriteTextures[3] = {0, 0, 0};
     std::vector<TreeSprite> trees;

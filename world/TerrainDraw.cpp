@@ -2,7 +2,7 @@
 #include <GL/glext.h>
 #include <SDL.h>
 
-#include "app/GLProc.h"
+#include "base/GLProc.h"
 #include "world/Terrain.h"
 #include "world/TerrainImages.h"
 

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "app/Fatal.h"
+#include "base/Fatal.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <SDL.h>
 
-#include "app/Log.h"
+#include "base/Log.h"
 #include "assets/ModelLoader.h"
 #include "world/Terrain.h"
 #include "world/TerrainImages.h"

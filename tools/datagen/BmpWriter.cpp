@@ -1,6 +1,6 @@
 #include "tools/datagen/BmpWriter.h"
 
-#include "app/Fatal.h"
+#include "base/Fatal.h"
 #include "tools/datagen/ObjWriter.h"
 
 namespace {

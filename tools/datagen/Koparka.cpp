@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Fatal.h"
+#include "base/Fatal.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <fstream>
 
-#include "app/Fatal.h"
+#include "base/Fatal.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <string>
 
-#include "app/Fatal.h"
+#include "base/Fatal.h"
 #include "tools/datagen/Heightmap.h"
 #include "tools/datagen/Noise.h"
 #include "tools/datagen/Shell.h"

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "app/Fatal.h"
+#include "base/Fatal.h"
 #include "tools/datagen/Noise.h"
 #include "tools/datagen/Textures.h"
 

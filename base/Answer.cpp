@@ -1,4 +1,4 @@
-#include "app/Answer.h"
+#include "base/Answer.h"
 
 #include <istream>
 

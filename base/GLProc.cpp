@@ -1,4 +1,4 @@
-#include "app/GLProc.h"
+#include "base/GLProc.h"
 
 #include <GL/gl.h>
 #include <SDL.h>
