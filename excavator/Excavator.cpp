@@ -105,8 +105,6 @@ void Excavator::updateLinkage()
     ::updateLinkage(cylinders, groundPlateAngle() + linkageAngleCorrection);
 }
 
-void Excavator::setSlewCommand(float command) { slewCommand = command; }
-
 Vector3 Excavator::modelToWorld(const Vector3& model) const
 {
     return rotate(model - comOffset, orientation) + position;

@@ -5,6 +5,7 @@
 #include "excavator/Articulation.h"
 #include "excavator/BucketGrid.h"
 #include "excavator/Cylinders.h"
+#include "excavator/Drives.h"
 #include "math/Vector3.h"
 #include "physics/Object.h"
 
@@ -20,14 +21,6 @@ enum ExcavatorPart : int32_t {
     GroundPlate = 6,
 };
 
-enum SlewState : int16_t {
-    Idle = 0,
-    Accelerating = 1,
-    Powered = 2,
-    Cruising = 3,
-    Braking = 4,
-};
-
 // The machine: one rigid body of seven articulated collision outlines
 // (meshes[0..6], pivot in referencePoint, joint angle in angle), the drawn
 // model and the drive state. Built from "koparka.obj" with a GL context
@@ -36,8 +29,16 @@ class Excavator : public Object {
 public:
     explicit Excavator(Terrain* terrain);
 
+    // Track traction and braking, drag and weight.
+    void computeForces() override;
     void predict(double dt) override;
     Vector3& pointVelocity(Vector3& out, const Vector3& point, int32_t part) override;
+    // Pose, belts, joints within their limits, slewing, mass properties.
+    void integrateState(double dt) override;
+    // A hit on a moving part stops the joints carrying it and is dropped.
+    void applyCollisionImpulse(const Vector3& impulse, const Vector3& lever, int32_t part) override;
+    // The same, and counts the resting contacts of each track.
+    void applyContactImpulse(const Vector3& impulse, const Vector3& lever, int32_t part) override;
     void draw() override;
     // The cabin glass, blended, after every opaque body.
     virtual void drawTransparent();
@@ -96,4 +97,8 @@ private:
     void loadOutlines();
     void buildDrawnParts();  // GL: display lists
     void drawBelt(double phase) const;
+    // Belt phase and travel of one track over a step; lever in the world frame.
+    void runTrack(const Vector3& lever, double dt, Vector3& pointVelocity, Vector3& travel, double& phase) const;
+    void moveJoints(double dt);
+    bool stopHitJoints(int32_t part);
 };

@@ -1,0 +1,135 @@
+// The Excavator's step: forces, integration and impulses, built on the
+// drive laws of Drives.h.
+#include <cmath>
+
+#include "excavator/Excavator.h"
+
+namespace {
+constexpr double deadBand = 0.02;  // m/s and rad/s: slower counts as still
+constexpr double soilDamping = 0.9;  // arm rates kept per step in the soil
+
+// The system's integrator applied to one joint's rate.
+double turned(double rate, double dt) { return integrateStep(Vector3(rate, 0.0, 0.0), dt).x; }
+}  // namespace
+
+void Excavator::setSlewCommand(float command)
+{
+    SlewDrive drive{slewState, slewCommand, slewRate};
+    commandSlew(drive, command);
+    slewState = drive.state;
+    slewCommand = drive.command;
+}
+
+void Excavator::computeForces()
+{
+    const Track left{leftTrackThrottle, leftTrackContacts, leftTrackPointVelocity, meshes[LeftTrack].referencePoint};
+    const Track right{rightTrackThrottle, rightTrackContacts, rightTrackPointVelocity,
+                      meshes[RightTrack].referencePoint};
+    TrackedBody body{orientation, momentum, angularMomentum, angularVelocity, mass};
+    const BodyLoad tracks = trackLoad(left, right, body);
+    momentum = body.momentum;
+    angularMomentum = body.angularMomentum;
+    const BodyLoad air = dragAndGravity(velocity, angularVelocity, mass);
+    force = tracks.force + air.force;
+    torque = tracks.torque + air.torque;
+    leftTrackContacts = rightTrackContacts = 0;
+}
+
+bool Excavator::stopHitJoints(int32_t part)
+{
+    JointAngles rates = jointRates();
+    if (!stopJointsCarrying(part, rates))
+        return false;
+    slewRate = rates.slew;
+    monoblockRate = rates.monoblock;
+    bendingArmRate = rates.bendingArm;
+    groundPlateRate = rates.groundPlate;
+    slewState = Idle;
+    slewCommand = 0.0f;
+    return true;
+}
+
+void Excavator::applyCollisionImpulse(const Vector3& impulse, const Vector3& lever, int32_t part)
+{
+    if (!stopHitJoints(part))
+        Object::applyCollisionImpulse(impulse, lever, part);
+}
+
+void Excavator::applyContactImpulse(const Vector3& impulse, const Vector3& lever, int32_t part)
+{
+    if (stopHitJoints(part))
+        return;
+    Object::applyCollisionImpulse(impulse, lever, part);
+    if (part == LeftTrack)
+        ++leftTrackContacts;
+    else if (part == RightTrack)
+        ++rightTrackContacts;
+}
+
+void Excavator::runTrack(const Vector3& lever, double dt, Vector3& pointVelocity, Vector3& travel,
+                         double& phase) const
+{
+    pointVelocity = velocity + cross(angularVelocity, lever);
+    const Vector3 d = pointVelocity * dt;
+    travel += d;
+    phase = advanceBelt(phase, rotate(d, conjugate(orientation)).x);
+}
+
+void Excavator::moveJoints(double dt)
+{
+    if (bucketInSoil) {
+        monoblockRate *= soilDamping;
+        bendingArmRate *= soilDamping;
+        groundPlateRate *= soilDamping;
+    }
+    monoblockRate = limitedRate(monoblockAngle(), monoblockRate, monoblockLimit);
+    bendingArmRate = limitedRate(bendingArmAngle(), bendingArmRate, bendingArmLimit);
+    groundPlateRate = limitedRate(groundPlateAngle(), groundPlateRate, groundPlateLimit);
+
+    SlewDrive drive{slewState, slewCommand, slewRate};
+    stepSlew(drive, slewInertia, dt);
+    slewState = drive.state;
+    slewRate = drive.rate;
+
+    const JointAngles rates = jointRates();
+    const double by[4] = {rates.slew, rates.monoblock, rates.bendingArm, rates.groundPlate};
+    for (int j = 0; j < 4; ++j)
+        meshes[Bodywork + j].angle += turned(by[j], dt);
+}
+
+void Excavator::integrateState(double dt)
+{
+    const Vector3 leftLever = rotate(meshes[LeftTrack].referencePoint, orientation);
+    const Vector3 rightLever = rotate(meshes[RightTrack].referencePoint, orientation);
+
+    velocity = momentum / mass;
+    angularVelocity = inverseInertiaWorld * angularMomentum;
+    if (length(velocity) < deadBand)
+        velocity = Vector3();
+    if (length(angularVelocity) < deadBand)
+        angularVelocity = Vector3();
+
+    if (leftTrackContacts > 0 || leftTrackThrottle != 0.0)
+        runTrack(leftLever, dt, leftTrackPointVelocity, leftTrackTravel, leftBeltPhase);
+    if (rightTrackContacts > 0 || rightTrackThrottle != 0.0)
+        runTrack(rightLever, dt, rightTrackPointVelocity, rightTrackTravel, rightBeltPhase);
+
+    const bool moved =
+        slewRate * dt != 0.0 || monoblockRate * dt != 0.0 || bendingArmRate * dt != 0.0 || groundPlateRate * dt != 0.0;
+    moveJoints(dt);
+    updateCylinders();
+
+    position += integrateStep(velocity, dt);
+    orientation = integrateOrientation(orientation, angularVelocity, dt);
+    normalize(orientation);
+
+    if (moved) {
+        // The centre of mass shifts inside the machine; the model frame stays put.
+        const Vector3 before = comOffset;
+        updateMassProperties();
+        position += rotate(comOffset - before, orientation);
+    }
+    const Matrix3 r = toMatrix(orientation);
+    inverseInertiaWorld = (r * inverseInertiaBody) * transpose(r);
+    // The bucket's settling sweep of its soil comes last, once it exists.
+}

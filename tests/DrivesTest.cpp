@@ -1,0 +1,183 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "GLContext.h"
+#include "TestShapes.h"
+#include "excavator/Drives.h"
+#include "excavator/Excavator.h"
+
+namespace {
+
+constexpr double dt = 0.003;
+constexpr double levelSlewInertia = 166528.5;  // the arm at rest
+
+int stepsUntil(SlewDrive& d, double inertia, int16_t state, int limit = 1000)
+{
+    int n = 0;
+    while (d.state != state && n < limit) {
+        stepSlew(d, inertia, dt);
+        ++n;
+    }
+    return n;
+}
+
+Excavator& machine()
+{
+    static Excavator* e = [] {
+        EXPECT_TRUE(ensureGLContext());
+        return new Excavator(nullptr);
+    }();
+    return *e;
+}
+
+}  // namespace
+
+TEST(Drives, SlewRunsUpCruisesAndBrakesToRest)
+{
+    SlewDrive d;
+    commandSlew(d, 1.0f);
+    EXPECT_EQ(stepsUntil(d, levelSlewInertia, Powered), 30);
+    EXPECT_EQ(stepsUntil(d, levelSlewInertia, Cruising), 120);
+    EXPECT_NEAR(d.rate, 1.0998, 5e-4);
+    commandSlew(d, 0.0f);
+    const int braking = stepsUntil(d, levelSlewInertia, Idle);
+    EXPECT_NEAR(braking, 89, 1);
+    EXPECT_EQ(d.rate, 0.0);
+
+    // Light arm poses brake more than 0.02 rad/s a step: slow rates must
+    // still come to rest, never swing across zero.
+    const struct {
+        double inertia, rate;
+    } slow[] = {{91400.0, 0.011}, {91400.0, -0.015}, {91400.0, 0.0225}, {90975.0, 0.03}, {260048.0, -0.012}};
+    for (const auto& c : slow) {
+        SlewDrive b{Braking, 0.0f, c.rate};
+        for (int n = 0; n < 3 && b.state != Idle; ++n) {
+            stepSlew(b, c.inertia, dt);
+            EXPECT_GE(b.rate * c.rate, 0.0) << c.inertia << " " << c.rate;
+        }
+        EXPECT_EQ(b.state, Idle) << c.inertia << " " << c.rate;
+        EXPECT_EQ(b.rate, 0.0);
+    }
+
+    // A command against the motion brakes to rest first, even while held.
+    SlewDrive r{Cruising, 1.0f, 0.5};
+    commandSlew(r, -1.0f);
+    EXPECT_EQ(r.state, Braking);
+    EXPECT_GT(stepsUntil(r, levelSlewInertia, Idle), 30);
+    commandSlew(r, -1.0f);
+    stepSlew(r, levelSlewInertia, dt);
+    EXPECT_EQ(r.state, Accelerating);
+    EXPECT_LT(r.rate, 0.0);
+}
+
+TEST(Drives, TrackLoadDrivesSteersAndHoldsTheSlope)
+{
+    const double mass = 23540.0, lever = 1.213, f = trackTraction;
+    const Quaternion level;
+    const Quaternion noseUp20 = fromEulerDegrees(0.0, 0.0, 20.0);
+    const Quaternion noseUp90(std::sqrt(0.5), 0.0, 0.0, std::sqrt(0.5) * 1.0000001);  // rounding past vertical
+    const Vector3 overspeed(1.6, 0.0, 0.0);
+    const struct {
+        const char* name;
+        Quaternion q;
+        double left, right;
+        uint32_t contacts;
+        Vector3 leftSpeed, rightSpeed, spin;
+        double forwardBeyondSlope, yawTorque;  // body frame
+    } cases[] = {
+        {"both forward", level, 1, 1, 1, {}, {}, {}, 2 * f, 0},
+        {"on the spot", level, 1, -1, 1, {}, {}, {}, 0, -2 * f * lever},
+        {"yaw cut", level, 1, -1, 1, {}, {}, {0, 0.31, 0}, 0, 0},
+        {"left too fast cuts both", level, 1, 1, 1, overspeed, {}, {}, 0, 0},
+        {"right too fast cuts right", level, 1, 1, 1, {}, overspeed, {}, f, -f * lever},
+        {"off the ground", level, 1, 1, 0, {}, {}, {}, 0, 0},
+        {"slope", noseUp20, 1, 1, 1, {}, {}, {}, 2 * f, 0},
+        {"standing on its tail", noseUp90, 0.5, 0.5, 1, {}, {}, {}, f, 0},
+    };
+    for (const auto& c : cases) {
+        const Track left{c.left, c.contacts, c.leftSpeed, {0, 0, -lever}};
+        const Track right{c.right, c.contacts, c.rightSpeed, {0, 0, lever}};
+        TrackedBody body{c.q, {}, {}, c.spin, mass};
+        const BodyLoad load = trackLoad(left, right, body);
+        // Along the tracks, traction and weight together leave the traction alone.
+        const Vector3 total = rotate(load.force + Vector3(0, -mass * 9.81, 0), conjugate(c.q));
+        EXPECT_TRUE(std::isfinite(total.x)) << c.name;
+        EXPECT_NEAR(total.x, c.forwardBeyondSlope, 1.0) << c.name;
+        EXPECT_NEAR(rotate(load.torque, conjugate(c.q)).y, c.yawTorque, 1e-6) << c.name;
+    }
+
+    // On the ground, driving stops sideways sliding; idle tracks brake.
+    const Vector3 p(1000.0, 200.0, 300.0), l(0.0, 500.0, 40.0);
+    const struct {
+        double throttle;
+        Vector3 wantP, wantL;  // body frame
+    } holds[] = {{1.0, {p.x, p.y, 0.0}, l}, {0.0, {p.x * idleBrake, p.y, p.z}, {0.0, l.y * idleBrake, l.z}}};
+    for (const auto& h : holds) {
+        const Track left{h.throttle, 1, {}, {0, 0, -lever}}, right{h.throttle, 0, {}, {0, 0, lever}};
+        TrackedBody body{noseUp20, rotate(p, noseUp20), rotate(l, noseUp20), {}, mass};
+        trackLoad(left, right, body);
+        expectNear(rotate(body.momentum, conjugate(noseUp20)), h.wantP, 1e-9);
+        expectNear(rotate(body.angularMomentum, conjugate(noseUp20)), h.wantL, 1e-9);
+    }
+}
+
+TEST(Drives, HitsStopTheJointsCarryingTheMovingPart)
+{
+    Excavator& e = machine();
+    const Vector3 j(0.0, 500.0, -2000.0), r(1.0, 0.5, 0.0);
+    const struct {
+        const char* name;
+        int32_t part;
+        JointAngles rates;
+        bool resting;
+        bool dropped;
+        JointAngles after;
+    } cases[] = {
+        {"bucket hit, arm moving", GroundPlate, {0, 0, 1.5, 0}, false, true, {}},
+        {"bucket hit, slewing", GroundPlate, {0.8, 0, 0, 0}, true, true, {}},
+        {"boom hit, bucket moving", Monoblock, {0, 0, 0, -2}, false, false, {0, 0, 0, -2}},
+        {"upper structure hit, boom moving", Bodywork, {0, 0.7, 0, 0}, false, false, {0, 0.7, 0, 0}},
+        {"boom hit, boom moving", Monoblock, {0, 0.7, 1, 0}, true, true, {0, 0, 1, 0}},
+        {"left track resting", LeftTrack, {0.5, 0.7, 1, 1}, true, false, {0.5, 0.7, 1, 1}},
+    };
+    for (const auto& c : cases) {
+        e.momentum = e.angularMomentum = Vector3();
+        e.slewRate = c.rates.slew, e.monoblockRate = c.rates.monoblock;
+        e.bendingArmRate = c.rates.bendingArm, e.groundPlateRate = c.rates.groundPlate;
+        e.slewState = c.rates.slew != 0.0 ? Cruising : Idle;
+        e.leftTrackContacts = 0;
+        if (c.resting)
+            e.applyContactImpulse(j, r, c.part);
+        else
+            e.applyCollisionImpulse(j, r, c.part);
+        expectNear(e.momentum, c.dropped ? Vector3() : j, 0.0, c.name);
+        expectNear(e.angularMomentum, c.dropped ? Vector3() : cross(r, j), 0.0, c.name);
+        const JointAngles now = e.jointRates();
+        EXPECT_EQ(now.slew, c.after.slew) << c.name;
+        EXPECT_EQ(now.monoblock, c.after.monoblock) << c.name;
+        EXPECT_EQ(now.bendingArm, c.after.bendingArm) << c.name;
+        EXPECT_EQ(now.groundPlate, c.after.groundPlate) << c.name;
+        EXPECT_EQ(e.slewState == Idle, c.dropped || c.rates.slew == 0.0) << c.name;
+        EXPECT_EQ(e.leftTrackContacts, c.part == LeftTrack ? 1u : 0u) << c.name;
+    }
+}
+
+TEST(Drives, MovingJointsShiftTheCentreOfMassNotTheMachine)
+{
+    Excavator& e = machine();
+    e.momentum = e.angularMomentum = Vector3();
+    e.slewRate = 0.4, e.slewState = Cruising;
+    e.monoblockRate = 0.9, e.bendingArmRate = 1.2, e.groundPlateRate = 3.0;
+    const Vector3 trackCorner(2.2, 0.0, -1.5), pivot = e.meshes[Bodywork].referencePoint;
+    const Vector3 cornerBefore = e.modelToWorld(trackCorner), pivotBefore = e.modelToWorld(pivot);
+    const Vector3 comBefore = e.comOffset;
+    for (int n = 0; n < 100; ++n)
+        e.integrateState(dt);
+    EXPECT_GT(length(e.comOffset - comBefore), 0.05);
+    expectNear(e.modelToWorld(trackCorner), cornerBefore, 1e-9, "track corner");
+    expectNear(e.modelToWorld(pivot), pivotBefore, 1e-9, "slew pivot");
+    // Each joint turned by its rate for 0.3 s.
+    EXPECT_NEAR(e.slewAngle(), 0.4 * 0.3, 1e-3);
+    EXPECT_NEAR(e.groundPlateAngle(), 3.0 * 0.3, 3e-3);
+}
