@@ -6,6 +6,7 @@
 
 #include "excavator/Excavator.h"
 #include "input/InputSystem.h"
+#include "world/Terrain.h"
 
 Camera::Camera(bool listen)
 {
@@ -32,6 +33,14 @@ void Camera::followTarget(const Vector3& target)
     eye = eye - f * (center - target);
     center = target;
     up = Vector3(0.0, 1.0, 0.0);
+    // Orbiting, zooming or the machine driving downhill may take the eye
+    // under the surface, where nothing is drawn: lift it back out.
+    if (ground) {
+        const double high = 1000.0;
+        const double drop = ground->surfaceDistanceBelow(Vector3(eye.x, high, eye.z));
+        if (drop > 0.0)
+            eye.y = std::max(eye.y, high - drop + kEyeClearance);
+    }
 }
 
 void Camera::cabView(const Vector3& position, const Quaternion& orientation, const Vector3& comOffset,

@@ -8,6 +8,7 @@
 #include "world/Viewpoint.h"
 
 class Excavator;
+class Terrain;
 
 // The viewer: a follow view that trails the machine on a soft leash, and a
 // cab view fixed to its upper structure (mouse wheel switches). Left drag
@@ -29,10 +30,14 @@ public:
     bool leftButtonDown = false;
     bool rightButtonDown = false;
     Vector3 center{0.0, 0.0, 0.0};
+    // The follow view's eye stays this far above it, where it has ground below.
+    const Terrain* ground = nullptr;
+    static constexpr double kEyeClearance = 0.5;
 
     // The view from the centre, eye and up: pitch and yaw.
     void deriveAngles();
-    // The follow view's eye step for a machine at `target`.
+    // The follow view's eye step for a machine at `target`; the eye ends at
+    // least kEyeClearance above the ground under it.
     void followTarget(const Vector3& target);
     // The cab view for a machine pose.
     void cabView(const Vector3& position, const Quaternion& orientation, const Vector3& comOffset,

@@ -7,7 +7,8 @@
 Engine::Engine(int32_t width_, int32_t height_, bool fullscreen_)
     : SimulationWindow("Kelvarro", width_, height_, 32, fullscreen_),
       loop(EngineLoop::Hooks{[this] { input->poll(); }, [this] { scene->render(); },
-                             [this] { input->dispatch(); }, [this](double step) { scene->simulate(step); }})
+                             [this] { input->dispatch(); }, [this](double step) { scene->simulate(step); },
+                             [this] { return paused.load(); }})
 {
     input = &InputSystem::getInstance();
     input->setWindow(this);

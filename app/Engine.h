@@ -30,7 +30,8 @@ public:
     SDL_Thread* simulationThread = nullptr;
 
 private:
-    // Flipped by p; nothing holds on it yet.
+    // Flipped by p: while set the world is not stepped, but frames are
+    // still drawn and the view can still be turned.
     std::atomic<bool> paused{false};
     EngineLoop loop;
 };

@@ -1,5 +1,8 @@
 #include "app/EngineLoop.h"
 
+#include <algorithm>
+#include <chrono>
+#include <thread>
 #include <utility>
 
 struct EngineLoop::ThreadStart {
@@ -36,17 +39,32 @@ void EngineLoop::run(std::atomic<bool>& running, SDL_Thread*& thread)
 
 int EngineLoop::simulationLoop(const std::atomic<bool>& running)
 {
-    Uint32 lastStep = 0;
+    using Clock = std::chrono::steady_clock;
+    const auto period = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(kStep));
+    // Sleeping is coarse (a millisecond or more late under load); the last
+    // part is polled in short naps instead, which keeps the cadence without
+    // holding a core.
+    const auto coarse = std::chrono::milliseconds(1);
+    const auto nap = std::chrono::microseconds(50);
+    Clock::time_point next = Clock::now();
     while (running) {
-        const Uint32 now = SDL_GetTicks();
-        // Unsigned difference: correct across the clock's wrap-around.
-        if (static_cast<double>(now - lastStep) * 0.001 < kStep)
+        const Clock::duration remaining = next - Clock::now();
+        if (remaining > coarse) {
+            std::this_thread::sleep_for(remaining - coarse);
             continue;
+        }
+        if (remaining > Clock::duration::zero()) {
+            std::this_thread::sleep_for(std::min<Clock::duration>(remaining, nap));
+            continue;
+        }
         SDL_mutexP(worldLock);
+        // Timed from the step's real start, after any wait for the lock:
+        // so no two steps start less than a period apart.
+        next = Clock::now() + period;
         hooks.dispatch();
-        hooks.simulate(kStep);
+        if (!hooks.paused || !hooks.paused())
+            hooks.simulate(kStep);
         SDL_mutexV(worldLock);
-        lastStep = now;
     }
     return 1;
 }

@@ -27,6 +27,7 @@ public:
         std::function<void()> render;              // main thread, under the world lock
         std::function<void()> dispatch;            // simulation thread, under the world lock
         std::function<void(double)> simulate;      // simulation thread, under the world lock
+        std::function<bool()> paused;              // simulation thread; none: never paused
     };
 
     explicit EngineLoop(Hooks hooks);
@@ -39,8 +40,11 @@ public:
     // the simulation thread. Either thread may clear `running`.
     void run(std::atomic<bool>& running, SDL_Thread*& thread);
 
-    // The simulation loop: at most one step per 3 ms of the millisecond
-    // clock, each exactly kStep. Returns 1 when `running` is cleared.
+    // The simulation loop: at most one step per 3 ms, each exactly kStep,
+    // the first at once; a late step delays the next rather than being made
+    // up. Between steps the thread sleeps, polling the clock only in the last
+    // millisecond. While paused, input is still dispatched (the view can be
+    // turned) but the world is not stepped. Returns 1 when `running` is cleared.
     int simulationLoop(const std::atomic<bool>& running);
 
     SDL_mutex* worldLock;

@@ -24,6 +24,7 @@ Scene::Scene()
         excavator = nullptr;
         Terrain* terrain = new Terrain();
         add(terrain);
+        camera->ground = terrain;
         for (const char* name : {"wall", "rock01", "rock02", "rock03"})
             add(new Object(name, HUGE_VAL));
 

@@ -1,8 +1,14 @@
 #include <SDL.h>
 
+#include <unistd.h>
+
+#include <filesystem>
 #include <iostream>
+#include <system_error>
 
 #include "base/Answer.h"
+#include "base/DataFolder.h"
+#include "base/Fatal.h"
 #include "app/Engine.h"
 #include "base/Log.h"
 #include "input/ExcavatorController.h"
@@ -19,9 +25,25 @@ int main(int, char**)
               << " - j, l - ground plate\n"
               << " - 5, 2 (numpad) - left track\n"
               << " - 6, 3 (numpad) - right track\n"
+              << " - p - pause (the view can still be turned)\n"
               << " - Esc - exit\n\n"
               << "Camera zoom/rotate - mouse move with right/left button pressed\n"
               << "Changing view mode - scroll wheel\n\n";
+
+    // Before the questions: a program that cannot start says so at once.
+    try {
+        std::error_code error;
+        const std::string working = std::filesystem::current_path(error).string();
+        const std::string folder = findDataFolder(working, executableFolder());
+        if (folder != working && chdir(folder.c_str()) != 0)
+            throwFatal("[Kelvarro] Cannot change to the folder " + folder + ", which holds data/.");
+        if (folder != working)
+            logMessage(("[Kelvarro] No data/ in the working folder; reading " + folder + "/data/").c_str());
+    } catch (const char* message) {
+        std::cout.flush();
+        std::cerr << message << "\n";
+        return 1;
+    }
 
     std::cout << "Do you want to run in hight resulution (1280x1024) [y/n]? ";
     const bool high = answeredYes(std::cin);

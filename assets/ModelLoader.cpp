@@ -112,6 +112,25 @@ const Vector3& pick(const std::vector<Vector3>& list, const char* text, const ch
 
 bool isSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
 
+std::string firstWord(const std::string& line)
+{
+    size_t first = 0;
+    while (first < line.size() && isSpace(line[first]))
+        ++first;
+    size_t last = first;
+    while (last < line.size() && !isSpace(line[last]))
+        ++last;
+    return line.substr(first, last - first);
+}
+
+// What a line of that keyword must look like, for the error message.
+std::string patternFor(const std::string& keyword)
+{
+    if (keyword == "f")
+        return "'f v/t/n v/t/n v/t/n' (three corners, whole numbers)";
+    return "'" + keyword + " x.x y.y z.z' (three numbers with a decimal point)";
+}
+
 void setColour(float colour[4], const Vector3& rgb)
 {
     colour[0] = static_cast<float>(rgb.x);
@@ -135,6 +154,7 @@ void ModelLoader::reset()
     normals.clear();
     texCoords.clear();
     smoothingGroup = 0;
+    filesRead.clear();
 }
 
 void ModelLoader::loadFile(const std::string& fileName)
@@ -144,6 +164,7 @@ void ModelLoader::loadFile(const std::string& fileName)
     std::ifstream in(path);
     if (!in)
         fail(place, "model file not found");
+    filesRead.push_back(path);
 
     positions.clear();
     normals.clear();
@@ -195,6 +216,11 @@ void ModelLoader::loadFile(const std::string& fileName)
             }
             face.smoothingGroup = smoothingGroup;
             groups.back().faces.push_back(face);
+        }
+        else if (const std::string keyword = firstWord(line);
+                 keyword == "v" || keyword == "vt" || keyword == "vn" || keyword == "f") {
+            // Skipped, it would shift every later index; stop where the fault is.
+            fail(place, "'" + keyword + "' line does not read as " + patternFor(keyword) + ": " + line);
         }
         // Any other line is not ours to read.
     }
@@ -270,8 +296,13 @@ Mesh ModelLoader::getMesh(const std::string& groupName, bool smooth)
             break;
         }
     }
-    if (group == nullptr)
-        throwFatal("[ModelLoader] no model group named '" + groupName + "' in the files read");
+    if (group == nullptr) {
+        std::string read;
+        for (const std::string& f : filesRead)
+            read += (read.empty() ? "" : ", ") + f;
+        throwFatal("[ModelLoader] no model group named '" + groupName + "' in the files read (" +
+                   (read.empty() ? "none" : read) + ")");
+    }
 
     const Material* material = nullptr;
     if (!group->materialName.empty()) {

@@ -51,6 +51,7 @@ private:
 
     std::vector<ModelGroup> groups;
     std::vector<Material> materials;
+    std::vector<std::string> filesRead;  // paths, for naming them when a group is missing
     std::vector<Vector3> positions, normals, texCoords;
     int smoothingGroup = 0;
 };

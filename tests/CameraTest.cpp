@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "app/Camera.h"
+#include "world/Terrain.h"
 #include "tests/TestShapes.h"
 
 namespace {
@@ -180,4 +181,40 @@ TEST(Camera, RightDragZoomsWithinItsLimits)
     EXPECT_NEAR(zoomed(std::sqrt(701.0), -15), -1.0, 1e-12);
     // Eye on the centre: no direction, no move.
     EXPECT_EQ(zoomed(0.0, 15), 0.0);
+}
+
+// Orbiting below the machine, zooming or the leash never leave the follow
+// view's eye under flat ground at 3; views above it are left alone.
+TEST(Camera, FollowEyeStaysAboveTheGround)
+{
+    terrain::HeightGrid flat;
+    for (auto& row : flat)
+        row.fill(3.0);
+    const Terrain ground(flat);
+    struct Case {
+        const char* what;
+        Vector3 eye;
+        int yrel;     // per move, 40 moves
+        double minY;  // the eye ends at least this high
+        double maxY;  // and at most this high
+    } cases[] = {
+        {"orbit down past the ground", Vector3(2, 6, 10), -20, 3.5 - 1e-9, 3.5 + 1e-9},
+        {"orbit up, never near the ground", Vector3(2, 6, 10), 5, 6.0, 100.0},
+        {"starts underground", Vector3(2, -4, 10), 0, 3.5 - 1e-9, 3.5 + 1e-9},
+        {"off the terrain: nothing to keep above", Vector3(500, -4, 10), 0, -4.0, -4.0},
+    };
+    for (const Case& c : cases) {
+        Camera camera(false);
+        camera.ground = &ground;
+        camera.center = Vector3(2, 4, 0);
+        camera.eye = c.eye;
+        camera.leftButtonDown = true;
+        SDL_Event e = motion(3, c.yrel);
+        for (int k = 0; k < 40; ++k) {
+            camera.mouseMoved(&e);
+            camera.followTarget(camera.center);
+            EXPECT_GE(camera.eye.y, c.minY) << c.what << ", move " << k;
+        }
+        EXPECT_LE(camera.eye.y, c.maxY) << c.what;
+    }
 }

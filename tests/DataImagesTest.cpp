@@ -157,7 +157,7 @@ TEST(DataImages, SkyFacesJoinAtEveryEdgeAndStandUpright)
                 ASSERT_GE(rim, 0);
                 p[rim] = p[rim] > 0 ? 1.0 : -1.0;
                 p[axis] *= 1.0 - 1.0 / n;
-                double s, t;
+                double s = 0.0, t = 0.0;
                 const int g = faceOf(p, s, t);
                 ASSERT_GE(g, 0);
                 const uint8_t* a = pixel(faces[f].get(), x, y);

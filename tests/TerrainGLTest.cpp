@@ -39,8 +39,9 @@ protected:
         writeBytes(dir + "grass256.bmp", bmpBytes(256, 256, 24, solid(256, 256, 3, {0, 200, 0})));
         writeBytes(dir + "soil256.bmp", bmpBytes(256, 256, 24, solid(256, 256, 3, {0, 0, 200})));
         testfiles::writeText(dir + "element.obj",
-                             "v 0 0 0\nv 0.3 0 0\nv 0 0.3 0\nv 0 0 0.3\ng terrainElement\n"
-                             "f 1 3 2\nf 1 2 4\nf 1 4 3\nf 2 3 4\n");
+                             "v 0.0 0.0 0.0\nv 0.3 0.0 0.0\nv 0.0 0.3 0.0\nv 0.0 0.0 0.3\n"
+                             "vt 0.0 0.0 0.0\nvn 0.0 1.0 0.0\ng terrainElement\n"
+                             "f 1/1/1 3/1/1 2/1/1\nf 1/1/1 2/1/1 4/1/1\nf 1/1/1 4/1/1 3/1/1\nf 2/1/1 3/1/1 4/1/1\n");
         ModelLoader& loader = ModelLoader::getInstance();
         loader.reset();
         loader.directory = dir;

@@ -88,6 +88,8 @@ TEST(TerrainGround, SurfaceDistanceBelowMeetsTheInitialGroundOnly)
     EXPECT_DOUBLE_EQ(t.surfaceDistanceBelow(Vector3(-80.0, 10.0, 80.0)), 8.0);
     // On a block's diagonal and below the ground.
     EXPECT_DOUBLE_EQ(t.surfaceDistanceBelow(Vector3(11.0, 10.0, 11.0)), 8.0);
+    // Within half a voxel before a block border, where the voxel grid already counts the next block.
+    EXPECT_DOUBLE_EQ(t.surfaceDistanceBelow(Vector3(-0.1, 10.0, 7.0)), 8.0);
     EXPECT_DOUBLE_EQ(t.surfaceDistanceBelow(Vector3(3.0, 1.0, 3.0)), 0.0);
     for (const Vector3& p : {Vector3(100.0, 10.0, 0.0), Vector3(0.0, 10.0, -95.0), Vector3(87.9, 10.0, -80.0)})
         EXPECT_EQ(t.surfaceDistanceBelow(p), 0.0);

@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <random>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "TestFiles.h"
@@ -30,6 +33,19 @@ void writeBmp(const std::string& path, int width, int height, int bits, const st
                 px.push_back(255);
         }
     testfiles::writeBytes(path, testfiles::bmpBytes(width, height, bits, px));
+}
+
+// The same image stored top row first, as a negative height says.
+std::vector<uint8_t> topDown(std::vector<uint8_t> bmp, int width, int height)
+{
+    const size_t offset = bmp[10], rowSize = (static_cast<size_t>(width) * 3 + 3) & ~size_t{3};
+    for (int y = 0; y < height / 2; ++y)
+        std::swap_ranges(bmp.begin() + offset + y * rowSize, bmp.begin() + offset + (y + 1) * rowSize,
+                         bmp.begin() + offset + (height - 1 - y) * rowSize);
+    const uint32_t negative = static_cast<uint32_t>(-height);
+    for (int k = 0; k < 4; ++k)
+        bmp[22 + k] = static_cast<uint8_t>(negative >> (8 * k));
+    return bmp;
 }
 
 // The surface of block (i, j) at world (x, z), from the two triangles.
@@ -57,7 +73,8 @@ TEST(TerrainImages, HeightmapBytesBecomeHeightsRowZeroOnTop)
 {
     const std::string dir = testfiles::scratchDir("terrain_hm");
     // 9 x 9 has 27-byte rows padded to 28 in the file: later rows must not drift.
-    for (int size : {9, 12}) {
+    // Either row order reads the right way up.
+    for (const auto& [size, flip] : {std::pair{9, false}, std::pair{12, false}, std::pair{9, true}}) {
         const std::string path = dir + "hm" + std::to_string(size) + ".bmp";
         writeBmp(path, size, size, 24, [](int r, int c) {
             if (r == 0 && c == 0)
@@ -66,13 +83,18 @@ TEST(TerrainImages, HeightmapBytesBecomeHeightsRowZeroOnTop)
                 return uint8_t{255};
             return static_cast<uint8_t>(r * 20 + c);
         });
+        if (flip) {
+            std::ifstream in(path, std::ios::binary);
+            const std::vector<uint8_t> bmp((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            testfiles::writeBytes(path, topDown(bmp, size, size));
+        }
         const HeightGrid h = loadHeightmap(path);
         EXPECT_DOUBLE_EQ(h[0][0], -4.8);
         EXPECT_DOUBLE_EQ(h[8][8], 9.2);
         for (int r = 0; r <= 8; ++r)
             for (int c = 0; c <= 8; ++c)
                 if ((r + c) % 16 != 0) {
-                    EXPECT_DOUBLE_EQ(h[r][c], (r * 20 + c) * 14.0 / 255.0 - 4.8) << size << " " << r << "," << c;
+                    EXPECT_DOUBLE_EQ(h[r][c], (r * 20 + c) * 14.0 / 255.0 - 4.8) << size << (flip ? " top-down " : " ") << r << "," << c;
                 }
     }
 }

@@ -2,6 +2,9 @@
 
 #include <SDL.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include "physics/Collision.h"
 
 using namespace terrain;
@@ -197,8 +200,16 @@ void Terrain::settleGrains(double dt)
 
 double Terrain::surfaceDistanceBelow(const Vector3& p) const
 {
-    const int b = world.blockIndexAt(p);
-    if (!world.validBlock(b) || b >= static_cast<int>(meshCount))
+    if (!world.validBlock(world.blockIndexAt(p)))
+        return 0.0;
+    // The voxel blocks begin half a voxel before the mesh blocks: the mesh
+    // under p goes by the meshes' own grid.
+    const auto cell = [](double c) {
+        return std::clamp(static_cast<int>(std::floor(c / terrain::kBlockSize + terrain::kBlocks / 2)), 0,
+                          terrain::kBlocks - 1);
+    };
+    const int b = cell(p.z) * terrain::kBlocks + cell(p.x);
+    if (b >= static_cast<int>(meshCount))
         return 0.0;
     const Mesh& mesh = meshes[b];
     for (const MeshTriangle& t : mesh.triangles) {

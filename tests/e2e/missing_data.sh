@@ -1,22 +1,30 @@
 #!/usr/bin/env bash
-# Started from a folder without data/, the program stops while building the
-# world with a tagged message naming the missing file, and status 1.
+# Without data/ in the working folder or beside the program, the program says
+# where it looked and ends with status 1 before asking anything; with an empty
+# data/ it stops while building the world, naming the missing model file.
 set -u
 kelvarro=$1 build=$2
 work=$(mktemp -d) out=$(mktemp) err=$(mktemp)
 trap 'rm -rf "$work" "$out" "$err"' EXIT
-cd "$work" || exit 1
+mkdir "$work/bin" "$work/run"
+cp "$kelvarro" "$work/bin/kelvarro"
+cd "$work/run" || exit 1
 
-printf 'n\nn\n' | timeout 120 "$kelvarro" >"$out" 2>"$err"
-status=$?
-fail=0
-[ "$status" -eq 1 ] || { echo "FAIL: exit status $status, expected 1"; fail=1; }
-tagged=$(grep '^\[' "$err")
-case "$tagged" in
-  "[ModelLoader]"*scene.obj*) ;;
-  *) echo "FAIL: error lines: $tagged"; fail=1 ;;
-esac
-[ "$(grep -c '^\[' "$err")" -eq 1 ] || { echo "FAIL: more than one tagged line on stderr"; fail=1; }
-grep -q 'ERROR: \|runtime error' "$err" && { echo "FAIL: sanitizer report"; fail=1; }
-if [ "$fail" -ne 0 ]; then echo "----- stdout"; cat "$out"; echo "----- stderr"; cat "$err"; exit 1; fi
-echo "ok: $tagged"
+run() {  # program, expected tagged line (a glob)
+  printf 'n\nn\n' | timeout 120 "$1" >"$out" 2>"$err"
+  local status=$? tagged
+  tagged=$(grep '^\[' "$err")
+  # shellcheck disable=SC2053
+  if [ "$status" -ne 1 ] || [[ $tagged != $2 ]] || [ "$(grep -c '^\[' "$err")" -ne 1 ] ||
+     grep -q 'ERROR: \|runtime error' "$err"; then
+    echo "FAIL: status $status, expected 1 and $2"
+    echo "----- stdout"; cat "$out"; echo "----- stderr"; cat "$err"
+    return 1
+  fi
+  echo "ok: $tagged"
+}
+
+run "$work/bin/kelvarro" "\[Kelvarro\] No data/ folder in the working folder $work/run nor beside the program in $work/bin;*" || exit 1
+grep -q 'Do you want' "$out" && { echo "FAIL: asked questions before the data check"; exit 1; }
+mkdir data
+run "$kelvarro" "\[ModelLoader\] data/scene.obj*not found" || exit 1

@@ -5,9 +5,10 @@
 set -u
 kelvarro=$1 build=$2
 source "$(dirname "$0")/common.bash"
-cd "$build" || exit 1
-out=$(mktemp) err=$(mktemp)
-trap 'rm -f "$out" "$err"' EXIT
+# Started from another folder: data/ is found beside the program.
+here=$(mktemp -d) out=$(mktemp) err=$(mktemp)
+trap 'rm -rf "$here" "$out" "$err"' EXIT
+cd "$here" || exit 1
 
 printf 'n\nn\n' | "$kelvarro" >"$out" 2>"$err" &
 E2E_PID=$!
@@ -33,7 +34,9 @@ for text in \
   " - j, l - ground plate" \
   " - 5, 2 (numpad) - left track" \
   " - 6, 3 (numpad) - right track" \
+  " - p - pause (the view can still be turned)" \
   " - Esc - exit" \
+  "[Kelvarro] No data/ in the working folder; reading $(cd "$(dirname "$kelvarro")" && pwd -P)/data/" \
   "Camera zoom/rotate - mouse move with right/left button pressed" \
   "Changing view mode - scroll wheel" \
   "Do you want to run in hight resulution (1280x1024) [y/n]? " \

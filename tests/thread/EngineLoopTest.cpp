@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <atomic>
+#include <ctime>
 #include <vector>
 
 #include "app/EngineLoop.h"
@@ -164,4 +165,47 @@ TEST_F(LoopTest, SlowStepsRunTheWorldSlowerThanRealTime)
     EXPECT_GE(wall, 59 * 0.005);
     // 0.003 s of world per at least 5 ms of wall time: at most 0.6 of real time.
     EXPECT_LE(simulated - 0.003, 0.6 * wall + 1e-9);
+}
+
+// While paused the world is not stepped but input still reaches it; between
+// steps the simulation thread sleeps rather than spinning on the clock.
+TEST_F(LoopTest, PauseHoldsTheWorldAndTheThreadSleepsBetweenSteps)
+{
+    std::atomic<bool> running{true}, paused{false};
+    long polls = 0, steps = 0, dispatches = 0, stepsBeforePause = 0, dispatchesBeforePause = 0;
+    long stepsWhilePaused = -1;
+    timespec cpu0{}, cpu1{};
+    Uint32 wall0 = 0, wall1 = 0;
+    EngineLoop loop({[&] {
+                         ++polls;
+                         if (polls == 10) {
+                             stepsBeforePause = steps;
+                             dispatchesBeforePause = dispatches;
+                             paused = true;
+                         } else if (polls == 20) {
+                             stepsWhilePaused = steps - stepsBeforePause;
+                             EXPECT_GT(dispatches - dispatchesBeforePause, 5) << "input stopped while paused";
+                             paused = false;
+                         } else if (polls == 30) {
+                             running = false;
+                         }
+                     },
+                     [] {},
+                     [&] {
+                         // The thread's own CPU time against the clock, from the first dispatch on.
+                         clock_gettime(CLOCK_THREAD_CPUTIME_ID, dispatches == 0 ? &cpu0 : &cpu1);
+                         (dispatches == 0 ? wall0 : wall1) = SDL_GetTicks();
+                         ++dispatches;
+                     },
+                     [&](double) { ++steps; }, [&] { return paused.load(); }});
+    SDL_Thread* thread = nullptr;
+    loop.run(running, thread);
+    EXPECT_GT(stepsBeforePause, 5);
+    // A step already past its pause check may still finish.
+    EXPECT_LE(stepsWhilePaused, 1);
+    EXPECT_GT(steps - stepsBeforePause - stepsWhilePaused, 5) << "no steps after the pause ended";
+    const double cpu = (cpu1.tv_sec - cpu0.tv_sec) + 1e-9 * (cpu1.tv_nsec - cpu0.tv_nsec);
+    const double wall = (wall1 - wall0) * 0.001;
+    ASSERT_GT(wall, 0.2);
+    EXPECT_LT(cpu / wall, 0.3) << "the simulation thread spins between steps";
 }

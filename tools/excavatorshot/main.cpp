@@ -1,10 +1,14 @@
+// excavatorshot <out-folder>
 // Renders the excavator in its rest pose and with each joint at both of its
-// limits, through Excavator::draw, to PPM images for looking at.
+// limits, through Excavator::draw, to PPM images for looking at: one file
+// "excavator_<pose>.ppm" per pose in the given (existing) folder.
 #include <GL/gl.h>
 #include <GL/glu.h>
 #include <SDL.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 #include <string>
 #include <vector>
 
@@ -96,7 +100,17 @@ void render(Excavator& e, const Shot& s)
 
 int main(int argc, char** argv)
 {
-    const std::string out = argc > 1 ? std::string(argv[1]) + "/" : std::string("./");
+    if (argc != 2 || argv[1][0] == '-') {
+        std::fprintf(argc == 2 && std::string(argv[1]) == "--help" ? stdout : stderr,
+                     "usage: excavatorshot <out-folder>   (writes excavator_<pose>.ppm there)\n");
+        return argc == 2 && std::string(argv[1]) == "--help" ? 0 : 1;
+    }
+    std::error_code error;
+    if (!std::filesystem::is_directory(argv[1], error)) {
+        std::fprintf(stderr, "[excavatorshot] No folder %s\n", argv[1]);
+        return 1;
+    }
+    const std::string out = std::string(argv[1]) + "/";
     if (SDL_Init(SDL_INIT_VIDEO) != 0 || SDL_SetVideoMode(width, height, 32, SDL_OPENGL) == nullptr) {
         std::fprintf(stderr, "[excavatorshot] No OpenGL window: %s\n", SDL_GetError());
         return 1;
@@ -135,8 +149,9 @@ int main(int argc, char** argv)
         };
         for (const Shot& s : shots) {
             render(e, s);
-            if (!writePpm(out + "excavator_" + s.name + ".ppm")) {
-                std::fprintf(stderr, "[excavatorshot] Couldn't write %s\n", s.name);
+            const std::string path = out + "excavator_" + s.name + ".ppm";
+            if (!writePpm(path)) {
+                std::fprintf(stderr, "[excavatorshot] Couldn't write %s\n", path.c_str());
                 return 1;
             }
             SDL_GL_SwapBuffers();

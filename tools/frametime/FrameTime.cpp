@@ -1,4 +1,4 @@
-// frametime [frames] [dug.bmp]
+// frametime [frames] [dug.bmp]   (frames: 1 to 100000, 100 when not given)
 // Run in the folder that holds data/, as the simulator is. Opens the
 // simulator's 1024 x 768 window, builds the scene and times Scene::render
 // (drawing and buffer swap, finished with glFinish; no pause between
@@ -13,12 +13,15 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "app/Camera.h"
 #include "app/Scene.h"
 #include "app/SimulationWindow.h"
+#include "base/Fatal.h"
 #include "physics/Object.h"
+#include "tools/ToolArguments.h"
 #include "world/Terrain.h"
 
 namespace {
@@ -41,12 +44,13 @@ void saveFront(const char* path)
     for (int y = 0; y < h; ++y)
         std::copy(rows.begin() + (h - 1 - y) * w * 3, rows.begin() + (h - y) * w * 3, flipped.begin() + y * w * 3);
     SDL_Surface* s = SDL_CreateRGBSurfaceFrom(flipped.data(), w, h, 24, w * 3, 0x0000FF, 0x00FF00, 0xFF0000, 0);
-    if (!s || SDL_SaveBMP(s, path) != 0)
-        std::fprintf(stderr, "[frametime] Cannot write %s\n", path);
+    const bool written = s && SDL_SaveBMP(s, path) == 0;
     SDL_FreeSurface(s);
+    if (!written)
+        throwFatal(std::string("[frametime] Couldn't write ") + path);
 }
 
-void measure(Scene& scene, const char* what, int frames)
+void measure(Scene& scene, const char* what, long frames)
 {
     for (int k = 0; k < 5; ++k)  // warm-up: texture residency, caches
         scene.render();
@@ -63,7 +67,7 @@ void measure(Scene& scene, const char* what, int frames)
     double sum = 0;
     for (double v : ms)
         sum += v;
-    std::printf("%-28s frames %d  min %.1f  median %.1f  mean %.1f  p95 %.1f  max %.1f ms\n", what, frames,
+    std::printf("%-28s frames %ld  min %.1f  median %.1f  mean %.1f  p95 %.1f  max %.1f ms\n", what, frames,
                 ms.front(), ms[ms.size() / 2], sum / ms.size(), ms[ms.size() * 95 / 100], ms.back());
 }
 
@@ -71,7 +75,24 @@ void measure(Scene& scene, const char* what, int frames)
 
 int main(int argc, char** argv)
 {
-    const int frames = argc > 1 ? std::max(1, std::atoi(argv[1])) : 100;
+    const char* const usage = "usage: frametime [frames] [picture.bmp]   (frames 1 to 100000, default 100)\n";
+    long frames = 100;
+    if (argc > 1 && (std::string(argv[1]) == "-h" || std::string(argv[1]) == "--help")) {
+        std::printf("%s", usage);
+        return 0;
+    }
+    if (argc > 3 || (argc > 1 && !toolargs::readInt(argv[1], 1, 100000, frames))) {
+        std::fprintf(stderr, "%s", usage);
+        return 1;
+    }
+    // A picture that cannot be written fails now, not after the timing.
+    if (argc > 2) {
+        std::FILE* f = std::fopen(argv[2], "wb");
+        if (!f || std::fclose(f) != 0) {
+            std::fprintf(stderr, "[frametime] Couldn't write %s\n", argv[2]);
+            return 1;
+        }
+    }
     try {
         ProbeWindow window;
         const auto t0 = std::chrono::steady_clock::now();

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "assets/Mesh.h"
+#include "base/Fatal.h"
 #include "assets/ModelLoader.h"
 #include "tools/datagen/BmpWriter.h"
 #include "app/Camera.h"
@@ -26,6 +27,7 @@
 #include "world/Billboard.h"
 #include "world/Skybox.h"
 #include "world/Terrain.h"
+#include "tools/ToolArguments.h"
 
 namespace {
 
@@ -53,7 +55,9 @@ std::vector<Placed> parseModels(const std::string& text)
             std::string numbers = item.substr(at + 1);
             for (int k = 0; k < 7 && !numbers.empty(); ++k) {
                 const size_t comma = numbers.find(',');
-                p.at[k] = std::atof(numbers.substr(0, comma).c_str());
+                const std::string number = numbers.substr(0, comma);
+                if (!toolargs::readDouble(number.c_str(), p.at[k]))
+                    throwFatal("[modelshot] Bad number '" + number + "' in the placement " + item);
                 numbers = comma == std::string::npos ? "" : numbers.substr(comma + 1);
             }
         }
@@ -93,9 +97,19 @@ void setUpGL()
 
 int main(int argc, char** argv)
 {
-    if (argc < 9) {
-        std::fprintf(stderr, "usage: modelshot <model.obj> <out.bmp> ex ey ez cx cy cz [terrain] [outlines]\n");
-        return 2;
+    const char* const usage =
+        "usage: modelshot <models> <out.bmp> ex ey ez cx cy cz [terrain] [world] [outlines]\n";
+    double view[6] = {};
+    bool good = argc >= 9;
+    for (int i = 3; good && i < 9; ++i)
+        good = toolargs::readDouble(argv[i], view[i - 3]);
+    for (int i = 9; good && i < argc; ++i)
+        good = std::string(argv[i]) == "terrain" || std::string(argv[i]) == "world" ||
+               std::string(argv[i]) == "outlines";
+    good = good && (view[0] != view[3] || view[1] != view[4] || view[2] != view[5]);  // a direction to look in
+    if (!good) {
+        std::fprintf(stderr, "%s", usage);
+        return 1;
     }
     const std::string dir = "data/";
     bool withTerrain = false, withWorld = false, outlines = false;
@@ -124,8 +138,8 @@ int main(int argc, char** argv)
             loader.loadFile("scene.obj");  // the terrain needs the soil clod
             terrain = std::make_unique<Terrain>(dir);
         }
-        const Vector3 eye(atof(argv[3]), atof(argv[4]), atof(argv[5]));
-        const Vector3 center(atof(argv[6]), atof(argv[7]), atof(argv[8]));
+        const Vector3 eye(view[0], view[1], view[2]);
+        const Vector3 center(view[3], view[4], view[5]);
         Camera camera(false);
         camera.eye = eye;
         camera.center = center;
