@@ -9,6 +9,7 @@
 #include "app/Camera.h"
 #include "assets/ModelLoader.h"
 #include "excavator/Excavator.h"
+#include "excavator/TerrainContact.h"
 #include "input/ExcavatorController.h"
 #include "physics/Object.h"
 #include "world/Billboard.h"
@@ -38,6 +39,8 @@ Scene::Scene()
         const int n = static_cast<int>(objects.size());
         pairCount = n * (n - 1) / 2;
         pairRecords = new PairRecord[pairCount];
+        simulation = new Simulation(objects, pairRecords, pairCount);
+        simulation->hooks = machineHooks(machine);
     } catch (...) {
         // A failed load leaves nothing behind; main reports it.
         release();
@@ -66,6 +69,8 @@ void Scene::release()
     camera = nullptr;
     delete skybox;
     skybox = nullptr;
+    delete simulation;
+    simulation = nullptr;
     delete[] pairRecords;
     pairRecords = nullptr;
     pairCount = 0;
@@ -109,11 +114,6 @@ void Scene::render()
 
 void Scene::simulate(double step)
 {
-    // Only what is already safe to run: the trees re-sort when the view has
-    // moved, and the terrain settles its loose soil. The full step with
-    // contacts and impulses comes with the physics of the moving bodies.
-    for (Object* o : objects)
-        o->computeForces();
-    if (!objects.empty())
-        objects[0]->integrateState(step);
+    if (simulation)
+        lastStep = simulation->step(step);
 }

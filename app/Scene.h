@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "physics/PairRecord.h"
+#include "physics/Simulation.h"
 
 class Camera;
 class Excavator;
@@ -31,6 +32,8 @@ public:
     Camera* camera = nullptr;
     Skybox* skybox = nullptr;
     Excavator* excavator = nullptr;  // also in objects; null until the machine is built
+    Simulation* simulation = nullptr;
+    StepReport lastStep;             // what the latest simulate did
 
 private:
     void add(Object* object);

@@ -82,6 +82,7 @@ TEST(Scene, BuildsTheWorldInOrderFromTheGeneratedData)
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
         for (int k = 0; k < 5; ++k)
             scene.simulate(0.003);
+        scene.render();  // the camera catches up with the falling machine
 
         // The sky turns with the view's angles only: following the machine to
         // another place leaves it as it was, an orbit turns it.

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include "physics/PairRecord.h"
+
+class Object;
+
+namespace step {
+constexpr double kSmallestStep = 1e-22;  // s: below this the search gives up
+constexpr double kGiveUpRaise = 0.001;   // m the raised body is lifted on giving up
+constexpr int kMaxRestarts = 100;        // collision impulses (each a fresh detection) per step
+}  // namespace step
+
+// What the scene adds to the step: the pair tests of its own and the
+// bodies that behave specially.
+struct SimulationHooks {
+    // Runs the test of pair (first, second), first earlier in the list, when
+    // the pair is one of the scene's own; returns false to leave it to the
+    // general test.
+    std::function<bool(Object& first, Object& second, PairRecord& record, ContactResult& result)> pairTest;
+    // Lifted by kGiveUpRaise when no step size is free of penetration.
+    Object* raised = nullptr;
+    // True for a body that slides on driven tracks (resting friction 0.08).
+    std::function<bool(const Object& body)> driving;
+};
+
+// What one step did.
+struct StepReport {
+    double dt = 0.0;       // s actually taken
+    int detections = 0;
+    int halvings = 0;      // in the last search
+    int impulses = 0;      // collision impulses applied
+    bool gaveUp = false;
+    bool restartCapped = false;
+    int contacts = 0;      // in the records after the step
+};
+
+// The fixed-step simulation of a list of bodies over their pair records
+// (pairIndex numbering). Headless: no scene, no GL.
+class Simulation {
+public:
+    Simulation(std::vector<Object*>& objects, PairRecord* records, int recordCount);
+
+    // One step of dt (or dt halved as often as penetration needs).
+    StepReport step(double dt);
+    // Predict every body by dt and test every pair; false on the first
+    // penetrating pair.
+    bool detectContacts(double dt);
+
+    SimulationHooks hooks;
+
+private:
+    double searchStepSize(double dt, StepReport& report);
+    // Measures every contact's normal speed; applies the impulse of the
+    // first colliding one when allowed. True when an impulse was applied.
+    bool collisionPass(bool allowImpulse);
+    void applyForces(double dt);
+    void restingPass(double dt);
+    void integrate(double dt);
+
+    std::vector<Object*>& objects;
+    PairRecord* records;
+    int recordCount;
+};

@@ -1,0 +1,299 @@
+#include "tools/scenario/Scenario.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <ostream>
+
+#include "app/Scene.h"
+#include "excavator/Excavator.h"
+#include "input/ExcavatorController.h"
+#include "math/Quaternion.h"
+#include "physics/Collision.h"
+#include "world/Terrain.h"
+
+namespace {
+
+constexpr double kDegrees = 57.29577951308232;
+
+// The shortest rotation taking unit u onto unit v.
+Quaternion rotationBetween(const Vector3& u, const Vector3& v)
+{
+    const Vector3 axis = cross(u, v);
+    const double s = length(axis);
+    const double angle = std::atan2(s, dot(u, v));
+    if (s == 0.0)
+        return Quaternion(1, 0, 0, 0);
+    const Vector3 a = axis / s * std::sin(angle / 2);
+    return Quaternion(std::cos(angle / 2), a.x, a.y, a.z);
+}
+
+void setPose(Excavator& e, const Vector3& position, const Quaternion& orientation)
+{
+    e.position = e.predictedPosition = position;
+    e.orientation = e.predictedOrientation = orientation;
+    const Matrix3 r = toMatrix(orientation);
+    e.inverseInertiaWorld = (r * e.inverseInertiaBody) * transpose(r);
+}
+
+void setVelocity(Excavator& e, const Vector3& v)
+{
+    e.momentum = v * e.mass;
+    e.velocity = v;
+}
+
+// The wall's unit normal in the ground plane and its near face's offset
+// along it, seen from point p.
+void wallFace(Scene& scene, const Vector3& p, Vector3& towards, double& faceOffset)
+{
+    const Mesh& wall = scene.objects[1]->meshes[0];
+    // The wall runs along its longest horizontal extent.
+    Vector3 lo = wall.workingPositions[0], hi = lo;
+    for (const Vector3& w : wall.workingPositions) {
+        lo = {std::min(lo.x, w.x), 0, std::min(lo.z, w.z)};
+        hi = {std::max(hi.x, w.x), 0, std::max(hi.z, w.z)};
+    }
+    Vector3 a, b;  // its two far ends along the longer extent, at mid-thickness
+    double best = -1;
+    for (const Vector3& u : wall.workingPositions)
+        for (const Vector3& v : wall.workingPositions) {
+            const double d = (u.x - v.x) * (u.x - v.x) + (u.z - v.z) * (u.z - v.z);
+            if (d > best) {
+                best = d;
+                a = {u.x, 0, u.z};
+                b = {v.x, 0, v.z};
+            }
+        }
+    const Vector3 along = normalized(b - a);
+    towards = Vector3(along.z, 0, -along.x);
+    if (dot(towards, a - Vector3(p.x, 0, p.z)) < 0)
+        towards = -towards;
+    faceOffset = 1e30;
+    for (const Vector3& w : wall.workingPositions)
+        faceOffset = std::min(faceOffset, dot(towards, Vector3(w.x, 0, w.z)));
+}
+
+// The machine set down 1 m short of the wall, facing it, moving at 3 m/s towards it.
+void wallSetUp(Scene& scene)
+{
+    Excavator& e = *scene.excavator;
+    Vector3 towards;
+    double face = 0;
+    wallFace(scene, e.position, towards, face);
+    Vector3 p = e.position;
+    for (int pass = 0; pass < 3; ++pass) {
+        standMachine(scene, p.x, p.z, towards);
+        double reach = -1e30;
+        for (uint32_t m = 0; m < e.meshCount; ++m)
+            for (const Vector3& w : e.meshes[m].workingPositions)
+                reach = std::max(reach, dot(towards, w - e.position));
+        const double shift = face - 1.0 - reach - dot(towards, Vector3(e.position.x, 0, e.position.z));
+        p = e.position + towards * shift;
+    }
+    standMachine(scene, p.x, p.z, towards);
+    setVelocity(e, towards * 3.0);
+}
+
+}  // namespace
+
+bool groundBelow(Scene& scene, double x, double z, double& height, Vector3& normal)
+{
+    const Object& terrain = *scene.objects[0];
+    const Vector3 above(x, 1e4, z);
+    for (uint32_t b = 0; b < terrain.meshCount; ++b) {
+        const Mesh& m = terrain.meshes[b];
+        for (const MeshTriangle& t : m.triangles) {
+            const Vector3 &t0 = m.workingPositions[t.vertices[0]], &t1 = m.workingPositions[t.vertices[1]],
+                          &t2 = m.workingPositions[t.vertices[2]];
+            double drop = 0;
+            if (dropOntoTriangle(above, t0, t1, t2, drop)) {
+                height = above.y - drop;
+                normal = triangleNormal(t0, t1, t2);
+                if (normal.y < 0)
+                    normal = -normal;
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+void standMachine(Scene& scene, double x, double z, const Vector3& forward)
+{
+    Excavator& e = *scene.excavator;
+    double ground = 0;
+    Vector3 up(0, 1, 0);
+    groundBelow(scene, x, z, ground, up);
+    const Quaternion yaw = rotationBetween({1, 0, 0}, normalized(Vector3(forward.x, 0, forward.z)));
+    Quaternion q = rotationBetween({0, 1, 0}, up) * yaw;
+    normalize(q);
+    setPose(e, {x, ground + 2.0, z}, q);
+    setVelocity(e, {});
+    e.angularMomentum = e.angularVelocity = Vector3();
+    e.predict(0.0);
+    // Lowest track corner 1 mm above the ground's plane, moving straight up or down.
+    double lowest = 1e30;
+    const Vector3 g(x, ground, z);
+    for (int part = RightTrack; part <= LeftTrack; ++part)
+        for (const Vector3& w : e.meshes[part].workingPositions)
+            lowest = std::min(lowest, dot(w - g, up));
+    setPose(e, e.position + Vector3(0, (0.001 - lowest) / up.y, 0), q);
+    e.predict(0.0);
+}
+
+const std::vector<Scenario>& scenarioTable()
+{
+    static const std::vector<Scenario> table = {
+        {"land", "falls from the start pose onto the ground and comes to rest", nullptr, {}, 5.0},
+        // Both tracks held forward: the operator drives at the wall.
+        {"wall", "set down 1 m from the wall, facing it, at 3 m/s towards it, tracks forward", wallSetUp,
+         {{SDLK_KP5, 0.0, 1e9}, {SDLK_KP6, 0.0, 1e9}}, 3.0},
+    };
+    return table;
+}
+
+const Scenario* findScenario(const std::string& name)
+{
+    for (const Scenario& s : scenarioTable())
+        if (name == s.name)
+            return &s;
+    return nullptr;
+}
+
+double tiltDegrees(const Scene& scene)
+{
+    const Vector3 up = rotate({0, 1, 0}, scene.excavator->orientation);
+    return std::acos(std::clamp(up.y, -1.0, 1.0)) * kDegrees;
+}
+
+const std::vector<TraceColumn>& traceColumns()
+{
+    // Yaw about world y of the arm's direction, pitch of it above the
+    // horizontal, roll of the machine's cross axis; degrees.
+    auto axis = [](const ScenarioRun& r, const Vector3& v) { return rotate(v, r.scene.excavator->orientation); };
+    auto e = [](const ScenarioRun& r) -> const Excavator& { return *r.scene.excavator; };
+    static const std::vector<TraceColumn> columns = {
+        {"time", [](const ScenarioRun& r) { return r.time; }},
+        {"x", [=](const ScenarioRun& r) { return e(r).position.x; }},
+        {"y", [=](const ScenarioRun& r) { return e(r).position.y; }},
+        {"z", [=](const ScenarioRun& r) { return e(r).position.z; }},
+        {"yaw_deg", [=](const ScenarioRun& r) {
+             const Vector3 f = axis(r, {1, 0, 0});
+             return std::atan2(-f.z, f.x) * kDegrees;
+         }},
+        {"pitch_deg", [=](const ScenarioRun& r) { return std::asin(std::clamp(axis(r, {1, 0, 0}).y, -1.0, 1.0)) * kDegrees; }},
+        {"roll_deg", [=](const ScenarioRun& r) { return std::asin(std::clamp(axis(r, {0, 0, 1}).y, -1.0, 1.0)) * kDegrees; }},
+        {"speed", [=](const ScenarioRun& r) { return length(e(r).velocity); }},
+        {"angular_speed", [=](const ScenarioRun& r) { return length(e(r).angularVelocity); }},
+        {"slew", [=](const ScenarioRun& r) { return e(r).slewAngle(); }},
+        {"monoblock", [=](const ScenarioRun& r) { return e(r).monoblockAngle(); }},
+        {"arm", [=](const ScenarioRun& r) { return e(r).bendingArmAngle(); }},
+        {"plate", [=](const ScenarioRun& r) { return e(r).groundPlateAngle(); }},
+        {"contacts", [](const ScenarioRun& r) { return static_cast<double>(r.scene.lastStep.contacts); }},
+        {"dt", [](const ScenarioRun& r) { return r.scene.lastStep.dt; }},
+        {"impulses", [](const ScenarioRun& r) { return static_cast<double>(r.scene.lastStep.impulses); }},
+    };
+    return columns;
+}
+
+const std::vector<SummaryKey>& summaryKeys()
+{
+    auto num = [](double v, const char* format = "%.6f") {
+        char text[64];
+        std::snprintf(text, sizeof text, format, v);
+        return std::string(text);
+    };
+    auto pos = [](const ScenarioRun& r) { return r.scene.excavator->position; };
+    auto meanMs = [](const ScenarioRun& r) {
+        double sum = 0;
+        for (double v : r.stepMs)
+            sum += v;
+        return r.stepMs.empty() ? 0.0 : sum / r.stepMs.size();
+    };
+    static const std::vector<SummaryKey> keys = {
+        {"time", [=](const ScenarioRun& r) { return num(r.time, "%.3f"); }},
+        {"x", [=](const ScenarioRun& r) { return num(pos(r).x); }},
+        {"y", [=](const ScenarioRun& r) { return num(pos(r).y); }},
+        {"z", [=](const ScenarioRun& r) { return num(pos(r).z); }},
+        {"speed", [=](const ScenarioRun& r) { return num(length(r.scene.excavator->velocity)); }},
+        {"tilt_deg", [=](const ScenarioRun& r) { return num(tiltDegrees(r.scene), "%.3f"); }},
+        {"nan", [](const ScenarioRun& r) { return std::string(r.nan ? "1" : "0"); }},
+        {"first_contact_step", [](const ScenarioRun& r) { return std::to_string(r.firstContactStep); }},
+        {"contacts", [](const ScenarioRun& r) { return std::to_string(r.scene.lastStep.contacts); }},
+        {"step_ms_mean", [=](const ScenarioRun& r) { return num(meanMs(r), "%.4f"); }},
+        {"step_ms_max", [=](const ScenarioRun& r) {
+             return num(r.stepMs.empty() ? 0.0 : *std::max_element(r.stepMs.begin(), r.stepMs.end()), "%.4f");
+         }},
+    };
+    return keys;
+}
+
+ScenarioRun::ScenarioRun(Scene& scene_, const Scenario& scenario_) : scene(scene_), scenario(scenario_)
+{
+    if (scenario.setUp)
+        scenario.setUp(scene);
+    startPosition = scene.excavator->position;
+}
+
+void ScenarioRun::step()
+{
+    // Held keys repeat before every step, as key repeat delivers them; a
+    // key is let go once, in the first step after its stretch.
+    ExcavatorController& controller = ExcavatorController::getInstance();
+    for (const HeldKey& k : scenario.keys) {
+        SDL_Event event{};
+        event.key.keysym.sym = k.key;
+        if (time >= k.from && time < k.to) {
+            event.type = SDL_KEYDOWN;
+            controller.keyPressed(&event);
+        } else if (time >= k.to && time - kStep < k.to) {
+            event.type = SDL_KEYUP;
+            controller.keyReleased(&event);
+        }
+    }
+    const auto t0 = std::chrono::steady_clock::now();
+    scene.simulate(kStep);
+    stepMs.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
+    ++steps;
+    time = steps * kStep;
+    if (firstContactStep < 0 && (scene.lastStep.contacts > 0 || scene.lastStep.impulses > 0))
+        firstContactStep = steps;
+    std::vector<double> row;
+    for (const TraceColumn& c : traceColumns()) {
+        row.push_back(c.value(*this));
+        nan |= !std::isfinite(row.back());
+    }
+    trace.push_back(row);
+}
+
+void ScenarioRun::run(double seconds)
+{
+    const int n = static_cast<int>(std::lround(seconds / kStep));
+    while (steps < n)
+        step();
+}
+
+std::string ScenarioRun::summary() const
+{
+    std::string line = "summary";
+    for (const SummaryKey& k : summaryKeys())
+        line += std::string(" ") + k.name + "=" + k.value(*this);
+    return line;
+}
+
+void ScenarioRun::writeTrace(std::ostream& out) const
+{
+    const std::vector<TraceColumn>& columns = traceColumns();
+    for (size_t c = 0; c < columns.size(); ++c)
+        out << (c ? "," : "") << columns[c].name;
+    out << "\n";
+    char text[40];
+    for (const std::vector<double>& row : trace) {
+        for (size_t c = 0; c < row.size(); ++c) {
+            std::snprintf(text, sizeof text, "%.9g", row[c]);
+            out << (c ? "," : "") << text;
+        }
+        out << "\n";
+    }
+}

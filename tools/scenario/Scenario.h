@@ -1,0 +1,76 @@
+#pragma once
+
+#include <SDL.h>
+
+#include <functional>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "math/Vector3.h"
+
+class Scene;
+
+// A key held over a stretch of simulated time, as the operator would hold it.
+struct HeldKey {
+    SDLKey key;
+    double from, to;  // s
+};
+
+// One entry of the scenario table: tests, benchmarks and the runner share it.
+struct Scenario {
+    const char* name;
+    const char* about;
+    std::function<void(Scene&)> setUp;  // after the scene is built; may be empty
+    std::vector<HeldKey> keys;
+    double seconds;                     // default length
+};
+
+const std::vector<Scenario>& scenarioTable();
+const Scenario* findScenario(const std::string& name);
+
+// The ground straight below (x, z): its height and the unit normal of the
+// terrain triangle there. False off the terrain.
+bool groundBelow(Scene& scene, double x, double z, double& height, Vector3& normal);
+// Stands the machine on the ground at (x, z), its tracks 1 mm above it, its
+// arm pointing along the horizontal direction forward.
+void standMachine(Scene& scene, double x, double z, const Vector3& forward);
+
+// Steps a scene through a scenario and keeps what the trace and summary show.
+class ScenarioRun {
+public:
+    static constexpr double kStep = 0.003;  // s
+
+    ScenarioRun(Scene& scene, const Scenario& scenario);
+    // Holds the keys due, then one Scene::simulate; appends a trace row.
+    void step();
+    void run(double seconds);
+    // One line: "summary" and key=value pairs.
+    std::string summary() const;
+    void writeTrace(std::ostream& out) const;
+
+    Scene& scene;
+    const Scenario& scenario;
+    int steps = 0;
+    double time = 0.0;       // s simulated
+    int firstContactStep = -1;
+    bool nan = false;
+    Vector3 startPosition;
+    std::vector<double> stepMs;
+    std::vector<std::vector<double>> trace;  // one row per step, by traceColumns()
+};
+
+struct TraceColumn {
+    const char* name;
+    std::function<double(const ScenarioRun&)> value;
+};
+const std::vector<TraceColumn>& traceColumns();
+
+struct SummaryKey {
+    const char* name;
+    std::function<std::string(const ScenarioRun&)> value;
+};
+const std::vector<SummaryKey>& summaryKeys();
+
+// Angle in degrees between the machine's up axis and the world's.
+double tiltDegrees(const Scene& scene);
