@@ -2,7 +2,10 @@
 #include <GL/glext.h>
 #include <SDL.h>
 
+#include <algorithm>
+
 #include "base/GLProc.h"
+#include "math/Frustum.h"
 #include "world/Terrain.h"
 #include "world/TerrainImages.h"
 
@@ -43,8 +46,26 @@ void Terrain::draw()
     glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, material.specular);
     glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, material.shininess);
     glBindTexture(GL_TEXTURE_3D, layeredTexture);
-    for (int b = 0; b < terrain::kBlocks * terrain::kBlocks; ++b)
+    // Blocks wholly outside the view are not sent: most of the 64 in any view.
+    double projection[16], modelview[16], clip[16];
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
+    multiplyMatrices(projection, modelview, clip);
+    const Frustum view(clip);
+    // Heights over all blocks: a block's border columns may be its neighbour's.
+    constexpr int kCount = terrain::kBlocks * terrain::kBlocks;
+    double top = -1e300, bottom = 1e300;
+    for (int b = 0; b < kCount; ++b) {
+        top = std::max(top, world.block(b).origin.y + terrain::kVoxel);
+        bottom = std::min(bottom, world.block(b).origin.y - terrain::kVoxelsY * terrain::kVoxel);
+    }
+    const double half = 11.0 + terrain::kVoxel;
+    for (int b = 0; b < kCount; ++b) {
+        const Vector3& o = world.block(b).origin;
+        if (view.boxOutside(Vector3(o.x - half, bottom, o.z - half), Vector3(o.x + half, top, o.z + half)))
+            continue;
         drawNode(world, world.blockNode(b), b, terrain::kBlockLevel);
+    }
     glDisable(GL_TEXTURE_3D);
     glEnable(GL_TEXTURE_2D);
 
