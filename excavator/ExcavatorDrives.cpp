@@ -86,15 +86,19 @@ void Excavator::moveJoints(double dt)
     bendingArmRate = limitedRate(bendingArmAngle(), bendingArmRate, bendingArmLimit);
     groundPlateRate = limitedRate(groundPlateAngle(), groundPlateRate, groundPlateLimit);
 
-    SlewDrive drive{slewState, slewCommand, slewRate};
-    stepSlew(drive, slewInertia, dt);
-    slewState = drive.state;
-    slewRate = drive.rate;
-
+    // The joints move at the rates this step's collision search checked
+    // (damping and limits only slow them); the slewing drive's new rate
+    // waits for the next search, or an accelerating arm would creep into
+    // what it touches.
     const JointAngles rates = jointRates();
     const double by[4] = {rates.slew, rates.monoblock, rates.bendingArm, rates.groundPlate};
     for (int j = 0; j < 4; ++j)
         meshes[Bodywork + j].angle += turned(by[j], dt);
+
+    SlewDrive drive{slewState, slewCommand, slewRate};
+    stepSlew(drive, slewInertia, dt);
+    slewState = drive.state;
+    slewRate = drive.rate;
 }
 
 void Excavator::integrateState(double dt)

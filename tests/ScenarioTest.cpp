@@ -75,9 +75,9 @@ TEST_F(ScenarioTest, LandFallsFreelyThenRestsOnItsTracksWhereItStarted)
     EXPECT_NEAR(run->firstContactStep, 475, 6);
     EXPECT_FALSE(run->nan);
     // One impulse at a time at 14 m/s sets it turning: it bounces about
-    // 0.6 m and lands turned and shifted. At rest the push-back of the
-    // resting contacts keeps it trembling at about 1 to 2 cm/s.
-    EXPECT_LT(length(machine().velocity), 0.03);
+    // 0.6 m and lands turned and shifted. The machine's dead band then
+    // holds it still.
+    EXPECT_LT(length(machine().velocity), 0.01);
     EXPECT_LT(std::hypot(machine().position.x - run->startPosition.x, machine().position.z - run->startPosition.z), 1.0);
     EXPECT_LT(degreesBetween(upOf(machine().orientation), upOf(startOrientation)), 2.0);
 
@@ -98,7 +98,9 @@ TEST_F(ScenarioTest, LandFallsFreelyThenRestsOnItsTracksWhereItStarted)
         ASSERT_TRUE(groundBelow(*scene, p.x, p.z, h, normal));
         const double d = dot(p - Vector3(p.x, h, p.z), normal);
         EXPECT_GE(d, -0.002);
-        EXPECT_LE(d, 0.0002);
+        // Below 2 cm/s and 0.02 rad/s the pose is frozen: a corner may stay
+        // a fraction of a millimetre short of touching.
+        EXPECT_LE(d, 0.001);
     }
 }
 

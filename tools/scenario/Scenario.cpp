@@ -95,6 +95,33 @@ void wallSetUp(Scene& scene)
     setVelocity(e, towards * 3.0);
 }
 
+// At rest on the ground below the start, facing the way it would land.
+void standAtStart(Scene& scene)
+{
+    const Excavator& e = *scene.excavator;
+    standMachine(scene, e.position.x, e.position.z, rotate({1, 0, 0}, e.orientation));
+}
+
+void highAboveStart(Scene& scene)
+{
+    standAtStart(scene);
+    scene.excavator->position.y += 1000.0;
+}
+
+// Side-on to the wall, 4 m from it, its left towards it: slewing with the
+// key a swings the arm into the wall after about a quarter turn.
+void besideWallSetUp(Scene& scene)
+{
+    Excavator& e = *scene.excavator;
+    Vector3 towards;
+    double face = 0;
+    wallFace(scene, e.position, towards, face);
+    const Vector3 p = e.position + towards * (face - 5.0 - dot(towards, Vector3(e.position.x, 0, e.position.z)));
+    standMachine(scene, p.x, p.z, cross({0, 1, 0}, -towards));
+    // The ground here is uneven under the tracks: set it down from 5 cm.
+    e.position.y += 0.05;
+}
+
 }  // namespace
 
 bool groundBelow(Scene& scene, double x, double z, double& height, Vector3& normal)
@@ -149,6 +176,18 @@ const std::vector<Scenario>& scenarioTable()
         // Both tracks held forward: the operator drives at the wall.
         {"wall", "set down 1 m from the wall, facing it, at 3 m/s towards it, tracks forward", wallSetUp,
          {{SDLK_KP5, 0.0, 1e9}, {SDLK_KP6, 0.0, 1e9}}, 3.0},
+        {"drive", "both tracks forward for 10 s from rest, then let go", standAtStart,
+         {{SDLK_KP5, 0.0, 10.0}, {SDLK_KP6, 0.0, 10.0}}, 10.5},
+        {"turn", "the tracks opposite for 10 s: turning on the spot", standAtStart,
+         {{SDLK_KP5, 0.0, 10.0}, {SDLK_KP3, 0.0, 10.0}}, 10.5},
+        {"slew", "slewing held for 2 s, then let go", standAtStart, {{SDLK_a, 0.0, 2.0}}, 3.0},
+        // Boom up, arm up and down, bucket both ways, boom down; high in the
+        // air, so that the ground never stops the arm first.
+        {"limits", "each arm joint driven past both of its limits, falling from 1000 m", highAboveStart,
+         {{SDLK_k, 0.0, 2.5}, {SDLK_w, 2.5, 5.5}, {SDLK_s, 5.5, 7.5}, {SDLK_j, 7.5, 8.0}, {SDLK_l, 8.0, 9.0},
+          {SDLK_i, 9.0, 12.5}},
+         12.5},
+        {"hit", "side-on to the wall, slewing the arm into it", besideWallSetUp, {{SDLK_a, 0.0, 3.0}}, 3.5},
     };
     return table;
 }
