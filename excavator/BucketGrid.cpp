@@ -71,3 +71,12 @@ void BucketGrid::addSoil()
         }
     }
 }
+
+bool BucketGrid::sweepDue(double dt)
+{
+    settleTimer += dt;
+    if (settleTimer <= 0.01)
+        return false;
+    settleTimer = 0.0;
+    return true;
+}

@@ -32,7 +32,11 @@ public:
     // One unit of soil into the first Empty cell, from the back (low i) and
     // within a layer from the top (high j) down; nothing when full.
     void addSoil();
+    // Adds dt to the bucket's own settling timer; true (and the timer
+    // restarts) once more than 0.01 s has gathered.
+    bool sweepDue(double dt);
 
     int32_t soilCount = 0;
+    double settleTimer = 0.0;  // s since the last settling sweep
     BucketCell cells[cellCount];
 };

@@ -50,6 +50,9 @@ public:
     void updateCylinders();
     void updateLinkage();
     void setSlewCommand(float command);
+    // Every 0.01 s of simulated time: one settling sweep of the bucket's
+    // soil, spilling over the open side onto the terrain.
+    void settleBucketSoil(double dt);
 
     // Joint angles (radians), kept in the outlines of parts 3 to 6.
     double slewAngle() const { return meshes[Bodywork].angle; }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "physics/Collision.h"
 
@@ -151,39 +152,66 @@ size_t Terrain::grainCount() const
 void Terrain::settleGrains(double dt)
 {
     MutexLock lock(mutex);
-    for (auto it = grains.begin(); it != grains.end();) {
-        SoilGrain& g = *it;
-        g.velocity += Vector3(0.0, -9.81, 0.0) * dt;
-        const Vector3 candidate = g.position + g.velocity * dt;
-        const int b = world.blockIndexAt(candidate);
-        int16_t x, y, z;
-        world.voxelCoordsAt(b, candidate, x, y, z);
-        const auto move = [&](const Vector3& to, int cx, int cy, int cz) {
-            g.position = to;
-            g.cell[0] = static_cast<int16_t>(cx);
-            g.cell[1] = static_cast<int16_t>(cy);
-            g.cell[2] = static_cast<int16_t>(cz);
-        };
-        // Off the terrain every voxel reads as soil, so such a grain settles and goes.
-        if (isFree(world.voxelAt(b, x, y + 1, z))) {
-            move(candidate, x, y, z);
-            ++it;
-            continue;
+    for (auto it = grains.begin(); it != grains.end();)
+        it = stepGrain(*it, dt) ? std::next(it) : grains.erase(it);
+}
+
+void Terrain::placeGrain(SoilGrain& g, const Vector3& p) const
+{
+    // The cell always follows from the position, so the two never disagree.
+    g.position = p;
+    world.voxelCoordsAt(world.blockIndexAt(p), p, g.cell[0], g.cell[1], g.cell[2]);
+}
+
+bool Terrain::stepGrain(SoilGrain& g, double dt)
+{
+    g.velocity += Vector3(0.0, -9.81, 0.0) * dt;
+    const Vector3 candidate = g.position + g.velocity * dt;
+    int b = world.blockIndexAt(candidate);
+    if (!world.validBlock(b)) {
+        ++grainsGone;  // thrown off the terrain
+        return false;
+    }
+    int16_t x, y, z;
+    world.voxelCoordsAt(b, candidate, x, y, z);
+    const bool candidateFree = isFree(world.voxelAt(b, x, y, z));
+    if (candidateFree && isFree(world.voxelAt(b, x, y + 1, z))) {
+        placeGrain(g, candidate);
+        return true;
+    }
+    // The grain comes to rest at the candidate when it is open, else where it is.
+    Vector3 base = candidate;
+    if (!candidateFree) {
+        base = g.position;
+        b = world.blockIndexAt(base);
+        world.voxelCoordsAt(b, base, x, y, z);
+        if (isFree(world.voxelAt(b, x, y, z)) && isFree(world.voxelAt(b, x, y + 1, z))) {
+            // It struck a wall or an overhang in the air: it drops from rest.
+            g.velocity = Vector3();
+            return true;
         }
-        static const int slides[4][2] = {{-1, 0}, {0, 1}, {1, 0}, {0, -1}};
-        bool slid = false;
-        for (const auto& s : slides)
-            if (isFree(world.voxelAt(b, x + s[0], y + 1, z + s[1]))) {
-                move(g.position + Vector3(s[0] * kVoxel, -kVoxel, s[1] * kVoxel), x + s[0], y + 1, z + s[1]);
-                slid = true;
-                break;
-            }
-        if (slid) {
-            ++it;
-            continue;
+    }
+    static const int slides[4][2] = {{-1, 0}, {0, 1}, {1, 0}, {0, -1}};
+    for (const auto& s : slides)
+        if (isFree(world.voxelAt(b, x + s[0], y + 1, z + s[1]))) {
+            placeGrain(g, base + Vector3(s[0] * kVoxel, -kVoxel, s[1] * kVoxel));
+            return true;
         }
-        uint8_t& voxel = world.voxelAt(b, x, y, z);
-        if (isFree(voxel) && world.validBlock(b)) {
+    if (!settleGrain(b, x, y, z))
+        ++grainsGone;
+    return false;
+}
+
+bool Terrain::settleGrain(int b, int x, int y, int z)
+{
+    // Never into soil: the grain climbs its column to the first air voxel.
+    for (y = std::min(y, kVoxelsY - 1); y >= 0; --y) {
+        const uint8_t* v = world.storedVoxel(b, x, y, z);
+        if (!v)
+            return false;
+        if ((*v & 1) == 0)
+            continue;
+        if (isFree(*v)) {
             world.columnAt(b, x, z).position[1] += static_cast<float>(kVoxel);
             world.refineAround(b, x, z);
             for (int cx = x - 1; cx <= x + 1; ++cx)
@@ -193,9 +221,31 @@ void Terrain::settleGrains(double dt)
                     column.soil = true;
                 }
         }
-        voxel &= static_cast<uint8_t>(~3u);
-        it = grains.erase(it);
+        return world.setVoxel(b, x, y, z, true);
     }
+    return false;
+}
+
+bool Terrain::removeSoilVoxel(int b, int x, int y, int z)
+{
+    const uint8_t* v = world.storedVoxel(b, x, y, z);
+    if (!v || (*v & 3) != 0)
+        return false;
+    world.setVoxel(b, x, y, z, false);
+    TerrainColumn& column = world.columnAt(b, x, z);
+    column.position[1] -= static_cast<float>(kVoxel);
+    world.refineAround(b, x, z);
+    for (int cx = x - 1; cx <= x + 1; ++cx)
+        for (int cz = z - 1; cz <= z + 1; ++cz)
+            setFloats(world.columnAt(b, cx, cz).normal, world.columnNormal(b, cx, cz));
+    column.soil = true;
+    return true;
+}
+
+int64_t Terrain::soilGone() const
+{
+    MutexLock lock(mutex);
+    return grainsGone;
 }
 
 double Terrain::surfaceDistanceBelow(const Vector3& p) const

@@ -44,8 +44,18 @@ public:
     // no other grain holds that cell; canDropGrain asks the same.
     bool dropGrain(SoilGrain grain);
     bool canDropGrain(SoilGrain grain);
+    // Lets every grain fall, slide or settle into a voxel. Grains that leave
+    // the terrain, or find no voxel to settle in, are counted as gone.
     void settleGrains(double dt);
     size_t grainCount() const;
+    int64_t soilGone() const;
+
+    // Digging: makes the soil voxel free, lowers its column by one voxel and
+    // marks it as soil, refines and renormals around it. False, and nothing
+    // changes, unless the stored voxel is soil.
+    bool removeSoilVoxel(int b, int x, int y, int z);
+    // Soil voxels in the ground, kept up to date as they change.
+    int64_t soilVoxelCount() const { return world.soilVoxels; }
 
     // Distance from p straight down to the initial ground surface; 0.0 off
     // the terrain or with no ground below.
@@ -54,6 +64,7 @@ public:
     Material material;
     VoxelWorld world;
     std::list<SoilGrain> grains;    // guarded by mutex
+    int64_t grainsGone = 0;         // guarded by mutex; grains that left the world
     SDL_mutex* mutex = nullptr;
     unsigned int elementDisplayList = 0;  // one grain of soil at the origin
     unsigned int layeredTexture = 0;      // 3D: grass (r = 0) to soil (r = 1)
@@ -67,5 +78,10 @@ private:
     // True when the grain's voxel is free and no grain holds that cell;
     // gives the cell.
     bool grainFits(const SoilGrain& grain, int16_t cell[3]);
+    // One step of one grain; false once it has settled or gone.
+    bool stepGrain(SoilGrain& g, double dt);
+    void placeGrain(SoilGrain& g, const Vector3& p) const;
+    // Into the first air voxel at or above (x, y, z); false when there is none.
+    bool settleGrain(int b, int x, int y, int z);
     void createLayeredTexture(const std::string& directory);  // GL, in TerrainDraw.cpp
 };

@@ -101,6 +101,7 @@ TerrainColumn* VoxelWorld::globalColumn(int gx, int gz)
 
 void VoxelWorld::build(const HeightGrid& heights)
 {
+    soilVoxels = 0;
     for (int b = 0; b < kBlockCount; ++b) {
         const int i = b / kBlocks, j = b % kBlocks;
         const std::array<Vector3, 4> P = blockCorners(heights, i, j);
@@ -117,6 +118,7 @@ void VoxelWorld::build(const HeightGrid& heights)
                     const bool above = pointAboveTriangle(c, tri[0][0], tri[0][1], tri[0][2]) ||
                                        pointAboveTriangle(c, tri[1][0], tri[1][1], tri[1][2]);
                     vb.voxels[(x * kVoxelsY + y) * kVoxelsZ + z] = above ? 1 : 0;
+                    soilVoxels += above ? 0 : 1;
                 }
 
         for (int cx = 0; cx < kColumns; ++cx)
@@ -183,26 +185,61 @@ int VoxelWorld::stepBlock(int b, int di, int dj) const
     return i * kBlocks + j;
 }
 
-uint8_t& VoxelWorld::voxelAt(int b, int x, int y, int z)
+uint8_t* VoxelWorld::findVoxel(int b, int x, int y, int z, bool& aboveTop)
 {
+    aboveTop = false;
     const int dj = x < 0 ? -1 : (x > 63 ? 1 : 0);
     const int di = z < 0 ? -1 : (z > 63 ? 1 : 0);
     const int nb = stepBlock(b, di, dj);
     x -= dj * 64;
     z -= di * 64;
-    if (nb < 0 || x < 0 || x > 63 || z < 0 || z > 63) {
-        scratch = 0;
-        return scratch;
-    }
+    if (nb < 0 || x < 0 || x > 63 || z < 0 || z > 63)
+        return nullptr;
     if (nb != b) {
         y -= static_cast<int>(std::floor((blocks[b].origin.y - blocks[nb].origin.y) / kVoxel + 0.5));
         y = std::max(y, 0);
     }
     if (y < 0 || y >= kVoxelsY) {
-        scratch = y < 0 ? 1 : 0;
-        return scratch;
+        aboveTop = y < 0;
+        return nullptr;
     }
-    return blocks[nb].voxels[(x * kVoxelsY + y) * kVoxelsZ + z];
+    return &blocks[nb].voxels[(x * kVoxelsY + y) * kVoxelsZ + z];
+}
+
+uint8_t& VoxelWorld::voxelAt(int b, int x, int y, int z)
+{
+    bool aboveTop;
+    uint8_t* v = findVoxel(b, x, y, z, aboveTop);
+    if (v)
+        return *v;
+    scratch = aboveTop ? 1 : 0;
+    return scratch;
+}
+
+uint8_t* VoxelWorld::storedVoxel(int b, int x, int y, int z)
+{
+    bool aboveTop;
+    return findVoxel(b, x, y, z, aboveTop);
+}
+
+bool VoxelWorld::setVoxel(int b, int x, int y, int z, bool soil)
+{
+    uint8_t* v = storedVoxel(b, x, y, z);
+    if (!v)
+        return false;
+    const bool wasSoil = (*v & 1) == 0;
+    // Both low bits are written: soil 00, free 01.
+    *v = static_cast<uint8_t>((*v & ~3u) | (soil ? 0u : 1u));
+    soilVoxels += (soil ? 1 : 0) - (wasSoil ? 1 : 0);
+    return true;
+}
+
+int64_t VoxelWorld::countSoilVoxels() const
+{
+    int64_t n = 0;
+    for (const VoxelBlock& vb : blocks)
+        n += std::count_if(vb.voxels.begin(), vb.voxels.end(), [](uint8_t v) { return (v & 1) == 0; });
+    return n;
 }
 
 TerrainColumn& VoxelWorld::columnAt(int b, int cx, int cz)

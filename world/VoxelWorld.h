@@ -72,6 +72,13 @@ public:
     // scratch byte: air above the top layer, soil below the bottom and off
     // the terrain; writes to it are lost.
     uint8_t& voxelAt(int b, int x, int y, int z);
+    // The same lookup, but nullptr where voxelAt would hand out scratch.
+    uint8_t* storedVoxel(int b, int x, int y, int z);
+    // Makes a stored voxel soil (00) or free (01) and keeps soilVoxels in
+    // step; false, and nothing changes, outside the stored voxels.
+    bool setVoxel(int b, int x, int y, int z, bool soil);
+    // Soil voxels by a scan of every block: the check of soilVoxels.
+    int64_t countSoilVoxels() const;
     // Crosses into neighbour blocks; off the terrain: the corner record.
     TerrainColumn& columnAt(int b, int cx, int cz);
     Vector3 columnNormal(int b, int cx, int cz);
@@ -96,10 +103,14 @@ public:
     int blockLevel = terrain::kBlockLevel;
     int leafLevel = terrain::kLeafLevel;
     int nodeCount = terrain::kNodeCount;
+    // Stored voxels with bit 0 clear, counted at build and kept by setVoxel;
+    // writes through voxelAt bypass it.
+    int64_t soilVoxels = 0;
 
 private:
     int stepBlock(int b, int di, int dj) const;  // -1 when off the terrain
     TerrainColumn* globalColumn(int gx, int gz);
+    uint8_t* findVoxel(int b, int x, int y, int z, bool& aboveTop);
 
     std::vector<QuadNode> nodes;  // 1..nodeCount; 0 unused
     std::vector<VoxelBlock> blocks;
