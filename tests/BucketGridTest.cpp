@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <numeric>
 #include <vector>
 
 #include "excavator/BucketGrid.h"
@@ -76,54 +77,34 @@ TEST(BucketGrid, SoilFillsFromTheBackAndTopUntilFull)
 
 TEST(BucketGrid, SweepsSpillOnlyWhatTheOpenSideLetsOut)
 {
-    // 33 units fill i = 1..3 and (4, 4, 1..3); the ground takes every grain.
-    const double deg = 3.141592653589793 / 180.0;
+    // 33 units fill i = 1..3 and (4, 4, 1..3); the ground takes every grain,
+    // or (last row) none.
     struct Case {
         double alphaDegrees;
-        int leaving;
-        std::vector<int> perSweep;  // checked when given
+        bool groundTakes;
+        std::vector<int> leavingPerSweep;  // until a sweep lets none out
     };
-    const Case cases[] = {{30, 0, {}}, {60, 0, {}}, {90, 0, {}}, {120, 0, {}}, {150, 0, {}},
-                          {0, 3, {}},  {180, 18, {}}, {270, 33, {13, 12, 8}}};
+    const Case cases[] = {{30, true, {}},     {90, true, {}},      {150, true, {}},
+                          {0, true, {2, 1}},  {180, true, {9, 6, 3}}, {270, true, {13, 12, 8}},
+                          {270, false, {}}};
     for (const Case& c : cases) {
         BucketGrid g;
         for (int n = 0; n < 33; ++n)
             g.addSoil();
-        int offered = 0;
-        GrainOutlet any{[](const Vector3& p) { SoilGrain s; s.position = p; return s; },
-                        [](const SoilGrain&) { return true; }, [&](const SoilGrain&) {
-                            ++offered;
-                            return true;
-                        }};
+        const BucketGrid full = g;
+        const auto answer = [&](const SoilGrain&) { return c.groundTakes; };
+        const GrainOutlet ground{[](const Vector3& p) { SoilGrain s; s.position = p; return s; }, answer, answer};
         std::vector<int> leaving;
-        for (int sweep = 0; sweep < 20; ++sweep) {
-            const int n = sweepBucket(g, c.alphaDegrees * deg, any);
-            ASSERT_EQ(g.soilCount, countState(g, BucketCell::Soil));
-            if (n == 0)
-                break;
+        for (int n; leaving.size() < 20 && (n = sweepBucket(g, c.alphaDegrees * 3.141592653589793 / 180.0, ground));)
             leaving.push_back(n);
-        }
-        if (!c.perSweep.empty()) {
-            EXPECT_EQ(leaving, c.perSweep);
-        }
-        EXPECT_EQ(offered, c.leaving) << c.alphaDegrees;
-        EXPECT_EQ(g.soilCount + offered, 33);
-        EXPECT_EQ(countState(g, BucketCell::Empty) + g.soilCount, 48);
+        EXPECT_EQ(leaving, c.leavingPerSweep) << c.alphaDegrees;
+        EXPECT_EQ(g.soilCount, countState(g, BucketCell::Soil));
+        EXPECT_EQ(g.soilCount + std::accumulate(leaving.begin(), leaving.end(), 0), 33);
+        for (int k = 0; !c.groundTakes && k < BucketGrid::cellCount; ++k)
+            EXPECT_EQ(g.cells[k].state, full.cells[k].state);  // refused soil neither leaves nor moves
     }
-
-    // Ground that refuses every grain: nothing leaves and nothing moves.
-    BucketGrid g;
-    for (int n = 0; n < 33; ++n)
-        g.addSoil();
-    const BucketGrid before = g;
-    const auto no = [](const SoilGrain&) { return false; };
-    GrainOutlet none{[](const Vector3& p) { SoilGrain s; s.position = p; return s; }, no, no};
-    for (double a : {0.0, 180.0, 270.0})
-        EXPECT_EQ(sweepBucket(g, a * deg, none), 0);
-    for (int c = 0; c < BucketGrid::cellCount; ++c)
-        EXPECT_EQ(g.cells[c].state, before.cells[c].state);
-
     // The bucket's own timer: a sweep every fourth step of 0.003 s.
+    BucketGrid g;
     int due = 0;
     for (int step = 0; step < 40; ++step)
         due += g.sweepDue(0.003);
