@@ -135,5 +135,5 @@ void Excavator::integrateState(double dt)
     }
     const Matrix3 r = toMatrix(orientation);
     inverseInertiaWorld = (r * inverseInertiaBody) * transpose(r);
-    // The bucket's settling sweep of its soil comes last, once it exists.
+    settleBucketSoil(dt);
 }
