@@ -7,6 +7,7 @@
 #include "GLContext.h"
 #include "app/Scene.h"
 #include "assets/ModelLoader.h"
+#include "excavator/Articulation.h"
 #include "excavator/Excavator.h"
 #include "excavator/TerrainContact.h"
 #include "math/Quaternion.h"
@@ -32,6 +33,17 @@ protected:
         run = std::make_unique<ScenarioRun>(*scene, *s);
     }
     Excavator& machine() { return *scene->excavator; }
+    // Whatever a scenario did, its soil ledger agrees with a full recount
+    // and no soil was lost or made.
+    void TearDown() override
+    {
+        if (!run)
+            return;
+        const SoilLedger kept = sceneSoil(*scene), counted = sceneSoil(*scene, true);
+        EXPECT_EQ(kept.ground, counted.ground);
+        EXPECT_EQ(kept.buckets, counted.buckets);
+        EXPECT_EQ(kept.total(), run->startSoil) << "balance";
+    }
 
     std::unique_ptr<Scene> scene;
     std::unique_ptr<ScenarioRun> run;
@@ -150,6 +162,32 @@ TEST_F(ScenarioTest, SameScenarioGivesTheSameTrace)
         EXPECT_NE(run->summary().find("summary time=0.600 x="), std::string::npos) << run->summary();
     }
     EXPECT_EQ(traces[0], traces[1]);
+}
+
+TEST_F(ScenarioTest, DumpPilesTheWholeLoadUnderTheBucket)
+{
+    start("dump");
+    Terrain& ground = *machine().terrain;
+    std::vector<float> before;
+    for (int n = 0; n < 64 * 64 * 64; ++n)
+        before.push_back(ground.world.block(n / 4096).columns[n % 4096].position[1]);
+    run->run(run->scenario.seconds);
+    EXPECT_EQ(machine().bucket.soilCount + ground.grainCount() + ground.soilGone(), 0);
+    EXPECT_NE(run->summary().find(" balance=0"), std::string::npos) << run->summary();
+    const PartTransform plate(GroundPlate, machine().meshes[GroundPlate].referencePoint, armPivots(machine().meshes),
+                              jointAngles(machine().meshes));
+    const Vector3 bucket = machine().modelToWorld(plate.point(machine().bucket.cell(3, 2, 2).position));
+    double risen = 0.0;
+    for (int n = 0; n < 64 * 64 * 64; ++n) {
+        const TerrainColumn& c = ground.world.block(n / 4096).columns[n % 4096];
+        const double rise = (c.position[1] - before[n]) / terrain::kVoxel;
+        if (rise == 0.0)
+            continue;
+        EXPECT_NEAR(rise, std::round(rise), 1e-4);
+        EXPECT_LT(std::hypot(c.position[0] - bucket.x, c.position[2] - bucket.z), 2.0);
+        risen += rise;
+    }
+    EXPECT_NEAR(risen, 33.0, 1e-3);
 }
 
 TEST(ScenarioFlat, MachineOnFlatGroundRestsOnItsTracks)

@@ -122,6 +122,19 @@ void besideWallSetUp(Scene& scene)
     e.position.y += 0.05;
 }
 
+// Resting where it starts, the boom raised and the bucket holding 33 units
+// (the most it digs), pitched so that none falls out.
+void dumpSetUp(Scene& scene)
+{
+    Excavator& e = *scene.excavator;
+    e.meshes[Monoblock].angle = 0.6;
+    e.updateMassProperties();
+    e.updateCylinders();
+    standMachine(scene, e.position.x, e.position.z, rotate({1, 0, 0}, e.orientation));
+    for (int n = 0; n < 33; ++n)
+        e.bucket.addSoil();
+}
+
 }  // namespace
 
 bool groundBelow(Scene& scene, double x, double z, double& height, Vector3& normal)
@@ -188,6 +201,8 @@ const std::vector<Scenario>& scenarioTable()
           {SDLK_i, 9.0, 12.5}},
          12.5},
         {"hit", "side-on to the wall, slewing the arm into it", besideWallSetUp, {{SDLK_a, 0.0, 3.0}}, 3.5},
+        {"dump", "boom raised, bucket full: the arm reaches out and the bucket opens until it is empty", dumpSetUp,
+         {{SDLK_w, 0.0, 1.5}, {SDLK_l, 1.0, 3.0}}, 6.0},
     };
     return table;
 }
@@ -198,6 +213,12 @@ const Scenario* findScenario(const std::string& name)
         if (name == s.name)
             return &s;
     return nullptr;
+}
+
+SoilLedger sceneSoil(const Scene& scene, bool recount)
+{
+    const Excavator* e = scene.excavator;
+    return recount ? recountSoil(*e->terrain, {e}) : soilLedger(*e->terrain, {e});
 }
 
 double tiltDegrees(const Scene& scene)
@@ -232,6 +253,7 @@ const std::vector<TraceColumn>& traceColumns()
         {"contacts", [](const ScenarioRun& r) { return static_cast<double>(r.scene.lastStep.contacts); }},
         {"dt", [](const ScenarioRun& r) { return r.scene.lastStep.dt; }},
         {"impulses", [](const ScenarioRun& r) { return static_cast<double>(r.scene.lastStep.impulses); }},
+        {"bucket_soil", [=](const ScenarioRun& r) { return static_cast<double>(e(r).bucket.soilCount); }},
     };
     return columns;
 }
@@ -264,6 +286,8 @@ const std::vector<SummaryKey>& summaryKeys()
         {"step_ms_max", [=](const ScenarioRun& r) {
              return num(r.stepMs.empty() ? 0.0 : *std::max_element(r.stepMs.begin(), r.stepMs.end()), "%.4f");
          }},
+        {"soil_ledger", [](const ScenarioRun& r) { return std::to_string(sceneSoil(r.scene).total()); }},
+        {"balance", [](const ScenarioRun& r) { return std::to_string(sceneSoil(r.scene).total() - r.startSoil); }},
     };
     return keys;
 }
@@ -273,6 +297,7 @@ ScenarioRun::ScenarioRun(Scene& scene_, const Scenario& scenario_) : scene(scene
     if (scenario.setUp)
         scenario.setUp(scene);
     startPosition = scene.excavator->position;
+    startSoil = sceneSoil(scene).total();
 }
 
 void ScenarioRun::step()

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "excavator/SoilLedger.h"
 #include "math/Vector3.h"
 
 class Scene;
@@ -56,6 +57,7 @@ public:
     int firstContactStep = -1;
     bool nan = false;
     Vector3 startPosition;
+    int64_t startSoil = 0;  // the ledger's total once set up
     std::vector<double> stepMs;
     std::vector<std::vector<double>> trace;  // one row per step, by traceColumns()
 };
@@ -71,6 +73,9 @@ struct SummaryKey {
     std::function<std::string(const ScenarioRun&)> value;
 };
 const std::vector<SummaryKey>& summaryKeys();
+
+// The soil of the scene's terrain and machine: as kept, or by a full recount.
+SoilLedger sceneSoil(const Scene& scene, bool recount = false);
 
 // Angle in degrees between the machine's up axis and the world's.
 double tiltDegrees(const Scene& scene);
