@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "GLContext.h"
+#include "ScenarioSoil.h"
 #include "app/Scene.h"
 #include "assets/ModelLoader.h"
 #include "excavator/Excavator.h"
@@ -27,6 +28,11 @@ protected:
         return *scene->excavator;
     }
     void until(double seconds) { run->run(seconds); }
+    void TearDown() override
+    {
+        if (run)
+            expectSoilBalanced(*run);
+    }
 
     std::unique_ptr<Scene> scene;
     std::unique_ptr<ScenarioRun> run;

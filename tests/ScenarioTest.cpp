@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "GLContext.h"
+#include "ScenarioSoil.h"
 #include "app/Scene.h"
 #include "assets/ModelLoader.h"
 #include "excavator/Articulation.h"
@@ -33,16 +34,10 @@ protected:
         run = std::make_unique<ScenarioRun>(*scene, *s);
     }
     Excavator& machine() { return *scene->excavator; }
-    // Whatever a scenario did, its soil ledger agrees with a full recount
-    // and no soil was lost or made.
     void TearDown() override
     {
-        if (!run)
-            return;
-        const SoilLedger kept = sceneSoil(*scene), counted = sceneSoil(*scene, true);
-        EXPECT_EQ(kept.ground, counted.ground);
-        EXPECT_EQ(kept.buckets, counted.buckets);
-        EXPECT_EQ(kept.total(), run->startSoil) << "balance";
+        if (run)
+            expectSoilBalanced(*run);
     }
 
     std::unique_ptr<Scene> scene;
