@@ -103,10 +103,4 @@ TEST(BucketGrid, SweepsSpillOnlyWhatTheOpenSideLetsOut)
         for (int k = 0; !c.groundTakes && k < BucketGrid::cellCount; ++k)
             EXPECT_EQ(g.cells[k].state, full.cells[k].state);  // refused soil neither leaves nor moves
     }
-    // The bucket's own timer: a sweep every fourth step of 0.003 s.
-    BucketGrid g;
-    int due = 0;
-    for (int step = 0; step < 40; ++step)
-        due += g.sweepDue(0.003);
-    EXPECT_EQ(due, 10);
 }
