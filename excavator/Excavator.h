@@ -77,6 +77,7 @@ public:
     Terrain* terrain = nullptr;
     bool terrainContact = false, cuttingContact = false;
     BucketGrid bucket;
+    int64_t soilDug = 0;  // units dig has put into the bucket since construction
     uint32_t leftTrackContacts = 0, rightTrackContacts = 0;
     Vector3 leftTrackPointVelocity, rightTrackPointVelocity, leftTrackTravel, rightTrackTravel;
     double leftBeltPhase = 0.0, rightBeltPhase = 0.0;

@@ -68,6 +68,16 @@ std::vector<Vector3> trackBottom(Excavator& e)
     return corners;
 }
 
+// Soil voxels in the whole ground, by scanning every block.
+long soilVoxels(const Terrain& t)
+{
+    long n = 0;
+    for (int b = 0; b < terrain::kBlocks * terrain::kBlocks; ++b)
+        for (uint8_t v : t.world.block(b).voxels)
+            n += (v & 3) == 0;
+    return n;
+}
+
 }  // namespace
 
 TEST_F(ScenarioTest, LandFallsFreelyThenRestsOnItsTracksWhereItStarted)
@@ -143,6 +153,25 @@ TEST_F(ScenarioTest, WallStopsTheMachineWhichBouncesBackSlowly)
     EXPECT_GT(closest, -0.5) << "never passes through it";
     EXPECT_LE(rebound, 0.11 * 3.0 + 0.02);
     EXPECT_LT(dot(machine().velocity, towards), 0.1) << "stopped";
+}
+
+TEST_F(ScenarioTest, DigFillsTheBucketFromTheGroundAndLiftsItOut)
+{
+    start("dig");
+    const Terrain& ground = *machine().terrain;
+    const long soilBefore = soilVoxels(ground);
+    bool wasInSoil = false, wasDigging = false;
+    while (run->time < run->scenario.seconds) {
+        run->step();
+        wasInSoil |= machine().bucketInSoil;
+        wasDigging |= ground.digging;
+        ASSERT_FALSE(run->nan);
+    }
+    EXPECT_TRUE(wasInSoil && wasDigging);
+    EXPECT_GE(machine().bucket.soilCount, 20);
+    EXPECT_EQ(soilBefore - soilVoxels(ground), machine().bucket.soilCount);
+    EXPECT_FALSE(machine().bucketInSoil || ground.digging) << "lifted clear";
+    EXPECT_LT(tiltDegrees(*scene), 10.0) << "still on its tracks";
 }
 
 TEST_F(ScenarioTest, SameScenarioGivesTheSameTrace)

@@ -16,6 +16,7 @@
 namespace {
 
 constexpr double kDegrees = 57.29577951308232;
+constexpr double kVoxelVolume = terrain::kVoxel * terrain::kVoxel * terrain::kVoxel;  // m3
 
 // The shortest rotation taking unit u onto unit v.
 Quaternion rotationBetween(const Vector3& u, const Vector3& v)
@@ -135,6 +136,22 @@ void dumpSetUp(Scene& scene)
         e.bucket.addSoil();
 }
 
+// The machine has fallen and settled on its tracks by then (s).
+constexpr double kLanded = 1.5;
+
+// Keys held from kLanded + from to kLanded + to.
+HeldKey hold(SDLKey key, double from, double to) { return {key, kLanded + from, kLanded + to}; }
+
+// One bite from the start pose, about 9 m ahead. Raise the boom and reach
+// out with the bucket curled so that its lip points down and back; lower
+// the boom while pulling the arm in, which drives the lip into the ground
+// lip first; scoop by uncurling while the arm still pulls; lift.
+std::vector<HeldKey> digKeys()
+{
+    return {hold(SDLK_k, 0.0, 0.7),  hold(SDLK_w, 0.0, 1.4), hold(SDLK_l, 0.5, 1.2), hold(SDLK_i, 1.5, 2.3),
+            hold(SDLK_s, 1.5, 2.6),  hold(SDLK_j, 2.1, 2.6), hold(SDLK_k, 2.6, 3.5)};
+}
+
 }  // namespace
 
 bool groundBelow(Scene& scene, double x, double z, double& height, Vector3& normal)
@@ -203,6 +220,8 @@ const std::vector<Scenario>& scenarioTable()
         {"hit", "side-on to the wall, slewing the arm into it", besideWallSetUp, {{SDLK_a, 0.0, 3.0}}, 3.5},
         {"dump", "boom raised, bucket full: the arm reaches out and the bucket opens until it is empty", dumpSetUp,
          {{SDLK_w, 0.0, 1.5}, {SDLK_l, 1.0, 3.0}}, 6.0},
+        {"dig", "lands, then lowers the bucket into the ground ahead, scoops it full and lifts it", nullptr, digKeys(),
+         5.5},
     };
     return table;
 }
@@ -254,6 +273,8 @@ const std::vector<TraceColumn>& traceColumns()
         {"dt", [](const ScenarioRun& r) { return r.scene.lastStep.dt; }},
         {"impulses", [](const ScenarioRun& r) { return static_cast<double>(r.scene.lastStep.impulses); }},
         {"bucket_soil", [=](const ScenarioRun& r) { return static_cast<double>(e(r).bucket.soilCount); }},
+        {"in_soil", [=](const ScenarioRun& r) { return e(r).bucketInSoil ? 1.0 : 0.0; }},
+        {"digging", [](const ScenarioRun& r) { return r.scene.excavator->terrain->digging ? 1.0 : 0.0; }},
     };
     return columns;
 }
@@ -282,6 +303,12 @@ const std::vector<SummaryKey>& summaryKeys()
         {"nan", [](const ScenarioRun& r) { return std::string(r.nan ? "1" : "0"); }},
         {"first_contact_step", [](const ScenarioRun& r) { return std::to_string(r.firstContactStep); }},
         {"contacts", [](const ScenarioRun& r) { return std::to_string(r.scene.lastStep.contacts); }},
+        {"bucket", [](const ScenarioRun& r) { return std::to_string(r.scene.excavator->bucket.soilCount); }},
+        {"moved_m3", [=](const ScenarioRun& r) {
+             const Excavator& e = *r.scene.excavator;
+             return num((e.soilDug - e.bucket.soilCount) * kVoxelVolume, "%.3f");
+         }},
+        {"cycle_s", [=](const ScenarioRun& r) { return num(r.lastMotion - r.firstMotion, "%.3f"); }},
         {"step_ms_mean", [=](const ScenarioRun& r) { return num(meanMs(r), "%.4f"); }},
         {"step_ms_max", [=](const ScenarioRun& r) {
              return num(r.stepMs.empty() ? 0.0 : *std::max_element(r.stepMs.begin(), r.stepMs.end()), "%.4f");
@@ -323,6 +350,12 @@ void ScenarioRun::step()
     time = steps * kStep;
     if (firstContactStep < 0 && (scene.lastStep.contacts > 0 || scene.lastStep.impulses > 0))
         firstContactStep = steps;
+    const JointAngles rates = scene.excavator->jointRates();
+    if (rates.slew != 0.0 || rates.monoblock != 0.0 || rates.bendingArm != 0.0 || rates.groundPlate != 0.0) {
+        if (firstMotion < 0.0)
+            firstMotion = time - kStep;
+        lastMotion = time;
+    }
     std::vector<double> row;
     for (const TraceColumn& c : traceColumns()) {
         row.push_back(c.value(*this));

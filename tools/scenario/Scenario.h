@@ -55,6 +55,7 @@ public:
     int steps = 0;
     double time = 0.0;       // s simulated
     int firstContactStep = -1;
+    double firstMotion = -1.0, lastMotion = -1.0;  // s: the first and last step a joint moved in
     bool nan = false;
     Vector3 startPosition;
     int64_t startSoil = 0;  // the ledger's total once set up
