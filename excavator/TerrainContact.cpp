@@ -78,28 +78,6 @@ Vector3 escapeDirection(Terrain& t, int b, int x, int y, int z)
     return normalized(d);
 }
 
-// Takes soil voxel (x, y, z) of block b out of the ground: free, its column
-// one voxel lower, the surface refined and shaded around it, bare soil.
-bool removeSoilVoxel(Terrain& t, int b, int x, int y, int z)
-{
-    if (!isSoil(t.voxelAt(b, x, y, z)))
-        return false;
-    t.voxelAt(b, x, y, z) = 1;
-    TerrainColumn& column = t.columnAt(b, x, z);
-    column.position[1] -= static_cast<float>(terrain::kVoxel);
-    t.refineAround(b, x, z);
-    for (int dx = -1; dx <= 1; ++dx)
-        for (int dz = -1; dz <= 1; ++dz) {
-            const Vector3 n = t.columnNormal(b, x + dx, z + dz);
-            float* out = t.columnAt(b, x + dx, z + dz).normal;
-            out[0] = static_cast<float>(n.x);
-            out[1] = static_cast<float>(n.y);
-            out[2] = static_cast<float>(n.z);
-        }
-    column.soil = true;
-    return true;
-}
-
 // The part pushes into soil it may not take: no contact, and the joints
 // that drive it stop (a zero impulse on a moving part).
 void stopPart(Excavator& e, const Mesh& part)
@@ -264,7 +242,7 @@ void dig(Terrain& t, Mesh& block, Mesh& part, Excavator& e)
                     stopPart(e, part);
                     break;
                 case TakeSoil:
-                    if (removeSoilVoxel(t, b, x, y, z)) {
+                    if (t.removeSoilVoxel(b, x, y, z)) {
                         e.bucket.addSoil();
                         ++e.soilDug;
                     }

@@ -68,16 +68,6 @@ std::vector<Vector3> trackBottom(Excavator& e)
     return corners;
 }
 
-// Soil voxels in the whole ground, by scanning every block.
-long soilVoxels(const Terrain& t)
-{
-    long n = 0;
-    for (int b = 0; b < terrain::kBlocks * terrain::kBlocks; ++b)
-        for (uint8_t v : t.world.block(b).voxels)
-            n += (v & 3) == 0;
-    return n;
-}
-
 }  // namespace
 
 TEST_F(ScenarioTest, LandFallsFreelyThenRestsOnItsTracksWhereItStarted)
@@ -159,7 +149,7 @@ TEST_F(ScenarioTest, DigFillsTheBucketFromTheGroundAndLiftsItOut)
 {
     start("dig");
     const Terrain& ground = *machine().terrain;
-    const long soilBefore = soilVoxels(ground);
+    const int64_t soilBefore = ground.soilVoxelCount();
     bool wasInSoil = false, wasDigging = false;
     while (run->time < run->scenario.seconds) {
         run->step();
@@ -169,9 +159,55 @@ TEST_F(ScenarioTest, DigFillsTheBucketFromTheGroundAndLiftsItOut)
     }
     EXPECT_TRUE(wasInSoil && wasDigging);
     EXPECT_GE(machine().bucket.soilCount, 20);
-    EXPECT_EQ(soilBefore - soilVoxels(ground), machine().bucket.soilCount);
+    EXPECT_EQ(soilBefore - ground.soilVoxelCount(), machine().bucket.soilCount);
     EXPECT_FALSE(machine().bucketInSoil || ground.digging) << "lifted clear";
     EXPECT_LT(tiltDegrees(*scene), 10.0) << "still on its tracks";
+}
+
+TEST_F(ScenarioTest, CycleMovesACubicMetreAsideWithinTwentySeconds)
+{
+    start("cycle");
+    Terrain& ground = *machine().terrain;
+    std::vector<float> before;
+    for (int n = 0; n < 64 * 64 * 64; ++n)
+        before.push_back(ground.world.block(n / 4096).columns[n % 4096].position[1]);
+    while (run->time < run->scenario.seconds) {
+        run->step();
+        ASSERT_EQ(sceneSoil(*scene).total(), run->startSoil) << "at " << run->time << " s";
+    }
+    EXPECT_LE(run->time, 20.0);
+    EXPECT_EQ(machine().bucket.soilCount, 0);
+    EXPECT_EQ(ground.grainCount() + ground.soilGone(), 0) << "all settled on the ground";
+    const int64_t moved = machine().soilDug;
+    EXPECT_GE(moved, 25);
+    EXPECT_NE(run->summary().find(" balance=0"), std::string::npos) << run->summary();
+    EXPECT_LT(std::fabs(machine().slewAngle()), 0.05) << "slewed back";
+
+    // Hole ahead, pile a quarter turn aside, each changed by whole voxels;
+    // at least 25 units (1 m3) lie well away from the hole.
+    std::vector<std::pair<Vector3, double>> changed;
+    Vector3 hole;
+    double dug = 0;
+    for (int n = 0; n < 64 * 64 * 64; ++n) {
+        const TerrainColumn& c = ground.world.block(n / 4096).columns[n % 4096];
+        const double change = (c.position[1] - before[n]) / terrain::kVoxel;
+        EXPECT_NEAR(change, std::round(change), 1e-4);
+        if (change == 0.0)
+            continue;
+        changed.push_back({{c.position[0], 0, c.position[2]}, change});
+        if (change < 0) {
+            hole += -change * changed.back().first;
+            dug -= change;
+        }
+    }
+    double aside = 0, total = 0;
+    for (const auto& [at, change] : changed) {
+        total += change;
+        if (change > 0 && length(at - hole / dug) > 3.0)
+            aside += change;
+    }
+    EXPECT_NEAR(total, 0.0, 1e-3) << "every unit dug lies on the ground again";
+    EXPECT_GE(aside, 25.0);
 }
 
 TEST_F(ScenarioTest, SameScenarioGivesTheSameTrace)

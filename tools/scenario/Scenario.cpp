@@ -145,11 +145,25 @@ HeldKey hold(SDLKey key, double from, double to) { return {key, kLanded + from, 
 // One bite from the start pose, about 9 m ahead. Raise the boom and reach
 // out with the bucket curled so that its lip points down and back; lower
 // the boom while pulling the arm in, which drives the lip into the ground
-// lip first; scoop by uncurling while the arm still pulls; lift.
+// lip first; scoop by uncurling while the arm still pulls; lift, uncurling
+// a little more on the way so that the open side stays up and no soil
+// falls out.
 std::vector<HeldKey> digKeys()
 {
-    return {hold(SDLK_k, 0.0, 0.7),  hold(SDLK_w, 0.0, 1.4), hold(SDLK_l, 0.5, 1.2), hold(SDLK_i, 1.5, 2.3),
-            hold(SDLK_s, 1.5, 2.6),  hold(SDLK_j, 2.1, 2.6), hold(SDLK_k, 2.6, 3.5)};
+    return {hold(SDLK_k, 0.0, 0.7), hold(SDLK_w, 0.0, 1.4), hold(SDLK_l, 0.5, 1.2),  hold(SDLK_i, 1.5, 2.3),
+            hold(SDLK_s, 1.5, 2.6), hold(SDLK_j, 2.1, 2.6), hold(SDLK_k, 2.6, 3.5), hold(SDLK_j, 2.85, 3.15)};
+}
+
+// The bite, then slew a quarter turn, open the bucket over the ground
+// (curl it past its open side's facing down, the arm reaching out) and
+// slew back.
+std::vector<HeldKey> cycleKeys()
+{
+    std::vector<HeldKey> keys = digKeys();
+    const std::vector<HeldKey> more = {hold(SDLK_a, 3.5, 4.95), hold(SDLK_l, 5.2, 6.0), hold(SDLK_w, 5.4, 5.9),
+                                       hold(SDLK_d, 6.1, 7.55)};
+    keys.insert(keys.end(), more.begin(), more.end());
+    return keys;
 }
 
 }  // namespace
@@ -222,6 +236,8 @@ const std::vector<Scenario>& scenarioTable()
          {{SDLK_w, 0.0, 1.5}, {SDLK_l, 1.0, 3.0}}, 6.0},
         {"dig", "lands, then lowers the bucket into the ground ahead, scoops it full and lifts it", nullptr, digKeys(),
          5.5},
+        {"cycle", "a working cycle after landing: dig, lift, slew a quarter turn, dump, slew back", nullptr,
+         cycleKeys(), 10.0},
     };
     return table;
 }
