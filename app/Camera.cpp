@@ -8,10 +8,16 @@
 #include "input/InputSystem.h"
 #include "world/Terrain.h"
 
-Camera::Camera(bool listen)
+Camera::Camera(bool listen) : listening(listen)
 {
-    if (listen)
+    if (listening)
         InputSystem::getInstance().addMouseListener(this);
+}
+
+Camera::~Camera()
+{
+    if (listening)
+        InputSystem::getInstance().removeMouseListener(this);
 }
 
 void Camera::follow(const Excavator& excavator)

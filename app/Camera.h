@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "input/MouseListener.h"
+#include "base/MouseListener.h"
 #include "math/Quaternion.h"
 #include "math/Vector3.h"
 #include "world/Viewpoint.h"
@@ -16,8 +16,12 @@ class Terrain;
 // follow on the main thread.
 class Camera : public MouseListener, public Viewpoint {
 public:
-    // Registers with the input system when `listen` is set.
+    // Registers with the input system when `listen` is set, and leaves it
+    // when destroyed.
     explicit Camera(bool listen = true);
+    ~Camera() override;
+    Camera(const Camera&) = delete;
+    Camera& operator=(const Camera&) = delete;
 
     void follow(const Excavator& excavator);
     void mouseButtonPressed(const SDL_Event* event) override;
@@ -33,6 +37,7 @@ public:
     // The follow view's eye stays this far above it, where it has ground below.
     const Terrain* ground = nullptr;
     static constexpr double kEyeClearance = 0.5;
+    const bool listening;
 
     // The view from the centre, eye and up: pitch and yaw.
     void deriveAngles();

@@ -11,6 +11,7 @@
 #include "excavator/Excavator.h"
 #include "excavator/TerrainContact.h"
 #include "input/ExcavatorController.h"
+#include "input/InputSystem.h"
 #include "physics/Object.h"
 #include "world/Billboard.h"
 #include "world/Skybox.h"
@@ -34,8 +35,11 @@ Scene::Scene()
         excavator = machine;
         ExcavatorController::getInstance().setExcavator(machine);
 
-        for (const char* name : {"forest01", "forest02", "forest03"})
-            add(new Billboard(name, camera, terrain));
+        for (const char* name : {"forest01", "forest02", "forest03"}) {
+            Billboard* forest = new Billboard(name, camera, terrain);
+            add(forest);
+            InputSystem::getInstance().addKeyboardListener(forest);
+        }
         const int n = static_cast<int>(objects.size());
         pairCount = n * (n - 1) / 2;
         pairRecords = new PairRecord[pairCount];
@@ -61,8 +65,12 @@ void Scene::release()
     // The controller must not keep writing into a machine that is gone.
     if (excavator)
         ExcavatorController::getInstance().setExcavator(nullptr);
-    for (Object* o : objects)
+    // Listeners leave the input system before they are freed.
+    for (Object* o : objects) {
+        if (Billboard* forest = dynamic_cast<Billboard*>(o))
+            InputSystem::getInstance().removeKeyboardListener(forest);
         delete o;
+    }
     objects.clear();
     excavator = nullptr;
     delete camera;

@@ -7,8 +7,8 @@
 #include <iosfwd>
 #include <map>
 
-#include "input/JoystickListener.h"
-#include "input/KeyboardListener.h"
+#include "base/JoystickListener.h"
+#include "base/KeyboardListener.h"
 
 class AxisController;
 class Excavator;

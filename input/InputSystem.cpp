@@ -1,23 +1,19 @@
 #include "input/InputSystem.h"
 
+#include <algorithm>
 #include <iostream>
 
 #include "base/Log.h"
+#include "base/MutexLock.h"
 #include "input/ProgramControl.h"
 
 namespace {
 
-// Holds an SDL mutex for one scope.
-class MutexLock {
-public:
-    explicit MutexLock(SDL_mutex* m) : mutex(m) { SDL_mutexP(mutex); }
-    ~MutexLock() { SDL_mutexV(mutex); }
-    MutexLock(const MutexLock&) = delete;
-    MutexLock& operator=(const MutexLock&) = delete;
-
-private:
-    SDL_mutex* mutex;
-};
+template <typename Listener>
+void removeFrom(std::vector<Listener*>& listeners, Listener* listener)
+{
+    listeners.erase(std::remove(listeners.begin(), listeners.end(), listener), listeners.end());
+}
 
 }  // namespace
 
@@ -62,6 +58,24 @@ void InputSystem::addJoystickListener(JoystickListener* listener)
 {
     MutexLock lock(mutex);
     joystickListeners.push_back(listener);
+}
+
+void InputSystem::removeKeyboardListener(KeyboardListener* listener)
+{
+    MutexLock lock(mutex);
+    removeFrom(keyboardListeners, listener);
+}
+
+void InputSystem::removeMouseListener(MouseListener* listener)
+{
+    MutexLock lock(mutex);
+    removeFrom(mouseListeners, listener);
+}
+
+void InputSystem::removeJoystickListener(JoystickListener* listener)
+{
+    MutexLock lock(mutex);
+    removeFrom(joystickListeners, listener);
 }
 
 void InputSystem::setWindow(ProgramControl* w)

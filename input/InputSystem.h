@@ -5,9 +5,9 @@
 #include <deque>
 #include <vector>
 
-#include "input/JoystickListener.h"
-#include "input/KeyboardListener.h"
-#include "input/MouseListener.h"
+#include "base/JoystickListener.h"
+#include "base/KeyboardListener.h"
+#include "base/MouseListener.h"
 
 class ProgramControl;
 
@@ -26,10 +26,14 @@ public:
     InputSystem(const InputSystem&) = delete;
     InputSystem& operator=(const InputSystem&) = delete;
 
-    // Listeners stay registered for the life of the system.
+    // A listener must be removed before it is destroyed: dispatch calls
+    // every registered one.
     void addKeyboardListener(KeyboardListener* listener);
     void addMouseListener(MouseListener* listener);
     void addJoystickListener(JoystickListener* listener);
+    void removeKeyboardListener(KeyboardListener* listener);
+    void removeMouseListener(MouseListener* listener);
+    void removeJoystickListener(JoystickListener* listener);
     void setWindow(ProgramControl* window);
 
     // Main thread: moves SDL's events and a fresh reading of every joystick

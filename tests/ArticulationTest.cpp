@@ -61,9 +61,9 @@ TEST(Articulation, PartsGoWhereTheChainCarriesThem)
     }
 }
 
-TEST(Articulation, ReachMatchesTheDesignSheet)
+TEST(Articulation, ReachAtTheCornerPoses)
 {
-    // Bucket pivot and tip for the arm's corner poses, from the machine's design sheet.
+    // Bucket pivot and tip measured on the model at the arm's corner poses.
     struct Pose {
         double mono, arm;
         Vector3 p6, tipLow, tipHigh;  // tip with the bucket at -15 and 140 degrees

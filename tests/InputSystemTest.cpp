@@ -154,9 +154,19 @@ TEST(InputSystem, DeliversPolledEventsInOrderOnTheDispatchingThread)
     EXPECT_EQ(window.stops, 1);
     EXPECT_EQ(window.pauses, 0);
 
-    // The queue is empty now: a second dispatch calls nobody.
+    // The queue is empty now: a second dispatch calls nobody. Removed
+    // listeners hear nothing more; the others still do.
     input.dispatch();
     EXPECT_EQ(log.size(), expected.size());
+    input.removeKeyboardListener(&second);
+    input.removeMouseListener(&mouse);
+    input.removeJoystickListener(&joystick);
+    for (const SDL_Event& e : {keyEvent(SDL_KEYDOWN, SDLK_a), motionEvent(5), buttonEvent(SDL_JOYBUTTONDOWN, 1)})
+        push(e);
+    input.poll();
+    input.dispatch();
+    ASSERT_EQ(log.size(), expected.size() + 1);
+    EXPECT_EQ(log.back().what, "first.keyPressed");
 }
 
 // Esc stops, p pauses, Esc wins over p; neither needs a keyboard listener,

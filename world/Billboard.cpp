@@ -8,7 +8,6 @@
 
 #include "world/Viewpoint.h"
 #include "assets/TextureLoader.h"
-#include "input/InputSystem.h"
 #include "physics/Collision.h"
 #include "world/Terrain.h"
 
@@ -59,7 +58,6 @@ std::vector<TreeSprite> plantTrees(const Mesh& forest, const Terrain& terrain)
 Billboard::Billboard(const std::string& groupName, const Viewpoint* camera_, Terrain* terrain_, const std::string& directory)
     : Object(groupName, HUGE_VAL), camera(camera_), terrain(terrain_)
 {
-    InputSystem::getInstance().addKeyboardListener(this);
     for (int k = 0; k < 3; ++k)
         spriteTextures[k] = TextureLoader::loadSpriteTexture(directory + "tree0" + std::to_string(k + 1) + ".bmp");
     trees = plantTrees(meshes[0], *terrain);

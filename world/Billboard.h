@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "input/KeyboardListener.h"
+#include "base/KeyboardListener.h"
 #include "math/Vector3.h"
 #include "physics/Object.h"
 
@@ -20,6 +20,7 @@ struct TreeSprite {
 
 // One forest: the closed volume of a model group, filled with trees drawn
 // as camera-facing sprites, farthest first. Immovable scenery (kind 0).
+// Its owner registers it for keys and removes it before deleting it.
 class Billboard : public Object, public KeyboardListener {
 public:
     // Loads directory + "tree01.bmp" .. "tree03.bmp"; needs a GL context.

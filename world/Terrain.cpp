@@ -6,6 +6,7 @@
 #include <cmath>
 #include <iterator>
 
+#include "base/MutexLock.h"
 #include "physics/Collision.h"
 
 using namespace terrain;
@@ -14,14 +15,6 @@ namespace {
 
 // Voxel bits: 0 set is air; a free voxel is air with bit 1 clear.
 bool isFree(uint8_t v) { return (v & 3) == 1; }
-
-struct MutexLock {
-    explicit MutexLock(SDL_mutex* m) : mutex(m) { SDL_mutexP(mutex); }
-    ~MutexLock() { SDL_mutexV(mutex); }
-    MutexLock(const MutexLock&) = delete;
-    MutexLock& operator=(const MutexLock&) = delete;
-    SDL_mutex* mutex;
-};
 
 void setFloats(float out[3], const Vector3& v)
 {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "physics/Collision.h"
 
@@ -12,9 +13,10 @@ namespace {
 constexpr int kBlockCount = kBlocks * kBlocks;
 constexpr int kGlobalColumns = kBlocks * 64;  // per side, without the far edge
 
+// NaN (from a non-finite point) becomes the lowest index: off every block.
 int16_t toShort(double v)
 {
-    return static_cast<int16_t>(std::clamp(v, -32768.0, 32767.0));
+    return std::isnan(v) ? INT16_MIN : static_cast<int16_t>(std::clamp(v, -32768.0, 32767.0));
 }
 
 // Morton order within a level: bit 0 of each child number is x, bit 1 is z.
@@ -62,7 +64,7 @@ VoxelWorld::VoxelWorld()
     : nodes(kNodeCount + 1), blocks(kBlockCount), edgeX(kGlobalColumns), edgeZ(kGlobalColumns)
 {
     for (VoxelBlock& vb : blocks) {
-        // Air everywhere until build() fills in the ground.
+        // Soil (0) everywhere until build() marks the air above the ground.
         vb.voxels.assign(kVoxelsX * kVoxelsY * kVoxelsZ, 0);
         vb.columns.resize(64 * 64);
         vb.refs.resize(kColumns * kColumns);
