@@ -12,14 +12,6 @@ namespace {
 
 constexpr double kPi = 3.141592653589793;
 
-SDL_Event button(int b)
-{
-    SDL_Event e{};
-    e.type = SDL_MOUSEBUTTONDOWN;
-    e.button.button = static_cast<Uint8>(b);
-    return e;
-}
-
 SDL_Event motion(int xrel, int yrel)
 {
     SDL_Event e{};
@@ -100,31 +92,6 @@ TEST(Camera, AnglesStayFiniteStraightAboveAndYawCoversTheCircle)
     c.deriveAngles();
     EXPECT_FALSE(std::isnan(c.pitch));
     EXPECT_FALSE(std::isnan(c.yaw));
-}
-
-TEST(Camera, WheelTogglesViewsAndReturnsToTheFollowOffset)
-{
-    for (int wheel : {4, 5}) {
-        Camera c(false);
-        c.center = Vector3(3, 1, 2);
-        c.eye = Vector3(30, 30, 30);
-        SDL_Event e = button(wheel);
-        c.mouseButtonPressed(&e);
-        EXPECT_EQ(c.viewMode, 1);
-        EXPECT_EQ(c.eye, Vector3(30, 30, 30));
-        c.mouseButtonPressed(&e);
-        EXPECT_EQ(c.viewMode, 0);
-        EXPECT_EQ(c.eye, Vector3(7, 3, -6.5));
-    }
-    // Buttons 1 and 3 hold the orbit and the zoom until released.
-    Camera c(false);
-    SDL_Event left = button(1), right = button(3);
-    c.mouseButtonPressed(&left);
-    c.mouseButtonPressed(&right);
-    EXPECT_TRUE(c.leftButtonDown && c.rightButtonDown);
-    c.mouseButtonReleased(&left);
-    EXPECT_FALSE(c.leftButtonDown);
-    EXPECT_TRUE(c.rightButtonDown);
 }
 
 TEST(Camera, LeftDragOrbitsAtFixedDistance)

@@ -65,26 +65,6 @@ TEST(DataImages, HeightmapFitsTheTerrainReaderAndTheStartPose)
     EXPECT_LT(high, 9.0) << "forest slabs at y = 10 must stay above every hill";
 }
 
-TEST(DataImages, GroundTexturesAre256SquareAndTile)
-{
-    for (const char* name : {"grass256.bmp", "soil256.bmp"}) {
-        Surface s = load(name);
-        ASSERT_TRUE(s) << name;
-        EXPECT_EQ(s->w, 256);
-        EXPECT_EQ(s->h, 256);
-        EXPECT_EQ(s->format->BitsPerPixel, 24);
-        // Across the wrap the step between pixels must look like any step inside.
-        double inside = 0.0, seam = 0.0;
-        for (int i = 0; i < 256; ++i) {
-            inside += difference(pixel(s.get(), 127, i), pixel(s.get(), 128, i)) +
-                      difference(pixel(s.get(), i, 127), pixel(s.get(), i, 128));
-            seam += difference(pixel(s.get(), 255, i), pixel(s.get(), 0, i)) +
-                    difference(pixel(s.get(), i, 255), pixel(s.get(), i, 0));
-        }
-        EXPECT_LT(seam, 1.5 * inside + 256) << name;
-    }
-}
-
 // Each face's corners as the sky box puts them: position of (s, t) = (0, 0),
 // (1, 0) and (0, 1) on the cube of half side 1; t = 0 is the image's top row.
 struct SkyFace {

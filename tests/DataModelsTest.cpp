@@ -170,19 +170,6 @@ TEST(DataModels, ForestsHoldTheTreePlaneOverTheirFootprint)
     }
 }
 
-TEST(DataModels, SoilClodIsAboutOneVoxelAroundTheOrigin)
-{
-    const Mesh mesh = sceneMesh("terrainElement");
-    for (int k = 0; k < 3; ++k) {
-        const double lo = k == 0 ? mesh.boxMin.x : k == 1 ? mesh.boxMin.y : mesh.boxMin.z;
-        const double hi = k == 0 ? mesh.boxMax.x : k == 1 ? mesh.boxMax.y : mesh.boxMax.z;
-        EXPECT_GT(hi - lo, 0.25);
-        EXPECT_LT(hi - lo, 0.45);
-        EXPECT_LT(std::fabs(hi + lo) / 2.0, 0.06);
-    }
-    EXPECT_FALSE(mesh.material.textureFile.empty());
-}
-
 // Each block's voxels reach 46 layers down from above its highest corner, so
 // a steep block holds little soil under its low side. Around the start the
 // arm digs down to 6 m below the tracks: the blocks it reaches must keep

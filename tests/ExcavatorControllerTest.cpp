@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "GLContext.h"
+#include "excavator/Cylinders.h"
 #include "excavator/Excavator.h"
 #include "input/ExcavatorController.h"
 #include "input/InputSystem.h"
@@ -16,34 +17,27 @@ namespace {
 
 constexpr double kDeg = M_PI / 180.0;
 
-// Cylinder lengths from the joint angle, built from the linkage's sides
-// (law of cosines); the conversions must move them at the demanded speed.
+// Cylinder lengths as the drawing extends them; the rate conversions must
+// move them at the demanded speed.
 double monoblockCylinder(double angle)
 {
-    const double t = angle - 0.110514 + 0.681652 + 0.380819;
-    return std::sqrt(8.4567282442 - 2 * 2.6088680829 * std::cos(t));
+    CylinderState c;
+    updateServos(c, angle, 0.0);
+    return c.monoblockServoExtension;
 }
 
 double bendingArmCylinder(double angle)
 {
-    const double t = -0.16784 - (angle - 2.69494);
-    return std::sqrt(10.636773010184 - 2 * 3.05749595674 * std::cos(t));
+    CylinderState c;
+    updateServos(c, 0.0, angle);
+    return c.bendingArmServoExtension;
 }
 
-// The ground plate's cylinder works the bucket through a four-bar linkage:
-// the rocker and the link meet at J, found from the bucket's angle.
 double groundPlateCylinder(double angle)
 {
-    const double a = angle - 2.21232;
-    const double b = a + 1.78804;
-    const double sideA = 0.369536, sideG = 0.465808, link = 0.556249, rocker = 0.558456;
-    const double diagonal = std::sqrt(sideA * sideA + sideG * sideG - 2 * sideA * sideG * std::cos(b - 3.00197));
-    const double alpha =
-        std::acos((rocker * rocker + link * link - diagonal * diagonal) / (2 * rocker * link));
-    const double g = std::asin(link * std::sin(alpha) / diagonal) +
-                     std::asin(sideA * std::sin(a - 1.21393) / diagonal) + 1.78804 + a;
-    const double delta = 2.895876 - g;
-    return std::sqrt(4.348155006435999 - 2 * 0.558456 * 2.00905 * std::cos(delta));
+    CylinderState c;
+    updateLinkage(c, angle);
+    return -c.groundPlateServoExtension;
 }
 
 double cylinderSpeed(double (*length)(double), double angle, double rate)
@@ -141,19 +135,6 @@ TEST(CylinderConversions, SingularAnglesGiveZeroNotInfinity)
         EXPECT_TRUE(std::isfinite(rate));
         EXPECT_EQ(rate, 0.0);
     }
-}
-
-// The dead zone is exact at its edge, the scale is value / 32768 outside it.
-TEST(AxisScaling, DeadZoneAndScale)
-{
-    EXPECT_EQ(axisValue(0), 0.0f);
-    EXPECT_EQ(axisValue(3200), 0.0f);
-    EXPECT_EQ(axisValue(-3200), 0.0f);
-    EXPECT_EQ(axisValue(3201), static_cast<float>(3201.0 / 32768.0));
-    EXPECT_EQ(axisValue(-3201), static_cast<float>(-3201.0 / 32768.0));
-    EXPECT_EQ(axisValue(-32768), -1.0f);
-    EXPECT_LT(axisValue(32767), 1.0f);
-    EXPECT_EQ(axisKey(SDL_JOYAXISMOTION, 1, 2), (7 << 16) | (1 << 8) | 2);
 }
 
 // Without a joystick nothing is asked and nothing read; answering anything

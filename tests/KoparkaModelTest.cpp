@@ -6,14 +6,12 @@
 
 #include <algorithm>
 #include <cmath>
-#include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "assets/ModelLoader.h"
 #include "excavator/BucketGrid.h"
-#include "excavator/Cylinders.h"
 #include "excavator/Excavator.h"
 #include "excavator/TrackBelt.h"
 #include "physics/Collision.h"
@@ -59,13 +57,6 @@ Box boxOf(const Mesh& m)
     return b;
 }
 
-Vector3 meanOf(const std::vector<Vector3>& points)
-{
-    Vector3 sum;
-    for (const Vector3& p : points) sum += p;
-    return sum / static_cast<double>(points.size());
-}
-
 // How far p lies outside a convex outline: the largest signed distance to its face planes.
 double outside(const Vector3& p, const Mesh& m)
 {
@@ -77,19 +68,6 @@ double outside(const Vector3& p, const Mesh& m)
 // Inside with a margin. The outlines are convex (checked below), so the distance to the nearest
 // face plane is the distance to the surface.
 bool insideBy(const Vector3& p, const Mesh& m, double margin) { return outside(p, m) <= -margin; }
-
-bool segmentHitsTriangle(const Vector3& a, const Vector3& b, const Vector3& t0, const Vector3& t1, const Vector3& t2)
-{
-    const Vector3 dir = b - a, e1 = t1 - t0, e2 = t2 - t0, h = cross(dir, e2);
-    const double det = dot(e1, h);
-    if (std::fabs(det) < 1e-14)
-        return false;
-    const Vector3 s = a - t0;
-    const double u = dot(s, h) / det;
-    const Vector3 q = cross(s, e1);
-    const double v = dot(dir, q) / det, t = dot(e2, q) / det;
-    return u >= 0 && v >= 0 && u + v <= 1 && t >= 0 && t <= 1;
-}
 
 class KoparkaModel : public ::testing::Test {
 protected:
@@ -236,28 +214,8 @@ TEST_F(KoparkaModel, BucketSoilCellsLieInsideTheBucketAndSpillAtItsOpening)
             }
 }
 
-TEST_F(KoparkaModel, WheelsTurnAboutTheirCentresAndTheBeltStaysOnTheTrackOutline)
+TEST_F(KoparkaModel, TheBeltStaysOnTheTrackOutline)
 {
-    const std::pair<const char*, Vector3> wheels[] = {{"leftDriveWheel", {-1.85, 0.392, -1.212}},
-                                                      {"rightDriveWheel", {-1.85, 0.392, 1.212}},
-                                                      {"leftIdlerWheel", {1.85, 0.392, -1.212}},
-                                                      {"rightIdlerWheel", {1.85, 0.392, 1.212}}};
-    for (const auto& [name, centre] : wheels) {
-        SCOPED_TRACE(name);
-        const Mesh m = drawn(name, centre);
-        double rim = 0.0;
-        for (const Vector3& p : m.positions) rim = std::max(rim, std::hypot(p.x, p.y));
-        EXPECT_NEAR(rim, 0.301, 0.005);
-        std::vector<Vector3> onRim;
-        for (const Vector3& p : m.positions)
-            if (std::hypot(p.x, p.y) > rim - 0.005)
-                onRim.push_back(p);
-        const Vector3 mid = meanOf(m.positions), rimMid = meanOf(onRim);
-        EXPECT_NEAR(mid.x, 0.0, 0.002);  // turns about its own centre
-        EXPECT_NEAR(mid.y, 0.0, 0.002);
-        EXPECT_NEAR(rimMid.z, 0.0, 0.005);  // the rim runs in the belt's plane
-    }
-
     const Mesh element = drawn("trackElement");
     const Box e = boxOf(element);
     EXPECT_NEAR(e.lo.y, -0.070, 0.002);
@@ -313,7 +271,6 @@ TEST_F(KoparkaModel, CylindersLieAlongTheirRestDirectionsAndTheirRodsFollowTheJo
         {"bendingArmServo", armServoPivot, -114.141, 3.95387, 2.255, 3.946, 2.155, -0.05, false},
         {"groundPlateServo", plateServoPivot, -79.631, 2.46003, 1.560, 2.499, 1.460, -0.05, true},
     };
-    std::map<std::string, Vector3> eyes;
     for (const Servo& s : servos) {
         SCOPED_TRACE(s.name);
         const Mesh barrel = drawn((std::string(s.name) + "Outer").c_str(), s.pivot, s.rest);
@@ -347,80 +304,7 @@ TEST_F(KoparkaModel, CylindersLieAlongTheirRestDirectionsAndTheirRodsFollowTheJo
         EXPECT_GT(reach - (s.longest - rodLength), 0.2);  // still well inside it when longest
         EXPECT_NEAR(0.5 * (boxOf(barrel).lo.z + boxOf(barrel).hi.z), s.z - s.pivot.z, 0.005);
         EXPECT_NEAR(0.5 * (boxOf(rod).lo.z + boxOf(rod).hi.z), s.z - s.pivot.z, 0.005);
-        eyes[s.name] = eye;
     }
-
-    // The drawing turns each cylinder to the computed angle and pushes its rod out: the rod eye
-    // must stay on the pin of the part it moves.
-    const Vector3 boomPin = monoServoPivot + turnZ(Vector3(0, 2.33023, 0), -55.134);
-    const Vector3 armPin = armServoPivot + turnZ(Vector3(0, 3.95387, 0), -114.141);
-    for (double m : {-32.0, 0.0, 30.0, 65.0}) {
-        CylinderState c;
-        updateServos(c, rad(m), 0.0);
-        const Vector3 eye =
-            monoServoPivot + turnZ(eyes["monoblockServo"] + Vector3(0, c.monoblockServoExtension, 0), c.monoblockServoAngle);
-        const Vector3 pin = p4 + turnZ(boomPin - p4, m);
-        EXPECT_LT(length(eye - pin), 0.003) << "boom at " << m;
-    }
-    for (double a : {1.0, 45.0, 90.0, 120.0}) {
-        CylinderState c;
-        updateServos(c, 0.0, rad(a));
-        const Vector3 eye =
-            armServoPivot + turnZ(eyes["bendingArmServo"] + Vector3(0, c.bendingArmServoExtension, 0), c.bendingArmServoAngle);
-        const Vector3 pin = p5 + turnZ(armPin - p5, a);
-        EXPECT_LT(length(eye - pin), 0.005) << "arm at " << a;
-    }
-
-    // Bucket linkage: rod eye, the arm's link end and the bucket's link end meet at one joint.
-    auto linkEnd = [](const Mesh& link) {
-        return meanOf(link.positions) * 2.0;  // symmetric plates and pins from pivot to joint
-    };
-    const Mesh armLink = drawn("bendingArmBracket", armBracketPivot, -47.619);
-    const Mesh plateLink = drawn("groundPlateBracket", plateBracketPivot, 48.759);
-    for (double p : {-15.0, 0.0, 60.0, 140.0}) {
-        CylinderState c;
-        updateLinkage(c, rad(p) + linkageAngleCorrection);
-        const Vector3 eye =
-            plateServoPivot + turnZ(eyes["groundPlateServo"] + Vector3(0, c.groundPlateServoExtension, 0), c.groundPlateServoAngle);
-        const Vector3 armEnd = armBracketPivot + turnZ(linkEnd(armLink), c.bendingArmBracketAngle);
-        const Vector3 plateEnd = p6 + turnZ(plateBracketPivot - p6 + turnZ(linkEnd(plateLink), c.groundPlateBracketAngle), p);
-        EXPECT_LT(length(eye - armEnd), 0.005) << "bucket at " << p;
-        EXPECT_LT(length(eye - plateEnd), 0.005) << "bucket at " << p;
-    }
-}
-
-TEST_F(KoparkaModel, CabinHoldsTheDriversEyeWithAClearViewAhead)
-{
-    const Vector3 eye(0.2, 2.5, -0.9), ahead(2.0, 2.5, -0.9);
-    const Box cab = boxOf(drawn("cabin"));
-    for (double margin : {eye.x - cab.lo.x, cab.hi.x - eye.x, eye.y - cab.lo.y, cab.hi.y - eye.y, eye.z - cab.lo.z,
-                          cab.hi.z - eye.z})
-        EXPECT_GE(margin, 0.3);
-
-    // Every opaque piece in the transport pose, the boom cylinders' twins included.
-    std::vector<std::pair<std::string, Vector3>> pieces;
-    for (const char* name : kDrawn)
-        if (std::string(name) != "cabinGlass")
-            pieces.push_back({name, {}});
-    pieces.push_back({"monoblockServoOuter", {0, 0, -0.628}});
-    pieces.push_back({"monoblockServoInner", {0, 0, -0.628}});
-    for (const auto& [name, shift] : pieces) {
-        const Mesh m = drawn(name.c_str(), -shift);
-        int hits = 0;
-        for (const MeshTriangle& t : m.triangles)
-            if (segmentHitsTriangle(eye, ahead, m.positions[t.vertices[0]], m.positions[t.vertices[1]],
-                                    m.positions[t.vertices[2]]))
-                ++hits;
-        EXPECT_EQ(hits, 0) << name << " blocks the view";
-    }
-    // The glass does close the front.
-    const Mesh glass = drawn("cabinGlass");
-    int panes = 0;
-    for (const MeshTriangle& t : glass.triangles)
-        if (segmentHitsTriangle(eye, ahead, glass.positions[t.vertices[0]], glass.positions[t.vertices[1]],
-                                glass.positions[t.vertices[2]]))
-            ++panes;
-    EXPECT_GE(panes, 1);
 }
 
 }  // namespace

@@ -27,24 +27,6 @@ Quaternion axisAngle(Vector3 axis, double angle)
 
 }  // namespace
 
-TEST(Math, VectorBasicsAndAxisRotations)
-{
-    expectNear(cross({1, 0, 0}, {0, 1, 0}), {0, 0, 1}, 0);
-    expectNear(cross({0, 1, 0}, {0, 0, 1}), {1, 0, 0}, 0);
-    expectNear(negate({1, -2, 3}), {-1, 2, -3}, 0);
-    EXPECT_DOUBLE_EQ(length({3, 4, 12}), 13.0);
-    Vector3 v(0, 3, 4);
-    EXPECT_EQ(&normalize(v), &v);
-    expectNear(v, {0, 0.6, 0.8});
-    expectNear(rotateAboutY({1, 0, 0}, kPi / 2), {0, 0, -1});
-    expectNear(rotateAboutZ({1, 0, 0}, kPi / 2), {0, 1, 0});
-    // rotateAboutY/Z agree with quaternion rotations about the same axes.
-    for (double a : {-2.0, -0.3, 0.7, 3.0}) {
-        expectNear(rotateAboutY({0.3, -1.2, 2.5}, a), rotate({0.3, -1.2, 2.5}, axisAngle({0, 1, 0}, a)));
-        expectNear(rotateAboutZ({0.3, -1.2, 2.5}, a), rotate({0.3, -1.2, 2.5}, axisAngle({0, 0, 1}, a)));
-    }
-}
-
 TEST(Math, QuaternionRotationConventions)
 {
     expectNear(rotate({1.5, -2, 3}, Quaternion(1, 0, 0, 0)), {1.5, -2, 3}, 0);
@@ -88,21 +70,6 @@ TEST(Math, ProductOrderAndMatrixAgreeForRandomRotations)
         EXPECT_NEAR(p3.w, p4.w, 1e-12);
         expectNear(p3.vec(), p4.vec(), 1e-12);
     }
-}
-
-TEST(Math, QuaternionNormalize)
-{
-    Quaternion z(0, 0, 0, 0);
-    normalize(z);
-    EXPECT_EQ(z.w, 0.0);
-    EXPECT_EQ(z.x, 0.0);
-    Quaternion two(2, 0, 0, 0);
-    normalize(two);
-    EXPECT_EQ(two.w, 1.0);
-    Quaternion q(1, 2, 3, 4);
-    normalize(q);
-    EXPECT_NEAR(q.w * q.w + q.x * q.x + q.y * q.y + q.z * q.z, 1.0, 1e-15);
-    EXPECT_NEAR(q.z / q.w, 4.0, 1e-14);
 }
 
 TEST(Math, MatrixInverse)

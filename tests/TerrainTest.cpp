@@ -156,42 +156,6 @@ TEST(TerrainImages, LayersBlendGrassIntoSoilAndSizesAreChecked)
               "[Terrain] Erorr loading file. " + dir + "nope.bmp: cannot be opened");
 }
 
-TEST(VoxelWorld, FlatGroundOriginsVoxelsAndColumns)
-{
-    VoxelWorld world;
-    world.build(flatGrid(2.0));
-    // 2.0 snaps to 6 voxels = 2.0625.
-    const double top = 6 * kVoxel + kVoxelTop;
-    EXPECT_EQ(world.block(0).origin, Vector3(-77.0, top, -77.0));
-    EXPECT_EQ(world.block(9).origin, Vector3(-55.0, top, -55.0));
-    EXPECT_EQ(world.block(63).origin, Vector3(77.0, top, 77.0));
-    EXPECT_EQ(world.block(36).origin, Vector3(11.0, top, 11.0));
-
-    // Layer centres top - y h lie above 2.0 for y <= 27.
-    for (int b : {0, 27, 63}) {
-        int air = 0;
-        for (uint8_t v : world.block(b).voxels) {
-            EXPECT_TRUE(v == 0 || v == 1);
-            air += v;
-        }
-        EXPECT_EQ(air, 64 * 64 * 28) << b;
-        EXPECT_EQ(world.voxelAt(b, 5, 27, 9), 1);
-        EXPECT_EQ(world.voxelAt(b, 5, 28, 9), 0);
-    }
-    for (int b = 0; b < 64; ++b)
-        for (int cx = 0; cx <= 64; cx += 8)
-            for (int cz = 0; cz <= 64; cz += 4) {
-                const TerrainColumn& c = world.columnAt(b, cx, cz);
-                EXPECT_FLOAT_EQ(c.position[1], 2.0f);
-                EXPECT_FLOAT_EQ(c.position[0], static_cast<float>(world.block(b).origin.x + cx * kVoxel - 11));
-                EXPECT_FLOAT_EQ(c.position[2], static_cast<float>(world.block(b).origin.z + cz * kVoxel - 11));
-                EXPECT_EQ(c.normal[0], 0.0f);
-                EXPECT_EQ(c.normal[1], 1.0f);
-                EXPECT_EQ(c.normal[2], 0.0f);
-                EXPECT_FALSE(c.soil);
-            }
-}
-
 TEST(VoxelWorld, HillyGroundFollowsBothTrianglesOfEveryBlock)
 {
     VoxelWorld world;
@@ -245,7 +209,7 @@ TEST(VoxelWorld, LookupsAcrossBlockBordersAndOffTheTerrain)
     EXPECT_EQ(world.blockIndexAt(Vector3(87.8, 3, 87.8)), 63);
     // Off the +x edge of row 0 is not block 8 of row 1; and the other sides.
     for (const Vector3& p : {Vector3(87.9, 0, -80), Vector3(-88.2, 0, 0), Vector3(0, 0, 88), Vector3(0, 0, -90),
-                             Vector3(1e30, 0, 0), Vector3(NAN, 0, 0)})
+                             Vector3(1e30, 0, 0), Vector3(NAN, 0, 0), Vector3(0, 0, -INFINITY)})
         EXPECT_EQ(world.blockIndexAt(p), 64) << p.x << " " << p.z;
 
     // voxelCoordsAt inverts voxelCentre, also a shade off the centre.
@@ -265,6 +229,11 @@ TEST(VoxelWorld, LookupsAcrossBlockBordersAndOffTheTerrain)
     EXPECT_EQ(vx, 0);
     EXPECT_EQ(vy, 46);
     EXPECT_EQ(vz, 64);
+    // A non-finite point is off the terrain: its coordinates reach no stored voxel.
+    for (double bad : {NAN, INFINITY, -INFINITY}) {
+        world.voxelCoordsAt(36, Vector3(bad, bad, bad), vx, vy, vz);
+        EXPECT_EQ(&world.voxelAt(36, vx, vy, vz), &world.voxelAt(64, 0, 0, 0)) << bad;
+    }
 
     // Crossing to the -x, +x, -z and +z neighbours with the tops' difference in layers.
     const auto shift = [&](int from, int to) {
@@ -398,64 +367,6 @@ std::vector<bool> splitFlags(const VoxelWorld& w)
 }
 
 }  // namespace
-
-TEST(Quadtree, NumberingCornersAndNeighbours)
-{
-    VoxelWorld w;
-    EXPECT_EQ(w.nodeCount, 87381);
-    EXPECT_EQ(VoxelWorld::firstNodeOfLevel(3), 22);
-    EXPECT_EQ(VoxelWorld::firstNodeOfLevel(8) + 256 * 256 - 1, 87381);
-    EXPECT_EQ(VoxelWorld::levelOf(1), 0);
-    EXPECT_EQ(VoxelWorld::levelOf(21), 2);
-    EXPECT_EQ(VoxelWorld::levelOf(22), 3);
-    EXPECT_EQ(VoxelWorld::levelOf(87381), 8);
-    for (int n = 1; n <= w.nodeCount; ++n)
-        ASSERT_FALSE(w.node(n).split);
-    // Every child lies where the child rule puts it, at half its parent's size.
-    for (int n = VoxelWorld::firstNodeOfLevel(3); n < VoxelWorld::firstNodeOfLevel(8); ++n) {
-        const QuadNode& p = w.node(n);
-        const int s = p.size / 2;
-        for (int k = 0; k < 4; ++k) {
-            const QuadNode& c = w.node(4 * n - 2 + k);
-            ASSERT_EQ(c.size, s);
-            ASSERT_EQ(c.x, p.x + (k & 1) * s);
-            ASSERT_EQ(c.z, p.z + (k >> 1) * s);
-            ASSERT_EQ((4 * n - 2 + k + 2) / 4, n);
-        }
-    }
-    // Block nodes: whole blocks, in block order by row and column.
-    for (int b = 0; b < 64; ++b) {
-        const QuadNode& q = w.node(w.blockNode(b));
-        EXPECT_EQ(VoxelWorld::levelOf(w.blockNode(b)), 3);
-        EXPECT_EQ(q.x + q.z, 0);
-        EXPECT_EQ(q.size, 64);
-        if (b % 8 < 7)
-            EXPECT_EQ(w.neighbour(w.blockNode(b), 3, PlusX), w.blockNode(b + 1));
-        else
-            EXPECT_EQ(w.neighbour(w.blockNode(b), 3, PlusX), 0);
-        if (b >= 8)
-            EXPECT_EQ(w.neighbour(w.blockNode(b), 3, MinusZ), w.blockNode(b - 8));
-        else
-            EXPECT_EQ(w.neighbour(w.blockNode(b), 3, MinusZ), 0);
-    }
-    // A leaf on block 0's +x border has block 1's first leaf as its neighbour.
-    int leaf = w.blockNode(0);
-    for (int level = 3; level < 8; ++level)
-        leaf = 4 * leaf - 2 + 1;  // the +x child each time
-    EXPECT_EQ(w.node(leaf).x, 62);
-    const int across = w.neighbour(leaf, 8, PlusX);
-    EXPECT_EQ(w.node(across).x, 0);
-    EXPECT_EQ(w.node(across).z, 0);
-    EXPECT_EQ(w.neighbour(across, 8, MinusX), leaf);
-    // An unrefined block is one fan: centre, four corners, closing corner.
-    int fan[10][2];
-    ASSERT_EQ(w.fanColumns(w.blockNode(5), 3, fan), 6);
-    const int want[6][2] = {{32, 32}, {0, 0}, {0, 64}, {64, 64}, {64, 0}, {0, 0}};
-    for (int v = 0; v < 6; ++v) {
-        EXPECT_EQ(fan[v][0], want[v][0]);
-        EXPECT_EQ(fan[v][1], want[v][1]);
-    }
-}
 
 TEST(Quadtree, RefineAroundSplitsOnlyAroundTheColumnAndIsIdempotent)
 {

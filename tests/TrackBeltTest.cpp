@@ -58,20 +58,3 @@ TEST(TrackBelt, BeltWrapsTheWheelsAndRunsOnTheGround)
     EXPECT_GT(onFront, 20);
     EXPECT_GT(onRear, 20);
 }
-
-TEST(TrackBelt, ElementsAdvanceOnePitchAndWheelsTurnWithTheBelt)
-{
-    BeltPlace places[beltElementCount];
-    const double phase = 9.70;  // the second element wraps past the loop's end
-    beltElementPlaces(phase, places);
-    for (int n = 0; n < beltElementCount; ++n) {
-        double s = phase + n * beltPitch;
-        if (s >= beltLength)
-            s -= beltLength;
-        const BeltPlace expected = beltPlace(s);
-        EXPECT_NEAR(places[n].x, expected.x, 1e-9) << n;
-        EXPECT_NEAR(places[n].y, expected.y, 1e-9) << n;
-    }
-    EXPECT_NEAR(beltElementCount * beltPitch, beltLength, 1e-12);
-    EXPECT_NEAR(wheelTurnDegrees(2.0 * pi * beltWheelRadius), 360.0, 1e-9);
-}
