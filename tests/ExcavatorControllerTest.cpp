@@ -334,12 +334,6 @@ TEST(ControllerCommands, KeysAndAxesDriveTheMachine)
                 groundPlateRateFor(70 * kDeg, -0.8), -1.0f});
     EXPECT_GT(machine.monoblockRate, 0.0);
 
-    // The same key at another angle: a different rate for the same cylinder speed.
-    machine.meshes[Monoblock].angle = 60 * kDeg;
-    controller.keyPressed(&keys[0]);
-    EXPECT_EQ(machine.monoblockRate, monoblockRateFor(60 * kDeg, kMonoblock));
-    EXPECT_NE(machine.monoblockRate, monoblockRateFor(20 * kDeg, kMonoblock));
-
     // The other key of a pair releases the movement too; other keys change nothing.
     const SDL_Event iUp = keyEvent(SDL_KEYUP, SDLK_i);
     controller.keyReleased(&iUp);

@@ -260,15 +260,6 @@ TEST_F(ModelLoaderTest, BuildsMeshesWithMaterialAndSmoothedNormals)
         expectVec(hinge.triangles[1].cornerNormals[k], 0, 1, 0);
     }
 
-    // Two meshes of one group are equal and independent.
-    Mesh again = loader.getMesh("fold", true);
-    ASSERT_EQ(again.positions.size(), smooth.positions.size());
-    again.positions[0].x = 42.0;
-    again.material.diffuse[0] = 0.25f;
-    EXPECT_EQ(smooth.positions[0].x, 0.0);
-    EXPECT_EQ(loader.getMesh("fold", true).positions[0].x, 0.0);
-    EXPECT_FLOAT_EQ(loader.getMesh("fold", false).material.diffuse[0], 1.0f);
-
     // A group without usemtl gets the zero material.
     Mesh bare = loader.getMesh("bare", false);
     EXPECT_EQ(bare.triangles.size(), 1u);

@@ -9,15 +9,6 @@ using namespace terrain;
 
 namespace {
 
-HeightGrid slopedGrid()
-{
-    HeightGrid h;
-    for (int r = 0; r <= 8; ++r)
-        for (int c = 0; c <= 8; ++c)
-            h[r][c] = ((r * 53 + c * 29) % 200) * 14.0 / 255.0 - 4.8;
-    return h;
-}
-
 SoilGrain grainAt(const Vector3& p)
 {
     SoilGrain g;
@@ -30,7 +21,7 @@ SoilGrain grainAt(const Vector3& p)
 
 TEST(TerrainGround, BlockMeshesAreTheImmovableCollisionSurface)
 {
-    const HeightGrid H = slopedGrid();
+    const HeightGrid H = hillyGrid();
     Terrain t(H);
     EXPECT_TRUE(t.isStatic());
     EXPECT_EQ(t.mass, HUGE_VAL);
@@ -98,7 +89,7 @@ TEST(TerrainGround, SurfaceDistanceBelowMeetsTheInitialGroundOnly)
     EXPECT_DOUBLE_EQ(t.surfaceDistanceBelow(t.voxelCentre(36, 10, 0, 10)),
                      t.voxelCentre(36, 10, 0, 10).y - 2.0);
 
-    const HeightGrid H = slopedGrid();
+    const HeightGrid H = hillyGrid();
     Terrain s(H);
     // Block 36 (corner at the origin), inside its second triangle.
     const double u = 0.75, v = 0.5;

@@ -57,16 +57,6 @@ double surfaceAt(const HeightGrid& H, int i, int j, double x, double z)
     return H[i + 1][j + 1] + (1 - u) * (H[i + 1][j] - H[i + 1][j + 1]) + (1 - v) * (H[i][j + 1] - H[i + 1][j + 1]);
 }
 
-// A hilly grid with distinct heights at every grid point.
-HeightGrid hillyGrid()
-{
-    HeightGrid h;
-    for (int r = 0; r <= 8; ++r)
-        for (int c = 0; c <= 8; ++c)
-            h[r][c] = ((r * 37 + c * 91) % 256) * 14.0 / 255.0 - 4.8;
-    return h;
-}
-
 }  // namespace
 
 TEST(TerrainImages, HeightmapBytesBecomeHeightsRowZeroOnTop)
@@ -406,15 +396,6 @@ TEST(Quadtree, RefineAroundSplitsOnlyAroundTheColumnAndIsIdempotent)
     EXPECT_TRUE(sawMidpoint);
     expectNoCracks(v);
 
-    // An even column on a leaf corner refines the leaves on all of its sides.
-    VoxelWorld e;
-    e.refineAround(27, 32, 16);
-    std::set<std::pair<int, int>> leafCorners;
-    for (const DrawnNode& d : drawnNodes(e))
-        if (d.level == 8 && d.block == 27)
-            leafCorners.insert({e.node(d.node).x, e.node(d.node).z});
-    for (auto corner : {std::pair{30, 14}, {32, 14}, {30, 16}, {32, 16}})
-        EXPECT_TRUE(leafCorners.count(corner)) << corner.first << "," << corner.second;
     // Column 64 of a block is column 0 of the next one: the border is refined on both sides.
     VoxelWorld f;
     f.refineAround(3, 64, 31);

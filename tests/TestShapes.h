@@ -25,6 +25,16 @@ inline terrain::HeightGrid flatGrid(double height)
     return h;
 }
 
+// A hilly grid with distinct heights at every grid point.
+inline terrain::HeightGrid hillyGrid()
+{
+    terrain::HeightGrid h;
+    for (int r = 0; r <= 8; ++r)
+        for (int c = 0; c <= 8; ++c)
+            h[r][c] = ((r * 37 + c * 91) % 256) * 14.0 / 255.0 - 4.8;
+    return h;
+}
+
 // A closed, consistently turned surface (each edge once in each direction,
 // Euler characteristic 2) whose faces point outwards. computeProperties done.
 inline void expectClosedSolid(const Mesh& mesh, const std::string& name)
