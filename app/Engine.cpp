@@ -1,14 +1,21 @@
 #include "app/Engine.h"
 
+#include <cstdio>
+
 #include "base/Log.h"
 #include "app/Scene.h"
 #include "input/InputSystem.h"
 
-Engine::Engine(int32_t width_, int32_t height_, bool fullscreen_)
+Engine::Engine(int32_t width_, int32_t height_, bool fullscreen_, std::chrono::steady_clock::time_point answered_)
     : SimulationWindow("Kelvarro", width_, height_, 32, fullscreen_),
-      loop(EngineLoop::Hooks{[this] { input->poll(); }, [this] { scene->render(); },
+      loop(EngineLoop::Hooks{[this] { input->poll(); },
+                             [this] {
+                                 scene->render();
+                                 frameShown();
+                             },
                              [this] { input->dispatch(); }, [this](double step) { scene->simulate(step); },
-                             [this] { return paused.load(); }})
+                             [this] { return paused.load(); }}),
+      answered(answered_)
 {
     input = &InputSystem::getInstance();
     input->setWindow(this);
@@ -39,4 +46,36 @@ void Engine::togglePause()
 {
     SDL_Delay(150);
     paused = !paused;
+}
+
+std::string Engine::workCaption(const WorkMeter& work)
+{
+    char text[128];
+    const double cycle = work.lastCycleSeconds();
+    char cycleText[24] = "-";
+    if (cycle >= 0.0)
+        std::snprintf(cycleText, sizeof cycleText, "%.1f s", cycle);
+    std::snprintf(text, sizeof text, "%s - bucket %.2f m3 - moved %.2f m3 - last cycle %s", "Kelvarro",
+                  work.bucketM3(), work.movedM3(), cycleText);
+    return text;
+}
+
+void Engine::frameShown()
+{
+    if (!firstFrameShown) {
+        firstFrameShown = true;
+        logValue("[Engine] First frame, seconds after the answers:",
+                 std::chrono::duration<double>(std::chrono::steady_clock::now() - answered).count());
+    }
+    // Setting the caption costs a round trip to the window system: only a
+    // few times a second, and only when the text changes.
+    const Uint32 now = SDL_GetTicks();
+    if (captionTicks != 0 && now - captionTicks < 250)
+        return;
+    captionTicks = now;
+    const std::string text = workCaption(scene->work);
+    if (text != workText) {
+        workText = text;
+        SDL_WM_SetCaption(workText.c_str(), caption);
+    }
 }

@@ -3,18 +3,24 @@
 #include <SDL.h>
 
 #include <atomic>
+#include <chrono>
+#include <string>
 
 #include "app/EngineLoop.h"
 #include "app/SimulationWindow.h"
 
 class InputSystem;
 class Scene;
+class WorkMeter;
 
 // The application: the window, the world it owns and the two loops that
 // run it (render on the main thread, simulation on an SDL thread).
 class Engine : public SimulationWindow {
 public:
-    Engine(int32_t width, int32_t height, bool fullscreen);
+    // `answered`: when the start-up questions were answered, from which the
+    // first frame is timed.
+    Engine(int32_t width, int32_t height, bool fullscreen,
+           std::chrono::steady_clock::time_point answered = std::chrono::steady_clock::now());
     ~Engine() override;
 
     // Returns once stop has been called and the simulation thread has ended.
@@ -29,9 +35,21 @@ public:
     Scene* scene = nullptr;
     SDL_Thread* simulationThread = nullptr;
 
+    // The window caption with the work figures, e.g. "Kelvarro - bucket
+    // 1.34 m3 - moved 12.55 m3 - last cycle 18.2 s".
+    static std::string workCaption(const WorkMeter& work);
+
 private:
+    // Main thread, after each frame: logs the first one, and shows the work
+    // figures in the caption a few times a second.
+    void frameShown();
+
     // Flipped by p: while set the world is not stepped, but frames are
     // still drawn and the view can still be turned.
     std::atomic<bool> paused{false};
     EngineLoop loop;
+    std::chrono::steady_clock::time_point answered;
+    bool firstFrameShown = false;
+    Uint32 captionTicks = 0;
+    std::string workText;  // the caption shown
 };

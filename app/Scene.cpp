@@ -124,4 +124,6 @@ void Scene::simulate(double step)
 {
     if (simulation)
         lastStep = simulation->step(step);
+    if (excavator)
+        work.update(excavator->bucket.soilCount, step);
 }

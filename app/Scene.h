@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "excavator/WorkMeter.h"
 #include "physics/PairRecord.h"
 #include "physics/Simulation.h"
 
@@ -34,6 +35,7 @@ public:
     Excavator* excavator = nullptr;  // also in objects; null until the machine is built
     Simulation* simulation = nullptr;
     StepReport lastStep;             // what the latest simulate did
+    WorkMeter work;                  // fed by every simulate
 
 private:
     void add(Object* object);

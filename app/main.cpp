@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <iostream>
 #include <system_error>
@@ -52,13 +53,14 @@ int main(int, char**)
     std::cout << "Do you want to run in fullscreen mode [y/n]? ";
     const bool fullscreen = answeredYes(std::cin);
 
-    ExcavatorController::getInstance();
+    ExcavatorController::getInstance();  // may ask about the joystick
+    const auto answered = std::chrono::steady_clock::now();
     std::cout << "Loading...\n";
     std::cout.flush();
 
     Engine* engine = nullptr;
     try {
-        engine = new Engine(width, height, fullscreen);
+        engine = new Engine(width, height, fullscreen, answered);
         engine->start();
     } catch (const char* message) {
         std::cout.flush();

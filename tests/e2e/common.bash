@@ -1,10 +1,11 @@
 # Helpers shared by the end-to-end scripts (sourced, not a test itself).
 
-# Waits up to $2 seconds for a window named exactly $1; prints its id.
+# Waits up to $2 seconds for a window named $1, or $1 and " - " and the
+# figures the program adds to its caption; prints its id.
 e2e_wait_window() {
   local name=$1 limit=$2 id="" waited=0
   while [ "$waited" -lt $((limit * 5)) ]; do
-    id=$(xdotool search --name "^${name}\$" 2>/dev/null | head -n 1 || true)
+    id=$(xdotool search --name "^${name}( - .*)?\$" 2>/dev/null | head -n 1 || true)
     if [ -n "$id" ]; then echo "$id"; return 0; fi
     if [ -n "${E2E_PID:-}" ] && ! kill -0 "$E2E_PID" 2>/dev/null; then return 1; fi
     sleep 0.2; waited=$((waited + 1))

@@ -19,6 +19,8 @@ fi
 e2e_wait_started "$out" 120 || { echo "FAIL: render loop never started"; e2e_dump "$out" "$err"; exit 1; }
 sleep 1
 kill -0 "$E2E_PID" 2>/dev/null || { echo "FAIL: ended before Esc"; e2e_dump "$out" "$err"; exit 1; }
+# The caption carries the work figures; nothing dug yet.
+caption=$(xdotool getwindowname "$window" 2>/dev/null || true)
 pressed=$(date +%s%N)
 e2e_hold_escape "$window" "$E2E_PID" 15
 e2e_wait_exit "$E2E_PID" 10 || { e2e_dump "$out" "$err"; exit 1; }
@@ -49,6 +51,9 @@ for text in \
   "[Engine] Starting simulation."; do
   e2e_expect "$out" "$text" || fail=1
 done
+[ "$caption" = "Kelvarro - bucket 0.00 m3 - moved 0.00 m3 - last cycle -" ] ||
+  { echo "FAIL: caption '$caption'"; fail=1; }
+grep -qE '^\[Engine\] First frame, seconds after the answers: [0-9.e-]+$' "$out" || { echo "FAIL: first frame line"; fail=1; }
 # Two spaces before the count: the text ends in a space and the number gets its own.
 grep -qE '^\[InputSystem\] joysticks:  [0-9]+$' "$out" || { echo "FAIL: joystick count line"; fail=1; }
 # Start-up happens in this order.

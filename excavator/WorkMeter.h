@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+
+// What the operator's work has come to, from the bucket's soil count once a
+// step: the load now, the soil dug and released so far, and how long the
+// last dig-dump cycle took. Headless: the window caption and the scenario
+// runner read the same figures.
+class WorkMeter {
+public:
+    static constexpr double kUnitVolume = 0.040619;  // m3 of soil in one bucket unit
+
+    // Counting starts over from a bucket that holds `units`: soil already
+    // in it was not dug, so releasing it moves nothing.
+    void reset(int32_t units);
+    // After every step of dt seconds, with the bucket's count after it.
+    void update(int32_t units, double dt);
+
+    double bucketM3() const { return units * kUnitVolume; }
+    double movedM3() const { return static_cast<double>(movedUnits) * kUnitVolume; }
+    // Seconds from the first unit dug into an empty bucket until the last
+    // of it was released; negative until a cycle has ended.
+    double lastCycleSeconds() const { return lastCycle; }
+
+    int32_t units = 0;        // in the bucket now
+    int32_t dugHeld = 0;      // of those, units dug out of the ground
+    int64_t movedUnits = 0;   // dug units released again
+    double time = 0.0;        // s counted
+    double cycleStart = -1.0; // s; negative while no dug soil is held
+    double lastCycle = -1.0;  // s
+};
