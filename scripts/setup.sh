@@ -4,7 +4,7 @@
 kelvarro_packages=(
   build-essential cmake ninja-build ccache pkg-config
   libsdl1.2-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri
-  libgtest-dev libgmock-dev googletest
+  libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth xdotool imagemagick x11-utils
 )
 kelvarro_missing=()

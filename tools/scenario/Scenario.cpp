@@ -250,6 +250,22 @@ const Scenario* findScenario(const std::string& name)
     return nullptr;
 }
 
+void holdKeys(const Scenario& scenario, double time)
+{
+    ExcavatorController& controller = ExcavatorController::getInstance();
+    for (const HeldKey& k : scenario.keys) {
+        SDL_Event event{};
+        event.key.keysym.sym = k.key;
+        if (time >= k.from && time < k.to) {
+            event.type = SDL_KEYDOWN;
+            controller.keyPressed(&event);
+        } else if (time >= k.to && time - ScenarioRun::kStep < k.to) {
+            event.type = SDL_KEYUP;
+            controller.keyReleased(&event);
+        }
+    }
+}
+
 SoilLedger sceneSoil(const Scene& scene, bool recount)
 {
     const Excavator* e = scene.excavator;
@@ -341,24 +357,12 @@ ScenarioRun::ScenarioRun(Scene& scene_, const Scenario& scenario_) : scene(scene
         scenario.setUp(scene);
     startPosition = scene.excavator->position;
     startSoil = sceneSoil(scene).total();
+    scene.work.reset(scene.excavator->bucket.soilCount);
 }
 
 void ScenarioRun::step()
 {
-    // Held keys repeat before every step, as key repeat delivers them; a
-    // key is let go once, in the first step after its stretch.
-    ExcavatorController& controller = ExcavatorController::getInstance();
-    for (const HeldKey& k : scenario.keys) {
-        SDL_Event event{};
-        event.key.keysym.sym = k.key;
-        if (time >= k.from && time < k.to) {
-            event.type = SDL_KEYDOWN;
-            controller.keyPressed(&event);
-        } else if (time >= k.to && time - kStep < k.to) {
-            event.type = SDL_KEYUP;
-            controller.keyReleased(&event);
-        }
-    }
+    holdKeys(scenario, time);
     const auto t0 = std::chrono::steady_clock::now();
     scene.simulate(kStep);
     stepMs.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());

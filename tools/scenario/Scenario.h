@@ -30,6 +30,10 @@ struct Scenario {
 const std::vector<Scenario>& scenarioTable();
 const Scenario* findScenario(const std::string& name);
 
+// Before the step that starts at `time`: presses the keys held then, as key
+// repeat delivers them, and lets go once of a key whose stretch just ended.
+void holdKeys(const Scenario& scenario, double time);
+
 // The ground straight below (x, z): its height and the unit normal of the
 // terrain triangle there. False off the terrain.
 bool groundBelow(Scene& scene, double x, double z, double& height, Vector3& normal);
