@@ -22,6 +22,11 @@ Camera::~Camera()
 
 void Camera::follow(const Excavator& excavator)
 {
+    if (viewMode == 0 && startView) {
+        center = excavator.position;
+        eye = center + startOffset(excavator.orientation);
+        startView = excavator.leftTrackContacts + excavator.rightTrackContacts == 0;
+    }
     if (viewMode == 0)
         followTarget(excavator.position);
     else if (viewMode == 1)
@@ -47,6 +52,18 @@ void Camera::followTarget(const Vector3& target)
         if (drop > 0.0)
             eye.y = std::max(eye.y, high - drop + kEyeClearance);
     }
+}
+
+Vector3 Camera::startOffset(const Quaternion& orientation)
+{
+    // The machine's heading and its cab side (model -z), in the ground plane.
+    Vector3 forward = rotate(Vector3(1.0, 0.0, 0.0), orientation);
+    forward.y = 0.0;
+    if (length(forward) == 0.0)
+        forward = Vector3(1.0, 0.0, 0.0);
+    normalize(forward);
+    const Vector3 cabSide(forward.z, 0.0, -forward.x);
+    return -6.0 * forward + 9.0 * cabSide + Vector3(0.0, 4.5, 0.0);
 }
 
 void Camera::cabView(const Vector3& position, const Quaternion& orientation, const Vector3& comOffset,
@@ -89,6 +106,7 @@ void Camera::mouseButtonPressed(const SDL_Event* event)
         viewMode = button == 4 ? (viewMode + 1) % 2 : std::abs((viewMode - 1) % 2);
         if (viewMode == 0)
             eye = center + Vector3(4.0, 2.0, -8.5);
+        startView = false;
     }
 }
 
@@ -104,6 +122,8 @@ void Camera::mouseButtonReleased(const SDL_Event* event)
 void Camera::mouseMoved(const SDL_Event* event)
 {
     const double xrel = event->motion.xrel, yrel = event->motion.yrel;
+    if (leftButtonDown || rightButtonDown)
+        startView = false;  // the operator's view from now on
     if (leftButtonDown) {
         // Tilt about the horizontal axis across the view; none when looking
         // straight along up, where that axis is undefined.

@@ -44,6 +44,12 @@ public:
     // The follow view's eye step for a machine at `target`; the eye ends at
     // least kEyeClearance above the ground under it.
     void followTarget(const Vector3& target);
+    // Until the machine first stands on its tracks or the operator moves
+    // the view, the follow view keeps the eye at the start offset: behind
+    // the machine on its cab side and above it, far enough to see it whole,
+    // arm stretched out included.
+    bool startView = true;
+    static Vector3 startOffset(const Quaternion& orientation);
     // The cab view for a machine pose.
     void cabView(const Vector3& position, const Quaternion& orientation, const Vector3& comOffset,
                  double slewAngle);

@@ -185,3 +185,23 @@ TEST(Camera, FollowEyeStaysAboveTheGround)
         EXPECT_LE(camera.eye.y, c.maxY) << c.what;
     }
 }
+
+// The start view sees the machine whole, from above, from its cab side,
+// whichever way it faces: the rear (3.5 m behind the pivot) and the bucket
+// at full reach (9 m ahead) both lie well inside the 60 degree tall view.
+TEST(Camera, StartViewSeesTheWholeMachineFromAbove)
+{
+    for (double heading : {0.0, 1.6, 3.5, 5.2}) {
+        SCOPED_TRACE(heading);
+        const Quaternion q(std::cos(heading / 2), 0.0, std::sin(heading / 2), 0.0);
+        const Vector3 forward = rotate(Vector3(1, 0, 0), q), cabSide = rotate(Vector3(0, 0, -1), q);
+        const Vector3 eye = Camera::startOffset(q);  // the machine's pivot at the origin
+        EXPECT_GT(eye.y, 3.0);
+        EXPECT_GT(dot(eye, cabSide), 3.0);
+        for (const Vector3& part : {forward * 9.0, forward * -3.5, Vector3(0, 3.5, 0)}) {
+            const Vector3 to = part - eye;
+            const double angle = std::acos(dot(to, -eye) / (length(to) * length(eye)));
+            EXPECT_LT(angle, 27.0 * kPi / 180.0);
+        }
+    }
+}
