@@ -125,5 +125,5 @@ void Scene::simulate(double step)
     if (simulation)
         lastStep = simulation->step(step);
     if (excavator)
-        work.update(excavator->bucket.soilCount, step);
+        work.update(excavator->soilDug, excavator->bucket.soilCount, step);
 }

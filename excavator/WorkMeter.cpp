@@ -2,30 +2,33 @@
 
 #include <algorithm>
 
-void WorkMeter::reset(int32_t bucketUnits)
+void WorkMeter::reset(int64_t dugSoFar, int32_t bucketUnits)
 {
     *this = WorkMeter();
+    dug = dugSoFar;
     units = bucketUnits;
 }
 
-void WorkMeter::update(int32_t bucketUnits, double dt)
+void WorkMeter::update(int64_t dugSoFar, int32_t bucketUnits, double dt)
 {
     time += dt;
-    const int32_t change = bucketUnits - units;
+    // A step may dig some units and spill others: both count.
+    const int64_t taken = dugSoFar - dug;
+    const int64_t left = taken - (bucketUnits - units);
+    dug = dugSoFar;
     units = bucketUnits;
-    if (change > 0) {
+    if (taken > 0) {
         if (dugHeld == 0)
             cycleStart = time - dt;  // the step that took the first unit
-        dugHeld += change;
-    } else if (change < 0) {
-        // What leaves comes from the dug soil first: a bucket started full
-        // counts as moved only what was dug on top of it.
-        const int32_t released = std::min(-change, dugHeld);
-        dugHeld -= released;
-        movedUnits += released;
-        if (released > 0 && dugHeld == 0 && cycleStart >= 0.0) {
-            lastCycle = time - cycleStart;
-            cycleStart = -1.0;
-        }
+        dugHeld += static_cast<int32_t>(taken);
+    }
+    // What leaves comes from the dug soil first: a bucket started full
+    // counts as moved only what was dug on top of it.
+    const int32_t released = static_cast<int32_t>(std::min<int64_t>(std::max<int64_t>(left, 0), dugHeld));
+    dugHeld -= released;
+    movedUnits += released;
+    if (released > 0 && dugHeld == 0 && cycleStart >= 0.0) {
+        lastCycle = time - cycleStart;
+        cycleStart = -1.0;
     }
 }

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <ostream>
 
 #include "app/Scene.h"
@@ -16,7 +17,6 @@
 namespace {
 
 constexpr double kDegrees = 57.29577951308232;
-constexpr double kVoxelVolume = terrain::kVoxel * terrain::kVoxel * terrain::kVoxel;  // m3
 
 // The shortest rotation taking unit u onto unit v.
 Quaternion rotationBetween(const Vector3& u, const Vector3& v)
@@ -166,6 +166,47 @@ std::vector<HeldKey> cycleKeys()
     return keys;
 }
 
+// Working cycles without end: every 13 s the cycle scenario's keys from
+// its start; after them the arm is driven back towards its start pose (the
+// ground stops it short, at about the same pose every time), and the
+// tracks turn the machine a few degrees on the spot, so that the next bite
+// comes beside the last and the dumps land on earlier bites.
+void soakOperate(ScenarioRun& run)
+{
+    constexpr double kPeriod = 13.0, kHoming = 7.6, kTurnFrom = 8.0, kTurnTo = 8.3;
+    const Scenario* cycle = findScenario("cycle");
+    if (!cycle)
+        return;
+    const double t = std::fmod(run.time, kPeriod);
+    holdKeys(*cycle, t);
+    if (t < kHoming)
+        return;
+    const Scenario turn{"", "", nullptr, {{SDLK_KP5, kTurnFrom, kTurnTo}, {SDLK_KP3, kTurnFrom, kTurnTo}}, 0.0};
+    holdKeys(turn, t);
+    const Excavator& e = *run.scene.excavator;
+    struct Joint {
+        double angle, tolerance;
+        SDLKey raise, lower;  // the keys that make the angle larger, smaller
+    } joints[] = {
+        {std::remainder(e.slewAngle(), 6.283185307179586), 0.05, SDLK_a, SDLK_d},
+        {e.monoblockAngle(), 0.02, SDLK_k, SDLK_i},
+        {e.bendingArmAngle(), 0.02, SDLK_w, SDLK_s},
+        {e.groundPlateAngle(), 0.02, SDLK_l, SDLK_j},
+    };
+    ExcavatorController& controller = ExcavatorController::getInstance();
+    for (const Joint& j : joints) {
+        SDL_Event event{};
+        event.type = SDL_KEYUP;
+        event.key.keysym.sym = j.raise;
+        controller.keyReleased(&event);
+        if (std::fabs(j.angle) <= j.tolerance)
+            continue;
+        event.type = SDL_KEYDOWN;
+        event.key.keysym.sym = j.angle < 0.0 ? j.raise : j.lower;
+        controller.keyPressed(&event);
+    }
+}
+
 }  // namespace
 
 bool groundBelow(Scene& scene, double x, double z, double& height, Vector3& normal)
@@ -234,6 +275,8 @@ const std::vector<Scenario>& scenarioTable()
         {"hit", "side-on to the wall, slewing the arm into it", besideWallSetUp, {{SDLK_a, 0.0, 3.0}}, 3.5},
         {"dump", "boom raised, bucket full: the arm reaches out and the bucket opens until it is empty", dumpSetUp,
          {{SDLK_w, 0.0, 1.5}, {SDLK_l, 1.0, 3.0}}, 6.0},
+        {"soak", "working cycles for 20 minutes: dig, lift, slew, dump, slew back, the arm home, a little turn",
+         nullptr, {}, 1200.0, soakOperate},
         {"dig", "lands, then lowers the bucket into the ground ahead, scoops it full and lifts it", nullptr, digKeys(),
          5.5},
         {"cycle", "a working cycle after landing: dig, lift, slew a quarter turn, dump, slew back", nullptr,
@@ -270,6 +313,20 @@ SoilLedger sceneSoil(const Scene& scene, bool recount)
 {
     const Excavator* e = scene.excavator;
     return recount ? recountSoil(*e->terrain, {e}) : soilLedger(*e->terrain, {e});
+}
+
+double trackClearance(const Scene& scene)
+{
+    const Excavator& e = *scene.excavator;
+    const Vector3* lowest = nullptr;
+    for (int part = RightTrack; part <= LeftTrack; ++part)
+        for (const Vector3& w : e.meshes[part].workingPositions)
+            if (!lowest || w.y < lowest->y)
+                lowest = &w;
+    const Terrain& terrain = *e.terrain;
+    const double high = 1000.0;
+    const double drop = terrain.surfaceDistanceBelow(Vector3(lowest->x, high, lowest->z));
+    return drop > 0.0 ? lowest->y - (high - drop) : 1e30;  // off the terrain: nothing below
 }
 
 double tiltDegrees(const Scene& scene)
@@ -336,17 +393,18 @@ const std::vector<SummaryKey>& summaryKeys()
         {"first_contact_step", [](const ScenarioRun& r) { return std::to_string(r.firstContactStep); }},
         {"contacts", [](const ScenarioRun& r) { return std::to_string(r.scene.lastStep.contacts); }},
         {"bucket", [](const ScenarioRun& r) { return std::to_string(r.scene.excavator->bucket.soilCount); }},
-        {"moved_m3", [=](const ScenarioRun& r) {
-             const Excavator& e = *r.scene.excavator;
-             return num((e.soilDug - e.bucket.soilCount) * kVoxelVolume, "%.3f");
-         }},
-        {"cycle_s", [=](const ScenarioRun& r) { return num(r.lastMotion - r.firstMotion, "%.3f"); }},
+        // The figures the window caption shows, from the same meter.
+        {"bucket_m3", [=](const ScenarioRun& r) { return num(r.scene.work.bucketM3(), "%.3f"); }},
+        {"moved_m3", [=](const ScenarioRun& r) { return num(r.scene.work.movedM3(), "%.3f"); }},
+        {"cycle_s", [=](const ScenarioRun& r) { return num(r.scene.work.lastCycleSeconds(), "%.2f"); }},
         {"step_ms_mean", [=](const ScenarioRun& r) { return num(meanMs(r), "%.4f"); }},
         {"step_ms_max", [=](const ScenarioRun& r) {
              return num(r.stepMs.empty() ? 0.0 : *std::max_element(r.stepMs.begin(), r.stepMs.end()), "%.4f");
          }},
         {"soil_ledger", [](const ScenarioRun& r) { return std::to_string(sceneSoil(r.scene).total()); }},
         {"balance", [](const ScenarioRun& r) { return std::to_string(sceneSoil(r.scene).total() - r.startSoil); }},
+        {"worst_balance", [](const ScenarioRun& r) { return std::to_string(r.worstBalance); }},
+        {"clearance_min", [=](const ScenarioRun& r) { return num(r.lowestClearance, "%.4f"); }},
     };
     return keys;
 }
@@ -357,12 +415,14 @@ ScenarioRun::ScenarioRun(Scene& scene_, const Scenario& scenario_) : scene(scene
         scenario.setUp(scene);
     startPosition = scene.excavator->position;
     startSoil = sceneSoil(scene).total();
-    scene.work.reset(scene.excavator->bucket.soilCount);
+    scene.work.reset(scene.excavator->soilDug, scene.excavator->bucket.soilCount);
 }
 
 void ScenarioRun::step()
 {
     holdKeys(scenario, time);
+    if (scenario.operate)
+        scenario.operate(*this);
     const auto t0 = std::chrono::steady_clock::now();
     scene.simulate(kStep);
     stepMs.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
@@ -370,12 +430,10 @@ void ScenarioRun::step()
     time = steps * kStep;
     if (firstContactStep < 0 && (scene.lastStep.contacts > 0 || scene.lastStep.impulses > 0))
         firstContactStep = steps;
-    const JointAngles rates = scene.excavator->jointRates();
-    if (rates.slew != 0.0 || rates.monoblock != 0.0 || rates.bendingArm != 0.0 || rates.groundPlate != 0.0) {
-        if (firstMotion < 0.0)
-            firstMotion = time - kStep;
-        lastMotion = time;
-    }
+    const int64_t balance = sceneSoil(scene).total() - startSoil;
+    if (std::llabs(balance) > std::llabs(worstBalance))
+        worstBalance = balance;
+    lowestClearance = std::min(lowestClearance, trackClearance(scene));
     std::vector<double> row;
     for (const TraceColumn& c : traceColumns()) {
         row.push_back(c.value(*this));

@@ -11,6 +11,7 @@
 #include "math/Vector3.h"
 
 class Scene;
+class ScenarioRun;
 
 // A key held over a stretch of simulated time, as the operator would hold it.
 struct HeldKey {
@@ -25,6 +26,9 @@ struct Scenario {
     std::function<void(Scene&)> setUp;  // after the scene is built; may be empty
     std::vector<HeldKey> keys;
     double seconds;                     // default length
+    // Before every step, after the held keys: an operator that watches the
+    // machine and presses keys itself; may be empty.
+    std::function<void(ScenarioRun&)> operate = nullptr;
 };
 
 const std::vector<Scenario>& scenarioTable();
@@ -59,10 +63,14 @@ public:
     int steps = 0;
     double time = 0.0;       // s simulated
     int firstContactStep = -1;
-    double firstMotion = -1.0, lastMotion = -1.0;  // s: the first and last step a joint moved in
     bool nan = false;
     Vector3 startPosition;
     int64_t startSoil = 0;  // the ledger's total once set up
+    // Checked after every step: the largest soil balance seen either way,
+    // and how far the lowest track corner came above the ground below it
+    // (m; negative: below).
+    int64_t worstBalance = 0;
+    double lowestClearance = 1e30;
     std::vector<double> stepMs;
     std::vector<std::vector<double>> trace;  // one row per step, by traceColumns()
 };
@@ -81,6 +89,9 @@ const std::vector<SummaryKey>& summaryKeys();
 
 // The soil of the scene's terrain and machine: as kept, or by a full recount.
 SoilLedger sceneSoil(const Scene& scene, bool recount = false);
+
+// Height of the machine's lowest track corner over the terrain surface below it, m.
+double trackClearance(const Scene& scene);
 
 // Angle in degrees between the machine's up axis and the world's.
 double tiltDegrees(const Scene& scene);
