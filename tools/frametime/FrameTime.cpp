@@ -5,7 +5,8 @@
 // frames) from three views: the start view, a wide view over the scenery
 // and trees, and a view from above, before and after a patch of 40 x 40
 // columns below it shows soil and is refined down to the quadtree's leaves. With a file name it also
-// saves that last view as a BMP.
+// saves each view as a BMP: the last one under that name, the others beside it
+// with "-start", "-wide" or "-above" before the extension.
 #include <GL/gl.h>
 #include <SDL.h>
 
@@ -48,6 +49,15 @@ void saveFront(const char* path)
     SDL_FreeSurface(s);
     if (!written)
         throwFatal(std::string("[frametime] Couldn't write ") + path);
+}
+
+// "shots/x.bmp" with "-wide" gives "shots/x-wide.bmp".
+std::string sibling(const std::string& path, const char* tag)
+{
+    const size_t slash = path.find_last_of('/');
+    const size_t dot = path.find_last_of('.');
+    const size_t at = dot != std::string::npos && (slash == std::string::npos || dot > slash) ? dot : path.size();
+    return path.substr(0, at) + tag + path.substr(at);
 }
 
 void measure(Scene& scene, const char* what, long frames)
@@ -99,17 +109,25 @@ int main(int argc, char** argv)
         Scene scene;
         std::printf("scene built in %.2f s\n",
                     std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+        const std::string picture = argc > 2 ? argv[2] : "";
+        const auto save = [&](const char* tag) {
+            if (!picture.empty())
+                saveFront(sibling(picture, tag).c_str());
+        };
         measure(scene, "start view", frames);
+        save("-start");
 
         // The follow view keeps the eye's offset from the machine it looks at.
         const Vector3 machine = scene.camera->center;
         scene.camera->eye = machine + Vector3(-30.0, 2.0, 25.0);
         measure(scene, "wide view", frames);
+        save("-wide");
 
         // From above and behind, over a dug patch of 40 x 40 columns (13.75 units)
         // where the view line meets the ground.
         scene.camera->eye = machine + Vector3(0.0, 14.0, 10.0);
         measure(scene, "view from above", frames);
+        save("-above");
         Terrain& terrain = *static_cast<Terrain*>(scene.objects[0]);
         const int cx = static_cast<int>((machine.x + 88.0) / terrain::kVoxel);
         const int cz = static_cast<int>((machine.z - 8.0 + 88.0) / terrain::kVoxel);
@@ -120,8 +138,7 @@ int main(int argc, char** argv)
                 terrain.columnAt(b, gx % 64, gz % 64).soil = true;
             }
         measure(scene, "same, over a dug patch", frames);
-        if (argc > 2)
-            saveFront(argv[2]);
+        save("");
     } catch (const char* message) {
         std::fprintf(stderr, "%s\n", message);
         return 1;
