@@ -84,7 +84,7 @@ TEST_F(LoopTest, FramesNeverSeeAHalfWrittenWorld)
                              running = false;  // as Esc does from poll
                      },
                      [&] { world.render(); }, [&] { world.dispatch(); },
-                     [&](double dt) { world.simulate(dt); }});
+                     [&](double dt) { world.simulate(dt); }, {}});
     SDL_Thread* thread = reinterpret_cast<SDL_Thread*>(1);
     loop.run(running, thread);
     EXPECT_EQ(thread, nullptr);
@@ -123,7 +123,8 @@ TEST_F(LoopTest, StopsFromTheSimulationThreadAndKeepsTheStepRate)
                          if (world.steps == 0)
                              firstStep = lastStep;
                          world.simulate(dt);
-                     }});
+                     },
+                     {}});
     SDL_Thread* thread = nullptr;
     const Uint32 begin = SDL_GetTicks();
     loop.run(running, thread);
@@ -157,7 +158,8 @@ TEST_F(LoopTest, SlowStepsRunTheWorldSlowerThanRealTime)
                          simulated += dt;
                          if (++steps == 60)
                              running = false;
-                     }});
+                     },
+                     {}});
     SDL_Thread* thread = nullptr;
     loop.run(running, thread);
     ASSERT_EQ(steps, 60);
