@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <GL/gl.h>
+#include <GL/glu.h>
+
 #include <cmath>
 #include <limits>
 
@@ -7,6 +10,7 @@
 #include "world/Billboard.h"
 #include "world/Terrain.h"
 #include "world/TerrainImages.h"
+#include "GLContext.h"
 #include "TestShapes.h"
 
 namespace {
@@ -131,4 +135,48 @@ TEST(Billboard, GeneratedForestsAreFullAndStandOnTheGround)
                         10.0 - t.position.y - 0.15, 1e-9);
     }
     loader.reset();
+}
+
+// Culling must never drop a sprite that shows: one 10-unit tree 10 ahead of
+// the eye, seen whole, with only its crown in view (foot below the view) and
+// with only its right part in view (foot beside it); behind the eye nothing.
+TEST(Billboard, SpritesPartlyInViewAreStillDrawn)
+{
+    ASSERT_TRUE(ensureGLContext()) << SDL_GetError();
+    glViewport(0, 0, 64, 64);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(60.0, 1.0, 0.1, 100.0);
+    glMatrixMode(GL_MODELVIEW);
+    for (GLenum off : {GL_TEXTURE_2D, GL_LIGHTING, GL_DEPTH_TEST, GL_CULL_FACE, GL_BLEND})
+        glDisable(off);
+    glColor4f(1, 1, 1, 1);
+    std::vector<TreeSprite> trees(1);
+    trees[0].position = Vector3(0, 0, -10);
+    trees[0].size = 10.0f;
+    const unsigned int textures[3] = {0, 0, 0};
+    struct Case {
+        const char* what;
+        Vector3 eye, centre;
+        bool shows;
+    } cases[] = {
+        {"whole", {0, 5, 0}, {0, 5, -10}, true},
+        {"crown only", {0, 9, 0}, {0, 9, -10}, true},
+        {"right edge only", {7.5, 5, 0}, {7.5, 5, -10}, true},
+        {"behind the eye", {0, 5, -20}, {0, 5, -30}, false},
+    };
+    for (const Case& c : cases) {
+        glLoadIdentity();
+        gluLookAt(c.eye.x, c.eye.y, c.eye.z, c.centre.x, c.centre.y, c.centre.z, 0, 1, 0);
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        drawTreeSprites(trees, textures, 180.0f);
+        glFinish();
+        std::vector<uint8_t> px(64 * 64 * 3);
+        glReadPixels(0, 0, 64, 64, GL_RGB, GL_UNSIGNED_BYTE, px.data());
+        int lit = 0;
+        for (size_t k = 0; k < px.size(); k += 3)
+            lit += px[k] > 128;
+        EXPECT_EQ(lit > 0, c.shows) << c.what << ": " << lit << " pixels";
+    }
 }

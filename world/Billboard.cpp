@@ -10,6 +10,7 @@
 #include "assets/TextureLoader.h"
 #include "physics/Collision.h"
 #include "world/Terrain.h"
+#include "world/ViewFrustum.h"
 
 namespace {
 
@@ -82,6 +83,46 @@ void sortFarthestFirst(std::vector<TreeSprite>& trees, const Vector3& eye)
                 std::swap(trees[i], trees[j]);
 }
 
+void drawTreeSprites(const std::vector<TreeSprite>& trees, const unsigned int textures[3], float angleDegrees)
+{
+    // Every sprite turns by the same angle about y: its right half-width and
+    // its normal are one pair of directions for all of them, so the corners
+    // are found here and a run of trees with one texture is one batch.
+    const double a = angleDegrees / 57.29577951308232;
+    const float c = static_cast<float>(std::cos(a)), s = static_cast<float>(std::sin(a));
+    const Frustum view = currentViewFrustum();
+    unsigned int bound = 0;
+    bool open = false;
+    for (const TreeSprite& t : trees) {
+        const double half = 0.5 * t.size;
+        const Vector3& p = t.position;
+        // Wholly out of view (behind the eye, most of them): not sent.
+        if (view.boxOutside(Vector3(p.x - half, p.y, p.z - half), Vector3(p.x + half, p.y + t.size, p.z + half)))
+            continue;
+        if (!open || textures[t.textureIndex] != bound) {
+            if (open)
+                glEnd();
+            bound = textures[t.textureIndex];
+            glBindTexture(GL_TEXTURE_2D, bound);
+            glBegin(GL_TRIANGLES);
+            glNormal3f(-s, 0.0f, -c);
+            open = true;
+        }
+        const float x = static_cast<float>(p.x), y = static_cast<float>(p.y), z = static_cast<float>(p.z);
+        const float rx = 0.5f * t.size * c, rz = -0.5f * t.size * s, top = y + t.size;
+        // The strip's two triangles: right top, right foot, left top; left top, right foot, left foot.
+        const float corners[6][5] = {{0, 0, x + rx, top, z + rz}, {0, 1, x + rx, y, z + rz},
+                                     {1, 0, x - rx, top, z - rz}, {1, 0, x - rx, top, z - rz},
+                                     {0, 1, x + rx, y, z + rz},   {1, 1, x - rx, y, z - rz}};
+        for (const auto& v : corners) {
+            glTexCoord2f(v[0], v[1]);
+            glVertex3f(v[2], v[3], v[4]);
+        }
+    }
+    if (open)
+        glEnd();
+}
+
 void Billboard::draw()
 {
     const float angle = static_cast<float>(camera->yaw * 57.29577951308232 + 180.0);
@@ -95,26 +136,7 @@ void Billboard::draw()
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glDepthMask(GL_FALSE);
-    for (const TreeSprite& t : trees) {
-        glBindTexture(GL_TEXTURE_2D, spriteTextures[t.textureIndex]);
-        glPushMatrix();
-        glTranslatef(static_cast<float>(t.position.x), static_cast<float>(t.position.y),
-                     static_cast<float>(t.position.z));
-        glRotatef(angle, 0.0f, 1.0f, 0.0f);
-        const float s = t.size;
-        glBegin(GL_TRIANGLE_STRIP);
-        glNormal3f(0.0f, 0.0f, -1.0f);
-        glTexCoord2f(0.0f, 0.0f);
-        glVertex3f(0.5f * s, s, 0.0f);
-        glTexCoord2f(0.0f, 1.0f);
-        glVertex3f(0.5f * s, 0.0f, 0.0f);
-        glTexCoord2f(1.0f, 0.0f);
-        glVertex3f(-0.5f * s, s, 0.0f);
-        glTexCoord2f(1.0f, 1.0f);
-        glVertex3f(-0.5f * s, 0.0f, 0.0f);
-        glEnd();
-        glPopMatrix();
-    }
+    drawTreeSprites(trees, spriteTextures, angle);
     // Blending stays on for what follows.
     glDepthMask(GL_TRUE);
     glPopMatrix();

@@ -44,5 +44,10 @@ public:
 // forest every time for the same mesh and ground.
 std::vector<TreeSprite> plantTrees(const Mesh& forest, const Terrain& terrain);
 
+// The trees in list order as upright sprites of their size, turned by
+// angleDegrees about y, with textures[textureIndex]; those wholly outside the
+// current view are skipped. Needs a current GL context.
+void drawTreeSprites(const std::vector<TreeSprite>& trees, const unsigned int textures[3], float angleDegrees);
+
 // Farthest from the eye first (squared distances, strictly farther moves up).
 void sortFarthestFirst(std::vector<TreeSprite>& trees, const Vector3& eye);

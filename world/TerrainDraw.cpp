@@ -5,9 +5,9 @@
 #include <algorithm>
 
 #include "base/GLProc.h"
-#include "math/Frustum.h"
 #include "world/Terrain.h"
 #include "world/TerrainImages.h"
+#include "world/ViewFrustum.h"
 
 namespace {
 
@@ -47,11 +47,7 @@ void Terrain::draw()
     glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, material.shininess);
     glBindTexture(GL_TEXTURE_3D, layeredTexture);
     // Blocks wholly outside the view are not sent: most of the 64 in any view.
-    double projection[16], modelview[16], clip[16];
-    glGetDoublev(GL_PROJECTION_MATRIX, projection);
-    glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
-    multiplyMatrices(projection, modelview, clip);
-    const Frustum view(clip);
+    const Frustum view = currentViewFrustum();
     // Heights over all blocks: a block's border columns may be its neighbour's.
     constexpr int kCount = terrain::kBlocks * terrain::kBlocks;
     double top = -1e300, bottom = 1e300;
