@@ -90,6 +90,8 @@ void Terrain::createLayeredTexture(const std::string& directory)
     glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_R, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MAX_LEVEL, 4);
     glTexParameteri(GL_TEXTURE_3D, GL_GENERATE_MIPMAP, GL_TRUE);
-    texImage3D(GL_TEXTURE_3D, 0, GL_COMPRESSED_RGB, kTerrainTextureSize, kTerrainTextureSize, kTerrainLayers, 0,
+    // Uncompressed: the software renderer decodes compressed texels for every
+    // fragment, which made the ground the dearest thing on screen.
+    texImage3D(GL_TEXTURE_3D, 0, GL_RGB8, kTerrainTextureSize, kTerrainTextureSize, kTerrainLayers, 0,
                GL_BGR, GL_UNSIGNED_BYTE, layers.data());
 }
