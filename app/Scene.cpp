@@ -96,22 +96,35 @@ void Scene::render()
               camera->up.x, camera->up.y, camera->up.z);
     camera->viewChanged = false;
 
+    // Given after the view, so the light stays fixed in the world.
+    const float light[4] = {-30.0f, 300.0f, -300.0f, 1.0f};
+    glLightfv(GL_LIGHT0, GL_POSITION, light);
+
+    // Opaque objects first: the sky, further away than any of them, then
+    // fills only the pixels they left, and the blended trees come after it.
+    for (Object* o : objects)
+        if (!dynamic_cast<Billboard*>(o))
+            o->draw();
+
     // The sky turns with the view but never moves with the eye.
     glPushMatrix();
     glLoadIdentity();
     glRotatef(static_cast<float>(90.0 - camera->pitch * 57.29577951308232), 1.0f, 0.0f, 0.0f);
     glRotatef(static_cast<float>(-camera->yaw * 57.29577951308232), 0.0f, 1.0f, 0.0f);
+    // Its far corners lie a few depth units short of the cleared depth, so
+    // equal passes too; nothing drawn later lies beyond it.
+    glDepthFunc(GL_LEQUAL);
+    glDepthMask(GL_FALSE);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
     glCallList(skybox->displayList);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glDepthMask(GL_TRUE);
+    glDepthFunc(GL_LESS);
     glPopMatrix();
 
-    // Given after the view, so the light stays fixed in the world.
-    const float light[4] = {-30.0f, 300.0f, -300.0f, 1.0f};
-    glLightfv(GL_LIGHT0, GL_POSITION, light);
-
     for (Object* o : objects)
-        o->draw();
+        if (dynamic_cast<Billboard*>(o))
+            o->draw();
     // The cabin glass last, blended over everything behind it.
     if (excavator)
         excavator->drawTransparent();
