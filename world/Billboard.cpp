@@ -136,7 +136,12 @@ void Billboard::draw()
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glDepthMask(GL_FALSE);
+    // Wholly clear texels would blend to nothing: dropping them spares the
+    // blend over most of each sprite's square.
+    glEnable(GL_ALPHA_TEST);
+    glAlphaFunc(GL_GREATER, 0.0f);
     drawTreeSprites(trees, spriteTextures, angle);
+    glDisable(GL_ALPHA_TEST);
     // Blending stays on for what follows.
     glDepthMask(GL_TRUE);
     glPopMatrix();
