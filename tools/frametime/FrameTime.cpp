@@ -119,6 +119,8 @@ int main(int argc, char** argv)
 
         // The follow view keeps the eye's offset from the machine it looks at.
         const Vector3 machine = scene.camera->center;
+        // As once the operator has moved the view: the eye stays where it is put.
+        scene.camera->startView = false;
         scene.camera->eye = machine + Vector3(-30.0, 2.0, 25.0);
         measure(scene, "wide view", frames);
         save("-wide");
