@@ -4,7 +4,6 @@
 #include <GL/glu.h>
 #include <SDL.h>
 
-#include <array>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -118,41 +117,6 @@ TEST_F(TerrainGLTest, BuildsFromTheFilesAndDrawsGrassThenSoil)
     EXPECT_GT(soil[0], 150) << int(soil[0]) << " " << int(soil[1]) << " " << int(soil[2]);
     EXPECT_GT(soil[0], 3 * soil[1]);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-}
-
-// Seen from above with back faces culled, as the scene draws it, the ground
-// leaves no pixel open: not whole, not refined around a column (every fan
-// faces up, and the finer nodes meet the coarser ones without cracks).
-TEST_F(TerrainGLTest, RefinedGroundFacesUpWithoutHoles)
-{
-    Terrain t(dir);
-    for (const auto& column : {std::array<int, 3>{27, 10, 20}, {27, 11, 21}, {36, 32, 0}, {28, 0, 63}}) {
-        const int b = column[0], cx = column[1], cz = column[2];
-        glViewport(0, 0, 64, 64);
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        glOrtho(-20, 20, -20, 20, -100, 100);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
-        gluLookAt(-5, 50, 0, -5, 0, 0, 0, 0, -1);
-        glDisable(GL_LIGHTING);
-        glDisable(GL_DEPTH_TEST);
-        glEnable(GL_CULL_FACE);
-        glColor4f(1, 1, 1, 1);
-        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-        glClearColor(0, 0, 0, 1);
-        glClear(GL_COLOR_BUFFER_BIT);
-        t.draw();
-        glFinish();
-        std::vector<uint8_t> rgb(64 * 64 * 3);
-        glReadPixels(0, 0, 64, 64, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
-        int open = 0;
-        for (size_t k = 0; k < rgb.size(); k += 3)
-            open += rgb[k] + rgb[k + 1] + rgb[k + 2] == 0;
-        EXPECT_EQ(open, 0) << "after refining block " << b << " column " << cx << ", " << cz;
-        t.refineAround(b, cx, cz);
-    }
-    glDisable(GL_CULL_FACE);
 }
 
 TEST_F(TerrainGLTest, MissingEntryPointOrElementStopWithTaggedMessages)
