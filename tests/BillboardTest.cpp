@@ -151,9 +151,8 @@ TEST(Billboard, SpritesPartlyInViewAreStillDrawn)
     for (GLenum off : {GL_TEXTURE_2D, GL_LIGHTING, GL_DEPTH_TEST, GL_CULL_FACE, GL_BLEND})
         glDisable(off);
     glColor4f(1, 1, 1, 1);
-    std::vector<TreeSprite> trees(1);
-    trees[0].position = Vector3(0, 0, -10);
-    trees[0].size = 10.0f;
+    glClearColor(0, 0, 0, 1);
+    std::vector<TreeSprite> trees{{Vector3(0, 0, -10), 0, 10.0f}};
     const unsigned int textures[3] = {0, 0, 0};
     struct Case {
         const char* what;
@@ -168,7 +167,6 @@ TEST(Billboard, SpritesPartlyInViewAreStillDrawn)
     for (const Case& c : cases) {
         glLoadIdentity();
         gluLookAt(c.eye.x, c.eye.y, c.eye.z, c.centre.x, c.centre.y, c.centre.z, 0, 1, 0);
-        glClearColor(0, 0, 0, 1);
         glClear(GL_COLOR_BUFFER_BIT);
         drawTreeSprites(trees, textures, 180.0f);
         glFinish();
