@@ -174,7 +174,9 @@ TEST_F(LoopTest, SlowStepsRunTheWorldSlowerThanRealTime)
 TEST_F(LoopTest, PauseHoldsTheWorldAndTheThreadSleepsBetweenSteps)
 {
     std::atomic<bool> running{true}, paused{false};
-    long polls = 0, steps = 0, dispatches = 0, stepsBeforePause = 0, dispatchesBeforePause = 0;
+    // Counted on the simulation thread, read on the polling one.
+    std::atomic<long> steps{0}, dispatches{0};
+    long polls = 0, stepsBeforePause = 0, dispatchesBeforePause = 0;
     long stepsWhilePaused = -1;
     timespec cpu0{}, cpu1{};
     Uint32 wall0 = 0, wall1 = 0;
