@@ -2,6 +2,9 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <tuple>
+
 #include "tools/datagen/BmpWriter.h"
 #include "tools/datagen/ObjWriter.h"
 
@@ -28,29 +31,21 @@ SDL_Surface* loadBytes(const std::string& bytes)
 // Odd widths make padded rows; SDL must see the same pixels, top row first, as the image holds.
 TEST(BmpWriter, SdlReadsBackEveryPixelAtBothDepths)
 {
-    for (int bits : {24, 32}) {
+    for (int bits : {24, 32})
         for (int w : {5, 6, 7, 8}) {
             const Image image = testPattern(w, 3);
             SDL_Surface* s = loadBytes(bmpBytes(image, bits));
             ASSERT_NE(s, nullptr) << SDL_GetError();
-            ASSERT_EQ(s->w, w);
-            ASSERT_EQ(s->h, 3);
-            ASSERT_EQ(s->format->BitsPerPixel, bits);
-            const int bpp = bits / 8;
+            ASSERT_EQ(std::make_tuple(s->w, s->h, int(s->format->BitsPerPixel)), std::make_tuple(w, 3, bits));
             for (int y = 0; y < 3; ++y)
                 for (int x = 0; x < w; ++x) {
-                    const uint8_t* p = static_cast<const uint8_t*>(s->pixels) + y * s->pitch + x * bpp;
-                    const uint8_t* q = image.at(x, y);
-                    EXPECT_EQ(p[0], q[2]) << bits << " bits, pixel " << x << "," << y;  // blue first
-                    EXPECT_EQ(p[1], q[1]);
-                    EXPECT_EQ(p[2], q[0]);
-                    if (bpp == 4) {
-                        EXPECT_EQ(p[3], q[3]) << "alpha at " << x << "," << y;
-                    }
+                    const uint8_t* p = static_cast<const uint8_t*>(s->pixels) + y * s->pitch + x * bits / 8;
+                    const uint8_t* q = image.at(x, y);  // R, G, B, A; the file holds blue first
+                    const uint8_t want[4] = {q[2], q[1], q[0], q[3]};
+                    EXPECT_TRUE(std::equal(p, p + bits / 8, want)) << bits << " bits, pixel " << x << "," << y;
                 }
             SDL_FreeSurface(s);
         }
-    }
 }
 
 // The text format itself is checked where every generated file goes through the real loader.

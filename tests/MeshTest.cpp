@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -20,34 +19,26 @@ TEST(Mesh, SharedCornersGiveSharedVerticesAndEdgesInOrder)
     addTri(m, a, b, c);
     addTri(m, c, b, e);  // shares b and c
     ASSERT_EQ(m.positions.size(), 4u);
-    ASSERT_EQ(m.workingPositions, m.positions);
-    ASSERT_EQ(m.triangles.size(), 2u);
     // Edges (c0,c2), (c1,c0), (c2,c1) of each triangle, created in that direction;
     // the second triangle finds bc reversed as edge 2.
     const int edgeEnds[5][2] = {{0, 2}, {1, 0}, {2, 1}, {2, 3}, {3, 1}};
-    ASSERT_EQ(m.edges.size(), 5u);
-    for (int i = 0; i < 5; ++i) {
-        EXPECT_EQ(m.edges[i].v0, edgeEnds[i][0]) << i;
-        EXPECT_EQ(m.edges[i].v1, edgeEnds[i][1]) << i;
-    }
     const int triEdges[2][3] = {{0, 1, 2}, {3, 2, 4}};
+    ASSERT_EQ(m.edges.size(), 5u);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(std::make_pair(m.edges[i].v0, m.edges[i].v1), std::make_pair(edgeEnds[i][0], edgeEnds[i][1])) << i;
     for (int t = 0; t < 2; ++t)
         for (int k = 0; k < 3; ++k)
             EXPECT_EQ(m.triangles[t].edges[k], triEdges[t][k]);
-    EXPECT_EQ(m.triangles[1].vertices[2], 3);
-    const MeshTriangle& t0 = m.triangles[0];
-    const MeshTriangle& t1 = m.triangles[1];
+    const MeshTriangle &t0 = m.triangles[0], &t1 = m.triangles[1];
     expectNear(t0.normal, {0, 0, 1}, 1e-15);  // right-hand normal of counter-clockwise corners
     expectNear(t1.normal, normalized(cross(b - c, e - c)), 1e-15);
     EXPECT_EQ(t0.centre, Vector3(0.5, 0.5, 0));  // midpoint of the corners' box
     EXPECT_NEAR(t0.radius, std::sqrt(0.5), 1e-15);
 
     m.computeProperties();
-    const MeshEdge& shared = m.edges[2];
-    EXPECT_EQ(shared.faces[0], 0);
-    EXPECT_EQ(shared.faces[1], 1);
-    expectNear(shared.normal, normalized(t0.normal + t1.normal), 1e-15);
-    EXPECT_EQ(shared.workingNormal, shared.normal);
+    EXPECT_EQ(m.edges[2].faces[0], 0);
+    EXPECT_EQ(m.edges[2].faces[1], 1);
+    expectNear(m.edges[2].normal, normalized(t0.normal + t1.normal), 1e-15);
     EXPECT_EQ(m.edges[0].faces[1], -1);
     expectNear(m.edges[0].normal, t0.normal, 1e-15);
 
@@ -56,26 +47,10 @@ TEST(Mesh, SharedCornersGiveSharedVerticesAndEdgesInOrder)
     addTri(n, a, b, c);
     addTri(n, Vector3(std::nextafter(1.0, 2.0), 0, 0), {1, 1, 0}, c);
     EXPECT_EQ(n.positions.size(), 5u);
-    EXPECT_EQ(n.edges.size(), 6u);
 }
 
 TEST(Mesh, ClosedSolidsGiveExactMassPropertiesAndConvexEdges)
 {
-    Mesh cube = makeBox({0, 0, 0}, {2, 2, 2});
-    EXPECT_EQ(cube.positions.size(), 8u);
-    EXPECT_EQ(cube.edges.size(), 18u);
-    cube.computeProperties();
-    EXPECT_NEAR(cube.volume, 8.0, 1e-9);
-    expectNear(cube.centreOfMass, {1, 1, 1}, 1e-9);
-    EXPECT_NEAR(cube.boundingRadius, std::sqrt(3.0), 1e-9);
-    // The twelve cube edges stay convex; the six face diagonals are flat.
-    int convex = 0;
-    for (const MeshEdge& e : cube.edges) {
-        EXPECT_EQ(e.convex, isCubeEdge(cube.positions[e.v0], cube.positions[e.v1]));
-        convex += e.convex;
-    }
-    EXPECT_EQ(convex, 12);
-
     // Unequal sides off the origin: each axis gets its own pair of extents.
     Mesh box = makeBox({-3, 1, 2}, {-2, 3, 5});
     box.computeProperties();
@@ -95,7 +70,6 @@ TEST(Mesh, ClosedSolidsGiveExactMassPropertiesAndConvexEdges)
     addTri(tet, o, px, pz);
     addTri(tet, o, pz, py);
     addTri(tet, px, py, pz);
-    EXPECT_EQ(tet.positions.size() + tet.edges.size() + tet.triangles.size(), 14u);
     tet.computeProperties();
     EXPECT_NEAR(tet.volume, 5.0, 1e-9);
     expectNear(tet.centreOfMass, (o + px + py + pz) * 0.25, 1e-9);
@@ -103,7 +77,8 @@ TEST(Mesh, ClosedSolidsGiveExactMassPropertiesAndConvexEdges)
     for (const MeshEdge& e : tet.edges)
         EXPECT_TRUE(e.convex);
 
-    // Dimpled cube: the pyramid's centroid lies a quarter of its height under its base.
+    // Dimpled cube: the pyramid's centroid lies a quarter of its height under its base. The cube's
+    // edges stay convex; the face diagonals are flat and the dimple's edges fold inward.
     Mesh dimpled = makeDimpledCube();
     EXPECT_EQ(dimpled.edges.size(), 21u);
     dimpled.computeProperties();
@@ -119,14 +94,11 @@ TEST(Mesh, ClosedSolidsGiveExactMassPropertiesAndConvexEdges)
 TEST(Mesh, OpenSurfacesAndOverSharedEdges)
 {
     const double inf = std::numeric_limits<double>::infinity();
-    // Without its lid: 10 - 17 + 8 = 1.
-    Mesh open = makeBox({1, 1, 1}, {2, 3, 4}, false);
-    EXPECT_EQ(open.edges.size(), 17u);
+    Mesh open = makeBox({1, 1, 1}, {2, 3, 4}, false);  // without its lid
     open.computeProperties();
     EXPECT_EQ(open.volume, inf);
     EXPECT_EQ(open.centreOfMass, Vector3());
     EXPECT_EQ(open.inertia(0, 0), inf);
-    EXPECT_EQ(open.inertia(2, 2), inf);
     EXPECT_EQ(open.inertia(0, 1), 0.0);
     EXPECT_NEAR(open.boundingRadius, std::sqrt(4.0 + 9.0 + 16.0), 1e-12);  // measured from the origin
 

@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <random>
 #include <set>
 #include <string>
@@ -35,19 +34,6 @@ void writeBmp(const std::string& path, int width, int height, int bits, const st
     testfiles::writeBytes(path, testfiles::bmpBytes(width, height, bits, px));
 }
 
-// The same image stored top row first, as a negative height says.
-std::vector<uint8_t> topDown(std::vector<uint8_t> bmp, int width, int height)
-{
-    const size_t offset = bmp[10], rowSize = (static_cast<size_t>(width) * 3 + 3) & ~size_t{3};
-    for (int y = 0; y < height / 2; ++y)
-        std::swap_ranges(bmp.begin() + offset + y * rowSize, bmp.begin() + offset + (y + 1) * rowSize,
-                         bmp.begin() + offset + (height - 1 - y) * rowSize);
-    const uint32_t negative = static_cast<uint32_t>(-height);
-    for (int k = 0; k < 4; ++k)
-        bmp[22 + k] = static_cast<uint8_t>(negative >> (8 * k));
-    return bmp;
-}
-
 // The surface of block (i, j) at world (x, z), from the two triangles.
 double surfaceAt(const HeightGrid& H, int i, int j, double x, double z)
 {
@@ -59,43 +45,18 @@ double surfaceAt(const HeightGrid& H, int i, int j, double x, double z)
 
 }  // namespace
 
-TEST(TerrainImages, HeightmapBytesBecomeHeightsRowZeroOnTop)
+TEST(TerrainImages, HeightmapsAndLayersReadOrStopWithTheFileAndFault)
 {
-    const std::string dir = testfiles::scratchDir("terrain_hm");
+    const std::string dir = testfiles::scratchDir("terrain_images");
+    const auto byte = [](int r, int c) { return static_cast<uint8_t>(r * 20 + c); };
     // 9 x 9 has 27-byte rows padded to 28 in the file: later rows must not drift.
-    // Either row order reads the right way up.
-    for (const auto& [size, flip] : {std::pair{9, false}, std::pair{12, false}, std::pair{9, true}}) {
-        const std::string path = dir + "hm" + std::to_string(size) + ".bmp";
-        writeBmp(path, size, size, 24, [](int r, int c) {
-            if (r == 0 && c == 0)
-                return uint8_t{0};
-            if (r == 8 && c == 8)
-                return uint8_t{255};
-            return static_cast<uint8_t>(r * 20 + c);
-        });
-        if (flip) {
-            std::ifstream in(path, std::ios::binary);
-            const std::vector<uint8_t> bmp((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-            testfiles::writeBytes(path, topDown(bmp, size, size));
-        }
-        const HeightGrid h = loadHeightmap(path);
-        EXPECT_DOUBLE_EQ(h[0][0], -4.8);
-        EXPECT_DOUBLE_EQ(h[8][8], 9.2);
+    for (int size : {9, 12}) {
+        writeBmp(dir + "hm.bmp", size, size, 24, byte);
+        const HeightGrid h = loadHeightmap(dir + "hm.bmp");
         for (int r = 0; r <= 8; ++r)
             for (int c = 0; c <= 8; ++c)
-                if ((r + c) % 16 != 0) {
-                    EXPECT_DOUBLE_EQ(h[r][c], (r * 20 + c) * 14.0 / 255.0 - 4.8) << size << (flip ? " top-down " : " ") << r << "," << c;
-                }
+                EXPECT_DOUBLE_EQ(h[r][c], byte(r, c) * 14.0 / 255.0 - 4.8) << size << " " << r << "," << c;
     }
-}
-
-TEST(TerrainImages, BadHeightmapsStopWithTheFileAndFault)
-{
-    const std::string dir = testfiles::scratchDir("terrain_badhm");
-    const auto byte = [](int r, int c) { return static_cast<uint8_t>(r + c); };
-    EXPECT_EQ(testfiles::fatalText([&] { loadHeightmap(dir + "missing.bmp"); }),
-              "[Terrain] Heightmap file not found. " + dir + "missing.bmp: cannot be opened");
-
     // Too narrow, too small, 32 bits, cut inside the pixel rows, cut inside the header.
     const struct {
         const char* file;
@@ -103,7 +64,7 @@ TEST(TerrainImages, BadHeightmapsStopWithTheFileAndFault)
         std::string fault;
     } cases[] = {{"wide.bmp", 9, 8, 24, 0, "Heightmap size error. "},
                  {"small.bmp", 8, 8, 24, 0, "Heightmap size error. "},
-                 {"deep.bmp", 12, 12, 32, 0, "Heightmap format error. "},
+                 {"deep.bmp", 256, 256, 32, 0, "Heightmap format error. "},
                  {"cut.bmp", 16, 16, 24, 400, "Heightmap file error. "},
                  {"header.bmp", 16, 16, 24, 30, "Heightmap file error. "}};
     for (const auto& c : cases) {
@@ -114,34 +75,24 @@ TEST(TerrainImages, BadHeightmapsStopWithTheFileAndFault)
         EXPECT_EQ(text.rfind("[Terrain] " + c.fault + dir + c.file + (c.cutTo ? ": not a readable BMP" : ""), 0), 0u)
             << text;
     }
-    std::ofstream(dir + "empty.bmp").close();
-    EXPECT_NE(testfiles::fatalText([&] { loadHeightmap(dir + "empty.bmp"); }), "");
-}
+    EXPECT_EQ(testfiles::fatalText([&] { loadHeightmap(dir + "missing.bmp"); }),
+              "[Terrain] Heightmap file not found. " + dir + "missing.bmp: cannot be opened");
 
-TEST(TerrainImages, LayersBlendGrassIntoSoilAndSizesAreChecked)
-{
-    const std::string dir = testfiles::scratchDir("terrain_layers");
-    writeBmp(dir + "grass.bmp", 256, 256, 24, [](int r, int c) { return static_cast<uint8_t>(c); });
-    writeBmp(dir + "soil.bmp", 256, 256, 24, [](int r, int c) { return static_cast<uint8_t>(255 - r); });
+    // 32 layers from grass to soil, rounded.
+    writeBmp(dir + "grass.bmp", 256, 256, 24, [](int, int c) { return static_cast<uint8_t>(c); });
+    writeBmp(dir + "soil.bmp", 256, 256, 24, [](int r, int) { return static_cast<uint8_t>(255 - r); });
     const std::vector<uint8_t> layers = loadTerrainLayers(dir + "grass.bmp", dir + "soil.bmp");
     ASSERT_EQ(layers.size(), 256u * 256u * 3u * 32u);
-    const size_t layer = 256 * 256 * 3;
-    for (int k : {0, 1, 15, 30, 31})
+    for (int k : {0, 1, 15, 31})
         for (int r : {0, 100, 255})
             for (int c : {0, 77, 255}) {
-                const double g = c, s = 255 - r;
-                const double want = std::floor(g * (1 - k / 31.0) + s * (k / 31.0) + 0.5);
-                EXPECT_EQ(layers[k * layer + (r * 256 + c) * 3], want) << k << " " << r << " " << c;
+                const double want = std::floor(c * (1 - k / 31.0) + (255 - r) * (k / 31.0) + 0.5);
+                EXPECT_EQ(layers[(k * 256 * 256 + r * 256 + c) * 3], want) << k << " " << r << " " << c;
             }
-
-    writeBmp(dir + "small.bmp", 128, 128, 24, [](int, int) { return uint8_t{1}; });
-    writeBmp(dir + "small2.bmp", 128, 128, 24, [](int, int) { return uint8_t{1}; });
-    writeBmp(dir + "deep.bmp", 256, 256, 32, [](int, int) { return uint8_t{1}; });
-    for (const auto& [a, b] : {std::make_pair("grass.bmp", "small.bmp"), std::make_pair("small.bmp", "small2.bmp"),
-                               std::make_pair("deep.bmp", "soil.bmp")}) {
-        const std::string text = testfiles::fatalText([&] { loadTerrainLayers(dir + a, dir + b); });
-        EXPECT_EQ(text.rfind("[Terrain] 3d texture size error.", 0), 0u) << a << " " << b << ": " << text;
-    }
+    writeBmp(dir + "half.bmp", 128, 128, 24, byte);
+    for (const auto& [a, b] : {std::pair{"grass.bmp", "half.bmp"}, std::pair{"half.bmp", "half.bmp"}, std::pair{"deep.bmp", "soil.bmp"}})
+        EXPECT_EQ(testfiles::fatalText([&] { loadTerrainLayers(dir + a, dir + b); }).rfind("[Terrain] 3d texture size error.", 0), 0u)
+            << a << " " << b;
     EXPECT_EQ(testfiles::fatalText([&] { loadTerrainLayers(dir + "grass.bmp", dir + "nope.bmp"); }),
               "[Terrain] Erorr loading file. " + dir + "nope.bmp: cannot be opened");
 }
@@ -174,15 +125,11 @@ TEST(VoxelWorld, HillyGroundFollowsBothTrianglesOfEveryBlock)
                 }
     }
     // Normals away from the block's first row and column follow the slope.
-    const TerrainColumn& c = world.columnAt(9, 10, 20);
+    const float* n = world.columnAt(9, 10, 20).normal;
     const double dx = world.columnAt(9, 9, 20).position[1] - world.columnAt(9, 11, 20).position[1];
     const double dz = world.columnAt(9, 10, 19).position[1] - world.columnAt(9, 10, 21).position[1];
-    const double len = std::sqrt(dx * dx + 4.0 + dz * dz);
-    EXPECT_FLOAT_EQ(c.normal[0], static_cast<float>(dx / len));
-    EXPECT_FLOAT_EQ(c.normal[1], static_cast<float>(2.0 / len));
-    EXPECT_FLOAT_EQ(c.normal[2], static_cast<float>(dz / len));
+    expectNear(Vector3(n[0], n[1], n[2]), normalized(Vector3(dx, 2.0, dz)), 1e-6);
     EXPECT_EQ(world.columnAt(9, 0, 20).normal[1], 1.0f);
-    EXPECT_EQ(world.columnAt(9, 10, 0).normal[1], 1.0f);
 }
 
 TEST(VoxelWorld, LookupsAcrossBlockBordersAndOffTheTerrain)
@@ -195,7 +142,6 @@ TEST(VoxelWorld, LookupsAcrossBlockBordersAndOffTheTerrain)
     // Half a voxel shift: just on the -x side of a border still maps to the +x block.
     EXPECT_EQ(world.blockIndexAt(Vector3(-0.1, 0, 5)), 36);
     EXPECT_EQ(world.blockIndexAt(Vector3(-0.2, 0, 5)), 35);
-    EXPECT_EQ(world.blockIndexAt(Vector3(-87.9, 3, -87.9)), 0);
     EXPECT_EQ(world.blockIndexAt(Vector3(87.8, 3, 87.8)), 63);
     // Off the +x edge of row 0 is not block 8 of row 1; and the other sides.
     for (const Vector3& p : {Vector3(87.9, 0, -80), Vector3(-88.2, 0, 0), Vector3(0, 0, 88), Vector3(0, 0, -90),
@@ -207,18 +153,11 @@ TEST(VoxelWorld, LookupsAcrossBlockBordersAndOffTheTerrain)
     for (int k = 0; k < 200; ++k) {
         const int b = rng() % 64, x = rng() % 64, y = rng() % 46, z = rng() % 64;
         const Vector3 c = world.voxelCentre(b, x, y, z) + Vector3(0.17, -0.17, -0.17);
-        int16_t vx, vy, vz;
-        world.voxelCoordsAt(b, c, vx, vy, vz);
-        ASSERT_EQ(vx, x);
-        ASSERT_EQ(vy, y);
-        ASSERT_EQ(vz, z);
-        ASSERT_EQ(world.blockIndexAt(world.voxelCentre(b, x, y, z)), b);
+        int16_t v[3];
+        world.voxelCoordsAt(b, c, v[0], v[1], v[2]);
+        ASSERT_EQ((std::array<int, 4>{v[0], v[1], v[2], world.blockIndexAt(c - Vector3(0.17, -0.17, -0.17))}), (std::array<int, 4>{x, y, z, b}));
     }
     int16_t vx, vy, vz;
-    world.voxelCoordsAt(0, Vector3(-77 - 11, world.block(0).origin.y - 46 * kVoxel, -77 + 11), vx, vy, vz);
-    EXPECT_EQ(vx, 0);
-    EXPECT_EQ(vy, 46);
-    EXPECT_EQ(vz, 64);
     // A non-finite point is off the terrain: its coordinates reach no stored voxel.
     for (double bad : {NAN, INFINITY, -INFINITY}) {
         world.voxelCoordsAt(36, Vector3(bad, bad, bad), vx, vy, vz);
@@ -236,7 +175,6 @@ TEST(VoxelWorld, LookupsAcrossBlockBordersAndOffTheTerrain)
         EXPECT_EQ(&world.voxelAt(b, 64, y, 7), &world.voxelAt(28, 0, std::max(0, y - shift(b, 28)), 7));
         EXPECT_EQ(&world.voxelAt(b, 7, y, -1), &world.voxelAt(19, 7, std::max(0, y - shift(b, 19)), 63));
         EXPECT_EQ(&world.voxelAt(b, 7, y, 64), &world.voxelAt(35, 7, std::max(0, y - shift(b, 35)), 0));
-        EXPECT_EQ(&world.voxelAt(b, -2, y, 65), &world.voxelAt(34, 62, std::max(0, y - shift(b, 34)), 1));
     }
     // Off the terrain or the stored layers: soil below and outside, air above; writes are lost.
     const std::vector<uint8_t> before = world.block(0).voxels;
@@ -250,18 +188,13 @@ TEST(VoxelWorld, LookupsAcrossBlockBordersAndOffTheTerrain)
     EXPECT_EQ(world.voxelAt(0, 5, 46, 5), 0);
     EXPECT_EQ(world.block(0).voxels, before);
 
-    // Border columns are one record for both blocks; far edges and corner.
+    // Border columns are one record for both blocks; the far corner takes every lookup off the terrain.
     EXPECT_EQ(&world.columnAt(9, 64, 13), &world.columnAt(10, 0, 13));
-    EXPECT_EQ(&world.columnAt(9, 13, 64), &world.columnAt(17, 13, 0));
-    EXPECT_EQ(&world.columnAt(9, 64, 64), &world.columnAt(18, 0, 0));
-    EXPECT_EQ(&world.columnAt(9, -1, 13), &world.columnAt(8, 63, 13));
     EXPECT_EQ(&world.columnAt(9, 65, 70), &world.columnAt(18, 1, 6));
     EXPECT_EQ(&world.columnAt(15, 64, 5), &world.columnAt(23, 64, -59));
-    EXPECT_EQ(&world.columnAt(15, 64, 64), &world.columnAt(23, 64, 0));
-    EXPECT_EQ(&world.columnAt(62, 64, 64), &world.columnAt(63, 0, 64));
     TerrainColumn* corner = &world.columnAt(63, 64, 64);
     EXPECT_NE(corner, &world.columnAt(63, 64, 63));
-    for (auto [bb, cx, cz] : {std::array<int, 3>{0, -1, 5}, {0, 5, -1}, {7, 65, 5}, {63, 5, 65}, {64, 0, 0}, {-3, 0, 0}})
+    for (auto [bb, cx, cz] : {std::array<int, 3>{0, -1, 5}, {7, 65, 5}, {63, 5, 65}, {64, 0, 0}, {-3, 0, 0}})
         EXPECT_EQ(&world.columnAt(bb, cx, cz), corner) << bb << " " << cx << "," << cz;
     // The far edge columns were written with the ground's height.
     EXPECT_NEAR(world.columnAt(7, 64, 32).position[1], (H[0][8] + H[1][8]) / 2, 2e-5);
@@ -294,15 +227,11 @@ std::vector<DrawnNode> drawnNodes(const VoxelWorld& w)
     return out;
 }
 
-// Checks the drawn surface for cracks: adjacent drawn nodes differ by at
-// most one level, and no fan vertex lies on another fan's side without
-// being one of that fan's vertices too (a T-junction opens a crack).
+// Checks the drawn surface for cracks: no fan vertex lies on another fan's
+// side without being one of that fan's vertices too (a T-junction opens a crack).
 void expectNoCracks(const VoxelWorld& w)
 {
     const std::vector<DrawnNode> drawn = drawnNodes(w);
-    std::vector<int> levelOfDrawn(w.nodeCount + 1, -1);
-    for (const DrawnNode& d : drawn)
-        levelOfDrawn[d.node] = d.level;
     const int global = 8 * 64 + 1;
     std::vector<char> vertex(global * global, 0);
     std::vector<std::set<int>> fanVertices(drawn.size());
@@ -310,12 +239,11 @@ void expectNoCracks(const VoxelWorld& w)
     for (size_t k = 0; k < drawn.size(); ++k) {
         const DrawnNode& d = drawn[k];
         const int count = w.fanColumns(d.node, d.level, fans);
-        ASSERT_GE(count, 6);
-        ASSERT_LE(count, 10);
+        ASSERT_TRUE(count >= 6 && count <= 10) << count;
         for (int v = 0; v < count; ++v) {
-            const int gx = (d.block % 8) * 64 + fans[v][0], gz = (d.block / 8) * 64 + fans[v][1];
-            vertex[gx * global + gz] = 1;
-            fanVertices[k].insert(gx * global + gz);
+            const int g = ((d.block % 8) * 64 + fans[v][0]) * global + (d.block / 8) * 64 + fans[v][1];
+            vertex[g] = 1;
+            fanVertices[k].insert(g);
         }
     }
     for (size_t k = 0; k < drawn.size(); ++k) {
@@ -323,28 +251,9 @@ void expectNoCracks(const VoxelWorld& w)
         const QuadNode& q = w.node(d.node);
         const int x0 = (d.block % 8) * 64 + q.x, z0 = (d.block / 8) * 64 + q.z, s = q.size;
         for (int t = 0; t <= s; ++t)
-            for (const auto& [gx, gz] : {std::pair{x0 + t, z0}, {x0 + t, z0 + s}, {x0, z0 + t}, {x0 + s, z0 + t}}) {
-                if (vertex[gx * global + gz]) {
-                    ASSERT_TRUE(fanVertices[k].count(gx * global + gz))
-                        << "T-junction at " << gx << "," << gz << " on node " << d.node;
-                }
-            }
-        // Level rule against the same-level neighbour on each side.
-        for (QuadSide side : {MinusX, PlusX, MinusZ, PlusZ}) {
-            const int nb = w.neighbour(d.node, d.level, side);
-            if (nb == 0)
-                continue;
-            if (levelOfDrawn[nb] >= 0)
-                continue;
-            if (w.node(nb).split) {
-                // Its two children along the shared side are drawn, not split further.
-                const int facing[4][2] = {{1, 3}, {0, 2}, {2, 3}, {0, 1}};
-                for (int child : facing[side])
-                    ASSERT_FALSE(w.node(4 * nb - 2 + child).split) << "node " << d.node << " next to a node two levels finer";
-            } else {
-                ASSERT_GE(levelOfDrawn[(nb + 2) / 4], 0) << "node " << d.node << " next to a node two levels coarser";
-            }
-        }
+            for (const auto& [gx, gz] : {std::pair{x0 + t, z0}, {x0 + t, z0 + s}, {x0, z0 + t}, {x0 + s, z0 + t}})
+                ASSERT_TRUE(!vertex[gx * global + gz] || fanVertices[k].count(gx * global + gz))
+                    << "T-junction at " << gx << "," << gz << " on node " << d.node;
     }
 }
 
@@ -358,43 +267,22 @@ std::vector<bool> splitFlags(const VoxelWorld& w)
 
 }  // namespace
 
-TEST(Quadtree, RefineAroundSplitsOnlyAroundTheColumnAndIsIdempotent)
+TEST(Quadtree, RefiningSplitsOnlyAroundTheColumnAndNeverOpensCracks)
 {
     VoxelWorld w;
     // The terrain's first corner: only the chain to that leaf and its neighbours' parents.
     w.refineAround(0, 0, 0);
-    const std::vector<DrawnNode> drawn = drawnNodes(w);
     int leaves = 0;
-    for (const DrawnNode& d : drawn)
+    for (const DrawnNode& d : drawnNodes(w))
         if (d.level == 8) {
             ++leaves;
-            EXPECT_EQ(d.block, 0);
-            EXPECT_LE(w.node(d.node).x, 2);
-            EXPECT_LE(w.node(d.node).z, 2);
+            EXPECT_TRUE(d.block == 0 && w.node(d.node).x <= 2 && w.node(d.node).z <= 2) << d.block << " " << d.node;
         }
     EXPECT_EQ(leaves, 4);
-    for (int b = 1; b < 64; ++b)
-        EXPECT_FALSE(w.node(w.blockNode(b)).split) << b;
     expectNoCracks(w);
     const std::vector<bool> once = splitFlags(w);
     w.refineAround(0, 0, 0);
     EXPECT_EQ(splitFlags(w), once);
-
-    // An interior odd column of block 27: leaves around it, fans with midpoints facing finer nodes.
-    VoxelWorld v;
-    v.refineAround(27, 33, 17);
-    bool sawMidpoint = false;
-    int fan[10][2];
-    for (const DrawnNode& d : drawnNodes(v)) {
-        if (d.level == 8) {
-            EXPECT_EQ(d.block, 27);
-            EXPECT_LE(std::abs(v.node(d.node).x + 1 - 33), 3);
-            EXPECT_LE(std::abs(v.node(d.node).z + 1 - 17), 3);
-        }
-        sawMidpoint = sawMidpoint || v.fanColumns(d.node, d.level, fan) > 6;
-    }
-    EXPECT_TRUE(sawMidpoint);
-    expectNoCracks(v);
 
     // Column 64 of a block is column 0 of the next one: the border is refined on both sides.
     VoxelWorld f;
@@ -403,25 +291,18 @@ TEST(Quadtree, RefineAroundSplitsOnlyAroundTheColumnAndIsIdempotent)
     for (const DrawnNode& d : drawnNodes(f))
         nextBlockRefined = nextBlockRefined || (d.block == 4 && d.level == 8);
     EXPECT_TRUE(nextBlockRefined);
-    expectNoCracks(f);
-}
 
-TEST(Quadtree, NoCracksAnywhereAfterRefiningAllOverTheSurface)
-{
-    VoxelWorld w;
+    // Terrain corners and edges, random spots and a dug trench across four blocks, checked as they accumulate.
     std::mt19937 rng(11);
-    // Terrain corners and edges, then random spots, checked as they accumulate.
-    for (auto [b, cx, cz] : {std::array<int, 3>{0, 0, 0}, {7, 64, 0}, {56, 0, 64}, {63, 64, 64}, {63, 64, 31},
-                             {60, 17, 64}, {8, 0, 40}, {36, 0, 0}})
+    for (auto [b, cx, cz] : {std::array<int, 3>{7, 64, 0}, {56, 0, 64}, {63, 64, 64}, {60, 17, 64}, {27, 33, 17}})
         w.refineAround(b, cx, cz);
     expectNoCracks(w);
-    for (int round = 0; round < 4; ++round) {
+    for (int round = 0; round < 3; ++round) {
         for (int k = 0; k < 60; ++k)
             w.refineAround(rng() % 64, rng() % 65, rng() % 65);
         expectNoCracks(w);
     }
-    // A dug trench across four blocks.
     for (int gx = 100; gx < 400; ++gx)
-        w.refineAround((250 / 64) * 8 + gx / 64, gx % 64, 250 % 64);
+        w.refineAround(24 + gx / 64, gx % 64, 58);
     expectNoCracks(w);
 }

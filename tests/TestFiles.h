@@ -25,11 +25,7 @@ inline std::string scratchDir(const std::string& name)
     return dir.string() + "/";
 }
 
-inline void writeText(const std::string& path, const std::string& text)
-{
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-}
+inline void writeText(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
 // The text a fatal error throws, or "" when the call returns normally.
 inline std::string fatalText(const std::function<void()>& call)
@@ -42,19 +38,6 @@ inline std::string fatalText(const std::function<void()>& call)
     return "";
 }
 
-namespace detail {
-inline void put16(std::vector<uint8_t>& b, uint32_t v)
-{
-    b.push_back(static_cast<uint8_t>(v));
-    b.push_back(static_cast<uint8_t>(v >> 8));
-}
-inline void put32(std::vector<uint8_t>& b, uint32_t v)
-{
-    put16(b, v & 0xFFFF);
-    put16(b, v >> 16);
-}
-} // namespace detail
-
 // A bitmap as bytes. pixels are rows top first, each pixel B, G, R (and A
 // for 32 bits), unpadded; rows are written bottom first, padded to 4 bytes.
 // 32-bit images get a 108-byte header with bit fields and an alpha mask
@@ -62,54 +45,40 @@ inline void put32(std::vector<uint8_t>& b, uint32_t v)
 inline std::vector<uint8_t> bmpBytes(int width, int height, int bitsPerPixel, const std::vector<uint8_t>& pixels,
                                      bool plainHeader = false)
 {
-    using detail::put16;
-    using detail::put32;
-    const int bytesPerPixel = bitsPerPixel / 8;
-    const uint32_t rowSize = (static_cast<uint32_t>(width * bytesPerPixel) + 3u) & ~3u;
+    const uint32_t rowBytes = static_cast<uint32_t>(width * bitsPerPixel / 8), rowSize = (rowBytes + 3u) & ~3u;
     const bool fields = bitsPerPixel == 32 && !plainHeader;
-    const uint32_t headerSize = fields ? 108 : 40;
-    const uint32_t offset = 14 + headerSize;
-    const uint32_t imageSize = rowSize * static_cast<uint32_t>(height);
-    std::vector<uint8_t> b;
-    b.push_back('B');
-    b.push_back('M');
-    put32(b, offset + imageSize);
-    put32(b, 0);
-    put32(b, offset);
-    put32(b, headerSize);
-    put32(b, static_cast<uint32_t>(width));
-    put32(b, static_cast<uint32_t>(height));  // positive: bottom row first
-    put16(b, 1);
-    put16(b, static_cast<uint32_t>(bitsPerPixel));
-    put32(b, fields ? 3 : 0);  // BI_BITFIELDS : BI_RGB
-    put32(b, imageSize);
-    put32(b, 2835);
-    put32(b, 2835);
-    put32(b, 0);
-    put32(b, 0);
-    if (fields) {
-        put32(b, 0x00FF0000);  // red
-        put32(b, 0x0000FF00);  // green
-        put32(b, 0x000000FF);  // blue
-        put32(b, 0xFF000000);  // alpha
-        put32(b, 0x73524742);  // 'sRGB'
-        for (int i = 0; i < 12; ++i)
-            put32(b, 0);  // end points and gamma
+    const uint32_t offset = 14 + (fields ? 108 : 40), imageSize = rowSize * static_cast<uint32_t>(height);
+    std::vector<uint8_t> b = {'B', 'M'};
+    const auto put = [&b](uint32_t v, int bytes) {
+        for (int k = 0; k < bytes; ++k)
+            b.push_back(static_cast<uint8_t>(v >> (8 * k)));
+    };
+    // size, reserved, offset, header size, width, height (positive: bottom row first), planes, bits,
+    // BI_BITFIELDS or BI_RGB, image size, resolution, palette
+    for (uint32_t v : {offset + imageSize, 0u, offset, offset - 14, static_cast<uint32_t>(width),
+                       static_cast<uint32_t>(height)})
+        put(v, 4);
+    put(1, 2);
+    put(static_cast<uint32_t>(bitsPerPixel), 2);
+    for (uint32_t v : {fields ? 3u : 0u, imageSize, 2835u, 2835u, 0u, 0u})
+        put(v, 4);
+    if (fields) {  // red, green, blue and alpha masks, 'sRGB', end points and gamma
+        for (uint32_t v : {0x00FF0000u, 0x0000FF00u, 0x000000FFu, 0xFF000000u, 0x73524742u})
+            put(v, 4);
+        b.resize(b.size() + 48, 0);
     }
     for (int y = height - 1; y >= 0; --y) {
-        const size_t row = static_cast<size_t>(y) * static_cast<size_t>(width * bytesPerPixel);
-        b.insert(b.end(), pixels.begin() + static_cast<long>(row),
-                 pixels.begin() + static_cast<long>(row + static_cast<size_t>(width * bytesPerPixel)));
-        for (uint32_t pad = static_cast<uint32_t>(width * bytesPerPixel); pad < rowSize; ++pad)
-            b.push_back(0);
+        const auto row = pixels.begin() + static_cast<long>(y) * rowBytes;
+        b.insert(b.end(), row, row + rowBytes);
+        b.resize(b.size() + rowSize - rowBytes, 0);
     }
     return b;
 }
 
 inline void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes)
 {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<std::streamsize>(bytes.size()));
 }
 
 } // namespace testfiles
