@@ -26,9 +26,9 @@ TEST(Cutting, OnlyLipFirstMotionCuts)
         double attack;                       // degrees
     };
     const Case cases[] = {
-        {0, 0, 0, 0, {0, 0, 0, -5.818}, 329.0},   {0, 0, 0, 0, {0, 0, 0, 5.818}, 149.0},
-        {0, 0, 0, 0, {0, -0.7676, 0, 0}, 255.2},  {0, 0, 0, 0, {0, 0, 2.0187, 0}, 239.9},
-        {0, 0, 90, 90, {0, 0, -1.0, 0}, -7.6},    {90, -32, 120, 0, {0, 0.5, 0, 0}, 294.5},
+        {0, 0, 0, 0, {0, 0, 0, -5.818}, 329.0},  {0, 0, 0, 0, {0, 0, 0, 5.818}, 149.0},
+        {0, 0, 0, 0, {0, -0.7676, 0, 0}, 255.2}, {0, 0, 90, 90, {0, 0, -1.0, 0}, -7.6},
+        {90, -32, 120, 0, {0, 0.5, 0, 0}, 294.5},
     };
     for (const Case& c : cases) {
         const JointAngles pose{c.slew * kDeg, c.monoblock * kDeg, c.arm * kDeg, c.plate * kDeg};
@@ -67,7 +67,6 @@ protected:
         e.predict(0.0);
     }
     void digWith(int part) { dig(*ground, ground->meshes[b], machine->meshes[part], *machine); }
-    int64_t groundSoil() const { return ground->soilVoxelCount(); }
 
     const Vector3 site{5.0, 0.0, 11.0};
     int b = 0;
@@ -90,10 +89,10 @@ TEST_F(DiggingTest, CuttingBucketTakesTheSoilInsideItUntilFull)
     }
     EXPECT_EQ(e.bucket.soilCount, 0) << "a non-finite box reaches no voxel";
     part.boxMin = box;
-    const int64_t soil = groundSoil();
+    const int64_t soil = ground->soilVoxelCount();
     digWith(GroundPlate);
     EXPECT_EQ(e.bucket.soilCount, 33) << "stops full although more soil is inside";
-    EXPECT_EQ(soil - groundSoil(), 33);
+    EXPECT_EQ(soil - ground->soilVoxelCount(), 33);
     EXPECT_EQ(e.groundPlateRate, 0.0) << "full, the soil left inside stops it";
 }
 
@@ -120,7 +119,7 @@ TEST_F(DiggingTest, FullBucketLetsSoilThroughOnlyWhenTiltedPastItsLimit)
 
 TEST_F(DiggingTest, PartsPushingIntoSoilStopButMayLeaveIt)
 {
-    const int64_t soil = groundSoil();
+    const int64_t soil = ground->soilVoxelCount();
     const double into[][3] = {{0, 1.0, 0}, {0, 0, 1.0}}, out[3] = {0.5, 0, 0};  // boom, arm, plate
     for (const double* rates : {into[0], into[1], out}) {
         Excavator& e = *machine;
@@ -129,5 +128,5 @@ TEST_F(DiggingTest, PartsPushingIntoSoilStopButMayLeaveIt)
         digWith(BendingArm);
         EXPECT_EQ(e.monoblockRate + e.bendingArmRate + e.groundPlateRate == 0.0, rates != out) << rates[0];
     }
-    EXPECT_EQ(groundSoil(), soil) << "nothing taken until the bucket is in the soil";
+    EXPECT_EQ(ground->soilVoxelCount(), soil) << "nothing taken until the bucket is in the soil";
 }

@@ -8,22 +8,10 @@
 #include "excavator/Excavator.h"
 
 namespace {
-
 constexpr double dt = 0.003;
-constexpr double levelSlewInertia = 166528.5;  // the arm at rest
-
-Excavator& machine()
-{
-    static Excavator* e = [] {
-        EXPECT_TRUE(ensureGLContext());
-        return new Excavator(nullptr);
-    }();
-    return *e;
 }
 
-}  // namespace
-
-TEST(Drives, SlewBrakingComesToRest)
+TEST(Drives, SlewBrakingComesToRestWithoutSwingingAcrossZero)
 {
     // Light arm poses brake more than 0.02 rad/s a step: slow rates must
     // still come to rest, never swing across zero.
@@ -46,47 +34,44 @@ TEST(Drives, SlewBrakingComesToRest)
     for (; r.rate > 0.0 && n < 100; ++n) {
         commandSlew(r, -1.0f);
         EXPECT_EQ(r.state, Braking);
-        stepSlew(r, levelSlewInertia, dt);
+        stepSlew(r, 166528.5, dt);  // the arm at rest
     }
     EXPECT_EQ(n, 41);
     commandSlew(r, -1.0f);
-    stepSlew(r, levelSlewInertia, dt);
+    stepSlew(r, 166528.5, dt);
     EXPECT_EQ(r.state, Accelerating);
     EXPECT_LT(r.rate, 0.0);
 }
 
-TEST(Drives, TrackLoadDrivesSteersAndHoldsTheSlope)
+// What the drive and turn scenarios cannot show: a track over the speed
+// limit, no ground, and slopes up to standing on its tail.
+TEST(Drives, TrackLoadCutsOverspeedAndHoldsTheSlope)
 {
     const double mass = 23540.0, lever = 1.213, f = trackTraction;
-    const Quaternion level;
-    const Quaternion noseUp20 = fromEulerDegrees(0.0, 0.0, 20.0);
+    const Quaternion level, noseUp20 = fromEulerDegrees(0.0, 0.0, 20.0);
     const Quaternion noseUp90(std::sqrt(0.5), 0.0, 0.0, std::sqrt(0.5) * 1.0000001);  // rounding past vertical
     const Vector3 overspeed(1.6, 0.0, 0.0);
     const struct {
         const char* name;
         Quaternion q;
-        double left, right;
+        double throttle;
         uint32_t contacts;
-        Vector3 leftSpeed, rightSpeed, spin;
+        Vector3 leftSpeed, rightSpeed;
         double forwardBeyondSlope, yawTorque;  // body frame
     } cases[] = {
-        {"both forward", level, 1, 1, 1, {}, {}, {}, 2 * f, 0},
-        {"on the spot", level, 1, -1, 1, {}, {}, {}, 0, -2 * f * lever},
-        {"yaw cut", level, 1, -1, 1, {}, {}, {0, 0.31, 0}, 0, 0},
-        {"left too fast cuts both", level, 1, 1, 1, overspeed, {}, {}, 0, 0},
-        {"right too fast cuts right", level, 1, 1, 1, {}, overspeed, {}, f, -f * lever},
-        {"off the ground", level, 1, 1, 0, {}, {}, {}, 0, 0},
-        {"slope", noseUp20, 1, 1, 1, {}, {}, {}, 2 * f, 0},
-        {"standing on its tail", noseUp90, 0.5, 0.5, 1, {}, {}, {}, f, 0},
+        {"left too fast cuts both", level, 1, 1, overspeed, {}, 0, 0},
+        {"right too fast cuts right", level, 1, 1, {}, overspeed, f, -f * lever},
+        {"off the ground", level, 1, 0, {}, {}, 0, 0},
+        {"slope", noseUp20, 1, 1, {}, {}, 2 * f, 0},
+        {"standing on its tail", noseUp90, 0.5, 1, {}, {}, f, 0},
     };
     for (const auto& c : cases) {
-        const Track left{c.left, c.contacts, c.leftSpeed, {0, 0, -lever}};
-        const Track right{c.right, c.contacts, c.rightSpeed, {0, 0, lever}};
-        TrackedBody body{c.q, {}, {}, c.spin, mass};
+        const Track left{c.throttle, c.contacts, c.leftSpeed, {0, 0, -lever}};
+        const Track right{c.throttle, c.contacts, c.rightSpeed, {0, 0, lever}};
+        TrackedBody body{c.q, {}, {}, {}, mass};
         const BodyLoad load = trackLoad(left, right, body);
         // Along the tracks, traction and weight together leave the traction alone.
         const Vector3 total = rotate(load.force + Vector3(0, -mass * 9.81, 0), conjugate(c.q));
-        EXPECT_TRUE(std::isfinite(total.x)) << c.name;
         EXPECT_NEAR(total.x, c.forwardBeyondSlope, 1.0) << c.name;
         EXPECT_NEAR(rotate(load.torque, conjugate(c.q)).y, c.yawTorque, 1e-6) << c.name;
     }
@@ -94,18 +79,17 @@ TEST(Drives, TrackLoadDrivesSteersAndHoldsTheSlope)
 
 TEST(Drives, HitsStopTheJointsCarryingTheMovingPart)
 {
-    Excavator& e = machine();
+    ASSERT_TRUE(ensureGLContext());
+    Excavator e(nullptr);
     const Vector3 j(0.0, 500.0, -2000.0), r(1.0, 0.5, 0.0);
     const struct {
         const char* name;
         int32_t part;
         JointAngles rates;
-        bool resting;
-        bool dropped;
+        bool resting, dropped;
         JointAngles after;
     } cases[] = {
         {"bucket hit, arm moving", GroundPlate, {0, 0, 1.5, 0}, false, true, {}},
-        {"bucket hit, slewing", GroundPlate, {0.8, 0, 0, 0}, true, true, {}},
         {"boom hit, bucket moving", Monoblock, {0, 0, 0, -2}, false, false, {0, 0, 0, -2}},
         {"upper structure hit, boom moving", Bodywork, {0, 0.7, 0, 0}, false, false, {0, 0.7, 0, 0}},
         {"boom hit, boom moving", Monoblock, {0, 0.7, 1, 0}, true, true, {0, 0, 1, 0}},
@@ -124,30 +108,10 @@ TEST(Drives, HitsStopTheJointsCarryingTheMovingPart)
         expectNear(e.momentum, c.dropped ? Vector3() : j, 0.0, c.name);
         expectNear(e.angularMomentum, c.dropped ? Vector3() : cross(r, j), 0.0, c.name);
         const JointAngles now = e.jointRates();
-        EXPECT_EQ(now.slew, c.after.slew) << c.name;
-        EXPECT_EQ(now.monoblock, c.after.monoblock) << c.name;
-        EXPECT_EQ(now.bendingArm, c.after.bendingArm) << c.name;
-        EXPECT_EQ(now.groundPlate, c.after.groundPlate) << c.name;
-        EXPECT_EQ(e.slewState == Idle, c.dropped || c.rates.slew == 0.0) << c.name;
+        const double got[4] = {now.slew, now.monoblock, now.bendingArm, now.groundPlate};
+        const double want[4] = {c.after.slew, c.after.monoblock, c.after.bendingArm, c.after.groundPlate};
+        for (int k = 0; k < 4; ++k)
+            EXPECT_EQ(got[k], want[k]) << c.name << " " << k;
         EXPECT_EQ(e.leftTrackContacts, c.part == LeftTrack ? 1u : 0u) << c.name;
     }
-}
-
-TEST(Drives, MovingJointsShiftTheCentreOfMassNotTheMachine)
-{
-    Excavator& e = machine();
-    e.momentum = e.angularMomentum = Vector3();
-    e.slewRate = 0.4, e.slewState = Cruising;
-    e.monoblockRate = 0.9, e.bendingArmRate = 1.2, e.groundPlateRate = 3.0;
-    const Vector3 trackCorner(2.2, 0.0, -1.5), pivot = e.meshes[Bodywork].referencePoint;
-    const Vector3 cornerBefore = e.modelToWorld(trackCorner), pivotBefore = e.modelToWorld(pivot);
-    const Vector3 comBefore = e.comOffset;
-    for (int n = 0; n < 100; ++n)
-        e.integrateState(dt);
-    EXPECT_GT(length(e.comOffset - comBefore), 0.05);
-    expectNear(e.modelToWorld(trackCorner), cornerBefore, 1e-9, "track corner");
-    expectNear(e.modelToWorld(pivot), pivotBefore, 1e-9, "slew pivot");
-    // Each joint turned by its rate for 0.3 s.
-    EXPECT_NEAR(e.slewAngle(), 0.4 * 0.3, 1e-3);
-    EXPECT_NEAR(e.groundPlateAngle(), 3.0 * 0.3, 3e-3);
 }

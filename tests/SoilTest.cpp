@@ -33,8 +33,9 @@ TEST(Soil, GrainsNeverVanishNorSettleIntoSoil)
     const Case cases[] = {
         {"two grains landing in one cell",
          [&](Terrain& t) {
-             t.grains.push_back(grainAt(t.voxelCentre(b, x, 27, z)));
-             t.grains.push_back(grainAt(t.voxelCentre(b, x, 27, z)));
+             EXPECT_TRUE(t.dropGrain(grainAt(t.voxelCentre(b, x, 27, z))));
+             EXPECT_FALSE(t.dropGrain(grainAt(t.voxelCentre(b, x, 27, z)))) << "one grain a cell when dropped";
+             t.grains.push_back(grainAt(t.voxelCentre(b, x, 27, z)));  // but two may fall into one
          },
          2, 2, 0},
         {"thrown sideways against an overhang",
