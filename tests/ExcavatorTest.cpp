@@ -13,16 +13,11 @@
 #include "world/Terrain.h"
 
 using excavatorsums::chained;
-using excavatorsums::expectedSums;
 using excavatorsums::modelPivots;
 
 namespace {
 
 constexpr double degree = 3.141592653589793 / 180.0;
-
-const char* const outlineGroups[7] = {"rightTrackOutline",  "leftTrackOutline", "platformOutline",
-                                      "bodyworkOutline",    "monoblockOutline", "bendingArmOutline",
-                                      "groundPlateOutline"};
 
 // Built once per test process (loading the model and compiling its lists).
 Excavator& machine()
@@ -34,23 +29,31 @@ Excavator& machine()
     return *excavator;
 }
 
-void setJoints(Excavator& e, const JointAngles& a)
+// Sets the joints, with the body frame at the model frame, and everything at rest.
+void pose(Excavator& e, const JointAngles& a = JointAngles())
 {
     e.meshes[Bodywork].angle = a.slew;
     e.meshes[Monoblock].angle = a.monoblock;
     e.meshes[BendingArm].angle = a.bendingArm;
     e.meshes[GroundPlate].angle = a.groundPlate;
+    e.updateMassProperties();
+    e.orientation = Quaternion();
+    e.position = e.comOffset;
+    e.velocity = e.angularVelocity = Vector3();
+    e.slewRate = e.monoblockRate = e.bendingArmRate = e.groundPlateRate = 0.0;
 }
 
-// The outlines as the model file has them, with the design's masses and
-// the bodywork's mass shift, each through computeProperties.
+// The outlines as the model file has them, with the design's masses and the
+// bodywork's mass shift.
 const Mesh* modelOutlines()
 {
     static Mesh* parts = [] {
+        const char* groups[7] = {"rightTrackOutline", "leftTrackOutline",  "platformOutline",   "bodyworkOutline",
+                                 "monoblockOutline",  "bendingArmOutline", "groundPlateOutline"};
         const double masses[7] = {3150, 3150, 1630, 11850, 1760, 1210, 790};
         Mesh* p = new Mesh[7];
         for (int i = 0; i < 7; ++i) {
-            p[i] = ModelLoader::getInstance().getMesh(outlineGroups[i], false);
+            p[i] = ModelLoader::getInstance().getMesh(groups[i], false);
             p[i].computeProperties();
             p[i].mass = masses[i];
         }
@@ -62,46 +65,16 @@ const Mesh* modelOutlines()
 
 }  // namespace
 
-TEST(Excavator, ConstructionFromTheModel)
-{
-    Excavator& e = machine();
-    const Mesh* model = modelOutlines();
-    ASSERT_EQ(e.meshCount, 7u);
-    double total = 0.0;
-    for (int i = 0; i < 7; ++i) {
-        const Mesh& m = e.meshes[i];
-        EXPECT_EQ(m.index, i);
-        total += m.mass;
-        expectNear(m.referencePoint, modelPivots[i], 0.0, outlineGroups[i]);
-        // Positions pivot-relative, the centre of mass still in the model frame.
-        ASSERT_EQ(m.positions.size(), model[i].positions.size());
-        for (size_t v = 0; v < m.positions.size(); ++v)
-            expectNear(m.positions[v], model[i].positions[v] - modelPivots[i], 1e-12, outlineGroups[i]);
-        expectNear(m.centreOfMass, model[i].centreOfMass, 1e-12, outlineGroups[i]);
-        EXPECT_EQ(m.angle, 0.0);
-    }
-    EXPECT_DOUBLE_EQ(total, 23540.0);
-    EXPECT_DOUBLE_EQ(e.mass, 23540.0);
-    // Between the tracks and 1.23 m above their bottom, where the start pose was worked out for.
-    expectNear(e.comOffset, Vector3(-0.153, 1.233, 0.084), 1e-3);
-}
-
 TEST(Excavator, MassPropertiesEqualThePartSumsInEveryPose)
 {
     Excavator& e = machine();
     const Mesh* model = modelOutlines();
-    const JointAngles poses[] = {{0, 0, 0, 0},
-                                 {1.1, 0, 0, 0},
-                                 {0, 65 * degree, 0, 0},
-                                 {0, -32 * degree, 0, 0},
-                                 {0, 0, 120 * degree, 0},
-                                 {0, 0, 0, 140 * degree},
-                                 {0, 0, 0, -15 * degree},
+    const JointAngles poses[] = {{0, 0, 0, 0},           {1.1, 0, 0, 0},          {0, 65 * degree, 0, 0},
+                                 {0, 0, 120 * degree, 0}, {0, 0, 0, 140 * degree},
                                  {-2.0, 40 * degree, 90 * degree, 70 * degree}};
     for (const JointAngles& a : poses) {
-        setJoints(e, a);
-        e.updateMassProperties();
-        const excavatorsums::Sums want = expectedSums(model, a);
+        pose(e, a);
+        const excavatorsums::Sums want = excavatorsums::expectedSums(model, a);
         EXPECT_DOUBLE_EQ(e.mass, 23540.0);
         expectNear(e.comOffset, want.centre, 1e-9);
         for (int k = 0; k < 9; ++k)
@@ -113,57 +86,43 @@ TEST(Excavator, MassPropertiesEqualThePartSumsInEveryPose)
         for (int i = 0; i < 7; ++i)
             expectNear(e.meshes[i].bodyCentreOfMass, chained(i, model[i].centreOfMass, a), 1e-12);
     }
-    setJoints(e, JointAngles());
-    e.updateMassProperties();
+    pose(e);
 }
 
+// A quarter turn of slew in one step turns the upper structure's outlines,
+// their normals and boxes about the vertical through the bodywork pivot (on
+// the y axis); the undercarriage stays.
 TEST(Excavator, PredictPlacesTheOutlinesOfTheTentativePose)
 {
     Excavator& e = machine();
     const Mesh* model = modelOutlines();
-    // Body frame = world frame: the model frame shifted by comOffset.
-    e.orientation = Quaternion();
-    e.velocity = e.angularVelocity = Vector3();
-    e.position = e.comOffset;
-    e.predict(0.003);
-    for (int i = 0; i < 7; ++i) {
-        const Mesh& m = e.meshes[i];
-        for (size_t v = 0; v < m.positions.size(); ++v)
-            expectNear(m.workingPositions[v], model[i].positions[v], 1e-12, outlineGroups[i]);
-    }
-
-    // A quarter turn of slew in one step: the upper structure turns about the
-    // vertical through the bodywork pivot, the undercarriage stays.
+    pose(e);
     e.slewRate = 3.141592653589793 / 2;
     e.predict(1.0);
-    EXPECT_DOUBLE_EQ(e.tentativeSlew, 3.141592653589793 / 2);
+    const auto turned = [](int part, const Vector3& p) { return part < 3 ? p : Vector3(p.z, p.y, -p.x); };
     for (int i = 0; i < 7; ++i) {
         const Mesh& m = e.meshes[i];
-        Vector3 lo = m.workingPositions[0], hi = lo;
+        Vector3 lo(1e9, 1e9, 1e9), hi = -lo;
         for (size_t v = 0; v < m.positions.size(); ++v) {
-            const Vector3 p = model[i].positions[v];
-            const Vector3 want = i < 3 ? p : Vector3(p.z, p.y, -p.x);  // p3 lies on the y axis
-            expectNear(m.workingPositions[v], want, 1e-12, outlineGroups[i]);
-            const Vector3 w = m.workingPositions[v];
+            const Vector3 w = turned(i, model[i].positions[v]);
+            expectNear(m.workingPositions[v], w, 1e-12);
             lo = {std::min(lo.x, w.x), std::min(lo.y, w.y), std::min(lo.z, w.z)};
             hi = {std::max(hi.x, w.x), std::max(hi.y, w.y), std::max(hi.z, w.z)};
         }
-        expectNear(m.boxMin, lo, 0.0);
-        expectNear(m.boxMax, hi, 0.0);
-        for (size_t t = 0; t < m.edges.size(); ++t) {
-            const Vector3 n = model[i].edges[t].normal;
-            const Vector3 want = i < 3 ? n : Vector3(n.z, n.y, -n.x);
-            expectNear(m.edges[t].workingNormal, want, 1e-12);
-        }
+        expectNear(m.boxMin, lo);
+        expectNear(m.boxMax, hi);
+        for (size_t t = 0; t < m.edges.size(); ++t)
+            expectNear(m.edges[t].workingNormal, turned(i, model[i].edges[t].normal));
     }
-    e.slewRate = 0.0;
+    pose(e);
 }
 
+// Every part's point velocity is the time derivative of that point, carried
+// by the joints' rates and the body's motion.
 TEST(Excavator, PointVelocityIsTheMotionOfAPointOfThePart)
 {
     Excavator& e = machine();
-    setJoints(e, {0.4, 20 * degree, 60 * degree, 30 * degree});
-    e.updateMassProperties();
+    pose(e, {0.4, 20 * degree, 60 * degree, 30 * degree});
     e.position = Vector3(3.0, 2.0, -1.0);
     e.orientation = Quaternion(0.95, 0.1, -0.2, 0.15);
     normalize(e.orientation);
@@ -175,42 +134,55 @@ TEST(Excavator, PointVelocityIsTheMotionOfAPointOfThePart)
     e.groundPlateRate = 0.7;
     const JointAngles a = jointAngles(e.meshes), r = e.jointRates();
     const Vector3 local(0.4, 0.9, 0.2);
-    const double h = 1e-6;
     for (int part = 0; part < 7; ++part) {
-        // The part's point at time t: joints advanced by their rates, the
-        // body moved rigidly by its velocities.
         auto worldAt = [&](double t) {
-            const JointAngles at{a.slew + t * r.slew, a.monoblock + t * r.monoblock, a.bendingArm + t * r.bendingArm,
-                                 a.groundPlate + t * r.groundPlate};
-            const Vector3 model = chained(part, local + modelPivots[part], at);
+            const JointAngles at{a.slew + t * r.slew, a.monoblock + t * r.monoblock,
+                                 a.bendingArm + t * r.bendingArm, a.groundPlate + t * r.groundPlate};
             Quaternion q = integrateOrientation(e.orientation, e.angularVelocity, t);
             normalize(q);
-            return rotate(model - e.comOffset, q) + e.position + e.velocity * t;
+            return rotate(chained(part, local + modelPivots[part], at) - e.comOffset, q) + e.position + e.velocity * t;
         };
-        const Vector3 difference = (worldAt(h) - worldAt(-h)) / (2 * h);
         Vector3 out;
-        EXPECT_EQ(&e.pointVelocity(out, worldAt(0.0), part), &out);
-        expectNear(out, difference, 1e-6, outlineGroups[part]);
+        e.pointVelocity(out, worldAt(0.0), part);
+        expectNear(out, (worldAt(1e-6) - worldAt(-1e-6)) / 2e-6, 1e-6);
     }
-    e.slewRate = e.monoblockRate = e.bendingArmRate = e.groundPlateRate = 0.0;
-    e.velocity = e.angularVelocity = Vector3();
-    setJoints(e, JointAngles());
-    e.updateMassProperties();
+    pose(e);
 }
 
-TEST(Excavator, DrawingRestoresTheGLState)
+// Drawing leaves the matrix and the switches as it found them; the soil in the
+// bucket is drawn one grain per filled cell, in that cell of the posed bucket.
+TEST(Excavator, DrawingRestoresTheGLStateAndShowsTheSoilInTheBucket)
 {
     Excavator& e = machine();
+    Terrain ground(flatGrid(0.0));
+    ground.elementDisplayList = glGenLists(1);  // a grain drawn as one point
+    glNewList(ground.elementDisplayList, GL_COMPILE);
+    glBegin(GL_POINTS);
+    glVertex3f(0.0f, 0.0f, 0.0f);
+    glEnd();
+    glEndList();
+    e.terrain = &ground;
+    pose(e, {0.3, 20 * degree, 50 * degree, 40 * degree});
+    for (int n = 0; n < 7; ++n)
+        e.bucket.addSoil();
+
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-10, 10, -10, 10, -10, 10);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glEnable(GL_CULL_FACE);
+    glCullFace(GL_FRONT_AND_BACK);  // only the grains come back
     glDisable(GL_BLEND);
     float before[16], after[16];
     glGetFloatv(GL_MODELVIEW_MATRIX, before);
+    std::vector<GLfloat> buffer(1 << 16);
+    glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D, buffer.data());
+    glRenderMode(GL_FEEDBACK);
     e.draw();
+    const GLint used = glRenderMode(GL_RENDER);
     e.drawTransparent();
-    // The two boom cylinder pair lists shift and unshift the matrix between them.
-    glCallList(e.monoblockServoOuterList);
+    glCallList(e.monoblockServoOuterList);  // the boom cylinder pair's lists shift and unshift
     glCallList(e.monoblockServoInnerList);
     glGetFloatv(GL_MODELVIEW_MATRIX, after);
     for (int k = 0; k < 16; ++k)
@@ -218,78 +190,23 @@ TEST(Excavator, DrawingRestoresTheGLState)
     EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
     EXPECT_FALSE(glIsEnabled(GL_BLEND));
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-}
+    glCullFace(GL_BACK);
 
-TEST(Excavator, SoilBlocksAreDrawnInTheirCellsOfTheBucket)
-{
-    Excavator& e = machine();
-    Terrain ground(flatGrid(0.0));
-    // A grain drawn as one point, so feedback shows where each one lands.
-    ground.elementDisplayList = glGenLists(1);
-    glNewList(ground.elementDisplayList, GL_COMPILE);
-    glBegin(GL_POINTS);
-    glVertex3f(0.0f, 0.0f, 0.0f);
-    glEnd();
-    glEndList();
-    e.terrain = &ground;
-
-    setJoints(e, {0.3, 20 * degree, 50 * degree, 40 * degree});
-    e.updateMassProperties();
-    e.position = e.comOffset;  // model frame = world frame
-    e.orientation = Quaternion();
+    ASSERT_EQ(used, 7 * 4);
     GLint viewport[4];
     glGetIntegerv(GL_VIEWPORT, viewport);
-
-    auto drawnGrains = [&] {
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        glOrtho(-10, 10, -10, 10, -10, 10);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
-        std::vector<GLfloat> buffer(1 << 23);
-        glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D, buffer.data());
-        glRenderMode(GL_FEEDBACK);
-        e.draw();
-        const GLint used = glRenderMode(GL_RENDER);
-        EXPECT_GE(used, 0) << "feedback buffer overflow";
-        std::vector<Vector3> points;
-        for (GLint n = 0; n < used;) {
-            const GLint token = static_cast<GLint>(buffer[n++]);
-            if (token == GL_POINT_TOKEN) {
-                // Window coordinates back to the world.
-                points.push_back({(buffer[n] - viewport[0]) / viewport[2] * 20.0 - 10.0,
-                                  (buffer[n + 1] - viewport[1]) / viewport[3] * 20.0 - 10.0,
-                                  -(buffer[n + 2] * 2.0 - 1.0) * 10.0});
-                n += 3;
-            } else if (token == GL_POLYGON_TOKEN) {
-                n += 1 + 3 * static_cast<GLint>(buffer[n]);
-            } else if (token == GL_LINE_TOKEN || token == GL_LINE_RESET_TOKEN) {
-                n += 6;
-            } else if (token == GL_PASS_THROUGH_TOKEN) {
-                n += 1;
-            } else {
-                n += 3;  // bitmap and pixel tokens
-            }
-        }
-        return points;
-    };
-
-    EXPECT_TRUE(drawnGrains().empty());
-    for (int n = 0; n < 7; ++n)
-        e.bucket.addSoil();
-    const std::vector<Vector3> points = drawnGrains();
-    ASSERT_EQ(points.size(), 7u);
     const JointAngles a = jointAngles(e.meshes);
-    size_t next = 0;
+    const GLfloat* point = buffer.data();
     for (const BucketCell& cell : e.bucket.cells) {
         if (cell.state != BucketCell::Soil)
             continue;
-        const Vector3 want = chained(GroundPlate, cell.position + modelPivots[GroundPlate], a);
-        expectNear(points[next++], want, 2e-3);
+        ASSERT_EQ(point[0], GL_POINT_TOKEN);
+        const Vector3 drawn((point[1] - viewport[0]) / viewport[2] * 20.0 - 10.0,
+                            (point[2] - viewport[1]) / viewport[3] * 20.0 - 10.0, -(point[3] * 2.0 - 1.0) * 10.0);
+        expectNear(drawn, chained(GroundPlate, cell.position + modelPivots[GroundPlate], a), 2e-3);
+        point += 4;
     }
-
     e.terrain = nullptr;
     e.bucket = BucketGrid();
-    setJoints(e, JointAngles());
-    e.updateMassProperties();
+    pose(e);
 }

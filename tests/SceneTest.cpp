@@ -6,8 +6,6 @@
 
 #include <cmath>
 #include <filesystem>
-#include <set>
-#include <string>
 #include <vector>
 
 #include "GLContext.h"
@@ -18,10 +16,14 @@
 #include "excavator/Excavator.h"
 #include "input/ExcavatorController.h"
 #include "input/InputSystem.h"
-#include "physics/PairRecord.h"
 #include "world/Billboard.h"
 #include "world/Terrain.h"
 
+// Terrain first, then the four scenery bodies, the machine (attached to the
+// controller) and the three forests, which face the scene's camera.
+// The sky turns with the view's angles only: following the machine elsewhere
+// leaves it as it was, an orbit turns it. With the scene gone, no listener
+// of it hears input any more.
 TEST(Scene, BuildsTheWorldInOrderFromTheGeneratedData)
 {
     ASSERT_TRUE(ensureGLContext()) << SDL_GetError();
@@ -32,53 +34,28 @@ TEST(Scene, BuildsTheWorldInOrderFromTheGeneratedData)
         const size_t n = scene.objects.size();
         ASSERT_EQ(n, 9u);
         EXPECT_EQ(scene.pairCount, static_cast<int>(n * (n - 1) / 2));
-        for (size_t k = 0; k < n; ++k)
+        for (size_t k = 0; k < n; ++k) {
             EXPECT_EQ(scene.objects[k]->index, static_cast<int>(k));
-        ASSERT_NE(dynamic_cast<Terrain*>(scene.objects[0]), nullptr);
-        for (size_t k = 1; k <= 4; ++k) {
-            EXPECT_EQ(scene.objects[k]->kind, 0);
-            EXPECT_EQ(scene.objects[k]->mass, HUGE_VAL);
-            EXPECT_EQ(dynamic_cast<Billboard*>(scene.objects[k]), nullptr);
+            EXPECT_EQ(dynamic_cast<Billboard*>(scene.objects[k]) != nullptr, k > 5) << k;
+            EXPECT_EQ(scene.objects[k]->mass == HUGE_VAL, k != 5) << k;
         }
-        ASSERT_NE(scene.excavator, nullptr);
-        EXPECT_EQ(scene.excavator->index, 5);
-        EXPECT_EQ(scene.objects[5], scene.excavator);
+        ASSERT_NE(dynamic_cast<Terrain*>(scene.objects[0]), nullptr);
+        ASSERT_EQ(scene.objects[5], scene.excavator);
         EXPECT_EQ(scene.excavator->terrain, scene.objects[0]);
         EXPECT_EQ(ExcavatorController::getInstance().excavator, scene.excavator);
-        for (size_t k = n - 3; k < n; ++k) {
-            const Billboard* forest = dynamic_cast<Billboard*>(scene.objects[k]);
-            ASSERT_NE(forest, nullptr);
-            EXPECT_FALSE(forest->trees.empty());
-            EXPECT_EQ(forest->camera, scene.camera);
-            // Already farthest first for the start view.
-            const auto d2 = [&](const TreeSprite& t) {
-                const Vector3 d = t.position - scene.camera->eye;
-                return dot(d, d);
-            };
-            for (size_t t = 1; t < forest->trees.size(); ++t)
-                EXPECT_GE(d2(forest->trees[t - 1]), d2(forest->trees[t]));
-        }
-        for (int k = 0; k < scene.pairCount; ++k)
-            EXPECT_TRUE(scene.pairRecords[k].contacts.empty());
+        for (size_t k = 6; k < n; ++k)
+            EXPECT_EQ(static_cast<Billboard*>(scene.objects[k])->camera, scene.camera);
 
-        // One frame and a few steps: the view is set and consumed, nothing breaks.
         glViewport(0, 0, 64, 64);
-        scene.render();
-        EXPECT_FALSE(scene.camera->viewChanged);
-        EXPECT_FALSE(std::isnan(scene.camera->yaw));
-        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
         for (int k = 0; k < 5; ++k)
             scene.simulate(0.003);
-        scene.render();  // the camera catches up with the falling machine
-
-        // The sky turns with the view's angles only: following the machine to
-        // another place leaves it as it was, an orbit turns it.
+        scene.render();
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();
         gluPerspective(60.0, 1.0, 0.001, 1000.0);
         glMatrixMode(GL_MODELVIEW);
         Excavator& machine = *scene.excavator;
-        const Vector3 start = machine.position;
         const auto skyRows = [&] {
             scene.render();
             glFinish();
@@ -91,15 +68,10 @@ TEST(Scene, BuildsTheWorldInOrderFromTheGeneratedData)
         scene.camera->eye = machine.position + Vector3(15.0, 5.0, 10.0);  // beyond the leash
         const std::vector<uint8_t> before = skyRows();
         machine.position += Vector3(6.0, 1.0, -4.0);
-        const std::vector<uint8_t> moved = skyRows();
-        EXPECT_NEAR(length(scene.camera->eye - (start + Vector3(21.0, 6.0, 6.0))), 0.0, 1e-12);
-        EXPECT_EQ(moved, before);
+        EXPECT_EQ(skyRows(), before);
         scene.camera->eye = machine.position + rotateAboutY(Vector3(15.0, 5.0, 10.0), 1.5707963267948966);
         EXPECT_NE(skyRows(), before);
-        machine.position = start;
     }
-    // The controller lets go of the machine with the scene, and no camera or
-    // forest still listens: these events must reach no freed listener.
     EXPECT_EQ(ExcavatorController::getInstance().excavator, nullptr);
     for (Uint8 type : {SDL_KEYDOWN, SDL_KEYUP, SDL_MOUSEMOTION, SDL_MOUSEBUTTONDOWN}) {
         SDL_Event e{};
@@ -107,7 +79,7 @@ TEST(Scene, BuildsTheWorldInOrderFromTheGeneratedData)
         SDL_PushEvent(&e);
     }
     InputSystem::getInstance().poll();
-    InputSystem::getInstance().dispatch();
+    InputSystem::getInstance().dispatch();  // must reach no freed listener
     ModelLoader::getInstance().reset();
 }
 
