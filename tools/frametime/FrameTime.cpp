@@ -22,6 +22,7 @@
 #include "app/SimulationWindow.h"
 #include "base/Fatal.h"
 #include "physics/Object.h"
+#include "tools/FramePicture.h"
 #include "tools/ToolArguments.h"
 #include "world/Terrain.h"
 
@@ -33,21 +34,9 @@ struct ProbeWindow : SimulationWindow {
     void togglePause() override {}
 };
 
-// The frame just drawn, as a 24-bit BMP (the software renderer keeps the
-// back buffer after the swap).
 void saveFront(const char* path)
 {
-    const int w = 1024, h = 768;
-    std::vector<unsigned char> rows(w * h * 3), flipped(w * h * 3);
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, rows.data());
-    for (int y = 0; y < h; ++y)
-        std::copy(rows.begin() + (h - 1 - y) * w * 3, rows.begin() + (h - y) * w * 3, flipped.begin() + y * w * 3);
-    SDL_Surface* s = SDL_CreateRGBSurfaceFrom(flipped.data(), w, h, 24, w * 3, 0x0000FF, 0x00FF00, 0xFF0000, 0);
-    const bool written = s && SDL_SaveBMP(s, path) == 0;
-    SDL_FreeSurface(s);
-    if (!written)
+    if (!toolpicture::saveFrame(path, 1024, 768))
         throwFatal(std::string("[frametime] Couldn't write ") + path);
 }
 
@@ -97,8 +86,7 @@ int main(int argc, char** argv)
     }
     // A picture that cannot be written fails now, not after the timing.
     if (argc > 2) {
-        std::FILE* f = std::fopen(argv[2], "wb");
-        if (!f || std::fclose(f) != 0) {
+        if (!toolpicture::writable(argv[2])) {
             std::fprintf(stderr, "[frametime] Couldn't write %s\n", argv[2]);
             return 1;
         }

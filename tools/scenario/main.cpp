@@ -1,27 +1,70 @@
-// kelvarro-scenario NAME [--seconds S] [--csv FILE]
+// kelvarro-scenario NAME [--seconds S] [--csv FILE] [--picture FILE.bmp [--picture-at S]]
 // Run in the folder that holds data/, under a display. Builds the real
 // scene, steps it as fast as it goes through the named scenario and prints
-// one summary line; the trace goes to FILE.
+// one summary line; the trace goes to FILE. With a picture, the scene is
+// built in the simulator's 1024 x 768 window and one frame of it is drawn
+// and saved at the end of the run, or at the given time.
 #include <SDL.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <string>
 
+#include "app/Camera.h"
+#include "app/Engine.h"
 #include "app/Scene.h"
+#include "app/SimulationWindow.h"
 #include "assets/ModelLoader.h"
+#include "excavator/Excavator.h"
+#include "tools/FramePicture.h"
+#include "tools/ToolArguments.h"
 #include "tools/scenario/Scenario.h"
 
 namespace {
 
+constexpr int kWidth = 1024, kHeight = 768;
+
 int usage()
 {
-    std::cerr << "usage: kelvarro-scenario NAME [--seconds S] [--csv FILE]\nscenarios:\n";
+    std::cerr << "usage: kelvarro-scenario NAME [--seconds S] [--csv FILE] [--picture FILE.bmp [--picture-at S]]\n"
+                 "scenarios:\n";
     for (const Scenario& s : scenarioTable())
         std::cerr << "  " << s.name << " (" << s.seconds << " s): " << s.about << "\n";
     return 1;
+}
+
+struct PictureWindow : SimulationWindow {
+    PictureWindow() : SimulationWindow("Kelvarro", kWidth, kHeight, 32, false) {}
+    void stop() override {}
+    void togglePause() override {}
+};
+
+// The follow view of the landed machine, the eye raised and drawn back
+// behind it on its cab side, so that the ground it works ahead and beside
+// it is in the picture too. The caption shows the work figures, as the
+// simulator's does.
+bool savePicture(Scene& scene, const std::string& path, double time)
+{
+    const Excavator& e = *scene.excavator;
+    Vector3 forward = rotate({1, 0, 0}, e.orientation);
+    forward.y = 0.0;
+    normalize(forward);
+    const Vector3 cabSide(forward.z, 0.0, -forward.x);
+    Camera& camera = *scene.camera;
+    camera.viewMode = 0;
+    camera.startView = false;
+    camera.center = e.position;
+    camera.eye = e.position - 10.0 * forward + 6.0 * cabSide + Vector3(0.0, 9.0, 0.0);
+    const std::string caption = Engine::workCaption(scene.work);
+    SDL_WM_SetCaption(caption.c_str(), nullptr);
+    scene.render();
+    if (!toolpicture::saveFrame(path.c_str(), kWidth, kHeight))
+        return false;
+    std::printf("picture %s at %.3f s, caption \"%s\"\n", path.c_str(), time, caption.c_str());
+    return true;
 }
 
 }  // namespace
@@ -33,32 +76,54 @@ int main(int argc, char** argv)
     const Scenario* scenario = findScenario(argv[1]);
     if (!scenario)
         return usage();
-    double seconds = scenario->seconds;
-    std::string csv;
+    double seconds = scenario->seconds, pictureAt = -1.0;
+    std::string csv, picture;
     for (int i = 2; i < argc; ++i) {
         const std::string option = argv[i];
         if (i + 1 >= argc)
             return usage();
-        const std::string value = argv[++i];
+        const char* value = argv[++i];
         if (option == "--seconds") {
-            char* end = nullptr;
-            seconds = std::strtod(value.c_str(), &end);
-            if (end == value.c_str() || *end != '\0' || !(seconds > 0.0) || seconds > 1e6)
+            if (!toolargs::readDouble(value, seconds) || !(seconds > 0.0) || seconds > 1e6)
+                return usage();
+        } else if (option == "--picture-at") {
+            if (!toolargs::readDouble(value, pictureAt) || !(pictureAt > 0.0))
                 return usage();
         } else if (option == "--csv") {
             csv = value;
+        } else if (option == "--picture") {
+            picture = value;
         } else {
             return usage();
         }
     }
-    if (SDL_Init(SDL_INIT_VIDEO) != 0 || !SDL_SetVideoMode(64, 64, 32, SDL_OPENGL)) {
-        std::cerr << "[Scenario] No display: " << SDL_GetError() << "\n";
+    // A time needs a picture, and comes within the run.
+    if (pictureAt > 0.0 && (picture.empty() || pictureAt > seconds))
+        return usage();
+    if (pictureAt < 0.0)
+        pictureAt = seconds;
+    if (!picture.empty() && !toolpicture::writable(picture.c_str())) {
+        std::cerr << "[Scenario] Cannot write " << picture << "\n";
         return 1;
     }
     try {
+        std::unique_ptr<PictureWindow> window;
+        if (!picture.empty()) {
+            window = std::make_unique<PictureWindow>();
+        } else if (SDL_Init(SDL_INIT_VIDEO) != 0 || !SDL_SetVideoMode(64, 64, 32, SDL_OPENGL)) {
+            std::cerr << "[Scenario] No display: " << SDL_GetError() << "\n";
+            return 1;
+        }
         ModelLoader::getInstance().directory = "data/";
         Scene scene;
         ScenarioRun run(scene, *scenario);
+        if (!picture.empty()) {
+            run.run(pictureAt);
+            if (!savePicture(scene, picture, run.time)) {
+                std::cerr << "[Scenario] Cannot write " << picture << "\n";
+                return 1;
+            }
+        }
         run.run(seconds);
         if (!csv.empty()) {
             std::ofstream out(csv);
