@@ -41,7 +41,7 @@ double Simulation::searchStepSize(double dt, StepReport& report)
     report.halvings = 0;
     bool ok = detectContacts(dt);
     ++report.detections;
-    // dt_k = dt 2^-k: the loop ends by k = 66 from 0.003.
+    // dt_k = dt 2^-k: the loop ends by k = 22 from 0.003.
     while (!ok && dt >= step::kSmallestStep) {
         dt *= 0.5;
         ++report.halvings;
@@ -49,8 +49,9 @@ double Simulation::searchStepSize(double dt, StepReport& report)
         ++report.detections;
     }
     if (dt < step::kSmallestStep) {
-        // Nothing works: lift the body out and let the step go on without
-        // collision impulses (its records were never measured).
+        // No step that moves anything is free of penetration: lift the body
+        // out and let the step go on without collision impulses (its records
+        // were never measured).
         report.gaveUp = true;
         if (hooks.raised)
             hooks.raised->position.y += step::kGiveUpRaise;
@@ -114,8 +115,10 @@ void Simulation::restingPass(double dt)
                 continue;
             const ContactFrame f = contactFrame(c);
             const double v = dot(c.normal, f.velocityA - f.velocityB);
-            if (v > c.relativeVelocity)
-                continue;  // the forces already part them
+            // Skipped only when the forces part them: a contact they merely
+            // slowed still closes, and left alone it sinks past the band.
+            if (v > c.relativeVelocity && v >= 0.0)
+                continue;
             double mu = std::max(c.bodyA->friction, c.bodyB->friction);
             if (hooks.driving && (hooks.driving(*c.bodyA) || hooks.driving(*c.bodyB)))
                 mu = impulse::kDrivingFriction;

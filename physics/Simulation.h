@@ -8,7 +8,12 @@
 class Object;
 
 namespace step {
-constexpr double kSmallestStep = 1e-22;  // s: below this the search gives up
+// s: below this the search gives up. A step this short moves nothing by a
+// measurable fraction of the contact tolerances, so a search that has come
+// down here has closed in on the edge of a contact band (a feature sinking
+// past it that nothing holds back) and would otherwise accept ever shorter
+// steps, by rounding, while time stands still.
+constexpr double kSmallestStep = 1e-9;
 constexpr double kGiveUpRaise = 0.001;   // m the raised body is lifted on giving up
 constexpr int kMaxRestarts = 100;        // collision impulses (each a fresh detection) per step
 }  // namespace step

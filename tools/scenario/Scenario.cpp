@@ -302,7 +302,9 @@ void holdKeys(const Scenario& scenario, double time)
         if (time >= k.from && time < k.to) {
             event.type = SDL_KEYDOWN;
             controller.keyPressed(&event);
-        } else if (time >= k.to && time - ScenarioRun::kStep < k.to) {
+        } else if (time >= k.to && time - ScenarioRun::kStep < k.to + 1e-9) {
+            // A wrapped clock (the soak's) may space two steps a hair more
+            // than kStep apart; without the slack the key stays held.
             event.type = SDL_KEYUP;
             controller.keyReleased(&event);
         }
@@ -405,6 +407,9 @@ const std::vector<SummaryKey>& summaryKeys()
         {"balance", [](const ScenarioRun& r) { return std::to_string(sceneSoil(r.scene).total() - r.startSoil); }},
         {"worst_balance", [](const ScenarioRun& r) { return std::to_string(r.worstBalance); }},
         {"clearance_min", [=](const ScenarioRun& r) { return num(r.lowestClearance, "%.4f"); }},
+        {"min_dt", [=](const ScenarioRun& r) { return num(r.minDt, "%.3g"); }},
+        {"short_steps", [](const ScenarioRun& r) { return std::to_string(r.shortSteps); }},
+        {"stall_steps", [](const ScenarioRun& r) { return std::to_string(r.longestStall); }},
     };
     return keys;
 }
@@ -434,6 +439,11 @@ void ScenarioRun::step()
     if (std::llabs(balance) > std::llabs(worstBalance))
         worstBalance = balance;
     lowestClearance = std::min(lowestClearance, trackClearance(scene));
+    minDt = std::min(minDt, scene.lastStep.dt);
+    const bool brief = scene.lastStep.dt < kShortStep;
+    shortSteps += brief;
+    shortRun = brief ? shortRun + 1 : 0;
+    longestStall = std::max(longestStall, shortRun);
     std::vector<double> row;
     for (const TraceColumn& c : traceColumns()) {
         row.push_back(c.value(*this));

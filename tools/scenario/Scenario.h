@@ -71,6 +71,12 @@ public:
     // (m; negative: below).
     int64_t worstBalance = 0;
     double lowestClearance = 1e30;
+    // Simulated time must advance: the shortest step the search took (s),
+    // how many were shorter than kShortStep, and the longest run of such
+    // steps in a row (time standing still).
+    static constexpr double kShortStep = kStep / 1024.0;
+    double minDt = kStep;
+    int shortSteps = 0, shortRun = 0, longestStall = 0;
     std::vector<double> stepMs;
     std::vector<std::vector<double>> trace;  // one row per step, by traceColumns()
 };
