@@ -62,20 +62,10 @@ TEST(Camera, CabViewAndViewAngles)
     }
 }
 
-// The leash: a machine far from the eye drags it along, one close by barely
-// moves it; orbiting, zooming or the leash never leave the eye under the
-// ground (flat at 3), while off the terrain there is nothing to keep above.
-TEST(Camera, FollowKeepsTheLeashAndTheEyeAboveTheGround)
+// Orbiting, zooming or the machine's moves never leave the follow view's eye
+// under the ground (flat at 3); off the terrain there is nothing to keep above.
+TEST(Camera, FollowEyeStaysAboveTheGround)
 {
-    Camera far(false), near(false);
-    far.eye = Vector3(20, 0, 0);
-    far.followTarget(Vector3(0.5, 0.1, -0.3));
-    expectNear(far.eye, Vector3(20.5, 0.1, -0.3));
-    near.eye = Vector3(0, 0, 5);
-    near.followTarget(Vector3(1, 0, 0));
-    expectNear(near.eye, Vector3(0, 0, 5), 1e-10);
-    EXPECT_EQ(near.center, Vector3(1, 0, 0));
-
     const Terrain ground(flatGrid(3.0));
     const struct { Vector3 eye; int yrel; double minY, maxY; } cases[] = {
         {{2, 6, 10}, -20, 3.5 - 1e-9, 3.5 + 1e-9},  // orbit down past the ground
@@ -99,27 +89,10 @@ TEST(Camera, FollowKeepsTheLeashAndTheEyeAboveTheGround)
     }
 }
 
-// Left drag orbits at a fixed distance (also straight above the centre, where
-// the tilt axis vanishes); right drag zooms yrel / 15 along the view line, only
-// outwards when nearer than 10, only inwards when farther than sqrt(700).
-TEST(Camera, DragOrbitsAndZooms)
+// Right drag zooms yrel / 15 along the view line, only outwards when nearer
+// than 10, only inwards when farther than sqrt(700).
+TEST(Camera, RightDragZoomsWithinItsLimits)
 {
-    Camera c(false);
-    c.center = Vector3(1, 0, 1);
-    c.eye = Vector3(1, 0, 11);
-    c.leftButtonDown = true;
-    SDL_Event e = motion(180, 0);  // a quarter turn
-    c.mouseMoved(&e);
-    expectNear(c.eye, Vector3(-9, 0, 1));
-    e = motion(0, 90);  // an eighth tilt upwards
-    c.mouseMoved(&e);
-    EXPECT_NEAR(length(c.eye - c.center), 10.0, 1e-12);
-    EXPECT_NEAR(c.eye.y, 10 * std::sin(kPi / 4), 1e-12);
-    c.eye = c.center + Vector3(0, 10, 0);
-    e = motion(30, 40);
-    c.mouseMoved(&e);
-    expectNear(c.eye, c.center + Vector3(0, 10, 0));
-
     const struct { double d2; int yrel; double moved; } zooms[] = {
         {100, 15, 1.0}, {100, -15, -1.0}, {700, -3, -0.2}, {99, -15, 0.0}, {99, 15, 1.0},
         {701, 15, 0.0}, {701, -15, -1.0}, {0, 15, 0.0},
@@ -129,7 +102,7 @@ TEST(Camera, DragOrbitsAndZooms)
         zoom.eye = Vector3(0, 0, std::sqrt(z.d2));
         zoom.rightButtonDown = true;
         zoom.viewChanged = false;
-        e = motion(0, z.yrel);
+        const SDL_Event e = motion(0, z.yrel);
         zoom.mouseMoved(&e);
         EXPECT_NEAR(zoom.eye.z - std::sqrt(z.d2), z.moved, 1e-12) << z.d2 << " " << z.yrel;
         EXPECT_EQ(zoom.viewChanged, z.moved != 0.0);

@@ -17,28 +17,6 @@ namespace {
 
 constexpr double kDeg = M_PI / 180.0;
 
-// Cylinder lengths as the drawing extends them.
-double monoblockCylinder(double angle)
-{
-    CylinderState c;
-    updateServos(c, angle, 0.0);
-    return c.monoblockServoExtension;
-}
-
-double bendingArmCylinder(double angle)
-{
-    CylinderState c;
-    updateServos(c, 0.0, angle);
-    return c.bendingArmServoExtension;
-}
-
-double groundPlateCylinder(double angle)
-{
-    CylinderState c;
-    updateLinkage(c, angle);
-    return -c.groundPlateServoExtension;
-}
-
 SDL_Event axisEvent(Uint8 joystick, Uint8 axis, Sint16 value)
 {
     SDL_Event e{};
@@ -56,14 +34,6 @@ SDL_Event buttonUp()
     return e;
 }
 
-SDL_Event keyEvent(Uint8 type, SDLKey sym)
-{
-    SDL_Event e{};
-    e.key.type = type;
-    e.key.keysym.sym = sym;
-    return e;
-}
-
 }  // namespace
 
 // Over each joint's whole range the rate written for a cylinder speed moves
@@ -72,14 +42,15 @@ SDL_Event keyEvent(Uint8 type, SDLKey sym)
 // joint gets no rate instead of an infinite or undefined one.
 TEST(CylinderConversions, MoveTheCylinderAtTheDemandedSpeed)
 {
-    const struct {
-        double (*rateFor)(double, double);
-        double (*length)(double);
-        double from, to, speed, sign, flat;
-    } joints[] = {
-        {monoblockRateFor, monoblockCylinder, -32, 65, 0.7, 1, 0.110514 - 0.681652 - 0.380819},
-        {bendingArmRateFor, bendingArmCylinder, 1, 120, 0.9, -1, 2.69494 - 0.16784},
-        {groundPlateRateFor, groundPlateCylinder, -15, 140, 0.8, 1, std::nan("")},
+    // Cylinder lengths as the drawing extends them.
+    using Length = double (*)(double);
+    const Length boom = [](double a) { CylinderState c; updateServos(c, a, 0.0); return c.monoblockServoExtension; };
+    const Length arm = [](double a) { CylinderState c; updateServos(c, 0.0, a); return c.bendingArmServoExtension; };
+    const Length bucket = [](double a) { CylinderState c; updateLinkage(c, a); return -c.groundPlateServoExtension; };
+    const struct { double (*rateFor)(double, double); Length length; double from, to, speed, sign, flat; } joints[] = {
+        {monoblockRateFor, boom, -32, 65, 0.7, 1, 0.110514 - 0.681652 - 0.380819},
+        {bendingArmRateFor, arm, 1, 120, 0.9, -1, 2.69494 - 0.16784},
+        {groundPlateRateFor, bucket, -15, 140, 0.8, 1, NAN},
     };
     for (const auto& j : joints) {
         for (double deg = j.from; deg <= j.to; deg += 2.5)
@@ -95,65 +66,41 @@ TEST(CylinderConversions, MoveTheCylinderAtTheDemandedSpeed)
 
 namespace {
 
-class ControllerDialogue : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        setenv("SDL_VIDEODRIVER", "dummy", 1);  // events only, no window
-        ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0);
-        input = new InputSystem;
-    }
-    void TearDown() override
-    {
-        delete input;
-        SDL_Quit();
-        unsetenv("SDL_VIDEODRIVER");
-    }
-
-    // True when the controller hears joystick events through the input system.
-    bool listensToJoysticks(ExcavatorController& controller)
-    {
-        controller.configuring = true;
-        controller.buttonReleased = false;
-        SDL_Event e = buttonUp();
-        SDL_PushEvent(&e);
-        input->poll();
-        input->dispatch();
-        controller.configuring = false;
-        return std::exchange(controller.buttonReleased, false);
-    }
-
-    InputSystem* input = nullptr;
-};
+// True when the controller hears joystick events through the input system.
+bool listensToJoysticks(InputSystem& input, ExcavatorController& controller)
+{
+    controller.configuring = true;
+    controller.buttonReleased = false;
+    SDL_Event e = buttonUp();
+    SDL_PushEvent(&e);
+    input.poll();
+    input.dispatch();
+    controller.configuring = false;
+    return std::exchange(controller.buttonReleased, false);
+}
 
 }  // namespace
 
 // Without a joystick nothing is asked and nothing read; a declined or missing
-// answer leaves the controller a keyboard listener only.
-TEST_F(ControllerDialogue, DeclinedOrUnansweredLeavesKeyboardOnly)
+// answer leaves the controller a keyboard listener only. Accepted, the six
+// parts are asked in order; each takes the axis last seen strongly deflected
+// before a button release. Weak movement, a button alone, or an axis an
+// earlier part already holds leave the part keyboard-only.
+TEST(ControllerDialogue, AssignsTheLastStronglyMovedAxisPerPart)
 {
+    ASSERT_TRUE(ensureGLContext());
+    InputSystem input;
     for (const char* answer : {"", "n\n"})
         for (int joysticks : {0, 2}) {
-            ExcavatorController controller;
+            ExcavatorController declined;
             std::istringstream in(answer);
             std::ostringstream out;
-            int pumps = 0;
-            controller.config(in, out, *input, joysticks, [&] { ++pumps; });
-            EXPECT_EQ(pumps, 0);
-            EXPECT_TRUE(controller.axisAssignments.empty());
-            EXPECT_FALSE(listensToJoysticks(controller));
+            declined.config(in, out, input, joysticks, [] { FAIL() << "waited for a joystick"; });
+            EXPECT_TRUE(declined.axisAssignments.empty());
+            EXPECT_FALSE(listensToJoysticks(input, declined));
             EXPECT_EQ(out.str(), joysticks ? "Do you want to enable controlling the excavator by joystick [y/n]? " : "");
-            if (joysticks == 0) {
-                EXPECT_EQ(in.tellg(), 0) << "no question, so nothing may be read";
-            }
+            EXPECT_TRUE(joysticks > 0 || in.tellg() == 0) << "no question, so nothing may be read";
         }
-}
-
-// The six parts are asked in order; each takes the axis last seen strongly
-// deflected before a button release. Weak movement, a button alone, or an
-// axis an earlier part already holds leave the part keyboard-only.
-TEST_F(ControllerDialogue, AssignsTheLastStronglyMovedAxisPerPart)
-{
     ExcavatorController controller;
     // What the user does while each part's prompt waits, one batch per pump.
     const std::vector<std::vector<SDL_Event>> script = {
@@ -176,7 +123,7 @@ TEST_F(ControllerDialogue, AssignsTheLastStronglyMovedAxisPerPart)
     size_t next = 0;
     std::istringstream in(" y\n");
     std::ostringstream out;
-    controller.config(in, out, *input, 2, [&] {
+    controller.config(in, out, input, 2, [&] {
         ASSERT_LT(next, script.size()) << "the dialogue waited for more than the script holds";
         for (const SDL_Event& e : script[next])
             if (e.type == SDL_JOYAXISMOTION)
@@ -190,7 +137,7 @@ TEST_F(ControllerDialogue, AssignsTheLastStronglyMovedAxisPerPart)
     ASSERT_EQ(controller.axisAssignments.size(), 3u);
     for (auto [joystick, axis] : {std::pair{0, 1}, {1, 2}, {1, 3}})
         EXPECT_EQ(controller.axisAssignments.count(axisKey(SDL_JOYAXISMOTION, joystick, axis)), 1u);
-    EXPECT_TRUE(listensToJoysticks(controller));
+    EXPECT_TRUE(listensToJoysticks(input, controller));
 
     // After the operating scheme, each part's prompt in order, the last one ending the text.
     const std::string text = out.str();
@@ -231,6 +178,12 @@ TEST(ControllerCommands, AxesDriveTheMachineAsTheirKeysDo)
                                    machine.bendingArmRate,    machine.groundPlateRate,    machine.slewCommand};
     };
     const std::vector<double> still = commands();
+    const auto keyEvent = [](Uint8 type, SDLKey sym) {
+        SDL_Event e{};
+        e.key.type = type;
+        e.key.keysym.sym = sym;
+        return e;
+    };
     SDL_Event w = keyEvent(SDL_KEYDOWN, SDLK_w);
     controller.keyPressed(&w);  // not attached yet
     EXPECT_EQ(commands(), still);

@@ -22,10 +22,11 @@ public:
 // Logs every call of every listener interface as "name.call detail"; a call
 // on the main thread is logged as such.
 Uint32 mainThread;
+std::vector<std::string> log;
 
 class Recorder : public KeyboardListener, public MouseListener, public JoystickListener {
 public:
-    Recorder(const char* n, std::vector<std::string>& l) : name(n), log(l) {}
+    explicit Recorder(const char* n) : name(n) {}
     void keyPressed(const SDL_Event* e) override { add("keyDown", e->key.keysym.sym); }
     void keyReleased(const SDL_Event* e) override { add("keyUp", e->key.keysym.sym); }
     void mouseButtonPressed(const SDL_Event* e) override { add("buttonDown", e->button.button); }
@@ -42,11 +43,10 @@ private:
                                                    : name + "." + call + " " + std::to_string(detail));
     }
     std::string name;
-    std::vector<std::string>& log;
 };
 
 // An event of the type with every detail the recorder reads set to `detail`.
-void push(Uint8 type, int detail = 0)
+void push(Uint8 type, int detail)
 {
     SDL_Event e{};
     e.type = type;
@@ -83,23 +83,17 @@ TEST(InputSystem, DeliversPolledEventsInOrderOnTheDispatchingThread)
 {
     CountingWindow window;
     InputSystem input;
-    std::vector<std::string> log;
-    Recorder first("first", log), second("second", log), mouse("mouse", log), joystick("joystick", log);
+    Recorder first("first"), second("second"), mouse("mouse"), joystick("joystick");
     input.addKeyboardListener(&first);
     input.addKeyboardListener(&second);
     input.addMouseListener(&mouse);
     input.addJoystickListener(&joystick);
     input.setWindow(&window);
-    push(SDL_KEYDOWN, SDLK_w);
-    push(SDL_MOUSEMOTION, 17);
-    push(SDL_KEYDOWN, SDLK_w);  // a repeat: delivered again
-    push(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT);
-    push(SDL_USEREVENT);
-    push(SDL_JOYBUTTONDOWN, 3);
-    push(SDL_KEYUP, SDLK_w);
-    push(SDL_JOYBUTTONUP, 3);
-    push(SDL_MOUSEBUTTONUP, SDL_BUTTON_RIGHT);
-    push(SDL_QUIT);
+    // A key repeat is delivered again; the user event is unknown.
+    for (auto [type, detail] : {std::pair<Uint8, int>{SDL_KEYDOWN, SDLK_w}, {SDL_MOUSEMOTION, 17}, {SDL_KEYDOWN, SDLK_w},
+                                {SDL_MOUSEBUTTONDOWN, 3}, {SDL_USEREVENT, 0}, {SDL_JOYBUTTONDOWN, 3}, {SDL_KEYUP, SDLK_w},
+                                {SDL_JOYBUTTONUP, 3}, {SDL_MOUSEBUTTONUP, 3}, {SDL_QUIT, 0}})
+        push(type, detail);
     input.poll();
     EXPECT_TRUE(log.empty()) << "poll must only queue";
 
@@ -117,9 +111,8 @@ TEST(InputSystem, DeliversPolledEventsInOrderOnTheDispatchingThread)
     input.removeKeyboardListener(&second);
     input.removeMouseListener(&mouse);
     input.removeJoystickListener(&joystick);
-    push(SDL_KEYDOWN, SDLK_a);
-    push(SDL_MOUSEMOTION, 5);
-    push(SDL_JOYBUTTONDOWN, 1);
+    for (Uint8 type : {SDL_KEYDOWN, SDL_MOUSEMOTION, SDL_JOYBUTTONDOWN})
+        push(type, SDLK_a);
     input.poll();
     dispatchOnAnotherThread(input);
     ASSERT_EQ(log.size(), expected.size() + 1);
