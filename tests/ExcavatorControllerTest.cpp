@@ -27,11 +27,26 @@ SDL_Event axisEvent(Uint8 joystick, Uint8 axis, Sint16 value)
     return e;
 }
 
-SDL_Event buttonUp()
+// A key event, or with no key a joystick button release.
+SDL_Event event(Uint8 type = SDL_JOYBUTTONUP, SDLKey key = SDLK_UNKNOWN)
 {
     SDL_Event e{};
-    e.jbutton.type = SDL_JOYBUTTONUP;
+    e.type = type;
+    e.key.keysym.sym = key;
     return e;
+}
+
+// True when the controller hears joystick events through the input system.
+bool listensToJoysticks(InputSystem& input, ExcavatorController& controller)
+{
+    controller.configuring = true;
+    controller.buttonReleased = false;
+    SDL_Event e = event();
+    SDL_PushEvent(&e);
+    input.poll();
+    input.dispatch();
+    controller.configuring = false;
+    return std::exchange(controller.buttonReleased, false);
 }
 
 }  // namespace
@@ -64,23 +79,6 @@ TEST(CylinderConversions, MoveTheCylinderAtTheDemandedSpeed)
     }
 }
 
-namespace {
-
-// True when the controller hears joystick events through the input system.
-bool listensToJoysticks(InputSystem& input, ExcavatorController& controller)
-{
-    controller.configuring = true;
-    controller.buttonReleased = false;
-    SDL_Event e = buttonUp();
-    SDL_PushEvent(&e);
-    input.poll();
-    input.dispatch();
-    controller.configuring = false;
-    return std::exchange(controller.buttonReleased, false);
-}
-
-}  // namespace
-
 // Without a joystick nothing is asked and nothing read; a declined or missing
 // answer leaves the controller a keyboard listener only. Accepted, the six
 // parts are asked in order; each takes the axis last seen strongly deflected
@@ -106,19 +104,19 @@ TEST(ControllerDialogue, AssignsTheLastStronglyMovedAxisPerPart)
     const std::vector<std::vector<SDL_Event>> script = {
         // monoblock: joystick 0 axis 1, after a weaker look at axis 0
         {axisEvent(0, 0, 29491), axisEvent(0, 0, -29491), axisEvent(0, 1, 29492)},
-        {buttonUp()},
+        {event()},
         // ground plate: axis 1 again (taken), though axis 0 twitched before it
-        {axisEvent(0, 0, -32768), axisEvent(0, 1, -32768), buttonUp()},
+        {axisEvent(0, 0, -32768), axisEvent(0, 1, -32768), event()},
         // bending arm: only slight movement; undercarriage: the button alone
         {axisEvent(1, 0, 20000)},
-        {axisEvent(1, 0, -29000), buttonUp()},
-        {buttonUp()},
+        {axisEvent(1, 0, -29000), event()},
+        {event()},
         // left track: joystick 1 axis 2; two releases in one batch count once
-        {axisEvent(1, 2, 32767), buttonUp(), buttonUp()},
+        {axisEvent(1, 2, 32767), event(), event()},
         // right track: joystick 1 axis 3
         {},
         {axisEvent(1, 3, -30000)},
-        {buttonUp()},
+        {event()},
     };
     size_t next = 0;
     std::istringstream in(" y\n");
@@ -138,17 +136,6 @@ TEST(ControllerDialogue, AssignsTheLastStronglyMovedAxisPerPart)
     for (auto [joystick, axis] : {std::pair{0, 1}, {1, 2}, {1, 3}})
         EXPECT_EQ(controller.axisAssignments.count(axisKey(SDL_JOYAXISMOTION, joystick, axis)), 1u);
     EXPECT_TRUE(listensToJoysticks(input, controller));
-
-    // After the operating scheme, each part's prompt in order, the last one ending the text.
-    const std::string text = out.str();
-    size_t at = text.find("Operating according to ISO standard:\n"), end = 0;
-    for (const char* part : {"monoblock", "ground plate", "bending arm", "undercarriage", "left track", "right track"}) {
-        const std::string prompt = std::string("Move the joystick for ") + part + " movement and push the button to accept\n";
-        at = text.find(prompt, at);
-        ASSERT_NE(at, std::string::npos) << part;
-        end = at + prompt.size();
-    }
-    EXPECT_EQ(end, text.size());
 }
 
 // A fully pushed stick commands what its key does, a centred one and a key-up
@@ -159,15 +146,13 @@ TEST(ControllerCommands, AxesDriveTheMachineAsTheirKeysDo)
     ASSERT_TRUE(ensureGLContext());
     InputSystem input;
     Excavator machine(nullptr);
-    machine.meshes[Monoblock].angle = 20 * kDeg;
-    machine.meshes[BendingArm].angle = 45 * kDeg;
-    machine.meshes[GroundPlate].angle = 70 * kDeg;
+    machine.meshes[Monoblock].angle = machine.meshes[BendingArm].angle = machine.meshes[GroundPlate].angle = 0.5;
     ExcavatorController controller;
     Uint8 part = 0;  // six parts, six axes of joystick 0, in dialogue order
     std::istringstream in("y");
     std::ostringstream out;
     controller.config(in, out, input, 1, [&] {
-        const SDL_Event axis = axisEvent(0, part++, -32768), up = buttonUp();
+        const SDL_Event axis = axisEvent(0, part++, -32768), up = event();
         controller.joyAxisMoved(&axis);
         controller.joyButtonReleased(&up);
     });
@@ -178,13 +163,7 @@ TEST(ControllerCommands, AxesDriveTheMachineAsTheirKeysDo)
                                    machine.bendingArmRate,    machine.groundPlateRate,    machine.slewCommand};
     };
     const std::vector<double> still = commands();
-    const auto keyEvent = [](Uint8 type, SDLKey sym) {
-        SDL_Event e{};
-        e.key.type = type;
-        e.key.keysym.sym = sym;
-        return e;
-    };
-    SDL_Event w = keyEvent(SDL_KEYDOWN, SDLK_w);
+    const SDL_Event w = event(SDL_KEYDOWN, SDLK_w);
     controller.keyPressed(&w);  // not attached yet
     EXPECT_EQ(commands(), still);
     controller.setExcavator(&machine);
@@ -194,7 +173,7 @@ TEST(ControllerCommands, AxesDriveTheMachineAsTheirKeysDo)
     };
     for (const auto& pair : pairs) {
         SCOPED_TRACE(SDL_GetKeyName(pair.key));
-        SDL_Event down = keyEvent(SDL_KEYDOWN, pair.key), up = keyEvent(SDL_KEYUP, pair.key);
+        const SDL_Event down = event(SDL_KEYDOWN, pair.key), up = event(SDL_KEYUP, pair.key);
         controller.keyPressed(&down);
         const std::vector<double> byKey = commands();
         EXPECT_NE(byKey, still);

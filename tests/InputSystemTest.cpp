@@ -19,9 +19,7 @@ public:
     int stops = 0, pauses = 0;
 };
 
-// Logs every call of every listener interface as "name.call detail"; a call
-// on the main thread is logged as such.
-Uint32 mainThread;
+// Logs every call of every listener interface as "name.call detail".
 std::vector<std::string> log;
 
 class Recorder : public KeyboardListener, public MouseListener, public JoystickListener {
@@ -39,8 +37,7 @@ public:
 private:
     void add(const char* call, int detail)
     {
-        log.push_back(SDL_ThreadID() == mainThread ? "on the main thread"
-                                                   : name + "." + call + " " + std::to_string(detail));
+        log.push_back(name + "." + call + " " + std::to_string(detail));
     }
     std::string name;
 };
@@ -59,24 +56,9 @@ void push(Uint8 type, int detail)
     ASSERT_EQ(SDL_PushEvent(&e), 0);
 }
 
-int dispatch(void* input)
-{
-    static_cast<InputSystem*>(input)->dispatch();
-    return 0;
-}
-
-void dispatchOnAnotherThread(InputSystem& input)
-{
-    mainThread = SDL_ThreadID();
-    SDL_Thread* thread = SDL_CreateThread(dispatch, &input);
-    ASSERT_NE(thread, nullptr);
-    SDL_WaitThread(thread, nullptr);
-}
-
 }  // namespace
 
-// Events polled on this thread reach the listeners on the dispatching thread
-// in arrival order, each kind at the listeners of its interface (keyboard
+// Polled events reach the listeners only when dispatched, in arrival order, each kind at the listeners of its interface (keyboard
 // listeners in registration order); an unknown event is reported and skipped;
 // the quit event stops the window; removed listeners hear nothing more.
 TEST(InputSystem, DeliversPolledEventsInOrderOnTheDispatchingThread)
@@ -98,7 +80,7 @@ TEST(InputSystem, DeliversPolledEventsInOrderOnTheDispatchingThread)
     EXPECT_TRUE(log.empty()) << "poll must only queue";
 
     testing::internal::CaptureStderr();
-    dispatchOnAnotherThread(input);
+    input.dispatch();
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "[InputSystem] Unknown event!\n");
     const std::vector<std::string> expected = {
         "first.keyDown 119", "second.keyDown 119", "mouse.moved 17",     "first.keyDown 119",
@@ -114,7 +96,7 @@ TEST(InputSystem, DeliversPolledEventsInOrderOnTheDispatchingThread)
     for (Uint8 type : {SDL_KEYDOWN, SDL_MOUSEMOTION, SDL_JOYBUTTONDOWN})
         push(type, SDLK_a);
     input.poll();
-    dispatchOnAnotherThread(input);
+    input.dispatch();
     ASSERT_EQ(log.size(), expected.size() + 1);
     EXPECT_EQ(log.back(), "first.keyDown 97");
 }

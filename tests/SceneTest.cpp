@@ -5,11 +5,9 @@
 #include <SDL.h>
 
 #include <cmath>
-#include <filesystem>
 #include <vector>
 
 #include "GLContext.h"
-#include "TestFiles.h"
 #include "app/Camera.h"
 #include "app/Scene.h"
 #include "assets/ModelLoader.h"
@@ -49,8 +47,7 @@ TEST(Scene, BuildsTheWorldInOrderFromTheGeneratedData)
         glViewport(0, 0, 64, 64);
         for (int k = 0; k < 5; ++k)
             scene.simulate(0.003);
-        scene.render();
-        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+        scene.render();  // the first frame sets the view up
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();
         gluPerspective(60.0, 1.0, 0.001, 1000.0);
@@ -71,6 +68,7 @@ TEST(Scene, BuildsTheWorldInOrderFromTheGeneratedData)
         EXPECT_EQ(skyRows(), before);
         scene.camera->eye = machine.position + rotateAboutY(Vector3(15.0, 5.0, 10.0), 1.5707963267948966);
         EXPECT_NE(skyRows(), before);
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     }
     EXPECT_EQ(ExcavatorController::getInstance().excavator, nullptr);
     for (Uint8 type : {SDL_KEYDOWN, SDL_KEYUP, SDL_MOUSEMOTION, SDL_MOUSEBUTTONDOWN}) {
@@ -81,23 +79,4 @@ TEST(Scene, BuildsTheWorldInOrderFromTheGeneratedData)
     InputSystem::getInstance().poll();
     InputSystem::getInstance().dispatch();  // must reach no freed listener
     ModelLoader::getInstance().reset();
-}
-
-TEST(Scene, AFailedLoadLeavesNothingBehind)
-{
-    ASSERT_TRUE(ensureGLContext()) << SDL_GetError();
-    // A copy of the data with the heightmap cut short: the scene stops in the
-    // terrain, after the sky and the camera were made; the leak check at exit
-    // sees whether they were released.
-    const std::string dir = testfiles::scratchDir("scene_cut");
-    std::filesystem::copy("data", dir + "data");
-    std::filesystem::resize_file(dir + "data/hm02.bmp", 100);
-    const std::filesystem::path here = std::filesystem::current_path();
-    std::filesystem::current_path(dir);
-    ModelLoader::getInstance().reset();
-    const std::string text = testfiles::fatalText([] { Scene scene; });
-    std::filesystem::current_path(here);
-    ModelLoader::getInstance().reset();
-    EXPECT_EQ(text.rfind("[Terrain] Heightmap file error. data/hm02.bmp", 0), 0u) << text;
-    std::filesystem::remove_all(dir);
 }
