@@ -7,7 +7,7 @@
 
 // The machine's counts (units dug so far, units in the bucket) after steps
 // of 0.5 s: what was moved and how long the last whole cycle took, from the
-// first unit dug into an empty bucket until the last of it left.
+// first unit dug into an empty bucket until the last of a real load left.
 TEST(WorkMeter, CountsOnlyDugSoilAndTimesWholeCycles)
 {
     struct Case {
@@ -21,7 +21,9 @@ TEST(WorkMeter, CountsOnlyDugSoilAndTimesWholeCycles)
          0.16248, -1.0},
         {"a full bucket at the start moves nothing", 33, {{0, 33}, {0, 20}, {0, 0}}, 0.0, 0.0, -1.0},
         {"dug and spilt in one step both count", 0, {{4, 4}, {8, 6}, {8, 0}}, 0.32495, 0.0, 1.5},
-        {"the last of two cycles", 0, {{3, 3}, {3, 0}, {3, 0}, {3, 0}, {8, 5}, {8, 5}, {8, 0}}, 0.32495, 0.0, 1.5},
+        {"the last of two cycles", 0, {{8, 8}, {8, 0}, {8, 0}, {8, 0}, {18, 10}, {18, 10}, {18, 0}}, 0.73114, 0.0, 1.5},
+        {"a spill while biting is no cycle of its own", 0, {{2, 2}, {2, 0}, {2, 0}, {12, 10}, {12, 10}, {12, 0}}, 0.48743,
+         0.0, 3.0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
