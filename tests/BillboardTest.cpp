@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "GLContext.h"
 #include "TestShapes.h"
@@ -42,11 +43,9 @@ TEST(Billboard, PlantsTheTargetCountOnTheGroundInsideTheForest)
     const Mesh forest = box(Vector3(10, 9.5, -40), Vector3(40, 10.5, 0));
     const std::vector<TreeSprite> trees = plantTrees(forest, ground);
     ASSERT_EQ(trees.size(), 25u);
-    for (const TreeSprite& t : trees) {
-        EXPECT_TRUE(t.position.x > 10.0 && t.position.x < 40.0 && t.position.z > -40.0 && t.position.z < 0.0);
-        EXPECT_NEAR(t.position.y, 9.0 - 0.15, 1e-9);
-        EXPECT_TRUE(t.size >= 10.0f && t.size <= 12.0f) << t.size;
-    }
+    for (const TreeSprite& t : trees)
+        EXPECT_TRUE(t.position.x > 10.0 && t.position.x < 40.0 && t.position.z > -40.0 && t.position.z < 0.0 &&
+                    std::fabs(t.position.y - 8.85) < 1e-9 && t.size >= 10.0f && t.size <= 12.0f);
     expectSpaced(trees);
     // The same forest every time, whatever ran in between.
     std::rand();
@@ -63,20 +62,18 @@ TEST(Billboard, PlantsTheTargetCountOnTheGroundInsideTheForest)
     EXPECT_GT(many.size(), 300u);
     EXPECT_NEAR(counts[0] / double(many.size()), 0.15, 0.05);
     EXPECT_NEAR(counts[1] / double(counts[1] + counts[2]), 0.5, 0.08);
-}
 
-TEST(Billboard, OpenOrOffTheGroundForestsAndSpacing)
-{
-    Terrain ground(flatGrid(9.85));  // close under the candidates' height, so the spacing rule bites
-    EXPECT_TRUE(plantTrees(box(Vector3(100, 9, 100), Vector3(130, 11, 130)), ground).empty());
-    for (const TreeSprite& t : plantTrees(box(Vector3(70, 9, -20), Vector3(110, 11, 20)), ground))
-        EXPECT_LT(t.position.x, 88.0);  // half off the terrain: every tree on the ground
-    // An open volume has infinite volume, so an unbounded target: all attempts run and only the spacing limits the count.
+    // Off the terrain no trees; half off, every tree on the ground. An open volume has an unbounded
+    // target: all attempts run and only the spacing limits the count (ground close under the candidates).
+    Terrain high(flatGrid(9.85));
+    EXPECT_TRUE(plantTrees(box(Vector3(100, 9, 100), Vector3(130, 11, 130)), high).empty());
+    for (const TreeSprite& t : plantTrees(box(Vector3(70, 9, -20), Vector3(110, 11, 20)), high))
+        EXPECT_LT(t.position.x, 88.0);
     Mesh open = makeBox(Vector3(-20, 9, -20), Vector3(20, 11, 20), false);
     open.computeProperties();
-    const std::vector<TreeSprite> trees = plantTrees(open, ground);
-    EXPECT_TRUE(trees.size() > 50u && trees.size() < 140u) << trees.size();
-    expectSpaced(trees);
+    const std::vector<TreeSprite> spaced = plantTrees(open, high);
+    EXPECT_TRUE(spaced.size() > 50u && spaced.size() < 140u) << spaced.size();
+    expectSpaced(spaced);
 }
 
 TEST(Billboard, TreesSortFarthestFromTheEyeFirst)
@@ -132,19 +129,12 @@ TEST(Billboard, SpritesPartlyInViewAreStillDrawn)
     glClearColor(0, 0, 0, 1);
     std::vector<TreeSprite> trees{{Vector3(0, 0, -10), 0, 10.0f}};
     const unsigned int textures[3] = {0, 0, 0};
-    struct Case {
-        const char* what;
-        Vector3 eye, centre;
-        bool shows;
-    } cases[] = {
-        {"whole", {0, 5, 0}, {0, 5, -10}, true},
-        {"crown only", {0, 9, 0}, {0, 9, -10}, true},
-        {"right edge only", {7.5, 5, 0}, {7.5, 5, -10}, true},
-        {"behind the eye", {0, 5, -20}, {0, 5, -30}, false},
-    };
-    for (const Case& c : cases) {
+    // Looking along -z from each eye: whole, crown only, right edge only, behind the eye.
+    const std::pair<Vector3, bool> cases[] = {
+        {{0, 5, 0}, true}, {{0, 9, 0}, true}, {{7.5, 5, 0}, true}, {{0, 5, -20}, false}};
+    for (const auto& [eye, shows] : cases) {
         glLoadIdentity();
-        gluLookAt(c.eye.x, c.eye.y, c.eye.z, c.centre.x, c.centre.y, c.centre.z, 0, 1, 0);
+        gluLookAt(eye.x, eye.y, eye.z, eye.x, eye.y, eye.z - 10, 0, 1, 0);
         glClear(GL_COLOR_BUFFER_BIT);
         drawTreeSprites(trees, textures, 180.0f);
         glFinish();
@@ -153,6 +143,6 @@ TEST(Billboard, SpritesPartlyInViewAreStillDrawn)
         int lit = 0;
         for (size_t k = 0; k < px.size(); k += 3)
             lit += px[k] > 128;
-        EXPECT_EQ(lit > 0, c.shows) << c.what << ": " << lit << " pixels";
+        EXPECT_EQ(lit > 0, shows) << eye.x << " " << eye.y << " " << eye.z << ": " << lit << " pixels";
     }
 }

@@ -52,22 +52,6 @@ TEST(DataImages, HeightmapFitsTheTerrainReaderAndTheStartPose)
     EXPECT_TRUE(low < -2.0 && high > 6.0 && high < 9.0) << low << " " << high;
 }
 
-// Upright: blue sky along the top row of each side face, land along the bottom.
-TEST(DataImages, SkySidesStandUpright)
-{
-    for (const char* name : {"sky_ft.bmp", "sky_rt.bmp", "sky_bk.bmp", "sky_lf.bmp"}) {
-        Surface face = load(name);
-        ASSERT_TRUE(face) << name;
-        ASSERT_EQ(face->format->BitsPerPixel, 24);
-        double topBlue = 0, bottomBlue = 0;
-        for (int x = 0; x < face->w; ++x) {
-            topBlue += pixel(face.get(), x, 0)[0] - pixel(face.get(), x, 0)[2];  // blue minus red
-            bottomBlue += pixel(face.get(), x, face->h - 1)[0] - pixel(face.get(), x, face->h - 1)[2];
-        }
-        EXPECT_TRUE(topBlue / face->w > 30.0 && bottomBlue / face->w < 0.0) << name;
-    }
-}
-
 // The sprite path uploads the surface's bytes as BGRA: the fourth byte is alpha.
 TEST(DataImages, TreeSpritesAreClearAroundAndSolidInside)
 {

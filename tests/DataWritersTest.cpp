@@ -3,40 +3,23 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <tuple>
 
 #include "tools/datagen/BmpWriter.h"
 #include "tools/datagen/ObjWriter.h"
-
-namespace {
-
-Image testPattern(int w, int h)
-{
-    Image image(w, h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            image.set(x, y, static_cast<uint8_t>(10 * x + 1), static_cast<uint8_t>(20 * y + 2),
-                      static_cast<uint8_t>(x * y + 3), static_cast<uint8_t>(x == 0 ? 0 : 40 * y + x));
-    return image;
-}
-
-SDL_Surface* loadBytes(const std::string& bytes)
-{
-    SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
-    return SDL_LoadBMP_RW(rw, 1);
-}
-
-}  // namespace
 
 // Odd widths make padded rows; SDL must see the same pixels, top row first, as the image holds.
 TEST(BmpWriter, SdlReadsBackEveryPixelAtBothDepths)
 {
     for (int bits : {24, 32})
         for (int w : {5, 6, 7, 8}) {
-            const Image image = testPattern(w, 3);
-            SDL_Surface* s = loadBytes(bmpBytes(image, bits));
+            Image image(w, 3);
+            for (int y = 0; y < 3; ++y)
+                for (int x = 0; x < w; ++x)
+                    image.set(x, y, uint8_t(10 * x + 1), uint8_t(20 * y + 2), uint8_t(x * y + 3), uint8_t(40 * y + x));
+            const std::string bytes = bmpBytes(image, bits);
+            SDL_Surface* s = SDL_LoadBMP_RW(SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size())), 1);
             ASSERT_NE(s, nullptr) << SDL_GetError();
-            ASSERT_EQ(std::make_tuple(s->w, s->h, int(s->format->BitsPerPixel)), std::make_tuple(w, 3, bits));
+            ASSERT_TRUE(s->w == w && s->h == 3 && s->format->BitsPerPixel == bits) << w << " " << bits;
             for (int y = 0; y < 3; ++y)
                 for (int x = 0; x < w; ++x) {
                     const uint8_t* p = static_cast<const uint8_t*>(s->pixels) + y * s->pitch + x * bits / 8;

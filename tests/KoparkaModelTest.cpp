@@ -1,6 +1,6 @@
 // The generated excavator model, read back through the program's own loader and checked against
 // the machine's fixed points: outlines that the physics can use, a bucket whose cutting edge and
-// soil cells sit where the digging code expects them, belt and cylinders where the drawing puts them.
+// soil cells sit where the digging code expects them, parts that slew with the bodywork inside it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,27 +11,18 @@
 
 #include "assets/ModelLoader.h"
 #include "excavator/BucketGrid.h"
-#include "excavator/Excavator.h"
-#include "excavator/TrackBelt.h"
 #include "physics/Collision.h"
 #include "tests/TestShapes.h"
 
 namespace {
 
-const double kPi = 3.141592653589793;
-
 const char* const kOutlines[7] = {"rightTrackOutline", "leftTrackOutline", "platformOutline", "bodyworkOutline",
                                   "monoblockOutline",  "bendingArmOutline", "groundPlateOutline"};
 
 const Vector3 p4(0.219, 1.95, -0.05), p5(6.365, 1.268, -0.05), p6(3.938, 0.42, -0.05);
-const Vector3 monoServoPivot(0.956, 1.352, -0.05), armServoPivot(3.738, 2.932, -0.05);
-const Vector3 plateServoPivot(6.312, 0.536, -0.05);
+const Vector3 armServoPivot(3.738, 2.932, -0.05), plateServoPivot(6.312, 0.536, -0.05);
 const Vector3 armBracketPivot(4.304, 0.471, -0.05), plateBracketPivot(3.474, 0.461, -0.05);
 const Vector3 linkJoint(3.892, 0.094, -0.05);
-
-double rad(double degrees) { return degrees * kPi / 180.0; }
-
-Vector3 turnZ(const Vector3& v, double degrees) { return rotateAboutZ(v, rad(degrees)); }
 
 struct Box {
     Vector3 lo{1e9, 1e9, 1e9}, hi{-1e9, -1e9, -1e9};
@@ -79,14 +70,6 @@ protected:
         m.computeProperties();
         return m;
     }
-    // A drawn piece as the machine loads it: moved by -pivot, turned upright by -rest degrees.
-    static Mesh drawn(const char* name, const Vector3& pivot = {}, double restDegrees = 0.0)
-    {
-        Mesh m = ModelLoader::getInstance().getMesh(name, true);
-        m.translate(-pivot);
-        m.rotateZ(-rad(restDegrees));
-        return m;
-    }
 };
 
 TEST_F(KoparkaModel, EveryGroupLoadsAndTheOutlinesAreClosedSolids)
@@ -127,7 +110,7 @@ TEST_F(KoparkaModel, OutlinesStandOnTheGroundAndHoldTheirJoints)
     EXPECT_NEAR(body.lo.y, 1.193, 1e-6);  // slews on the platform's top
     // Whatever slews with the bodywork stays in its outline, clear of the tracks below.
     for (const char* name : {"bodyworkBottom", "bodyworkMain", "bodyworkBack", "cabin", "cabinGlass"}) {
-        const Box b = boxOf(drawn(name));
+        const Box b = boxOf(ModelLoader::getInstance().getMesh(name, true));
         EXPECT_TRUE(b.lo.x >= body.lo.x && b.lo.y >= body.lo.y && b.lo.z >= body.lo.z && b.hi.x <= body.hi.x &&
                     b.hi.y <= body.hi.y && b.hi.z <= body.hi.z) << name;
     }
@@ -191,69 +174,6 @@ TEST_F(KoparkaModel, BucketSoilCellsLieInsideTheBucketAndSpillAtItsOpening)
                         << "Spill cell " << i << j << k << " deep inside the bucket";
                 }
             }
-}
-
-TEST_F(KoparkaModel, TheBeltStaysOnTheTrackOutline)
-{
-    const Mesh element = drawn("trackElement");
-    const Box e = boxOf(element);
-    EXPECT_NEAR(e.lo.y, -0.070, 0.002);
-    EXPECT_LE(std::max(-e.lo.x, e.hi.x), 0.139);  // neighbours do not overlap on the runs
-
-    // The elements laid out along the belt, as the drawing places them.
-    for (const char* name : {"rightTrackOutline", "leftTrackOutline"}) {
-        SCOPED_TRACE(name);
-        const Mesh track = outline(name);
-        const double z = name[0] == 'r' ? 1.213 : -1.213;
-        double lowest = 1e9, worst = -1e9;
-        for (double phase : {0.0, beltPitch / 3.0, 2.0 * beltPitch / 3.0}) {
-            BeltPlace places[beltElementCount];
-            beltElementPlaces(phase, places);
-            for (const BeltPlace& b : places)
-                for (const Vector3& v : element.positions) {
-                    const Vector3 p = Vector3(-b.x, b.y - 0.519 + 0.495846, z) + turnZ(v, b.angle);
-                    if (b.angle == 180.0)
-                        lowest = std::min(lowest, p.y);
-                    worst = std::max(worst, outside(p, track));
-                }
-        }
-        EXPECT_NEAR(lowest, 0.0, 0.002);  // bottom run shoes on the ground where the outline is
-        EXPECT_LE(worst, 0.03);
-    }
-}
-
-TEST_F(KoparkaModel, CylindersLieAlongTheirRestDirectionsAndTheirRodsFollowTheJoints)
-{
-    const struct {
-        const char* name;
-        Vector3 pivot;
-        double rest, restLength, piece;
-        bool downward;  // the bucket cylinder hangs from its pivot towards the links
-    } servos[] = {
-        {"monoblockServo", monoServoPivot, -55.134, 2.33023, 1.807, false},
-        {"bendingArmServo", armServoPivot, -114.141, 3.95387, 2.155, false},
-        {"groundPlateServo", plateServoPivot, -79.631, 2.46003, 1.460, true},
-    };
-    for (const auto& s : servos) {
-        SCOPED_TRACE(s.name);
-        const double sign = s.downward ? -1.0 : 1.0;
-        // Upright after the load's turn: each part is symmetric about the local y axis along its length.
-        for (const char* part : {"Outer", "Inner"}) {
-            const Mesh m = drawn((std::string(s.name) + part).c_str(), s.pivot, s.rest);
-            double lo = 1e9, hi = -1e9, reach = -1e9;
-            for (const Vector3& p : m.positions) {
-                reach = std::max(reach, sign * p.y);
-                lo = std::min(lo, p.x);
-                hi = std::max(hi, p.x);
-            }
-            EXPECT_NEAR(lo + hi, 0.0, 2e-4) << part;  // 0.01 degree over the barrel's length
-            if (part[0] == 'O') {
-                EXPECT_LE(reach, s.piece);
-            } else {  // the rod's eye, at the far end less the eye's radius, where the joint is at rest
-                EXPECT_NEAR(reach - 0.5 * (hi - lo), s.restLength, 0.003);
-            }
-        }
-    }
 }
 
 }  // namespace

@@ -24,14 +24,12 @@ TEST(TerrainGround, BlockMeshesAreTheImmovableCollisionSurface)
 {
     const HeightGrid H = hillyGrid();
     Terrain t(H);
-    EXPECT_TRUE(t.isStatic());
-    EXPECT_EQ(t.mass, HUGE_VAL);
+    EXPECT_TRUE(t.isStatic() && t.mass == HUGE_VAL);
     ASSERT_EQ(t.meshCount, 64u);
     for (int b = 0; b < 64; ++b) {
         const Mesh& m = t.meshes[b];
         const int i = b / 8, j = b % 8;
-        EXPECT_EQ(m.index, b);
-        ASSERT_EQ(m.triangles.size(), 2u);
+        ASSERT_TRUE(m.index == b && m.triangles.size() == 2u) << b;
         EXPECT_TRUE(m.triangles[0].normal.y > 0.0 && m.triangles[1].normal.y > 0.0);
         // P00, P10, P01: the first triangle starts at the block's -x -z corner.
         EXPECT_EQ(m.positions[m.triangles[0].vertices[0]], Vector3((j - 4) * 22.0, H[i][j], (i - 4) * 22.0));
@@ -50,15 +48,12 @@ TEST(TerrainGround, BlockMeshesAreTheImmovableCollisionSurface)
                     for (int ea : ta.edges)
                         for (int ec : tc.edges) {
                             const MeshEdge &x = a.edges[ea], &y = c.edges[ec];
-                            const bool same = (a.positions[x.v0] == c.positions[y.v0] &&
-                                               a.positions[x.v1] == c.positions[y.v1]) ||
-                                              (a.positions[x.v0] == c.positions[y.v1] &&
-                                               a.positions[x.v1] == c.positions[y.v0]);
-                            if (!same)
+                            const Vector3 &x0 = a.positions[x.v0], &x1 = a.positions[x.v1];
+                            const Vector3 &y0 = c.positions[y.v0], &y1 = c.positions[y.v1];
+                            if ((x0 != y0 || x1 != y1) && (x0 != y1 || x1 != y0))
                                 continue;
                             ++stitched;
-                            const Vector3 want = normalized(ta.normal + tc.normal);
-                            expectNear(x.normal, want, 1e-12);
+                            expectNear(x.normal, normalized(ta.normal + tc.normal), 1e-12);
                             EXPECT_TRUE(x.normal == y.normal && x.workingNormal == y.normal && x.convex == y.convex);
                         }
         }

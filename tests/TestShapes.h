@@ -12,16 +12,14 @@
 
 inline void expectNear(const Vector3& a, const Vector3& b, double tol = 1e-12, const std::string& what = "")
 {
-    EXPECT_NEAR(a.x, b.x, tol) << what;
-    EXPECT_NEAR(a.y, b.y, tol) << what;
-    EXPECT_NEAR(a.z, b.z, tol) << what;
+    EXPECT_TRUE(std::fabs(a.x - b.x) <= tol && std::fabs(a.y - b.y) <= tol && std::fabs(a.z - b.z) <= tol)
+        << what << " (" << a.x << ", " << a.y << ", " << a.z << ") vs (" << b.x << ", " << b.y << ", " << b.z << ")";
 }
 
 inline terrain::HeightGrid flatGrid(double height)
 {
     terrain::HeightGrid h;
-    for (auto& row : h)
-        row.fill(height);
+    for (auto& row : h) row.fill(height);
     return h;
 }
 
@@ -39,10 +37,7 @@ inline terrain::HeightGrid hillyGrid()
 // Euler characteristic 2) whose faces point outwards. computeProperties done.
 inline void expectClosedSolid(const Mesh& mesh, const std::string& name)
 {
-    EXPECT_EQ(static_cast<long>(mesh.triangles.size()) - static_cast<long>(mesh.edges.size()) +
-                  static_cast<long>(mesh.positions.size()),
-              2)
-        << name;
+    EXPECT_EQ(mesh.triangles.size() + mesh.positions.size(), mesh.edges.size() + 2) << name;
     std::set<std::pair<int, int>> directed;
     for (const MeshTriangle& t : mesh.triangles)
         for (int k = 0; k < 3; ++k)
@@ -50,8 +45,7 @@ inline void expectClosedSolid(const Mesh& mesh, const std::string& name)
                 << name << ": edge " << t.vertices[k] << "-" << t.vertices[(k + 1) % 3] << " used twice the same way";
     for (const auto& e : directed)
         EXPECT_TRUE(directed.count({e.second, e.first})) << name << ": edge " << e.first << "-" << e.second << " open";
-    EXPECT_GT(mesh.volume, 0.0) << name << " turned inside out";
-    EXPECT_TRUE(std::isfinite(mesh.volume)) << name;
+    EXPECT_TRUE(mesh.volume > 0.0 && std::isfinite(mesh.volume)) << name << " turned inside out or open";
 }
 
 inline void addTri(Mesh& m, const Vector3& a, const Vector3& b, const Vector3& c)
@@ -69,11 +63,9 @@ inline Mesh makeBox(const Vector3& lo, const Vector3& hi, bool withTop = true)
                                        {{0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}}, {{0, 1, 0}, {0, 1, 1}, {1, 1, 1}, {1, 1, 0}}};
     Mesh m;
     for (int f = 0; f < (withTop ? 6 : 5); ++f) {
-        Vector3 q[4];
-        for (int k = 0; k < 4; ++k)
-            q[k] = c(faces[f][k][0], faces[f][k][1], faces[f][k][2]);
-        addTri(m, q[0], q[1], q[2]);
-        addTri(m, q[0], q[2], q[3]);
+        const auto q = [&](int k) { return c(faces[f][k][0], faces[f][k][1], faces[f][k][2]); };
+        addTri(m, q(0), q(1), q(2));
+        addTri(m, q(0), q(2), q(3));
     }
     return m;
 }

@@ -31,17 +31,12 @@ protected:
     std::string dir;
 };
 
-GLint levelParameter(int level, GLenum name)
+// A parameter of the bound texture, or of one of its levels.
+GLint parameter(GLenum name, int level = -1)
 {
     GLint value = -1;
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, name, &value);
-    return value;
-}
-
-GLint parameter(GLenum name)
-{
-    GLint value = -1;
-    glGetTexParameteriv(GL_TEXTURE_2D, name, &value);
+    level < 0 ? glGetTexParameteriv(GL_TEXTURE_2D, name, &value)
+              : glGetTexLevelParameteriv(GL_TEXTURE_2D, level, name, &value);
     return value;
 }
 
@@ -87,12 +82,12 @@ TEST_F(TextureLoaderTest, TexelsMipmapsAndWrapAsEachPathNeeds)
         glPixelStorei(GL_PACK_ALIGNMENT, 4);
         EXPECT_EQ(texels, c.pixels);
         for (int level = 0; level < 3; ++level) {  // down to 1 x 1
-            EXPECT_EQ(levelParameter(level, GL_TEXTURE_WIDTH), std::max(1, c.width >> level)) << level;
-            EXPECT_EQ(levelParameter(level, GL_TEXTURE_HEIGHT), std::max(1, c.height >> level)) << level;
+            EXPECT_EQ(parameter(GL_TEXTURE_WIDTH, level), std::max(1, c.width >> level)) << level;
+            EXPECT_EQ(parameter(GL_TEXTURE_HEIGHT, level), std::max(1, c.height >> level)) << level;
         }
         EXPECT_EQ(parameter(GL_TEXTURE_MIN_FILTER), GL_LINEAR_MIPMAP_LINEAR);
-        EXPECT_EQ(parameter(GL_TEXTURE_WRAP_S), isSprite ? GL_CLAMP_TO_EDGE : GL_REPEAT);
-        EXPECT_EQ(parameter(GL_TEXTURE_WRAP_T), isSprite ? GL_CLAMP_TO_EDGE : GL_REPEAT);
+        for (GLenum wrap : {GL_TEXTURE_WRAP_S, GL_TEXTURE_WRAP_T})
+            EXPECT_EQ(parameter(wrap), isSprite ? GL_CLAMP_TO_EDGE : GL_REPEAT);
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     }
 }
@@ -104,13 +99,8 @@ TEST_F(TextureLoaderTest, BadFilesStopWithTheFileAndTheFault)
     std::vector<uint8_t> huge = opaque;  // claims 65536 x 65536 pixels
     huge[20] = huge[24] = 1;
     for (const auto& [file, bytes] : std::vector<std::pair<std::string, std::vector<uint8_t>>>{
-             {"opaque.bmp", opaque},
-             {"sprite.bmp", sprite},
-             {"shortOpaque.bmp", {opaque.begin(), opaque.end() - 5}},
-             {"shortSprite.bmp", {sprite.begin(), sprite.begin() + 200}},
-             {"header.bmp", {opaque.begin(), opaque.begin() + 30}},
-             {"empty.bmp", {}},
-             {"huge.bmp", huge}})
+             {"opaque.bmp", opaque}, {"sprite.bmp", sprite}, {"short.bmp", {opaque.begin(), opaque.end() - 5}},
+             {"header.bmp", {opaque.begin(), opaque.begin() + 30}}, {"huge.bmp", huge}})
         writeBytes(dir + file, bytes);
     testfiles::writeText(dir + "text.bmp", "v 1.000000 2.000000 3.000000\n# not an image, just long enough\n");
     SDL_Surface* palette = SDL_CreateRGBSurface(SDL_SWSURFACE, 8, 8, 8, 0, 0, 0, 0);
@@ -122,24 +112,20 @@ TEST_F(TextureLoaderTest, BadFilesStopWithTheFileAndTheFault)
         bool asSprite;
         const char* fault;
     } cases[] = {
-        {"absent.bmp", false, "[TextureLoader] Texture file not found. "},
         {"absent.bmp", true, "[TextureLoader] Texture file not found. "},
         {"sprite.bmp", false, "24-bit image expected, the file has 32"},
         {"opaque.bmp", true, "32-bit image expected, the file has 24"},
         {"palette.bmp", false, "24-bit image expected, the file has 8"},
-        {"shortOpaque.bmp", false, "truncated"},
-        {"shortSprite.bmp", true, "truncated"},
+        {"short.bmp", false, "truncated"},
         {"huge.bmp", false, "truncated"},
         {"header.bmp", false, "not a BMP image"},
-        {"empty.bmp", true, "not a BMP image"},
         {"text.bmp", false, "not a BMP image"},
     };
     for (const auto& c : cases) {
         const std::string error = testfiles::fatalText([&] {
             c.asSprite ? TextureLoader::loadSpriteTexture(dir + c.file) : TextureLoader::loadTexture(c.file, dir);
         });
-        EXPECT_EQ(error.rfind("[TextureLoader] ", 0), 0u) << c.file << ": " << error;
-        EXPECT_NE(error.find(dir + c.file), std::string::npos) << c.file << ": " << error;
-        EXPECT_NE(error.find(c.fault), std::string::npos) << c.file << ": " << error;
+        EXPECT_TRUE(error.rfind("[TextureLoader] ", 0) == 0 && error.find(dir + c.file) != std::string::npos &&
+                    error.find(c.fault) != std::string::npos) << c.file << ": " << error;
     }
 }
