@@ -4,13 +4,11 @@
 
 #include <cmath>
 #include <string>
-#include <utility>
 
 #include "TestShapes.h"
-#include "assets/Mesh.h"
 #include "assets/ModelLoader.h"
+#include "world/Terrain.h"
 #include "world/TerrainImages.h"
-#include "world/VoxelWorld.h"
 
 namespace {
 
@@ -34,18 +32,11 @@ Mesh sceneMesh(const std::string& name)
     return mesh;
 }
 
-// The ground the terrain builds from the heightmap: two triangles per block,
-// split along the diagonal from (x0, z0 + 22) to (x0 + 22, z0).
+// The ground the terrain builds from the heightmap, as the program measures it.
 struct Ground {
     terrain::HeightGrid h = loadHeightmap(dataDir + "hm02.bmp");
-    double at(double x, double z) const
-    {
-        const int j = std::min(7, std::max(0, static_cast<int>(std::floor(x / 22.0 + 4.0))));
-        const int i = std::min(7, std::max(0, static_cast<int>(std::floor(z / 22.0 + 4.0))));
-        const double u = x / 22.0 + 4.0 - j, v = z / 22.0 + 4.0 - i;
-        if (u + v <= 1.0) return h[i][j] + u * (h[i][j + 1] - h[i][j]) + v * (h[i + 1][j] - h[i][j]);
-        return h[i + 1][j + 1] + (1 - u) * (h[i + 1][j] - h[i + 1][j + 1]) + (1 - v) * (h[i][j + 1] - h[i + 1][j + 1]);
-    }
+    Terrain land{h};
+    double at(double x, double z) const { return 100.0 - land.surfaceDistanceBelow(Vector3(x, 100.0, z)); }
 };
 
 }  // namespace
@@ -89,11 +80,20 @@ TEST(DataModels, WallAndRocksAreGroundedAndClearOfTheStart)
 // a steep block holds little soil under its low side. Around the start the
 // arm digs down to 6 m below the tracks: the blocks it reaches must keep
 // soil well under their surface, and the flat block beside the start most.
-TEST(DataModels, WorkAreaKeepsSoilDeepUnderTheSurface)
+// The heightmap is a landscape, not a plane: hills and a basin of several metres, below the forest slabs at
+// y = 10; the first camera view from (9, 9, 0) sees over the ground.
+TEST(DataModels, StartGroundKeepsSoilDeepUnderTheSurface)
 {
     const Ground ground;
-    VoxelWorld world;
-    world.build(ground.h);
+    const VoxelWorld& world = ground.land.world;
+    double low = 1e9, high = -1e9;
+    for (const auto& row : ground.h)
+        for (double y : row) {
+            low = std::fmin(low, y);
+            high = std::fmax(high, y);
+        }
+    EXPECT_TRUE(low < -2.0 && high > 6.0 && high < 9.0) << low << " " << high;
+    EXPECT_LT(ground.at(9.0, 0.0), 7.0);
     auto soilDepth = [&](double x, double z) {
         const int b = world.blockIndexAt(Vector3(x, 0.0, z));
         const double bottom = world.block(b).origin.y - (terrain::kVoxelsY - 0.5) * terrain::kVoxel;

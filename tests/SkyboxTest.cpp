@@ -41,7 +41,7 @@ std::vector<uint8_t> seen(const Skybox& sky, Vector3 look, Vector3 up)
 
 }  // namespace
 
-TEST(Skybox, EveryFaceUprightOnItsSideAndClampedAtTheEdges)
+TEST(Skybox, EveryFaceUprightOnItsSide)
 {
     ASSERT_TRUE(ensureGLContext()) << SDL_GetError();
     const std::string dir = testfiles::scratchDir("sky");
@@ -55,10 +55,6 @@ TEST(Skybox, EveryFaceUprightOnItsSideAndClampedAtTheEdges)
     }
     Skybox sky(dir);
     ASSERT_TRUE(glIsList(sky.displayList));
-    GLint wrap[2] = {0, 0};  // the last face loaded is still bound: clamped on both axes, no seams
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrap[0]);
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &wrap[1]);
-    EXPECT_TRUE(wrap[0] == GL_CLAMP_TO_EDGE && wrap[1] == GL_CLAMP_TO_EDGE) << wrap[0] << " " << wrap[1];
 
     // Front at z = -400, right at x = -400, back at z = +400, left at x = +400; then up and down, screen-top to -z.
     const struct {
