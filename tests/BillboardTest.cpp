@@ -4,7 +4,6 @@
 #include <GL/glu.h>
 
 #include <cmath>
-#include <limits>
 #include <utility>
 
 #include "GLContext.h"
@@ -70,9 +69,8 @@ TEST(Billboard, PlantsTheTargetCountOnTheGroundInsideTheForest)
 TEST(Billboard, TreesSortFarthestFromTheEyeFirst)
 {
     std::vector<TreeSprite> trees(5);
-    const double xs[5] = {0.0, -6.0, 6.0, 3.0, -3.0};
     for (int k = 0; k < 5; ++k)
-        trees[k].position = Vector3(xs[k], 0, 0);
+        trees[k].position = Vector3((k * 3) % 5 * 3.0 - 6.0, 0, 0);  // -6, 3, -3, 6, 0
     for (double side : {-1.0, 1.0}) {
         sortFarthestFirst(trees, Vector3(20 * side, 0, side));
         for (int k = 0; k < 5; ++k)

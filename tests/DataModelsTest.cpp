@@ -13,8 +13,6 @@
 namespace {
 
 const std::string dataDir = std::string(KELVARRO_BINARY_DIR) + "/data/";
-const char* const closedSceneGroups[] = {"wall",     "rock01",   "rock02",   "rock03",
-                                         "forest01", "forest02", "forest03", "terrainElement"};
 
 ModelLoader& loaderWith(const char* file)
 {
@@ -43,7 +41,7 @@ struct Ground {
 
 TEST(DataModels, SceneGroupsAreClosedOutwardSurfacesWithMaterials)
 {
-    for (const char* name : closedSceneGroups) {
+    for (const char* name : {"wall", "rock01", "rock02", "rock03", "forest01", "forest02", "forest03", "terrainElement"}) {
         const Mesh mesh = sceneMesh(name);  // a third face on an edge would throw here
         expectClosedSolid(mesh, name);
         EXPECT_GT(mesh.material.diffuse[0] + mesh.material.diffuse[1] + mesh.material.diffuse[2], 0.5f) << name;

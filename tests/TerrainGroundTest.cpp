@@ -13,7 +13,6 @@ namespace {
 SoilGrain grainAt(const Vector3& p)
 {
     SoilGrain g;
-    g.state = 7;
     g.position = p;
     return g;
 }

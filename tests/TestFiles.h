@@ -13,8 +13,7 @@
 // bitmap writers, and the text of a fatal error.
 namespace testfiles {
 
-// An empty directory under the system temp folder, unique per process and
-// name; the returned path ends in '/'.
+// An empty directory under the system temp folder, unique per process and name, ending in '/'.
 inline std::string scratchDir(const std::string& name)
 {
     namespace fs = std::filesystem;
@@ -37,10 +36,9 @@ inline std::string fatalText(const std::function<void()>& call)
     return "";
 }
 
-// A bitmap as bytes. pixels are rows top first, each pixel B, G, R (and A
-// for 32 bits), unpadded; rows are written bottom first, padded to 4 bytes.
-// 32-bit images get a 108-byte header with bit fields and an alpha mask
-// unless plainHeader asks for the 40-byte one, which 24-bit images always get.
+// A bitmap as bytes: pixels are rows top first, each pixel B, G, R (and A for 32 bits), unpadded; rows are
+// written bottom first, padded to 4 bytes. 32-bit images get a 108-byte header with bit fields and an alpha
+// mask unless plainHeader asks for the 40-byte one, which 24-bit images always get.
 inline std::vector<uint8_t> bmpBytes(int width, int height, int bitsPerPixel, const std::vector<uint8_t>& pixels,
                                      bool plainHeader = false)
 {
@@ -52,14 +50,13 @@ inline std::vector<uint8_t> bmpBytes(int width, int height, int bitsPerPixel, co
         for (int k = 0; k < bytes; ++k)
             b.push_back(static_cast<uint8_t>(v >> (8 * k)));
     };
-    // size, reserved, offset, header size, width, height (positive: bottom row first), planes, bits,
-    // BI_BITFIELDS or BI_RGB, image size, resolution, palette
+    // size, reserved, offset, header size, width, height (positive: bottom row first); planes, bits;
     for (uint32_t v : {offset + imageSize, 0u, offset, offset - 14, static_cast<uint32_t>(width),
                        static_cast<uint32_t>(height)})
         put(v, 4);
     put(1, 2);
     put(static_cast<uint32_t>(bitsPerPixel), 2);
-    for (uint32_t v : {fields ? 3u : 0u, imageSize, 2835u, 2835u, 0u, 0u})
+    for (uint32_t v : {fields ? 3u : 0u, imageSize, 2835u, 2835u, 0u, 0u})  // bit fields or RGB, size, resolution
         put(v, 4);
     if (fields) {  // red, green, blue and alpha masks, 'sRGB', end points and gamma
         for (uint32_t v : {0x00FF0000u, 0x0000FF00u, 0x000000FFu, 0xFF000000u, 0x73524742u})

@@ -48,10 +48,7 @@ inline void expectClosedSolid(const Mesh& mesh, const std::string& name)
     EXPECT_TRUE(mesh.volume > 0.0 && std::isfinite(mesh.volume)) << name << " turned inside out or open";
 }
 
-inline void addTri(Mesh& m, const Vector3& a, const Vector3& b, const Vector3& c)
-{
-    m.addTriangle(a, b, c, Vector3(), Vector3(), Vector3(), 0);
-}
+inline void addTri(Mesh& m, const Vector3& a, const Vector3& b, const Vector3& c) { m.addTriangle(a, b, c, {}, {}, {}, 0); }
 
 // Axis-aligned box from lo to hi, counter-clockwise seen from outside;
 // withTop false leaves the +y face open.
