@@ -10,25 +10,6 @@
 
 namespace {
 
-// A box body; kind 0 stays where it is built, others are placed by predict.
-struct BoxBody : Object {
-    BoxBody(int32_t kind_, const Vector3& lo, const Vector3& hi) : Object(kind_)
-    {
-        meshCount = 1;
-        meshes = new Mesh[1];
-        meshes[0] = makeBox(lo, hi);
-        meshes[0].computeProperties();
-        position = predictedPosition = meshes[0].centreOfMass;
-        meshes[0].translate(-position);
-        meshes[0].workingPositions = meshes[0].positions;
-        for (Vector3& w : meshes[0].workingPositions)
-            w += position;
-        radius = meshes[0].boundingRadius;
-        mass = 1.0;
-        predict(0.0);
-    }
-};
-
 Mesh triangle(const Vector3& a, const Vector3& b, const Vector3& c)
 {
     Mesh m;
@@ -134,7 +115,7 @@ TEST(Collision, CornersOnAFaceTouchOnlyWithinTheBand)
     BoxBody floor(0, {-1, -1, -1}, {1, 0, 1});
     // Footprint away from the top face's diagonal x = z, so only corners touch.
     for (double sink : {0.001, 0.003}) {
-        BoxBody cube(1, {0.1, -sink, 0.2}, {0.4, 0.5 - sink, 0.6});
+        BoxBody cube(1, {0.1, -sink, 0.2}, {0.4, 0.5 - sink, 0.6}, 1.0);
         PairRecord record;
         const ContactResult r = testPair(cube, floor, record);
         EXPECT_EQ(r, sink < 0.002 ? Touching : Penetrating) << sink;

@@ -12,28 +12,7 @@ namespace {
 
 constexpr double kStep = 0.003;
 
-// A box body, immovable (kind 0) or of unit density and the given mass,
-// placed as the model constructor places a scenery piece.
-struct Box : Object {
-    Box(int32_t kind_, const Vector3& lo, const Vector3& hi, double mass_ = HUGE_VAL) : Object(kind_)
-    {
-        meshCount = 1;
-        meshes = new Mesh[1];
-        meshes[0] = makeBox(lo, hi);
-        meshes[0].computeProperties();
-        position = predictedPosition = meshes[0].centreOfMass;
-        meshes[0].translate(-position);
-        meshes[0].workingPositions = meshes[0].positions;
-        for (Vector3& w : meshes[0].workingPositions)
-            w += position;
-        radius = meshes[0].boundingRadius;
-        mass = mass_;
-        if (kind_ != 0) {
-            inertiaBody = meshes[0].inertia * mass;
-            inverseInertiaBody = inverseInertiaWorld = inverse(inertiaBody);
-        }
-    }
-};
+using Box = BoxBody;
 
 // Pushed up by a force that slows its fall without gravity's help; or, as
 // the machine treats a hit on a moving arm part, dropping every impulse.

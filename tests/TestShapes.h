@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "assets/Mesh.h"
+#include "physics/Object.h"
 #include "world/VoxelWorld.h"
 
 inline void expectNear(const Vector3& a, const Vector3& b, double tol = 1e-12, const std::string& what = "")
@@ -77,3 +78,28 @@ inline Mesh makeDimpledCube()
         addTri(m, rim[i], rim[(i + 1) % 4], {0.5, 0.5, 0.5});
     return m;
 }
+
+// A box body, immovable (kind 0) or of unit density and the given mass,
+// placed as the model constructor places a scenery piece, its collision
+// geometry where it stands.
+struct BoxBody : Object {
+    BoxBody(int32_t kind_, const Vector3& lo, const Vector3& hi, double mass_ = HUGE_VAL) : Object(kind_)
+    {
+        meshCount = 1;
+        meshes = new Mesh[1];
+        meshes[0] = makeBox(lo, hi);
+        meshes[0].computeProperties();
+        position = predictedPosition = meshes[0].centreOfMass;
+        meshes[0].translate(-position);
+        meshes[0].workingPositions = meshes[0].positions;
+        for (Vector3& w : meshes[0].workingPositions)
+            w += position;
+        radius = meshes[0].boundingRadius;
+        mass = mass_;
+        if (kind_ != 0) {
+            inertiaBody = meshes[0].inertia * mass;
+            inverseInertiaBody = inverseInertiaWorld = inverse(inertiaBody);
+        }
+        predict(0.0);
+    }
+};
