@@ -4,26 +4,6 @@
 #include <random>
 
 #include "math/Matrix3.h"
-#include "math/Quaternion.h"
-#include "tests/TestShapes.h"
-
-// A quarter turn about z takes x to y; a ⊗ b applies b first, then a; the
-// matrix of a rotation turns vectors as the rotation does; the conjugate undoes it.
-TEST(Math, QuaternionRotationsComposeAndMatchTheirMatrices)
-{
-    expectNear(rotate({1, 0, 0}, fromEulerDegrees(0, 0, 90)), {0, 1, 0});
-    std::mt19937 rng(12345);
-    std::normal_distribution<double> n(0.0, 1.0);
-    for (int i = 0; i < 500; ++i) {
-        Quaternion a(n(rng), n(rng), n(rng), n(rng)), b(n(rng), n(rng), n(rng), n(rng));
-        normalize(a);
-        normalize(b);
-        const Vector3 v(n(rng), n(rng), n(rng));
-        expectNear(rotate(v, a * b), rotate(rotate(v, b), a), 1e-12);
-        expectNear(toMatrix(a) * v, rotate(v, a), 1e-12);
-        expectNear(rotate(rotate(v, a), conjugate(a)), v, 1e-12);
-    }
-}
 
 // Any invertible matrix times its inverse is the identity, either way round; a
 // singular matrix inverts to infinity, while an infinite or undefined inertia

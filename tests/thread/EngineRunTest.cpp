@@ -25,13 +25,10 @@ void push(Uint8 type, int detail)
         e.button.button = static_cast<Uint8>(detail);
     }
     // The queue holds 128 events; a slow frame drains it late, so wait for room.
-    for (int tries = 0; tries < 2000; ++tries) {
-        if (SDL_PushEvent(&e) == 0) {
-            ++pushed;
-            return;
-        }
+    int tries = 0;
+    while (SDL_PushEvent(&e) != 0 && ++tries < 2000)
         SDL_Delay(5);
-    }
+    pushed += tries < 2000;
 }
 
 // Plays a user for about two seconds: drives and works the arm, orbits,
