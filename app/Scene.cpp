@@ -86,7 +86,8 @@ void Scene::release()
 
 void Scene::render()
 {
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    // Depth only: the sky covers every pixel the objects leave.
+    glClear(GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
     if (excavator)
         camera->follow(*excavator);
@@ -102,8 +103,12 @@ void Scene::render()
 
     // Opaque objects first: the sky, further away than any of them, then
     // fills only the pixels they left, and the blended trees come after it.
+    // The machine, nearest the eye, goes first, so that the ground it hides
+    // fails the depth test instead of being shaded and painted over.
+    if (excavator)
+        excavator->draw();
     for (Object* o : objects)
-        if (!dynamic_cast<Billboard*>(o))
+        if (o != excavator && !dynamic_cast<Billboard*>(o))
             o->draw();
 
     // The sky turns with the view but never moves with the eye.

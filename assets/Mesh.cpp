@@ -162,6 +162,19 @@ void Mesh::translate(const Vector3& offset)
         t.centre += offset;
 }
 
+std::vector<float> Mesh::cornerArray() const
+{
+    std::vector<float> out;
+    out.reserve(triangles.size() * 3 * kCornerFloats);
+    for (const MeshTriangle& t : triangles)
+        for (int k = 0; k < 3; ++k) {
+            const Vector3 &uv = t.texCoords[k], &n = t.cornerNormals[k], &p = positions[t.vertices[k]];
+            for (double v : {uv.x, uv.y, n.x, n.y, n.z, p.x, p.y, p.z})
+                out.push_back(static_cast<float>(v));
+        }
+    return out;
+}
+
 void Mesh::rotateZ(double a)
 {
     const double c = std::cos(a), s = std::sin(a);

@@ -43,7 +43,14 @@ public:
     void computeProperties();
     void translate(const Vector3& offset);
     void rotateZ(double angle);
+    // The triangles in a list with their material; GL, main thread.
     unsigned int buildDisplayList() const;
+    // The material alone; it may turn texturing off, so call it between
+    // glPushAttrib(GL_ENABLE_BIT) and glPopAttrib.
+    unsigned int buildMaterialList() const;
+    // Every triangle corner as s, t, normal, position (GL_T2F_N3F_V3F).
+    static constexpr size_t kCornerFloats = 8;
+    std::vector<float> cornerArray() const;
 
     int32_t index = 0;  // part or block number
     std::vector<Vector3> positions;

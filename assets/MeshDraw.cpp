@@ -3,32 +3,59 @@
 #include "assets/Mesh.h"
 #include "assets/TextureLoader.h"
 
+namespace {
+
+// The mesh's texture, or 0 for none. A plain white texture modulates by
+// one: it is left out, and every fragment is spared its fetch.
+unsigned int textureOf(const Material& m)
+{
+    if (m.textureFile.empty() || TextureLoader::plainWhite(m.textureFile, "data/"))
+        return 0;
+    return TextureLoader::loadTexture(m.textureFile, "data/");
+}
+
+// Compiled into the list being made. Texture 0 turns texturing off, so
+// the caller keeps the enables around it.
+void compileMaterial(const Material& m, unsigned int texture)
+{
+    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, m.ambient);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, m.diffuse);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, m.specular);
+    glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, m.shininess);
+    if (texture != 0)
+        glBindTexture(GL_TEXTURE_2D, texture);
+    else
+        glDisable(GL_TEXTURE_2D);
+}
+
+}  // namespace
+
 unsigned int Mesh::buildDisplayList() const
 {
-    const bool textured = !material.textureFile.empty();
-    unsigned int texture = 0;
-    if (textured)
-        texture = TextureLoader::loadTexture(material.textureFile, "data/");
-
+    const unsigned int texture = textureOf(material);
+    const std::vector<float> corners = cornerArray();
     const GLuint list = glGenLists(1);
     glNewList(list, GL_COMPILE);
-    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, material.ambient);
-    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, material.diffuse);
-    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, material.specular);
-    glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, material.shininess);
-    if (textured)
-        glBindTexture(GL_TEXTURE_2D, texture);
+    glPushAttrib(GL_ENABLE_BIT);
+    compileMaterial(material, texture);
     glBegin(GL_TRIANGLES);
-    for (const MeshTriangle& t : triangles)
-        for (int k = 0; k < 3; ++k) {
-            const Vector3& n = t.cornerNormals[k];
-            const Vector3& uv = t.texCoords[k];
-            const Vector3& p = positions[t.vertices[k]];
-            glNormal3f(static_cast<float>(n.x), static_cast<float>(n.y), static_cast<float>(n.z));
-            glTexCoord2f(static_cast<float>(uv.x), static_cast<float>(uv.y));
-            glVertex3f(static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z));
-        }
+    for (size_t k = 0; k < corners.size(); k += kCornerFloats) {
+        glTexCoord2fv(&corners[k]);
+        glNormal3fv(&corners[k + 2]);
+        glVertex3fv(&corners[k + 5]);
+    }
     glEnd();
+    glPopAttrib();
+    glEndList();
+    return list;
+}
+
+unsigned int Mesh::buildMaterialList() const
+{
+    const unsigned int texture = textureOf(material);
+    const GLuint list = glGenLists(1);
+    glNewList(list, GL_COMPILE);
+    compileMaterial(material, texture);
     glEndList();
     return list;
 }

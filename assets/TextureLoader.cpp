@@ -120,6 +120,19 @@ unsigned int TextureLoader::loadTexture(const std::string& fileName, const std::
     return name;
 }
 
+bool TextureLoader::plainWhite(const std::string& fileName, const std::string& directory)
+{
+    SDL_Surface* surface = loadBitmap(directory + fileName, 24);
+    bool white = true;
+    for (int y = 0; y < surface->h && white; ++y) {
+        const Uint8* row = static_cast<const Uint8*>(surface->pixels) + y * surface->pitch;
+        for (int x = 0; x < surface->w * 3 && white; ++x)
+            white = row[x] == 0xFF;
+    }
+    release(surface);
+    return white;
+}
+
 unsigned int TextureLoader::loadSpriteTexture(const std::string& path)
 {
     SDL_Surface* surface = loadBitmap(path, 32);

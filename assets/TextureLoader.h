@@ -7,6 +7,8 @@ class TextureLoader {
 public:
     // 24-bit image, mipmapped by GLU; throws "[TextureLoader] Texture file not found.".
     static unsigned int loadTexture(const std::string& fileName, const std::string& directory);
+    // True when every pixel of the 24-bit image is white; throws as loadTexture.
+    static bool plainWhite(const std::string& fileName, const std::string& directory);
     // 32-bit image with alpha, clamped, driver mipmaps.
     static unsigned int loadSpriteTexture(const std::string& path);
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "excavator/Articulation.h"
 #include "excavator/BucketGrid.h"
@@ -83,7 +84,7 @@ public:
     double leftBeltPhase = 0.0, rightBeltPhase = 0.0;
 
     unsigned int undercarriageList = 0, bodyworkList = 0, monoblockList = 0, bendingArmList = 0,
-                 groundPlateList = 0, trackElementList = 0;
+                 groundPlateList = 0, beltMaterialList = 0;
     unsigned int leftDriveWheelList = 0, rightDriveWheelList = 0, leftIdlerWheelList = 0, rightIdlerWheelList = 0;
     unsigned int cabinGlassList = 0;
     unsigned int monoblockServoOuterList = 0, monoblockServoInnerList = 0;
@@ -96,11 +97,13 @@ public:
     Vector3 bendingArmBracketPivot, groundPlateBracketPivot;
 
     CylinderState cylinders;
+    std::vector<float> beltElement;   // one belt element's corners (Mesh::cornerArray)
+    std::vector<float> beltVertices;  // both belts as drawn this frame
 
 private:
     void loadOutlines();
     void buildDrawnParts();  // GL: display lists
-    void drawBelt(double phase) const;
+    void drawBelts();
     // Belt phase and travel of one track over a step; lever in the world frame.
     void runTrack(const Vector3& lever, double dt, Vector3& pointVelocity, Vector3& travel, double& phase) const;
     void moveJoints(double dt);

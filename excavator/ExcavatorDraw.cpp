@@ -66,7 +66,9 @@ void Excavator::buildDrawnParts()
     leftIdlerWheelList = buildPart("leftIdlerWheel", -leftIdlerWheelCentre);
     rightDriveWheelList = buildPart("rightDriveWheel", -rightDriveWheelCentre);
     rightIdlerWheelList = buildPart("rightIdlerWheel", -rightIdlerWheelCentre);
-    trackElementList = buildPart("trackElement", none);
+    const Mesh element = ModelLoader::getInstance().getMesh("trackElement", true);
+    beltElement = element.cornerArray();
+    beltMaterialList = element.buildMaterialList();
 
     const Vector3 p3 = meshes[Bodywork].referencePoint;
     bodyworkList = combinedList({buildPart("bodyworkBottom", -p3), buildPart("bodyworkMain", -p3),
@@ -145,16 +147,7 @@ void Excavator::draw()
         glPopMatrix();
     }
 
-    // Belt frames sit on the track outlines' pivots.
-    const Vector3 beltShift(0.0, -0.519 + 0.495846, 0.0);
-    glPushMatrix();
-    translate(meshes[LeftTrack].referencePoint + beltShift);
-    drawBelt(leftBeltPhase);
-    glPopMatrix();
-    glPushMatrix();
-    translate(meshes[RightTrack].referencePoint + beltShift);
-    drawBelt(rightBeltPhase);
-    glPopMatrix();
+    drawBelts();
 
     // Upper structure down the joint chain, each cylinder in the frame of
     // the part carrying its fixed pivot.
@@ -235,17 +228,47 @@ void Excavator::draw()
     glPopMatrix();
 }
 
-void Excavator::drawBelt(double phase) const
+void Excavator::drawBelts()
 {
-    BeltPlace places[beltElementCount];
-    beltElementPlaces(phase, places);
-    for (const BeltPlace& p : places) {
-        glPushMatrix();
-        glTranslatef(float(-p.x), float(p.y), 0.0f);
-        turnZ(p.angle);
-        glCallList(trackElementList);
-        glPopMatrix();
+    // The 70 elements go out as one array: drawn one list at a time, the
+    // calls cost the software renderer more than the triangles.
+    const size_t perElement = beltElement.size();
+    beltVertices.resize(2 * beltElementCount * perElement);
+    float* out = beltVertices.data();
+    // Belt frames sit on the track outlines' pivots.
+    const Vector3 beltShift(0.0, -0.519 + 0.495846, 0.0);
+    const struct {
+        Vector3 origin;
+        double phase;
+    } belts[2] = {{meshes[LeftTrack].referencePoint + beltShift, leftBeltPhase},
+                  {meshes[RightTrack].referencePoint + beltShift, rightBeltPhase}};
+    for (const auto& belt : belts) {
+        BeltPlace places[beltElementCount];
+        beltElementPlaces(belt.phase, places);
+        for (const BeltPlace& p : places) {
+            // Turned about z by the element's angle, then moved to its place.
+            const float c = float(std::cos(p.angle / degrees)), s = float(std::sin(p.angle / degrees));
+            const float x = float(belt.origin.x - p.x), y = float(belt.origin.y + p.y), z = float(belt.origin.z);
+            for (size_t k = 0; k < perElement; k += Mesh::kCornerFloats, out += Mesh::kCornerFloats) {
+                const float* in = &beltElement[k];
+                out[0] = in[0];
+                out[1] = in[1];
+                out[2] = c * in[2] - s * in[3];
+                out[3] = s * in[2] + c * in[3];
+                out[4] = in[4];
+                out[5] = c * in[5] - s * in[6] + x;
+                out[6] = s * in[5] + c * in[6] + y;
+                out[7] = in[7] + z;
+            }
+        }
     }
+    glPushAttrib(GL_ENABLE_BIT);
+    glCallList(beltMaterialList);
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    glInterleavedArrays(GL_T2F_N3F_V3F, 0, beltVertices.data());
+    glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(beltVertices.size() / Mesh::kCornerFloats));
+    glPopClientAttrib();
+    glPopAttrib();
 }
 
 void Excavator::drawTransparent()

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "TestShapes.h"
+#include "math/Frustum.h"
 #include "world/Terrain.h"
 
 using namespace terrain;
@@ -60,6 +61,47 @@ TEST(TerrainGround, BlockMeshesAreTheImmovableCollisionSurface)
     // Flat ground: the border edges are flat, hence not convex.
     Terrain flat(flatGrid(1.0));
     EXPECT_FALSE(flat.meshes[0].edges[flat.meshes[0].triangles[1].edges[2]].convex);
+}
+
+TEST(TerrainGround, DrawnGroundTilesTheTerrainOnceFacingUpInTheTextureItsCornersNeed)
+{
+    Terrain t(hillyGrid());
+    // A soil patch refined down to the leaves, as digging leaves it.
+    for (int cx = 10; cx < 20; ++cx)
+        for (int cz = 10; cz < 20; ++cz) {
+            t.refineAround(27, cx, cz);
+            t.columnAt(27, cx, cz).soil = true;
+        }
+    const auto collect = [&t](double reach) {
+        double clip[16] = {};
+        clip[0] = clip[5] = clip[10] = 1.0 / reach;  // sees |x|, |y|, |z| <= reach
+        clip[15] = 1.0;
+        t.collectGround(Frustum(clip));
+        double area = 0.0;
+        for (int cover = Terrain::GrassCover; cover <= Terrain::MixedCover; ++cover) {
+            const std::vector<GroundVertex>& batch = t.groundBatches[cover];
+            EXPECT_EQ(batch.size() % 3, 0u);
+            bool grass = false, soil = false;
+            for (size_t k = 0; k + 2 < batch.size(); k += 3) {
+                Vector3 p[3];
+                for (int c = 0; c < 3; ++c) {
+                    p[c] = Vector3(batch[k + c].position[0], batch[k + c].position[1], batch[k + c].position[2]);
+                    (batch[k + c].tex[2] == 0.0f ? grass : soil) = true;
+                }
+                const double up = cross(p[1] - p[0], p[2] - p[0]).y;  // twice the area seen from above
+                EXPECT_GT(up, 0.0) << "a fan turned away from the sky, cover " << cover;
+                area += 0.5 * up;
+            }
+            EXPECT_TRUE(cover == Terrain::GrassCover ? grass && !soil
+                        : cover == Terrain::SoilCover ? soil && !grass
+                                                      : grass && soil)
+                << cover;
+        }
+        return area;
+    };
+    EXPECT_NEAR(collect(200.0), 176.0 * 176.0, 1e-6);
+    // A view 30 m across sends only the blocks it reaches.
+    EXPECT_LT(collect(15.0), 16 * 22.0 * 22.0 + 1e-6);
 }
 
 TEST(TerrainGround, SurfaceDistanceBelowMeetsTheInitialGroundOnly)

@@ -87,6 +87,13 @@ TEST_F(TextureLoaderTest, TexelsMipmapsAndWrapAsEachPathNeeds)
             EXPECT_EQ(parameter(wrap), isSprite ? GL_CLAMP_TO_EDGE : GL_REPEAT);
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     }
+    // Plain white is drawn without the texture; the rows' padding is no pixel.
+    std::vector<uint8_t> white(24, 0xFF);
+    writeBytes(dir + "white.bmp", bmpBytes(2, 4, 24, white));
+    EXPECT_TRUE(TextureLoader::plainWhite("white.bmp", dir));
+    white[23] = 0xFE;
+    writeBytes(dir + "white.bmp", bmpBytes(2, 4, 24, white));
+    EXPECT_FALSE(TextureLoader::plainWhite("white.bmp", dir));
 }
 
 TEST_F(TextureLoaderTest, BadFilesStopWithTheFileAndTheFault)

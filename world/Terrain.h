@@ -3,13 +3,22 @@
 #include <cstdint>
 #include <list>
 #include <string>
+#include <vector>
 
 #include "assets/Material.h"
 #include "physics/Object.h"
 #include "world/SoilGrain.h"
 #include "world/VoxelWorld.h"
 
+struct Frustum;
 struct SDL_mutex;
+
+// A corner of the drawn ground: texture (s, t, r), normal, position.
+struct GroundVertex {
+    float tex[3];
+    float normal[3];
+    float position[3];
+};
 
 // The diggable ground: 8 x 8 block meshes for the physics, a voxel world
 // that digging and dumping change, and the surface columns drawn through a
@@ -68,6 +77,12 @@ public:
     SDL_mutex* mutex = nullptr;
     unsigned int elementDisplayList = 0;  // one grain of soil at the origin
     unsigned int layeredTexture = 0;      // 3D: grass (r = 0) to soil (r = 1)
+    unsigned int grassTexture = 0, soilTexture = 0;  // its end layers, in 2D
+    enum Cover { GrassCover, SoilCover, MixedCover };
+    std::vector<GroundVertex> groundBatches[3];  // by Cover, as last collected
+    // The leaves of the blocks not wholly outside the view, as triangles
+    // into groundBatches by the texture they need; no GL.
+    void collectGround(const Frustum& view);
     bool cutThisStep = false;
     bool touchedThisStep = false;
     bool digging = false;

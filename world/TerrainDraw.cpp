@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "base/GLProc.h"
 #include "world/Terrain.h"
@@ -11,43 +12,60 @@
 
 namespace {
 
-void drawNode(VoxelWorld& world, int n, int b, int level)
+// Appends a leaf's fan as triangles to the batch of the texture it needs:
+// all grass, all soil, or the blend between them.
+void collectNode(VoxelWorld& world, int n, int b, int level, std::vector<GroundVertex> (&batches)[3])
 {
     if (world.node(n).split) {
         for (int c = 4 * n - 2; c <= 4 * n + 1; ++c)
             if (c <= world.nodeCount)
-                drawNode(world, c, b, level + 1);
+                collectNode(world, c, b, level + 1, batches);
         return;
     }
     int fan[10][2];
     const int count = world.fanColumns(n, level, fan);
     const VoxelBlock& vb = world.block(b);
-    glBegin(GL_TRIANGLE_FAN);
+    GroundVertex corners[10];
+    int soilCorners = 0;
     for (int v = 0; v < count; ++v) {
         const int cx = fan[v][0], cz = fan[v][1];
         const TerrainColumn& c = *vb.refs[cx * terrain::kColumns + cz];
-        glNormal3fv(c.normal);
         // The 2D pattern repeats every 8 columns; r picks grass (0) or soil (1).
-        glTexCoord3f(cx * 0.125f, cz * 0.125f, c.soil ? 1.0f : 0.0f);
-        glVertex3fv(c.position);
+        corners[v] = {{cx * 0.125f, cz * 0.125f, c.soil ? 1.0f : 0.0f},
+                      {c.normal[0], c.normal[1], c.normal[2]},
+                      {c.position[0], c.position[1], c.position[2]}};
+        soilCorners += c.soil ? 1 : 0;
     }
-    glEnd();
+    std::vector<GroundVertex>& out =
+        batches[soilCorners == 0 ? Terrain::GrassCover : soilCorners == count ? Terrain::SoilCover : Terrain::MixedCover];
+    for (int v = 1; v + 1 < count; ++v) {
+        out.push_back(corners[0]);
+        out.push_back(corners[v]);
+        out.push_back(corners[v + 1]);
+    }
+}
+
+// One layer of the layered texture as a 2D texture of its own.
+unsigned int layerTexture(const std::vector<uint8_t>& layers, int layer)
+{
+    const size_t size = static_cast<size_t>(kTerrainTextureSize) * kTerrainTextureSize * 3;
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    // One mipmap level per fragment, as for the sky: on the grain of grass
+    // and soil the level seams do not show, and the fetches halve.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, GL_TRUE);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, kTerrainTextureSize, kTerrainTextureSize, 0, GL_BGR, GL_UNSIGNED_BYTE,
+                 layers.data() + size * layer);
+    return name;
 }
 
 }  // namespace
 
-void Terrain::draw()
+void Terrain::collectGround(const Frustum& view)
 {
-    glPushMatrix();
-    glDisable(GL_TEXTURE_2D);
-    glEnable(GL_TEXTURE_3D);
-    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, material.ambient);
-    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, material.diffuse);
-    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, material.specular);
-    glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, material.shininess);
-    glBindTexture(GL_TEXTURE_3D, layeredTexture);
-    // Blocks wholly outside the view are not sent: most of the 64 in any view.
-    const Frustum view = currentViewFrustum();
     // Heights over all blocks: a block's border columns may be its neighbour's.
     constexpr int kCount = terrain::kBlocks * terrain::kBlocks;
     double top = -1e300, bottom = 1e300;
@@ -56,12 +74,51 @@ void Terrain::draw()
         bottom = std::min(bottom, world.block(b).origin.y - terrain::kVoxelsY * terrain::kVoxel);
     }
     const double half = 11.0 + terrain::kVoxel;
+    for (std::vector<GroundVertex>& batch : groundBatches)
+        batch.clear();
     for (int b = 0; b < kCount; ++b) {
         const Vector3& o = world.block(b).origin;
         if (view.boxOutside(Vector3(o.x - half, bottom, o.z - half), Vector3(o.x + half, top, o.z + half)))
             continue;
-        drawNode(world, world.blockNode(b), b, terrain::kBlockLevel);
+        collectNode(world, world.blockNode(b), b, terrain::kBlockLevel, groundBatches);
     }
+}
+
+void Terrain::draw()
+{
+    glPushMatrix();
+    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, material.ambient);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, material.diffuse);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, material.specular);
+    glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, material.shininess);
+    collectGround(currentViewFrustum());
+    // Pure grass and pure soil, most of the ground, sample a 2D layer: the
+    // software renderer filters a 3D texture at twice the cost. Both layers
+    // are the 3D texture's own end layers, so the picture is the same.
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glEnable(GL_TEXTURE_2D);
+    const unsigned int textures[3] = {grassTexture, soilTexture, layeredTexture};
+    for (int cover = GrassCover; cover <= MixedCover; ++cover) {
+        const std::vector<GroundVertex>& batch = groundBatches[cover];
+        if (batch.empty())
+            continue;
+        if (cover == MixedCover) {
+            glDisable(GL_TEXTURE_2D);
+            glEnable(GL_TEXTURE_3D);
+            glBindTexture(GL_TEXTURE_3D, textures[cover]);
+        } else {
+            glBindTexture(GL_TEXTURE_2D, textures[cover]);
+        }
+        glTexCoordPointer(3, GL_FLOAT, sizeof(GroundVertex), batch[0].tex);
+        glNormalPointer(GL_FLOAT, sizeof(GroundVertex), batch[0].normal);
+        glVertexPointer(3, GL_FLOAT, sizeof(GroundVertex), batch[0].position);
+        glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(batch.size()));
+    }
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
     glDisable(GL_TEXTURE_3D);
     glEnable(GL_TEXTURE_2D);
 
@@ -94,4 +151,6 @@ void Terrain::createLayeredTexture(const std::string& directory)
     // fragment, which made the ground the dearest thing on screen.
     texImage3D(GL_TEXTURE_3D, 0, GL_RGB8, kTerrainTextureSize, kTerrainTextureSize, kTerrainLayers, 0,
                GL_BGR, GL_UNSIGNED_BYTE, layers.data());
+    grassTexture = layerTexture(layers, 0);
+    soilTexture = layerTexture(layers, kTerrainLayers - 1);
 }

@@ -38,7 +38,6 @@ struct Placed {
     double at[7] = {0, 0, 0, 0, 0, 1, 0};
     size_t firstGroup = 0, endGroup = 0;
     std::vector<unsigned int> lists;
-    std::vector<bool> textured;
 };
 
 std::vector<Placed> parseModels(const std::string& text)
@@ -165,7 +164,6 @@ int main(int argc, char** argv)
                 if (hidden(g.name, outlines) || g.faces.empty()) continue;
                 Mesh mesh = loader.getMesh(g.name, true);  // the first group of that name
                 m.lists.push_back(mesh.buildDisplayList());
-                m.textured.push_back(!mesh.material.textureFile.empty());
             }
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glLoadIdentity();
@@ -190,13 +188,8 @@ int main(int argc, char** argv)
             glPushMatrix();
             glTranslated(m.at[0], m.at[1], m.at[2]);
             glRotated(m.at[3], m.at[4], m.at[5], m.at[6]);
-            for (size_t i = 0; i < m.lists.size(); ++i) {
-                if (m.textured[i])
-                    glEnable(GL_TEXTURE_2D);
-                else
-                    glDisable(GL_TEXTURE_2D);
-                glCallList(m.lists[i]);
-            }
+            for (unsigned int list : m.lists)
+                glCallList(list);
             glPopMatrix();
         }
         glEnable(GL_TEXTURE_2D);
