@@ -43,10 +43,10 @@ public:
     void computeProperties();
     void translate(const Vector3& offset);
     void rotateZ(double angle);
-    // The triangles in a list with their material; GL, main thread.
+    // The triangles in a list with their material; GL, main thread. The
+    // list turns 2D texturing on or off as the mesh needs and leaves it so.
     unsigned int buildDisplayList() const;
-    // The material alone; it may turn texturing off, so call it between
-    // glPushAttrib(GL_ENABLE_BIT) and glPopAttrib.
+    // The material alone, texturing as above.
     unsigned int buildMaterialList() const;
     // Every triangle corner as s, t, normal, position (GL_T2F_N3F_V3F).
     static constexpr size_t kCornerFloats = 8;

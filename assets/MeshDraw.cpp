@@ -14,18 +14,21 @@ unsigned int textureOf(const Material& m)
     return TextureLoader::loadTexture(m.textureFile, "data/");
 }
 
-// Compiled into the list being made. Texture 0 turns texturing off, so
-// the caller keeps the enables around it.
+// Compiled into the list being made. Every list sets the texturing it
+// needs and leaves it so: no list relies on what the one before it left,
+// and no list pays for restoring it.
 void compileMaterial(const Material& m, unsigned int texture)
 {
     glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, m.ambient);
     glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, m.diffuse);
     glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, m.specular);
     glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, m.shininess);
-    if (texture != 0)
+    if (texture != 0) {
+        glEnable(GL_TEXTURE_2D);
         glBindTexture(GL_TEXTURE_2D, texture);
-    else
+    } else {
         glDisable(GL_TEXTURE_2D);
+    }
 }
 
 }  // namespace
@@ -36,7 +39,6 @@ unsigned int Mesh::buildDisplayList() const
     const std::vector<float> corners = cornerArray();
     const GLuint list = glGenLists(1);
     glNewList(list, GL_COMPILE);
-    glPushAttrib(GL_ENABLE_BIT);
     compileMaterial(material, texture);
     glBegin(GL_TRIANGLES);
     for (size_t k = 0; k < corners.size(); k += kCornerFloats) {
@@ -45,7 +47,6 @@ unsigned int Mesh::buildDisplayList() const
         glVertex3fv(&corners[k + 5]);
     }
     glEnd();
-    glPopAttrib();
     glEndList();
     return list;
 }

@@ -262,13 +262,11 @@ void Excavator::drawBelts()
             }
         }
     }
-    glPushAttrib(GL_ENABLE_BIT);
     glCallList(beltMaterialList);
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
     glInterleavedArrays(GL_T2F_N3F_V3F, 0, beltVertices.data());
     glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(beltVertices.size() / Mesh::kCornerFloats));
     glPopClientAttrib();
-    glPopAttrib();
 }
 
 void Excavator::drawTransparent()

@@ -59,8 +59,12 @@ std::vector<TreeSprite> plantTrees(const Mesh& forest, const Terrain& terrain)
 Billboard::Billboard(const std::string& groupName, const Viewpoint* camera_, Terrain* terrain_, const std::string& directory)
     : Object(groupName, HUGE_VAL), camera(camera_), terrain(terrain_)
 {
-    for (int k = 0; k < 3; ++k)
+    for (int k = 0; k < 3; ++k) {
         spriteTextures[k] = TextureLoader::loadSpriteTexture(directory + "tree0" + std::to_string(k + 1) + ".bmp");
+        // One mipmap level per fragment, as for the sky: the seams do not
+        // show on foliage, and a forest's overlapping sprites fetch half as much.
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
+    }
     trees = plantTrees(meshes[0], *terrain);
     // In drawing order from the start: the first frame may clear the view's
     // change before any step has sorted them.
@@ -133,6 +137,7 @@ void Billboard::draw()
     glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, m.specular);
     glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, m.shininess);
     glPushMatrix();
+    glEnable(GL_TEXTURE_2D);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glDepthMask(GL_FALSE);

@@ -53,6 +53,7 @@ Skybox::Skybox(const std::string& directory)
 
     displayList = glGenLists(1);
     glNewList(displayList, GL_COMPILE);
+    glEnable(GL_TEXTURE_2D);
     const float white[4] = {1, 1, 1, 1}, black[4] = {0, 0, 0, 1};
     glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, white);
     glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, white);
