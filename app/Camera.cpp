@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "excavator/Excavator.h"
+#include "world/FrameSnapshot.h"
 #include "input/InputSystem.h"
 #include "world/Terrain.h"
 
@@ -20,17 +20,17 @@ Camera::~Camera()
         InputSystem::getInstance().removeMouseListener(this);
 }
 
-void Camera::follow(const Excavator& excavator)
+void Camera::follow(const ExcavatorPose& machine)
 {
     if (viewMode == 0 && startView) {
-        center = excavator.position;
-        eye = center + startOffset(excavator.orientation);
-        startView = excavator.leftTrackContacts + excavator.rightTrackContacts == 0;
+        center = machine.position;
+        eye = center + startOffset(machine.orientation);
+        startView = !machine.tracksTouched;
     }
     if (viewMode == 0)
-        followTarget(excavator.position);
+        followTarget(machine.position);
     else if (viewMode == 1)
-        cabView(excavator.position, excavator.orientation, excavator.comOffset, excavator.meshes[Bodywork].angle);
+        cabView(machine.position, machine.orientation, machine.comOffset, machine.slew);
     deriveAngles();
 }
 

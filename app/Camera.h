@@ -7,13 +7,13 @@
 #include "math/Vector3.h"
 #include "world/Viewpoint.h"
 
-class Excavator;
+struct ExcavatorPose;
 class Terrain;
 
 // The viewer: a follow view that trails the machine on a soft leash, and a
 // cab view fixed to its upper structure (mouse wheel switches). Left drag
-// orbits, right drag zooms. Mouse calls run on the simulation thread,
-// follow on the main thread.
+// orbits, right drag zooms. Mouse calls run on the simulation thread and
+// follow on the main thread, both under the world lock.
 class Camera : public MouseListener, public Viewpoint {
 public:
     // Registers with the input system when `listen` is set, and leaves it
@@ -23,7 +23,7 @@ public:
     Camera(const Camera&) = delete;
     Camera& operator=(const Camera&) = delete;
 
-    void follow(const Excavator& excavator);
+    void follow(const ExcavatorPose& machine);
     void mouseButtonPressed(const SDL_Event* event) override;
     void mouseButtonReleased(const SDL_Event* event) override;
     void mouseMoved(const SDL_Event* event) override;

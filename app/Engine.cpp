@@ -2,42 +2,62 @@
 
 #include <cstdio>
 
-#include "base/Log.h"
 #include "app/Scene.h"
+#include "base/Log.h"
+#include "excavator/Excavator.h"
+#include "input/ExcavatorController.h"
 #include "input/InputSystem.h"
+#include "world/World.h"
 
 Engine::Engine(int32_t width_, int32_t height_, bool fullscreen_, std::chrono::steady_clock::time_point answered_)
     : SimulationWindow("Kelvarro", width_, height_, 32, fullscreen_),
-      loop(EngineLoop::Hooks{[this] { input->poll(); },
+      loop(EngineLoop::Hooks{[this] { input->poll(); }, [this] { scene->capture(); },
                              [this] {
-                                 scene->render();
+                                 scene->draw();
                                  frameShown();
                              },
-                             [this] { input->dispatch(); }, [this](double step) { scene->simulate(step); },
+                             [this] { input->dispatch(); }, [this](double step) { world->simulate(step); },
                              [this] { return paused.load(); }}),
       answered(answered_)
 {
     input = &InputSystem::getInstance();
     input->setWindow(this);
     try {
-        scene = new Scene();
+        world = new World();
+        ExcavatorController::getInstance().setExcavator(world->excavator);
+        scene = new Scene(*world);
     } catch (...) {
-        input->setWindow(nullptr);  // this object dies on the way out
+        release();  // this object dies on the way out
         throw;
     }
     running = true;
 }
 
-Engine::~Engine()
+Engine::~Engine() { release(); }
+
+void Engine::release()
 {
     input->setWindow(nullptr);
+    // The controller must not keep writing into a machine that is gone.
+    ExcavatorController::getInstance().setExcavator(nullptr);
     delete scene;
+    scene = nullptr;
+    delete world;
+    world = nullptr;
 }
 
 void Engine::start()
 {
     logMessage("[Engine] Starting simulation.");
+    const double simulatedBefore = world->simulatedSeconds;
+    const auto begin = std::chrono::steady_clock::now();
     loop.run(running, simulationThread);
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+    const double simulated = world->simulatedSeconds - simulatedBefore;
+    char text[128];
+    std::snprintf(text, sizeof text, "[Engine] Simulated %.1f s in %.1f s: real-time factor %.3f.", simulated, wall,
+                  wall > 0.0 ? simulated / wall : 0.0);
+    logMessage(text);
 }
 
 void Engine::stop() { running = false; }
@@ -73,7 +93,7 @@ void Engine::frameShown()
     if (captionTicks != 0 && now - captionTicks < 250)
         return;
     captionTicks = now;
-    const std::string text = workCaption(scene->work);
+    const std::string text = workCaption(scene->snapshot.work);
     if (text != workText) {
         workText = text;
         SDL_WM_SetCaption(workText.c_str(), caption);

@@ -11,6 +11,7 @@
 
 class InputSystem;
 class Scene;
+class World;
 class WorkMeter;
 
 // The application: the window, the world it owns and the two loops that
@@ -32,7 +33,8 @@ public:
 
     InputSystem* input = nullptr;
     std::atomic<bool> running{false};
-    Scene* scene = nullptr;
+    World* world = nullptr;  // owned; stepped on the simulation thread
+    Scene* scene = nullptr;  // owned; the camera and the drawing side
     SDL_Thread* simulationThread = nullptr;
 
     // The window caption with the work figures, e.g. "Kelvarro - bucket
@@ -41,8 +43,9 @@ public:
 
 private:
     // Main thread, after each frame: logs the first one, and shows the work
-    // figures in the caption a few times a second.
+    // figures of the frame's snapshot in the caption a few times a second.
     void frameShown();
+    void release();
 
     // Flipped by p: while set the world is not stepped, but frames are
     // still drawn and the view can still be turned.

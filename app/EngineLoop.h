@@ -8,15 +8,15 @@
 // The engine's two loops, apart from the engine so that they can run over a
 // stand-in world.
 //
-// World lock: the render thread and the simulation thread share the world
-// (body states, joint angles, voxels, camera fields) without copies. The
-// simulation thread holds `worldLock` around each dispatch + step, and the
-// render thread holds it around each frame's drawing; so a frame always shows
-// the world between two whole steps, and no listener callback runs while a
-// frame is drawn. Input polling stays outside the lock: it touches only the
-// input queue, which has its own mutex. Lock order, where both are held:
-// world lock, then input queue. The price: steps wait while a frame is drawn,
-// so with a slow (software) renderer the world runs further behind real time.
+// World lock: the simulation thread holds `worldLock` around each dispatch +
+// step; the render thread holds it only while it captures what the frame
+// draws (a copy of the poses, the changed ground, the grains, the figures
+// and the camera's view), then draws that copy with the lock released. So
+// a frame always shows the world between two whole steps, no listener
+// callback runs while a frame is captured, and the world keeps its clock
+// however long the drawing takes. Input polling stays outside the lock: it
+// touches only the input queue, which has its own mutex. Lock order, where
+// both are held: world lock, then input queue.
 class EngineLoop {
 public:
     static constexpr double kStep = 0.003;        // simulated seconds per step
@@ -24,7 +24,8 @@ public:
 
     struct Hooks {
         std::function<void()> poll;                // main thread, outside the world lock
-        std::function<void()> render;              // main thread, under the world lock
+        std::function<void()> capture;             // main thread, under the world lock; may be empty
+        std::function<void()> render;              // main thread, outside the world lock
         std::function<void()> dispatch;            // simulation thread, under the world lock
         std::function<void(double)> simulate;      // simulation thread, under the world lock
         std::function<bool()> paused;              // simulation thread; none: never paused
@@ -40,10 +41,10 @@ public:
     // the simulation thread. Either thread may clear `running`.
     void run(std::atomic<bool>& running, SDL_Thread*& thread);
 
-    // The simulation loop: at most one step per 3 ms, each exactly kStep,
-    // the first at once; a late step delays the next rather than being made
-    // up. Between steps the thread sleeps, polling the clock only in the last
-    // millisecond. While paused, input is still dispatched (the view can be
+    // The simulation loop: at most one step per 3 ms (of a millisecond
+    // clock), each exactly kStep, the first at once; a step more than a
+    // millisecond late delays the next rather than being made up. Between
+    // steps the thread sleeps, polling the clock only in the last millisecond. While paused, input is still dispatched (the view can be
     // turned) but the world is not stepped. Returns 1 when `running` is cleared.
     int simulationLoop(const std::atomic<bool>& running);
 

@@ -1,43 +1,36 @@
 #pragma once
 
-#include <vector>
+#include <memory>
 
-#include "excavator/WorkMeter.h"
-#include "physics/PairRecord.h"
-#include "physics/Simulation.h"
+#include "world/FrameSnapshot.h"
 
 class Camera;
-class Excavator;
-class Object;
-class Skybox;
+class SceneView;
+class World;
 
-// Owns the world and draws it: the objects in a fixed order (their index is
-// their place in the list), the camera, the sky and one pair record per
-// pair of objects for the simulation step.
+// The viewer of a world: the camera, the drawing side built from the world,
+// and the snapshot that frames are drawn from. A frame is taken in two
+// parts: `capture` copies what it needs while the world stands still (the
+// caller holds the world lock), `draw` then draws the copy with no lock held.
 class Scene {
 public:
-    // Reads "scene.obj" and everything the world needs from "data/".
-    Scene();
+    // Needs a current GL context; registers the camera for the mouse when
+    // `listen` is set.
+    explicit Scene(World& world, bool listen = true);
     virtual ~Scene();
     Scene(const Scene&) = delete;
     Scene& operator=(const Scene&) = delete;
 
-    // Main thread: one frame, then the buffer swap.
+    // Under the world lock: the camera follows the machine, then the world
+    // and the view are copied into the snapshot.
+    void capture();
+    // Without the lock: one frame from the snapshot, then the buffer swap.
+    void draw();
+    // Both, for a caller that owns the world alone.
     void render();
-    // Simulation thread: one fixed step.
-    void simulate(double step);
 
-    std::vector<Object*> objects;  // owned
-    PairRecord* pairRecords = nullptr;
-    int pairCount = 0;
-    Camera* camera = nullptr;
-    Skybox* skybox = nullptr;
-    Excavator* excavator = nullptr;  // also in objects; null until the machine is built
-    Simulation* simulation = nullptr;
-    StepReport lastStep;             // what the latest simulate did
-    WorkMeter work;                  // fed by every simulate
-
-private:
-    void add(Object* object);
-    void release();
+    World& world;
+    std::unique_ptr<Camera> camera;
+    std::unique_ptr<SceneView> view;
+    FrameSnapshot snapshot;
 };

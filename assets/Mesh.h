@@ -27,8 +27,8 @@ struct MeshTriangle {
     double radius = 0.0;
 };
 
-// Triangle geometry with shared vertices and edges, mass properties and a
-// display list. Copies are deep.
+// Triangle geometry with shared vertices and edges and mass properties.
+// Copies are deep.
 class Mesh {
 public:
     Mesh() = default;
@@ -43,11 +43,6 @@ public:
     void computeProperties();
     void translate(const Vector3& offset);
     void rotateZ(double angle);
-    // The triangles in a list with their material; GL, main thread. The
-    // list turns 2D texturing on or off as the mesh needs and leaves it so.
-    unsigned int buildDisplayList() const;
-    // The material alone, texturing as above.
-    unsigned int buildMaterialList() const;
     // Every triangle corner as s, t, normal, position (GL_T2F_N3F_V3F).
     static constexpr size_t kCornerFloats = 8;
     std::vector<float> cornerArray() const;

@@ -43,7 +43,7 @@ Excavator::Excavator(Terrain* terrain_) : Object(3)
     groundPlateServoPivot = {6.312, 0.536, -0.05};
     bendingArmBracketPivot = {4.304, 0.471, -0.05};
     groundPlateBracketPivot = {3.474, 0.461, -0.05};
-    buildDrawnParts();
+    cylinders = restCylinderState();
 
     restitution = 0.11;
     friction = 0.2;

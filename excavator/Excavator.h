@@ -24,8 +24,8 @@ enum ExcavatorPart : int32_t {
 
 // The machine: one rigid body of seven articulated collision outlines
 // (meshes[0..6], pivot in referencePoint, joint angle in angle), the drawn
-// model and the drive state. Built from "koparka.obj" with a GL context
-// current (the drawn parts become display lists).
+// model's pivots and the drive state. Built from "koparka.obj"; the drawing
+// side makes its display lists from the same file.
 class Excavator : public Object {
 public:
     explicit Excavator(Terrain* terrain);
@@ -40,9 +40,6 @@ public:
     void applyCollisionImpulse(const Vector3& impulse, const Vector3& lever, int32_t part) override;
     // The same, and counts the resting contacts of each track.
     void applyContactImpulse(const Vector3& impulse, const Vector3& lever, int32_t part) override;
-    void draw() override;
-    // The cabin glass, blended, after every opaque body.
-    virtual void drawTransparent();
 
     // Mass, comOffset, inertia and slewInertia from the current joint
     // angles; leaves position and inverseInertiaWorld to the caller.
@@ -83,27 +80,14 @@ public:
     Vector3 leftTrackPointVelocity, rightTrackPointVelocity, leftTrackTravel, rightTrackTravel;
     double leftBeltPhase = 0.0, rightBeltPhase = 0.0;
 
-    unsigned int undercarriageList = 0, bodyworkList = 0, monoblockList = 0, bendingArmList = 0,
-                 groundPlateList = 0, beltMaterialList = 0;
-    unsigned int leftDriveWheelList = 0, rightDriveWheelList = 0, leftIdlerWheelList = 0, rightIdlerWheelList = 0;
-    unsigned int cabinGlassList = 0;
-    unsigned int monoblockServoOuterList = 0, monoblockServoInnerList = 0;
-    unsigned int bendingArmServoOuterList = 0, bendingArmServoInnerList = 0;
-    unsigned int groundPlateServoOuterList = 0, groundPlateServoInnerList = 0;
-    unsigned int bendingArmBracketList = 0, groundPlateBracketList = 0;
-
     Vector3 leftDriveWheelCentre, rightDriveWheelCentre, leftIdlerWheelCentre, rightIdlerWheelCentre;
     Vector3 monoblockServoPivot, bendingArmServoPivot, groundPlateServoPivot;
     Vector3 bendingArmBracketPivot, groundPlateBracketPivot;
 
     CylinderState cylinders;
-    std::vector<float> beltElement;   // one belt element's corners (Mesh::cornerArray)
-    std::vector<float> beltVertices;  // both belts as drawn this frame
 
 private:
     void loadOutlines();
-    void buildDrawnParts();  // GL: display lists
-    void drawBelts();
     // Belt phase and travel of one track over a step; lever in the world frame.
     void runTrack(const Vector3& lever, double dt, Vector3& pointVelocity, Vector3& travel, double& phase) const;
     void moveJoints(double dt);

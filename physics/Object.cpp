@@ -123,3 +123,13 @@ void Object::applyContactImpulse(const Vector3& impulse, const Vector3& lever, i
 {
     Object::applyCollisionImpulse(impulse, lever, part);
 }
+
+void orientationAxisAngle(const Quaternion& q, double& degrees, Vector3& axis)
+{
+    // A normalised w may overshoot 1 by an ulp; acos must not see it.
+    degrees = 2.0 * std::acos(std::clamp(q.w, -1.0, 1.0)) * 180.0 / 3.14159265358979323846;
+    axis = q.vec();
+    const double l = length(axis);
+    if (l != 0.0)
+        axis /= l;
+}

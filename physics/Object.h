@@ -25,7 +25,6 @@ public:
     virtual Vector3& pointVelocity(Vector3& out, const Vector3& point, int32_t part);
     virtual void integrateMomentum(double dt);
     virtual void integrateState(double dt);
-    virtual void draw();
     virtual void applyCollisionImpulse(const Vector3& impulse, const Vector3& lever, int32_t part);
     virtual void applyContactImpulse(const Vector3& impulse, const Vector3& lever, int32_t part);
 
@@ -52,7 +51,6 @@ public:
     uint32_t meshCount = 0;
     double restitution = 0.34;
     double friction = 0.5;
-    unsigned int displayList = 0;
 };
 
 // The system's one integrator step: (k1 + 2k2 + 2k3 + k4)/6 of a constant

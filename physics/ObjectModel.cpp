@@ -2,7 +2,7 @@
 #include "physics/Object.h"
 
 // Kept apart from the rest of the class so that bodies built by hand need
-// neither the model loader nor a GL context.
+// no model loader.
 Object::Object(const std::string& name, double mass_) : mass(mass_), kind(0), meshCount(1)
 {
     meshes = new Mesh[1];
@@ -12,7 +12,6 @@ Object::Object(const std::string& name, double mass_) : mass(mass_), kind(0), me
     mesh.referencePoint = Vector3();
     // The body origin is the centre of mass.
     mesh.translate(-mesh.centreOfMass);
-    displayList = mesh.buildDisplayList();
     radius = mesh.boundingRadius;
     position = mesh.centreOfMass;
     predictedPosition = position;

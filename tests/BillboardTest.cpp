@@ -9,6 +9,7 @@
 #include "GLContext.h"
 #include "TestShapes.h"
 #include "assets/ModelLoader.h"
+#include "draw/ForestView.h"
 #include "world/Billboard.h"
 #include "world/Terrain.h"
 #include "world/TerrainImages.h"

@@ -7,8 +7,9 @@
 #include "ExcavatorSums.h"
 #include "GLContext.h"
 #include "TestShapes.h"
+#include "draw/ExcavatorView.h"
 #include "excavator/Excavator.h"
-#include "world/Terrain.h"
+#include "world/FrameSnapshot.h"
 
 using excavatorsums::chained;
 using excavatorsums::modelPivots;
@@ -37,7 +38,6 @@ void pose(Excavator& e, const JointAngles& a = JointAngles())
 // by the joints' rates and the body's motion.
 TEST(Excavator, PointVelocityIsTheMotionOfAPointOfThePart)
 {
-    ASSERT_TRUE(ensureGLContext()) << SDL_GetError();
     Excavator e(nullptr);
     pose(e, {0.4, 20 * degree, 60 * degree, 30 * degree});
     e.position = Vector3(3.0, 2.0, -1.0);
@@ -67,14 +67,13 @@ TEST(Excavator, DrawingRestoresTheGLStateAndShowsTheSoilInTheBucket)
 {
     ASSERT_TRUE(ensureGLContext()) << SDL_GetError();
     Excavator e(nullptr);
-    Terrain ground(flatGrid(0.0));
-    ground.elementDisplayList = glGenLists(1);  // a grain drawn as one point
-    glNewList(ground.elementDisplayList, GL_COMPILE);
+    ExcavatorView view(e);
+    const unsigned int grain = glGenLists(1);  // drawn as one point
+    glNewList(grain, GL_COMPILE);
     glBegin(GL_POINTS);
     glVertex3f(0.0f, 0.0f, 0.0f);
     glEnd();
     glEndList();
-    e.terrain = &ground;
     pose(e, {0.3, 20 * degree, 50 * degree, 40 * degree});
     for (int n = 0; n < 7; ++n)
         e.bucket.addSoil();
@@ -88,11 +87,13 @@ TEST(Excavator, DrawingRestoresTheGLStateAndShowsTheSoilInTheBucket)
     glCullFace(GL_FRONT_AND_BACK);  // only the grains come back
     glDisable(GL_BLEND);
     GLfloat buffer[1024], matrix[16];
+    ExcavatorPose drawn;
+    copyPose(e, 0, drawn);
     glFeedbackBuffer(1024, GL_3D, buffer);
     glRenderMode(GL_FEEDBACK);
-    e.draw();
+    view.draw(drawn, grain);
     const GLint used = glRenderMode(GL_RENDER);
-    e.drawTransparent();
+    view.drawTransparent(drawn);
     glGetFloatv(GL_MODELVIEW_MATRIX, matrix);
     for (int k = 0; k < 16; ++k)
         EXPECT_EQ(matrix[k], k % 5 == 0 ? 1.0f : 0.0f);
@@ -108,5 +109,4 @@ TEST(Excavator, DrawingRestoresTheGLStateAndShowsTheSoilInTheBucket)
             expectNear(drawn, chained(GroundPlate, cell.position + modelPivots[GroundPlate], jointAngles(e.meshes)), 2e-3);
             point += 4;  // a point token and its window coordinates
         }
-    e.terrain = nullptr;
 }

@@ -10,6 +10,7 @@
 #include "TestFiles.h"
 #include "TestShapes.h"
 #include "assets/ModelLoader.h"
+#include "draw/MeshDraw.h"
 #include "physics/Object.h"
 
 // A scenery body made from a model group stands where the model put it, about
@@ -52,7 +53,7 @@ TEST(ObjectDraw, SceneryBodyFromAModelGroupStandsAndDrawsWhereTheModelPutIt)
     glDisable(GL_LIGHTING);
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
-    body.draw();
+    drawAtPose(buildDisplayList(body.meshes[0]), body.position, body.orientation);
     unsigned char rgb[64][64][3];
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, 64, 64, GL_RGB, GL_UNSIGNED_BYTE, rgb);

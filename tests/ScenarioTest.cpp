@@ -5,8 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "GLContext.h"
-#include "app/Scene.h"
+#include "world/World.h"
 #include "assets/ModelLoader.h"
 #include "excavator/Articulation.h"
 #include "excavator/Excavator.h"
@@ -21,16 +20,15 @@ namespace {
 
 constexpr double degree = 3.141592653589793 / 180.0;
 
-// A scenario of the table on the real scene from data/. Whatever it did, its
+// A scenario of the table on the real world from data/, with no window. Whatever it did, its
 // soil ledger agrees with a full recount and no soil was lost or made.
 class ScenarioTest : public ::testing::Test {
 protected:
     Excavator& start(const char* name)
     {
-        EXPECT_TRUE(ensureGLContext()) << SDL_GetError();
         ModelLoader::getInstance().reset();
         ModelLoader::getInstance().directory = "data/";
-        scene = std::make_unique<Scene>();
+        scene = std::make_unique<World>();
         run = std::make_unique<ScenarioRun>(*scene, *findScenario(name));
         return *scene->excavator;
     }
@@ -54,7 +52,7 @@ protected:
         return rise;
     }
 
-    std::unique_ptr<Scene> scene;
+    std::unique_ptr<World> scene;
     std::unique_ptr<ScenarioRun> run;
 };
 

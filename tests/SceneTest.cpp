@@ -12,46 +12,44 @@
 #include "app/Scene.h"
 #include "assets/ModelLoader.h"
 #include "excavator/Excavator.h"
-#include "input/ExcavatorController.h"
 #include "input/InputSystem.h"
 #include "world/Billboard.h"
 #include "world/Terrain.h"
+#include "world/World.h"
 
-// Terrain first, then the four scenery bodies, the machine (attached to the
-// controller) and the three forests, which face the scene's camera.
-// The sky turns with the view's angles only: following the machine elsewhere
-// leaves it as it was, an orbit turns it. With the scene gone, no listener
-// of it hears input any more.
+// Terrain first, then the four scenery bodies, the machine and the three
+// forests. The sky turns with the view's angles only: following the machine
+// elsewhere leaves it as it was, an orbit turns it. With the scene gone, no
+// listener of it hears input any more.
 TEST(Scene, BuildsTheWorldInOrderFromTheGeneratedData)
 {
-    ASSERT_TRUE(ensureGLContext()) << SDL_GetError();
     ModelLoader::getInstance().reset();
     ModelLoader::getInstance().directory = "data/";
+    World world;  // no GL context needed
+    const size_t n = world.objects.size();
+    ASSERT_EQ(n, 9u);
+    for (size_t k = 0; k < n; ++k) {
+        EXPECT_EQ(world.objects[k]->index, static_cast<int>(k));
+        EXPECT_EQ(dynamic_cast<Billboard*>(world.objects[k]) != nullptr, k > 5) << k;
+        EXPECT_EQ(world.objects[k]->mass == HUGE_VAL, k != 5) << k;
+    }
+    ASSERT_NE(dynamic_cast<Terrain*>(world.objects[0]), nullptr);
+    ASSERT_EQ(world.objects[5], world.excavator);
+    EXPECT_EQ(world.excavator->terrain, world.objects[0]);
+    EXPECT_EQ(world.pairCount, 36);
+    ASSERT_TRUE(ensureGLContext()) << SDL_GetError();
     {
-        Scene scene;
-        const size_t n = scene.objects.size();
-        ASSERT_EQ(n, 9u);
-        for (size_t k = 0; k < n; ++k) {
-            EXPECT_EQ(scene.objects[k]->index, static_cast<int>(k));
-            EXPECT_EQ(dynamic_cast<Billboard*>(scene.objects[k]) != nullptr, k > 5) << k;
-            EXPECT_EQ(scene.objects[k]->mass == HUGE_VAL, k != 5) << k;
-        }
-        ASSERT_NE(dynamic_cast<Terrain*>(scene.objects[0]), nullptr);
-        ASSERT_EQ(scene.objects[5], scene.excavator);
-        EXPECT_EQ(scene.excavator->terrain, scene.objects[0]);
-        EXPECT_EQ(ExcavatorController::getInstance().excavator, scene.excavator);
-        for (size_t k = 6; k < n; ++k)
-            EXPECT_EQ(static_cast<Billboard*>(scene.objects[k])->camera, scene.camera);
-
+        Scene scene(world);
         glViewport(0, 0, 64, 64);
         for (int k = 0; k < 5; ++k)
-            scene.simulate(0.003);
+            world.simulate(0.003);
         scene.render();  // the first frame sets the view up
+        EXPECT_EQ(scene.snapshot.step, 5);
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();
         gluPerspective(60.0, 1.0, 0.001, 1000.0);
         glMatrixMode(GL_MODELVIEW);
-        Excavator& machine = *scene.excavator;
+        Excavator& machine = *world.excavator;
         const auto skyRows = [&] {
             scene.render();
             glFinish();
@@ -69,7 +67,6 @@ TEST(Scene, BuildsTheWorldInOrderFromTheGeneratedData)
         EXPECT_NE(skyRows(), before);
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     }
-    EXPECT_EQ(ExcavatorController::getInstance().excavator, nullptr);
     for (Uint8 type : {SDL_KEYDOWN, SDL_KEYUP, SDL_MOUSEMOTION, SDL_MOUSEBUTTONDOWN}) {
         SDL_Event e{};
         e.type = type;

@@ -11,7 +11,7 @@
 #include "GLContext.h"
 #include "TestFiles.h"
 #include "math/Vector3.h"
-#include "world/Skybox.h"
+#include "draw/Skybox.h"
 
 namespace {
 

@@ -11,7 +11,9 @@
 #include "GLContext.h"
 #include "TestFiles.h"
 #include "assets/ModelLoader.h"
-#include "base/GLProc.h"
+#include "draw/GLProc.h"
+#include "draw/TerrainView.h"
+#include "world/FrameSnapshot.h"
 #include "world/Terrain.h"
 
 namespace {
@@ -25,8 +27,9 @@ void writeSolid(const std::string& path, int size, uint8_t b, uint8_t g, uint8_t
     testfiles::writeBytes(path, testfiles::bmpBytes(size, size, 24, out));
 }
 
-// Colour in the middle of a top-down view of the terrain's centre.
-std::vector<uint8_t> centreColour(Terrain& t)
+// Colour in the middle of a top-down view of the terrain's centre, drawn
+// from a fresh snapshot of it.
+std::vector<uint8_t> centreColour(Terrain& t, TerrainView& view)
 {
     glViewport(0, 0, 64, 64);
     glMatrixMode(GL_PROJECTION);
@@ -39,7 +42,9 @@ std::vector<uint8_t> centreColour(Terrain& t)
         glDisable(cap);
     glColor4f(1, 1, 1, 1);
     glClear(GL_COLOR_BUFFER_BIT);
-    t.draw();
+    FrameSnapshot frame;
+    copyGround(t, 0, frame);
+    view.draw(frame);
     std::vector<uint8_t> rgb(3);
     glReadPixels(32, 32, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
     return rgb;
@@ -62,20 +67,21 @@ TEST(TerrainGL, BuildsFromTheFilesDrawsGrassThenSoilAndNeedsTheEntryPoint)
     loader.loadFile("element.obj");
     {
         Terrain t(dir);
+        TerrainView view(t.material, dir);
         EXPECT_FLOAT_EQ(t.columnAt(20, 7, 9).position[1], static_cast<float>(120 * 14.0 / 255.0 - 4.8));
-        const std::vector<uint8_t> grass = centreColour(t);
+        const std::vector<uint8_t> grass = centreColour(t, view);
         EXPECT_TRUE(grass[1] > 150 && grass[1] > 3 * grass[0]) << int(grass[0]) << " " << int(grass[1]);
         // Every column shows soil: the r coordinate picks the last layer, not wrapped onto the first.
         for (int b = 0; b < 64; ++b)
             for (int cx = 0; cx <= 64; ++cx)
                 for (int cz = 0; cz <= 64; ++cz)
                     t.columnAt(b, cx, cz).soil = true;
-        const std::vector<uint8_t> soil = centreColour(t);
+        const std::vector<uint8_t> soil = centreColour(t, view);
         EXPECT_TRUE(soil[0] > 150 && soil[0] > 3 * soil[1]) << int(soil[0]) << " " << int(soil[1]);
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     }
     glProcHide("glTexImage3D", true);
-    EXPECT_EQ(testfiles::fatalText([&] { Terrain t(dir); }), "[Terrain] glTexImage3D extension error.");
+    EXPECT_EQ(testfiles::fatalText([&] { TerrainView view(Material(), dir); }), "[Terrain] glTexImage3D extension error.");
     glProcHide("glTexImage3D", false);
     loader.reset();
     loader.directory = "data/";

@@ -5,6 +5,7 @@
 
 #include "TestShapes.h"
 #include "math/Frustum.h"
+#include "draw/TerrainView.h"
 #include "world/Terrain.h"
 
 using namespace terrain;
@@ -76,10 +77,11 @@ TEST(TerrainGround, DrawnGroundTilesTheTerrainOnceFacingUpInTheTextureItsCorners
         double clip[16] = {};
         clip[0] = clip[5] = clip[10] = 1.0 / reach;  // sees |x|, |y|, |z| <= reach
         clip[15] = 1.0;
-        t.collectGround(Frustum(clip));
+        std::vector<GroundVertex> batches[3];
+        collectGround(t.world, Frustum(clip), batches);
         double area = 0.0;
-        for (int cover = Terrain::GrassCover; cover <= Terrain::MixedCover; ++cover) {
-            const std::vector<GroundVertex>& batch = t.groundBatches[cover];
+        for (int cover = GrassCover; cover <= MixedCover; ++cover) {
+            const std::vector<GroundVertex>& batch = batches[cover];
             EXPECT_EQ(batch.size() % 3, 0u);
             bool grass = false, soil = false;
             for (size_t k = 0; k + 2 < batch.size(); k += 3) {
@@ -92,8 +94,8 @@ TEST(TerrainGround, DrawnGroundTilesTheTerrainOnceFacingUpInTheTextureItsCorners
                 EXPECT_GT(up, 0.0) << "a fan turned away from the sky, cover " << cover;
                 area += 0.5 * up;
             }
-            EXPECT_TRUE(cover == Terrain::GrassCover ? grass && !soil
-                        : cover == Terrain::SoilCover ? soil && !grass
+            EXPECT_TRUE(cover == GrassCover ? grass && !soil
+                        : cover == SoilCover ? soil && !grass
                                                       : grass && soil)
                 << cover;
         }

@@ -11,7 +11,7 @@
 
 #include "GLContext.h"
 #include "TestFiles.h"
-#include "assets/TextureLoader.h"
+#include "draw/TextureLoader.h"
 
 using testfiles::bmpBytes;
 using testfiles::writeBytes;

@@ -1,12 +1,9 @@
 #include "world/Terrain.h"
 
-#include <SDL.h>
-
 #include <algorithm>
 #include <cmath>
 #include <iterator>
 
-#include "base/MutexLock.h"
 #include "physics/Collision.h"
 
 using namespace terrain;
@@ -29,14 +26,9 @@ Terrain::Terrain(const HeightGrid& heights) : Object(2)
 {
     buildGround(heights);
     stitchBlockBorders();
-    mutex = SDL_CreateMutex();
 }
 
-Terrain::~Terrain()
-{
-    if (mutex)
-        SDL_DestroyMutex(mutex);
-}
+Terrain::~Terrain() = default;
 
 void Terrain::buildGround(const HeightGrid& heights)
 {
@@ -131,20 +123,20 @@ bool Terrain::dropGrain(SoilGrain grain)
     if (!grainFits(grain, cell))
         return false;
     std::copy(cell, cell + 3, grain.cell);
-    MutexLock lock(mutex);
+    std::lock_guard<std::mutex> lock(mutex);
     grains.push_back(grain);
     return true;
 }
 
 size_t Terrain::grainCount() const
 {
-    MutexLock lock(mutex);
+    std::lock_guard<std::mutex> lock(mutex);
     return grains.size();
 }
 
 void Terrain::settleGrains(double dt)
 {
-    MutexLock lock(mutex);
+    std::lock_guard<std::mutex> lock(mutex);
     for (auto it = grains.begin(); it != grains.end();)
         it = stepGrain(*it, dt) ? std::next(it) : grains.erase(it);
 }
@@ -205,14 +197,10 @@ bool Terrain::settleGrain(int b, int x, int y, int z)
         if ((*v & 1) == 0)
             continue;
         if (isFree(*v)) {
-            world.columnAt(b, x, z).position[1] += static_cast<float>(kVoxel);
-            world.refineAround(b, x, z);
+            moveColumn(b, x, z, static_cast<float>(kVoxel));
             for (int cx = x - 1; cx <= x + 1; ++cx)
-                for (int cz = z - 1; cz <= z + 1; ++cz) {
-                    TerrainColumn& column = world.columnAt(b, cx, cz);
-                    setFloats(column.normal, world.columnNormal(b, cx, cz));
-                    column.soil = true;
-                }
+                for (int cz = z - 1; cz <= z + 1; ++cz)
+                    world.columnAt(b, cx, cz).soil = true;
         }
         return world.setVoxel(b, x, y, z, true);
     }
@@ -225,19 +213,25 @@ bool Terrain::removeSoilVoxel(int b, int x, int y, int z)
     if (!v || (*v & 3) != 0)
         return false;
     world.setVoxel(b, x, y, z, false);
-    TerrainColumn& column = world.columnAt(b, x, z);
-    column.position[1] -= static_cast<float>(kVoxel);
+    moveColumn(b, x, z, -static_cast<float>(kVoxel));
+    world.columnAt(b, x, z).soil = true;
+    return true;
+}
+
+void Terrain::moveColumn(int b, int x, int z, float dy)
+{
+    world.columnAt(b, x, z).position[1] += dy;
     world.refineAround(b, x, z);
     for (int cx = x - 1; cx <= x + 1; ++cx)
-        for (int cz = z - 1; cz <= z + 1; ++cz)
+        for (int cz = z - 1; cz <= z + 1; ++cz) {
             setFloats(world.columnAt(b, cx, cz).normal, world.columnNormal(b, cx, cz));
-    column.soil = true;
-    return true;
+            world.markSurface(b, cx, cz);
+        }
 }
 
 int64_t Terrain::soilGone() const
 {
-    MutexLock lock(mutex);
+    std::lock_guard<std::mutex> lock(mutex);
     return grainsGone;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <list>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -10,31 +11,19 @@
 #include "world/SoilGrain.h"
 #include "world/VoxelWorld.h"
 
-struct Frustum;
-struct SDL_mutex;
-
-// A corner of the drawn ground: texture (s, t, r), normal, position.
-struct GroundVertex {
-    float tex[3];
-    float normal[3];
-    float position[3];
-};
-
 // The diggable ground: 8 x 8 block meshes for the physics, a voxel world
 // that digging and dumping change, and the surface columns drawn through a
 // restricted quadtree. Immovable (kind 2).
 class Terrain : public Object {
 public:
-    // Reads directory + "hm02.bmp", "grass256.bmp" and "soil256.bmp" and the
-    // loaded model's "terrainElement"; needs a current GL context.
+    // Reads directory + "hm02.bmp".
     explicit Terrain(const std::string& directory = "data/");
     // The ground alone, from given grid heights: meshes, voxels, columns and
-    // the grain list, without files or GL.
+    // the grain list, without files.
     explicit Terrain(const terrain::HeightGrid& heights);
     ~Terrain() override;
 
     void integrateState(double dt) override;  // settles the loose grains
-    void draw() override;
 
     // Lookups on the voxel world.
     int16_t blockIndexAt(const Vector3& p) const { return world.blockIndexAt(p); }
@@ -74,15 +63,7 @@ public:
     VoxelWorld world;
     std::list<SoilGrain> grains;    // guarded by mutex
     int64_t grainsGone = 0;         // guarded by mutex; grains that left the world
-    SDL_mutex* mutex = nullptr;
-    unsigned int elementDisplayList = 0;  // one grain of soil at the origin
-    unsigned int layeredTexture = 0;      // 3D: grass (r = 0) to soil (r = 1)
-    unsigned int grassTexture = 0, soilTexture = 0;  // its end layers, in 2D
-    enum Cover { GrassCover, SoilCover, MixedCover };
-    std::vector<GroundVertex> groundBatches[3];  // by Cover, as last collected
-    // The leaves of the blocks not wholly outside the view, as triangles
-    // into groundBatches by the texture they need; no GL.
-    void collectGround(const Frustum& view);
+    mutable std::mutex mutex;
     bool cutThisStep = false;
     bool touchedThisStep = false;
     bool digging = false;
@@ -98,5 +79,7 @@ private:
     void placeGrain(SoilGrain& g, const Vector3& p) const;
     // Into the first air voxel at or above (x, y, z); false when there is none.
     bool settleGrain(int b, int x, int y, int z);
-    void createLayeredTexture(const std::string& directory);  // GL, in TerrainDraw.cpp
+    // The column's height moved by dy: its normals and those around it
+    // follow, the quadtree refines there, and the drawn copy takes it up.
+    void moveColumn(int b, int x, int z, float dy);
 };

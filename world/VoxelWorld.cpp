@@ -60,12 +60,14 @@ int VoxelWorld::levelOf(int node)
     return level;
 }
 
-VoxelWorld::VoxelWorld()
-    : nodes(kNodeCount + 1), blocks(kBlockCount), edgeX(kGlobalColumns), edgeZ(kGlobalColumns)
+VoxelWorld::VoxelWorld(bool withVoxels)
+    : nodes(kNodeCount + 1), revisions(kBlockCount, 0), blocks(kBlockCount), edgeX(kGlobalColumns),
+      edgeZ(kGlobalColumns)
 {
     for (VoxelBlock& vb : blocks) {
         // Soil (0) everywhere until build() marks the air above the ground.
-        vb.voxels.assign(kVoxelsX * kVoxelsY * kVoxelsZ, 0);
+        if (withVoxels)
+            vb.voxels.assign(kVoxelsX * kVoxelsY * kVoxelsZ, 0);
         vb.columns.resize(64 * 64);
         vb.refs.resize(kColumns * kColumns);
     }
@@ -104,6 +106,8 @@ TerrainColumn* VoxelWorld::globalColumn(int gx, int gz)
 void VoxelWorld::build(const HeightGrid& heights)
 {
     soilVoxels = 0;
+    for (uint32_t& r : revisions)
+        ++r;
     for (int b = 0; b < kBlockCount; ++b) {
         const int i = b / kBlocks, j = b % kBlocks;
         const std::array<Vector3, 4> P = blockCorners(heights, i, j);
@@ -290,6 +294,7 @@ void VoxelWorld::forceSplit(int node, int level)
     if (parent == 0 || nodes[parent].split)
         return;
     nodes[parent].split = true;
+    markNode(parent);
     forceSplit(parent, level - 1);
     for (QuadSide side : {MinusX, PlusX, MinusZ, PlusZ}) {
         const int q = neighbour(parent, level - 1, side);
@@ -352,4 +357,55 @@ int VoxelWorld::fanColumns(int n, int level, int out[10][2]) const
         put(x + m, z);
     put(x, z);
     return count;
+}
+
+void VoxelWorld::markNode(int node)
+{
+    const int level = levelOf(node);
+    if (level < kBlockLevel)
+        return;
+    int gx, gz;
+    deinterleave((node - firstNodeOfLevel(level)) >> (2 * (level - kBlockLevel)), gx, gz);
+    ++revisions[gz * kBlocks + gx];
+}
+
+void VoxelWorld::markSurface(int b, int cx, int cz)
+{
+    const int dj = cx < 0 ? -1 : (cx > 64 ? 1 : 0);
+    const int di = cz < 0 ? -1 : (cz > 64 ? 1 : 0);
+    const int nb = stepBlock(b, di, dj);
+    if (nb < 0)
+        return;
+    cx -= dj * 64;
+    cz -= di * 64;
+    // The column's record lives in the block whose own columns hold it; a
+    // record of the far edges is copied along with any block.
+    const int gx = std::min((nb % kBlocks) * 64 + cx, kGlobalColumns - 1);
+    const int gz = std::min((nb / kBlocks) * 64 + cz, kGlobalColumns - 1);
+    ++revisions[(gz / 64) * kBlocks + gx / 64];
+}
+
+int VoxelWorld::copySurface(const VoxelWorld& from, std::vector<uint32_t>& seen)
+{
+    int copied = 0;
+    for (int b = 0; b < kBlockCount; ++b) {
+        if (seen[b] == from.revisions[b])
+            continue;
+        seen[b] = from.revisions[b];
+        ++copied;
+        blocks[b].origin = from.blocks[b].origin;
+        std::copy(from.blocks[b].columns.begin(), from.blocks[b].columns.end(), blocks[b].columns.begin());
+        // The block's subtree: a contiguous run of nodes on every level.
+        const int m = interleave(b % kBlocks, b / kBlocks);
+        for (int level = kBlockLevel, count = 1; level <= kLeafLevel; ++level, count *= 4) {
+            const int first = firstNodeOfLevel(level) + m * count;
+            std::copy(from.nodes.begin() + first, from.nodes.begin() + first + count, nodes.begin() + first);
+        }
+    }
+    if (copied > 0) {
+        edgeX = from.edgeX;
+        edgeZ = from.edgeZ;
+        corner = from.corner;
+    }
+    return copied;
 }

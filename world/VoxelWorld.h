@@ -56,7 +56,8 @@ enum QuadSide { MinusX = 0, PlusX = 1, MinusZ = 2, PlusZ = 3 };
 
 class VoxelWorld {
 public:
-    VoxelWorld();
+    // Without voxels: a surface only, as the drawing side keeps a copy of it.
+    explicit VoxelWorld(bool withVoxels = true);
     VoxelWorld(const VoxelWorld&) = delete;
     VoxelWorld& operator=(const VoxelWorld&) = delete;
 
@@ -82,6 +83,15 @@ public:
     // Crosses into neighbour blocks; off the terrain: the corner record.
     TerrainColumn& columnAt(int b, int cx, int cz);
     Vector3 columnNormal(int b, int cx, int cz);
+
+    // A change of the column (b, cx, cz) (position, normal or soil flag):
+    // its block's surface revision moves on, so the drawn copy takes it up.
+    void markSurface(int b, int cx, int cz);
+    uint32_t surfaceRevision(int b) const { return revisions[b]; }
+    // Brings this surface (columns, quadtree) up to `from` in the blocks
+    // whose revision differs from `seen`, which it updates; returns how
+    // many blocks it copied. Voxels are not copied.
+    int copySurface(const VoxelWorld& from, std::vector<uint32_t>& seen);
 
     // Restricted quadtree.
     void refineAround(int b, int cx, int cz);
@@ -112,7 +122,10 @@ private:
     TerrainColumn* globalColumn(int gx, int gz);
     uint8_t* findVoxel(int b, int x, int y, int z, bool& aboveTop);
 
+    void markNode(int node);
+
     std::vector<QuadNode> nodes;  // 1..nodeCount; 0 unused
+    std::vector<uint32_t> revisions;  // per block: moves on with every surface change
     std::vector<VoxelBlock> blocks;
     std::vector<TerrainColumn> edgeX;  // far x edge, by global z column
     std::vector<TerrainColumn> edgeZ;  // far z edge, by global x column

@@ -54,6 +54,8 @@ done
 [ "$caption" = "Kelvarro - bucket 0.00 m3 - moved 0.00 m3 - last cycle -" ] ||
   { echo "FAIL: caption '$caption'"; fail=1; }
 grep -qE '^\[Engine\] First frame, seconds after the answers: [0-9.e-]+$' "$out" || { echo "FAIL: first frame line"; fail=1; }
+grep -qE '^\[Engine\] Simulated [0-9.]+ s in [0-9.]+ s: real-time factor [0-9.]+\.$' "$out" ||
+  { echo "FAIL: real-time factor line"; fail=1; }
 # Two spaces before the count: the text ends in a space and the number gets its own.
 grep -qE '^\[InputSystem\] joysticks:  [0-9]+$' "$out" || { echo "FAIL: joystick count line"; fail=1; }
 # Start-up happens in this order.

@@ -21,6 +21,7 @@
 #include "excavator/Excavator.h"
 #include "tools/scenario/Scenario.h"
 #include "world/Terrain.h"
+#include "world/World.h"
 
 namespace {
 
@@ -76,10 +77,10 @@ void report(benchmark::State& state, const std::string& what, const Tally& t, do
 
 std::string machineState(const ScenarioRun& run)
 {
-    const Excavator& e = *run.scene.excavator;
+    const Excavator& e = *run.world.excavator;
     char text[160];
     std::snprintf(text, sizeof text, "at %.1f s: speed %.2f m/s, slew rate %.2f rad/s, bucket %d units, contacts %d",
-                  run.time, length(e.velocity), e.slewRate, e.bucket.soilCount, run.scene.lastStep.contacts);
+                  run.time, length(e.velocity), e.slewRate, e.bucket.soilCount, run.world.lastStep.contacts);
     return text;
 }
 
@@ -99,13 +100,13 @@ void stepBench(benchmark::State& state, StepCase c)
         return;
     }
     const double to = c.to > 0.0 ? c.to : scenario->seconds;
-    std::unique_ptr<Scene> scene;
+    std::unique_ptr<World> world;
     std::unique_ptr<ScenarioRun> run;
     auto fresh = [&] {
         run.reset();
-        scene.reset();
-        scene = std::make_unique<Scene>();
-        run = std::make_unique<ScenarioRun>(*scene, *scenario);
+        world.reset();
+        world = std::make_unique<World>();
+        run = std::make_unique<ScenarioRun>(*world, *scenario);
         run->run(c.from);
     };
     fresh();
@@ -155,8 +156,19 @@ struct View {
 
 void renderBench(benchmark::State& state, View v)
 {
-    Scene scene;
-    ScenarioRun run(scene, *findScenario("land"));
+    // Only the frames need a window: the steps run with no display.
+    static std::unique_ptr<ProbeWindow> window;
+    if (!window) {
+        try {
+            window = std::make_unique<ProbeWindow>();
+        } catch (const char* message) {
+            state.SkipWithError(message);
+            return;
+        }
+    }
+    World world;
+    Scene scene(world, false);
+    ScenarioRun run(world, *findScenario("land"));
     run.run(3.0);
     Camera& camera = *scene.camera;
     camera.viewMode = v.mode;
@@ -188,7 +200,6 @@ int main(int argc, char** argv)
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
     try {
-        ProbeWindow window;
         ModelLoader::getInstance().directory = "data/";
         const StepCase steps[] = {
             {"at rest", "land", 3.0, 1e9},

@@ -1,6 +1,6 @@
 // excavatorshot <out-folder>
 // Renders the excavator in its rest pose and with each joint at both of its
-// limits, through Excavator::draw, to PPM images for looking at: one file
+// limits, through the machine's own drawing, to PPM images for looking at: one file
 // "excavator_<pose>.ppm" per pose in the given (existing) folder.
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -12,7 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "draw/ExcavatorView.h"
 #include "excavator/Excavator.h"
+#include "world/FrameSnapshot.h"
 
 namespace {
 
@@ -58,7 +60,7 @@ bool writePpm(const std::string& path)
     return std::fclose(f) == 0;
 }
 
-void render(Excavator& e, const Shot& s)
+void render(Excavator& e, ExcavatorView& view, const Shot& s)
 {
     e.meshes[Bodywork].angle = s.slew * degree;
     e.meshes[Monoblock].angle = s.monoblock * degree;
@@ -92,8 +94,10 @@ void render(Excavator& e, const Shot& s)
     glEnd();
     glEnable(GL_LIGHTING);
 
-    e.draw();
-    e.drawTransparent();
+    ExcavatorPose pose;
+    copyPose(e, 0, pose);
+    view.draw(pose, 0);
+    view.drawTransparent(pose);
 }
 
 }  // namespace
@@ -118,6 +122,7 @@ int main(int argc, char** argv)
     setUpLighting();
     try {
         Excavator e(nullptr);
+        ExcavatorView view(e);
         const Vector3 side(3.0, 2.0, 17.0), sideCentre(3.0, 1.6, 0.0);
         const Vector3 far(4.0, 3.0, 22.0), farCentre(4.0, 2.0, 0.0);
         const Vector3 quarter(-7.0, 6.0, 11.0), quarterCentre(1.5, 1.2, 0.0);
@@ -148,7 +153,7 @@ int main(int argc, char** argv)
             {"belt_close_front", 0, 0, 0, 0, Vector3(1.4, 0.9, 6.0), Vector3(1.4, 0.5, 1.2), 0.13},
         };
         for (const Shot& s : shots) {
-            render(e, s);
+            render(e, view, s);
             const std::string path = out + "excavator_" + s.name + ".ppm";
             if (!writePpm(path)) {
                 std::fprintf(stderr, "[excavatorshot] Couldn't write %s\n", path.c_str());

@@ -1,15 +1,18 @@
 // frametime [--simulate] [frames] [dug.bmp]   (frames: 1 to 100000, 100 when not given)
 // Run in the folder that holds data/, as the simulator is. Opens the
-// simulator's 1024 x 768 window, builds the scene and times Scene::render
-// (drawing and buffer swap, finished with glFinish) from three views: the
-// start view, a wide view over the scenery and trees, and a view from
-// above, before and after a patch of 40 x 40 columns below it shows soil
-// and is refined down to the quadtree's leaves. Without --simulate the
-// frames follow each other with no pause and the world stands still; with
-// it the machine first lands, then the frames come from the program's own
-// loop: the simulation thread steps the world every 3 ms, each frame is
-// drawn under the world lock and followed by the 15 ms pause, and only the
-// drawing is timed. With a file name it also saves each view as a BMP: the
+// simulator's 1024 x 768 window, builds the world and its scene and times
+// the drawing of a frame from its snapshot (drawing and buffer swap,
+// finished with glFinish) from three views: the start view, a wide view
+// over the scenery and trees, and a view from above, before and after a
+// patch of 40 x 40 columns below it shows soil and is refined down to the
+// quadtree's leaves. Without --simulate the frames follow each other with no
+// pause and the world stands still; with it the machine first lands, then
+// the frames come from the program's own loop: the simulation thread steps
+// the world every 3 ms, each frame captures its snapshot under the world
+// lock, draws it without the lock and is followed by the 15 ms pause. Only
+// the drawing is timed; with --simulate each view also gives the real-time
+// factor (simulated over wall-clock seconds across its timed frames) and how
+// long the capture held the world lock. With a file name it also saves each view as a BMP: the
 // last one under that name, the others beside it with "-start", "-wide" or
 // "-above" before the extension.
 #include <GL/gl.h>
@@ -32,6 +35,7 @@
 #include "tools/FramePicture.h"
 #include "tools/ToolArguments.h"
 #include "world/Terrain.h"
+#include "world/World.h"
 
 namespace {
 
@@ -56,40 +60,76 @@ std::string sibling(const std::string& path, const char* tag)
     return path.substr(0, at) + tag + path.substr(at);
 }
 
+struct Summary {
+    double min, median, mean, p95, max;
+};
+
+Summary summarise(std::vector<double> ms)
+{
+    std::sort(ms.begin(), ms.end());
+    double sum = 0;
+    for (double v : ms)
+        sum += v;
+    return {ms.front(), ms[ms.size() / 2], sum / ms.size(), ms[ms.size() * 95 / 100], ms.back()};
+}
+
 void measure(Scene& scene, bool simulate, const char* what, long frames)
 {
     constexpr long kWarmUp = 5;  // texture residency, caches
-    std::vector<double> ms;
+    std::vector<double> ms, heldMs;
     long drawn = 0;
+    World& world = scene.world;
+    double simulatedAtStart = 0.0;
+    std::chrono::steady_clock::time_point wallAtStart;
     const auto frame = [&] {
         const auto t0 = std::chrono::steady_clock::now();
-        scene.render();
+        scene.draw();
         glFinish();
         const auto t1 = std::chrono::steady_clock::now();
         if (drawn++ >= kWarmUp)
             ms.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
     };
+    double realTime = 0.0;
     if (simulate) {
         std::atomic<bool> running{true};
         EngineLoop loop(EngineLoop::Hooks{[] {},
                                           [&] {
-                                              frame();
-                                              if (static_cast<long>(ms.size()) >= frames)
+                                              const auto t0 = std::chrono::steady_clock::now();
+                                              scene.capture();
+                                              const auto t1 = std::chrono::steady_clock::now();
+                                              if (drawn == kWarmUp) {
+                                                  simulatedAtStart = world.simulatedSeconds;
+                                                  wallAtStart = t0;
+                                              }
+                                              if (drawn >= kWarmUp)
+                                                  heldMs.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
+                                              if (static_cast<long>(ms.size()) >= frames) {
                                                   running = false;
+                                                  realTime = (world.simulatedSeconds - simulatedAtStart) /
+                                                             std::chrono::duration<double>(t0 - wallAtStart).count();
+                                              }
                                           },
-                                          [] {}, [&](double step) { scene.simulate(step); }, {}});
+                                          [&] {
+                                              if (running)
+                                                  frame();
+                                          },
+                                          [] {}, [&](double step) { world.simulate(step); }, {}});
         SDL_Thread* thread = nullptr;
         loop.run(running, thread);
     } else {
-        while (static_cast<long>(ms.size()) < frames)
+        while (static_cast<long>(ms.size()) < frames) {
+            scene.capture();
             frame();
+        }
     }
-    std::sort(ms.begin(), ms.end());
-    double sum = 0;
-    for (double v : ms)
-        sum += v;
-    std::printf("%-28s frames %ld  min %.1f  median %.1f  mean %.1f  p95 %.1f  max %.1f ms\n", what, frames,
-                ms.front(), ms[ms.size() / 2], sum / ms.size(), ms[ms.size() * 95 / 100], ms.back());
+    const Summary d = summarise(ms);
+    std::printf("%-28s frames %ld  min %.1f  median %.1f  mean %.1f  p95 %.1f  max %.1f ms\n", what, frames, d.min,
+                d.median, d.mean, d.p95, d.max);
+    if (simulate) {
+        const Summary h = summarise(heldMs);
+        std::printf("%-28s real-time factor %.3f  world lock held: median %.3f  max %.3f ms\n", "", realTime, h.median,
+                    h.max);
+    }
 }
 
 }  // namespace
@@ -122,12 +162,13 @@ int main(int argc, char** argv)
     try {
         ProbeWindow window;
         const auto t0 = std::chrono::steady_clock::now();
-        Scene scene;
+        World world;
+        Scene scene(world, false);
         std::printf("scene built in %.2f s\n",
                     std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
         if (simulate) {  // the machine starts above the ground: it lands first
             for (int k = 0; k < 700; ++k)
-                scene.simulate(EngineLoop::kStep);
+                world.simulate(EngineLoop::kStep);
             scene.render();  // the follow view takes up the landed machine
         }
         const std::string picture = argc > 2 ? argv[2] : "";
@@ -151,7 +192,7 @@ int main(int argc, char** argv)
         scene.camera->eye = machine + Vector3(0.0, 14.0, 10.0);
         measure(scene, simulate, "view from above", frames);
         save("-above");
-        Terrain& terrain = *static_cast<Terrain*>(scene.objects[0]);
+        Terrain& terrain = world.terrain();
         const int cx = static_cast<int>((machine.x + 88.0) / terrain::kVoxel);
         const int cz = static_cast<int>((machine.z - 8.0 + 88.0) / terrain::kVoxel);
         for (int gx = cx - 20; gx < cx + 20; ++gx)
@@ -159,6 +200,7 @@ int main(int argc, char** argv)
                 const int b = (gz / 64) * 8 + gx / 64;
                 terrain.refineAround(b, gx % 64, gz % 64);
                 terrain.columnAt(b, gx % 64, gz % 64).soil = true;
+                terrain.world.markSurface(b, gx % 64, gz % 64);
             }
         measure(scene, simulate, "same, over a dug patch", frames);
         save("");

@@ -24,8 +24,12 @@
 #include "tools/datagen/BmpWriter.h"
 #include "app/Camera.h"
 #include "app/SimulationWindow.h"
+#include "draw/ForestView.h"
+#include "draw/MeshDraw.h"
+#include "draw/Skybox.h"
+#include "draw/TerrainView.h"
 #include "world/Billboard.h"
-#include "world/Skybox.h"
+#include "world/FrameSnapshot.h"
 #include "world/Terrain.h"
 #include "tools/ToolArguments.h"
 
@@ -133,9 +137,13 @@ int main(int argc, char** argv)
             m.endGroup = loader.getGroups().size();
         }
         std::unique_ptr<Terrain> terrain;
+        std::unique_ptr<TerrainView> ground;
+        FrameSnapshot frame;
         if (withTerrain) {
             loader.loadFile("scene.obj");  // the terrain needs the soil clod
             terrain = std::make_unique<Terrain>(dir);
+            ground = std::make_unique<TerrainView>(terrain->material, dir);
+            copyGround(*terrain, 0, frame);
         }
         const Vector3 eye(view[0], view[1], view[2]);
         const Vector3 center(view[3], view[4], view[5]);
@@ -150,20 +158,22 @@ int main(int argc, char** argv)
         }
         std::unique_ptr<Skybox> sky;
         std::vector<std::unique_ptr<Billboard>> forests;
+        std::unique_ptr<ForestView> trees;
         if (withWorld) {
             sky = std::make_unique<Skybox>(dir);
+            std::vector<const Billboard*> planted;
             for (const char* name : {"forest01", "forest02", "forest03"}) {
-                forests.push_back(std::make_unique<Billboard>(name, &camera, terrain.get(), dir));
-                camera.viewChanged = true;
-                forests.back()->sortTrees();
+                forests.push_back(std::make_unique<Billboard>(name, terrain.get()));
+                planted.push_back(forests.back().get());
             }
+            trees = std::make_unique<ForestView>(planted, dir);
         }
         for (Placed& m : models)
             for (size_t i = m.firstGroup; i < m.endGroup; ++i) {
                 const ModelGroup& g = loader.getGroups()[i];
                 if (hidden(g.name, outlines) || g.faces.empty()) continue;
                 Mesh mesh = loader.getMesh(g.name, true);  // the first group of that name
-                m.lists.push_back(mesh.buildDisplayList());
+                m.lists.push_back(buildDisplayList(mesh));
             }
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glLoadIdentity();
@@ -183,7 +193,7 @@ int main(int argc, char** argv)
         }
         const GLfloat light[] = {-30.0f, 300.0f, -300.0f, 1.0f};
         glLightfv(GL_LIGHT0, GL_POSITION, light);
-        if (terrain) terrain->draw();
+        if (ground) ground->draw(frame);
         for (const Placed& m : models) {
             glPushMatrix();
             glTranslated(m.at[0], m.at[1], m.at[2]);
@@ -193,7 +203,7 @@ int main(int argc, char** argv)
             glPopMatrix();
         }
         glEnable(GL_TEXTURE_2D);
-        for (auto& forest : forests) forest->draw();
+        if (trees) trees->draw(eye, camera.yaw);
         glFinish();
         std::vector<uint8_t> rgb(static_cast<size_t>(width) * height * 3);
         glPixelStorei(GL_PACK_ALIGNMENT, 1);

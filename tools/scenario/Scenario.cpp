@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <ostream>
 
-#include "app/Scene.h"
+#include "world/World.h"
 #include "excavator/Excavator.h"
 #include "input/ExcavatorController.h"
 #include "math/Quaternion.h"
@@ -46,9 +46,9 @@ void setVelocity(Excavator& e, const Vector3& v)
 
 // The wall's unit normal in the ground plane and its near face's offset
 // along it, seen from point p.
-void wallFace(Scene& scene, const Vector3& p, Vector3& towards, double& faceOffset)
+void wallFace(World& world, const Vector3& p, Vector3& towards, double& faceOffset)
 {
-    const Mesh& wall = scene.objects[1]->meshes[0];
+    const Mesh& wall = world.objects[1]->meshes[0];
     // The wall runs along its longest horizontal extent.
     Vector3 lo = wall.workingPositions[0], hi = lo;
     for (const Vector3& w : wall.workingPositions) {
@@ -76,15 +76,15 @@ void wallFace(Scene& scene, const Vector3& p, Vector3& towards, double& faceOffs
 }
 
 // The machine set down 1 m short of the wall, facing it, moving at 3 m/s towards it.
-void wallSetUp(Scene& scene)
+void wallSetUp(World& world)
 {
-    Excavator& e = *scene.excavator;
+    Excavator& e = *world.excavator;
     Vector3 towards;
     double face = 0;
-    wallFace(scene, e.position, towards, face);
+    wallFace(world, e.position, towards, face);
     Vector3 p = e.position;
     for (int pass = 0; pass < 3; ++pass) {
-        standMachine(scene, p.x, p.z, towards);
+        standMachine(world, p.x, p.z, towards);
         double reach = -1e30;
         for (uint32_t m = 0; m < e.meshCount; ++m)
             for (const Vector3& w : e.meshes[m].workingPositions)
@@ -92,46 +92,46 @@ void wallSetUp(Scene& scene)
         const double shift = face - 1.0 - reach - dot(towards, Vector3(e.position.x, 0, e.position.z));
         p = e.position + towards * shift;
     }
-    standMachine(scene, p.x, p.z, towards);
+    standMachine(world, p.x, p.z, towards);
     setVelocity(e, towards * 3.0);
 }
 
 // At rest on the ground below the start, facing the way it would land.
-void standAtStart(Scene& scene)
+void standAtStart(World& world)
 {
-    const Excavator& e = *scene.excavator;
-    standMachine(scene, e.position.x, e.position.z, rotate({1, 0, 0}, e.orientation));
+    const Excavator& e = *world.excavator;
+    standMachine(world, e.position.x, e.position.z, rotate({1, 0, 0}, e.orientation));
 }
 
-void highAboveStart(Scene& scene)
+void highAboveStart(World& world)
 {
-    standAtStart(scene);
-    scene.excavator->position.y += 1000.0;
+    standAtStart(world);
+    world.excavator->position.y += 1000.0;
 }
 
 // Side-on to the wall, 4 m from it, its left towards it: slewing with the
 // key a swings the arm into the wall after about a quarter turn.
-void besideWallSetUp(Scene& scene)
+void besideWallSetUp(World& world)
 {
-    Excavator& e = *scene.excavator;
+    Excavator& e = *world.excavator;
     Vector3 towards;
     double face = 0;
-    wallFace(scene, e.position, towards, face);
+    wallFace(world, e.position, towards, face);
     const Vector3 p = e.position + towards * (face - 5.0 - dot(towards, Vector3(e.position.x, 0, e.position.z)));
-    standMachine(scene, p.x, p.z, cross({0, 1, 0}, -towards));
+    standMachine(world, p.x, p.z, cross({0, 1, 0}, -towards));
     // The ground here is uneven under the tracks: set it down from 5 cm.
     e.position.y += 0.05;
 }
 
 // Resting where it starts, the boom raised and the bucket holding 33 units
 // (the most it digs), pitched so that none falls out.
-void dumpSetUp(Scene& scene)
+void dumpSetUp(World& world)
 {
-    Excavator& e = *scene.excavator;
+    Excavator& e = *world.excavator;
     e.meshes[Monoblock].angle = 0.6;
     e.updateMassProperties();
     e.updateCylinders();
-    standMachine(scene, e.position.x, e.position.z, rotate({1, 0, 0}, e.orientation));
+    standMachine(world, e.position.x, e.position.z, rotate({1, 0, 0}, e.orientation));
     for (int n = 0; n < 33; ++n)
         e.bucket.addSoil();
 }
@@ -183,7 +183,7 @@ void soakOperate(ScenarioRun& run)
         return;
     const Scenario turn{"", "", nullptr, {{SDLK_KP5, kTurnFrom, kTurnTo}, {SDLK_KP3, kTurnFrom, kTurnTo}}, 0.0};
     holdKeys(turn, t);
-    const Excavator& e = *run.scene.excavator;
+    const Excavator& e = *run.world.excavator;
     struct Joint {
         double angle, tolerance;
         SDLKey raise, lower;  // the keys that make the angle larger, smaller
@@ -209,9 +209,9 @@ void soakOperate(ScenarioRun& run)
 
 }  // namespace
 
-bool groundBelow(Scene& scene, double x, double z, double& height, Vector3& normal)
+bool groundBelow(World& world, double x, double z, double& height, Vector3& normal)
 {
-    const Object& terrain = *scene.objects[0];
+    const Object& terrain = *world.objects[0];
     const Vector3 above(x, 1e4, z);
     for (uint32_t b = 0; b < terrain.meshCount; ++b) {
         const Mesh& m = terrain.meshes[b];
@@ -231,12 +231,12 @@ bool groundBelow(Scene& scene, double x, double z, double& height, Vector3& norm
     return false;
 }
 
-void standMachine(Scene& scene, double x, double z, const Vector3& forward)
+void standMachine(World& world, double x, double z, const Vector3& forward)
 {
-    Excavator& e = *scene.excavator;
+    Excavator& e = *world.excavator;
     double ground = 0;
     Vector3 up(0, 1, 0);
-    groundBelow(scene, x, z, ground, up);
+    groundBelow(world, x, z, ground, up);
     const Quaternion yaw = rotationBetween({1, 0, 0}, normalized(Vector3(forward.x, 0, forward.z)));
     Quaternion q = rotationBetween({0, 1, 0}, up) * yaw;
     normalize(q);
@@ -311,15 +311,15 @@ void holdKeys(const Scenario& scenario, double time)
     }
 }
 
-SoilLedger sceneSoil(const Scene& scene, bool recount)
+SoilLedger sceneSoil(const World& world, bool recount)
 {
-    const Excavator* e = scene.excavator;
+    const Excavator* e = world.excavator;
     return recount ? recountSoil(*e->terrain, {e}) : soilLedger(*e->terrain, {e});
 }
 
-double trackClearance(const Scene& scene)
+double trackClearance(const World& world)
 {
-    const Excavator& e = *scene.excavator;
+    const Excavator& e = *world.excavator;
     const Vector3* lowest = nullptr;
     for (int part = RightTrack; part <= LeftTrack; ++part)
         for (const Vector3& w : e.meshes[part].workingPositions)
@@ -331,9 +331,9 @@ double trackClearance(const Scene& scene)
     return drop > 0.0 ? lowest->y - (high - drop) : 1e30;  // off the terrain: nothing below
 }
 
-double tiltDegrees(const Scene& scene)
+double tiltDegrees(const World& world)
 {
-    const Vector3 up = rotate({0, 1, 0}, scene.excavator->orientation);
+    const Vector3 up = rotate({0, 1, 0}, world.excavator->orientation);
     return std::acos(std::clamp(up.y, -1.0, 1.0)) * kDegrees;
 }
 
@@ -341,8 +341,8 @@ const std::vector<TraceColumn>& traceColumns()
 {
     // Yaw about world y of the arm's direction, pitch of it above the
     // horizontal, roll of the machine's cross axis; degrees.
-    auto axis = [](const ScenarioRun& r, const Vector3& v) { return rotate(v, r.scene.excavator->orientation); };
-    auto e = [](const ScenarioRun& r) -> const Excavator& { return *r.scene.excavator; };
+    auto axis = [](const ScenarioRun& r, const Vector3& v) { return rotate(v, r.world.excavator->orientation); };
+    auto e = [](const ScenarioRun& r) -> const Excavator& { return *r.world.excavator; };
     static const std::vector<TraceColumn> columns = {
         {"time", [](const ScenarioRun& r) { return r.time; }},
         {"x", [=](const ScenarioRun& r) { return e(r).position.x; }},
@@ -360,12 +360,12 @@ const std::vector<TraceColumn>& traceColumns()
         {"monoblock", [=](const ScenarioRun& r) { return e(r).monoblockAngle(); }},
         {"arm", [=](const ScenarioRun& r) { return e(r).bendingArmAngle(); }},
         {"plate", [=](const ScenarioRun& r) { return e(r).groundPlateAngle(); }},
-        {"contacts", [](const ScenarioRun& r) { return static_cast<double>(r.scene.lastStep.contacts); }},
-        {"dt", [](const ScenarioRun& r) { return r.scene.lastStep.dt; }},
-        {"impulses", [](const ScenarioRun& r) { return static_cast<double>(r.scene.lastStep.impulses); }},
+        {"contacts", [](const ScenarioRun& r) { return static_cast<double>(r.world.lastStep.contacts); }},
+        {"dt", [](const ScenarioRun& r) { return r.world.lastStep.dt; }},
+        {"impulses", [](const ScenarioRun& r) { return static_cast<double>(r.world.lastStep.impulses); }},
         {"bucket_soil", [=](const ScenarioRun& r) { return static_cast<double>(e(r).bucket.soilCount); }},
         {"in_soil", [=](const ScenarioRun& r) { return e(r).bucketInSoil ? 1.0 : 0.0; }},
-        {"digging", [](const ScenarioRun& r) { return r.scene.excavator->terrain->digging ? 1.0 : 0.0; }},
+        {"digging", [](const ScenarioRun& r) { return r.world.excavator->terrain->digging ? 1.0 : 0.0; }},
     };
     return columns;
 }
@@ -377,7 +377,7 @@ const std::vector<SummaryKey>& summaryKeys()
         std::snprintf(text, sizeof text, format, v);
         return std::string(text);
     };
-    auto pos = [](const ScenarioRun& r) { return r.scene.excavator->position; };
+    auto pos = [](const ScenarioRun& r) { return r.world.excavator->position; };
     auto meanMs = [](const ScenarioRun& r) {
         double sum = 0;
         for (double v : r.stepMs)
@@ -389,39 +389,44 @@ const std::vector<SummaryKey>& summaryKeys()
         {"x", [=](const ScenarioRun& r) { return num(pos(r).x); }},
         {"y", [=](const ScenarioRun& r) { return num(pos(r).y); }},
         {"z", [=](const ScenarioRun& r) { return num(pos(r).z); }},
-        {"speed", [=](const ScenarioRun& r) { return num(length(r.scene.excavator->velocity)); }},
-        {"tilt_deg", [=](const ScenarioRun& r) { return num(tiltDegrees(r.scene), "%.3f"); }},
+        {"speed", [=](const ScenarioRun& r) { return num(length(r.world.excavator->velocity)); }},
+        {"tilt_deg", [=](const ScenarioRun& r) { return num(tiltDegrees(r.world), "%.3f"); }},
         {"nan", [](const ScenarioRun& r) { return std::string(r.nan ? "1" : "0"); }},
         {"first_contact_step", [](const ScenarioRun& r) { return std::to_string(r.firstContactStep); }},
-        {"contacts", [](const ScenarioRun& r) { return std::to_string(r.scene.lastStep.contacts); }},
-        {"bucket", [](const ScenarioRun& r) { return std::to_string(r.scene.excavator->bucket.soilCount); }},
+        {"contacts", [](const ScenarioRun& r) { return std::to_string(r.world.lastStep.contacts); }},
+        {"bucket", [](const ScenarioRun& r) { return std::to_string(r.world.excavator->bucket.soilCount); }},
         // The figures the window caption shows, from the same meter.
-        {"bucket_m3", [=](const ScenarioRun& r) { return num(r.scene.work.bucketM3(), "%.3f"); }},
-        {"moved_m3", [=](const ScenarioRun& r) { return num(r.scene.work.movedM3(), "%.3f"); }},
-        {"cycle_s", [=](const ScenarioRun& r) { return num(r.scene.work.lastCycleSeconds(), "%.2f"); }},
+        {"bucket_m3", [=](const ScenarioRun& r) { return num(r.world.work.bucketM3(), "%.3f"); }},
+        {"moved_m3", [=](const ScenarioRun& r) { return num(r.world.work.movedM3(), "%.3f"); }},
+        {"cycle_s", [=](const ScenarioRun& r) { return num(r.world.work.lastCycleSeconds(), "%.2f"); }},
         {"step_ms_mean", [=](const ScenarioRun& r) { return num(meanMs(r), "%.4f"); }},
         {"step_ms_max", [=](const ScenarioRun& r) {
              return num(r.stepMs.empty() ? 0.0 : *std::max_element(r.stepMs.begin(), r.stepMs.end()), "%.4f");
          }},
-        {"soil_ledger", [](const ScenarioRun& r) { return std::to_string(sceneSoil(r.scene).total()); }},
-        {"balance", [](const ScenarioRun& r) { return std::to_string(sceneSoil(r.scene).total() - r.startSoil); }},
+        {"soil_ledger", [](const ScenarioRun& r) { return std::to_string(sceneSoil(r.world).total()); }},
+        {"balance", [](const ScenarioRun& r) { return std::to_string(sceneSoil(r.world).total() - r.startSoil); }},
         {"worst_balance", [](const ScenarioRun& r) { return std::to_string(r.worstBalance); }},
         {"clearance_min", [=](const ScenarioRun& r) { return num(r.lowestClearance, "%.4f"); }},
         {"min_dt", [=](const ScenarioRun& r) { return num(r.minDt, "%.3g"); }},
         {"short_steps", [](const ScenarioRun& r) { return std::to_string(r.shortSteps); }},
         {"stall_steps", [](const ScenarioRun& r) { return std::to_string(r.longestStall); }},
+        // Simulated over wall-clock seconds of the stepping (keys, steps, checks, trace rows).
+        {"rtf", [=](const ScenarioRun& r) { return num(r.steppingSeconds > 0.0 ? r.time / r.steppingSeconds : 0.0, "%.1f"); }},
     };
     return keys;
 }
 
-ScenarioRun::ScenarioRun(Scene& scene_, const Scenario& scenario_) : scene(scene_), scenario(scenario_)
+ScenarioRun::ScenarioRun(World& world_, const Scenario& scenario_) : world(world_), scenario(scenario_)
 {
+    ExcavatorController::getInstance().setExcavator(world.excavator);
     if (scenario.setUp)
-        scenario.setUp(scene);
-    startPosition = scene.excavator->position;
-    startSoil = sceneSoil(scene).total();
-    scene.work.reset(scene.excavator->soilDug, scene.excavator->bucket.soilCount);
+        scenario.setUp(world);
+    startPosition = world.excavator->position;
+    startSoil = sceneSoil(world).total();
+    world.work.reset(world.excavator->soilDug, world.excavator->bucket.soilCount);
 }
+
+ScenarioRun::~ScenarioRun() { ExcavatorController::getInstance().setExcavator(nullptr); }
 
 void ScenarioRun::step()
 {
@@ -429,18 +434,19 @@ void ScenarioRun::step()
     if (scenario.operate)
         scenario.operate(*this);
     const auto t0 = std::chrono::steady_clock::now();
-    scene.simulate(kStep);
-    stepMs.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
+    world.simulate(kStep);
+    const auto t1 = std::chrono::steady_clock::now();
+    stepMs.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
     ++steps;
     time = steps * kStep;
-    if (firstContactStep < 0 && (scene.lastStep.contacts > 0 || scene.lastStep.impulses > 0))
+    if (firstContactStep < 0 && (world.lastStep.contacts > 0 || world.lastStep.impulses > 0))
         firstContactStep = steps;
-    const int64_t balance = sceneSoil(scene).total() - startSoil;
+    const int64_t balance = sceneSoil(world).total() - startSoil;
     if (std::llabs(balance) > std::llabs(worstBalance))
         worstBalance = balance;
-    lowestClearance = std::min(lowestClearance, trackClearance(scene));
-    minDt = std::min(minDt, scene.lastStep.dt);
-    const bool brief = scene.lastStep.dt < kShortStep;
+    lowestClearance = std::min(lowestClearance, trackClearance(world));
+    minDt = std::min(minDt, world.lastStep.dt);
+    const bool brief = world.lastStep.dt < kShortStep;
     shortSteps += brief;
     shortRun = brief ? shortRun + 1 : 0;
     longestStall = std::max(longestStall, shortRun);
@@ -455,8 +461,10 @@ void ScenarioRun::step()
 void ScenarioRun::run(double seconds)
 {
     const int n = static_cast<int>(std::lround(seconds / kStep));
+    const auto t0 = std::chrono::steady_clock::now();
     while (steps < n)
         step();
+    steppingSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }
 
 std::string ScenarioRun::summary() const

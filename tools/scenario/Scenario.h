@@ -10,7 +10,7 @@
 #include "excavator/SoilLedger.h"
 #include "math/Vector3.h"
 
-class Scene;
+class World;
 class ScenarioRun;
 
 // A key held over a stretch of simulated time, as the operator would hold it.
@@ -23,7 +23,7 @@ struct HeldKey {
 struct Scenario {
     const char* name;
     const char* about;
-    std::function<void(Scene&)> setUp;  // after the scene is built; may be empty
+    std::function<void(World&)> setUp;  // after the world is built; may be empty
     std::vector<HeldKey> keys;
     double seconds;                     // default length
     // Before every step, after the held keys: an operator that watches the
@@ -40,25 +40,29 @@ void holdKeys(const Scenario& scenario, double time);
 
 // The ground straight below (x, z): its height and the unit normal of the
 // terrain triangle there. False off the terrain.
-bool groundBelow(Scene& scene, double x, double z, double& height, Vector3& normal);
+bool groundBelow(World& world, double x, double z, double& height, Vector3& normal);
 // Stands the machine on the ground at (x, z), its tracks 1 mm above it, its
 // arm pointing along the horizontal direction forward.
-void standMachine(Scene& scene, double x, double z, const Vector3& forward);
+void standMachine(World& world, double x, double z, const Vector3& forward);
 
-// Steps a scene through a scenario and keeps what the trace and summary show.
+// Steps a world through a scenario and keeps what the trace and summary show.
 class ScenarioRun {
 public:
     static constexpr double kStep = 0.003;  // s
 
-    ScenarioRun(Scene& scene, const Scenario& scenario);
-    // Holds the keys due, then one Scene::simulate; appends a trace row.
+    // Hands the machine to the controller for the run.
+    ScenarioRun(World& world, const Scenario& scenario);
+    ~ScenarioRun();
+    ScenarioRun(const ScenarioRun&) = delete;
+    ScenarioRun& operator=(const ScenarioRun&) = delete;
+    // Holds the keys due, then one World::simulate; appends a trace row.
     void step();
     void run(double seconds);
     // One line: "summary" and key=value pairs.
     std::string summary() const;
     void writeTrace(std::ostream& out) const;
 
-    Scene& scene;
+    World& world;
     const Scenario& scenario;
     int steps = 0;
     double time = 0.0;       // s simulated
@@ -78,6 +82,7 @@ public:
     double minDt = kStep;
     int shortSteps = 0, shortRun = 0, longestStall = 0;
     std::vector<double> stepMs;
+    double steppingSeconds = 0.0;  // wall clock spent in run()
     std::vector<std::vector<double>> trace;  // one row per step, by traceColumns()
 };
 
@@ -93,11 +98,11 @@ struct SummaryKey {
 };
 const std::vector<SummaryKey>& summaryKeys();
 
-// The soil of the scene's terrain and machine: as kept, or by a full recount.
-SoilLedger sceneSoil(const Scene& scene, bool recount = false);
+// The soil of the world's terrain and machine: as kept, or by a full recount.
+SoilLedger sceneSoil(const World& world, bool recount = false);
 
 // Height of the machine's lowest track corner over the terrain surface below it, m.
-double trackClearance(const Scene& scene);
+double trackClearance(const World& world);
 
 // Angle in degrees between the machine's up axis and the world's.
-double tiltDegrees(const Scene& scene);
+double tiltDegrees(const World& world);

@@ -1,9 +1,9 @@
 // kelvarro-scenario NAME [--seconds S] [--csv FILE] [--picture FILE.bmp [--picture-at S]]
-// Run in the folder that holds data/, under a display. Builds the real
-// scene, steps it as fast as it goes through the named scenario and prints
-// one summary line; the trace goes to FILE. With a picture, the scene is
-// built in the simulator's 1024 x 768 window and one frame of it is drawn
-// and saved at the end of the run, or at the given time.
+// Run in the folder that holds data/; no display is needed. Builds the real
+// world, steps it as fast as it goes through the named scenario and prints
+// one summary line; the trace goes to FILE. With a picture (which needs a
+// display), the world is also drawn in the simulator's 1024 x 768 window and
+// one frame of it is saved at the end of the run, or at the given time.
 #include <SDL.h>
 
 #include <cstdio>
@@ -19,6 +19,7 @@
 #include "app/SimulationWindow.h"
 #include "assets/ModelLoader.h"
 #include "excavator/Excavator.h"
+#include "world/World.h"
 #include "tools/FramePicture.h"
 #include "tools/ToolArguments.h"
 #include "tools/scenario/Scenario.h"
@@ -46,9 +47,10 @@ struct PictureWindow : SimulationWindow {
 // behind it on its cab side, so that the ground it works ahead and beside
 // it is in the picture too. The caption shows the work figures, as the
 // simulator's does.
-bool savePicture(Scene& scene, const std::string& path, double time)
+bool savePicture(World& world, const std::string& path, double time)
 {
-    const Excavator& e = *scene.excavator;
+    Scene scene(world, false);
+    const Excavator& e = *world.excavator;
     Vector3 forward = rotate({1, 0, 0}, e.orientation);
     forward.y = 0.0;
     normalize(forward);
@@ -58,7 +60,7 @@ bool savePicture(Scene& scene, const std::string& path, double time)
     camera.startView = false;
     camera.center = e.position;
     camera.eye = e.position - 10.0 * forward + 6.0 * cabSide + Vector3(0.0, 9.0, 0.0);
-    const std::string caption = Engine::workCaption(scene.work);
+    const std::string caption = Engine::workCaption(world.work);
     SDL_WM_SetCaption(caption.c_str(), nullptr);
     scene.render();
     if (!toolpicture::saveFrame(path.c_str(), kWidth, kHeight))
@@ -102,24 +104,24 @@ int main(int argc, char** argv)
         return usage();
     if (pictureAt < 0.0)
         pictureAt = seconds;
+    if (!picture.empty() && (!std::getenv("DISPLAY") || !*std::getenv("DISPLAY"))) {
+        std::cerr << "[Scenario] --picture needs a display, and DISPLAY is not set.\n";
+        return 1;
+    }
     if (!picture.empty() && !toolpicture::writable(picture.c_str())) {
         std::cerr << "[Scenario] Cannot write " << picture << "\n";
         return 1;
     }
     try {
         std::unique_ptr<PictureWindow> window;
-        if (!picture.empty()) {
+        if (!picture.empty())
             window = std::make_unique<PictureWindow>();
-        } else if (SDL_Init(SDL_INIT_VIDEO) != 0 || !SDL_SetVideoMode(64, 64, 32, SDL_OPENGL)) {
-            std::cerr << "[Scenario] No display: " << SDL_GetError() << "\n";
-            return 1;
-        }
         ModelLoader::getInstance().directory = "data/";
-        Scene scene;
-        ScenarioRun run(scene, *scenario);
+        World world;
+        ScenarioRun run(world, *scenario);
         if (!picture.empty()) {
             run.run(pictureAt);
-            if (!savePicture(scene, picture, run.time)) {
+            if (!savePicture(world, picture, run.time)) {
                 std::cerr << "[Scenario] Cannot write " << picture << "\n";
                 return 1;
             }
@@ -138,6 +140,7 @@ int main(int argc, char** argv)
         std::cerr << message << "\n";
         return 1;
     }
-    SDL_Quit();
+    if (!picture.empty())
+        SDL_Quit();
     return 0;
 }

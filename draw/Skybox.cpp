@@ -1,9 +1,9 @@
-#include "world/Skybox.h"
+#include "draw/Skybox.h"
 
 #include <GL/gl.h>
 #include <GL/glext.h>
 
-#include "assets/TextureLoader.h"
+#include "draw/TextureLoader.h"
 
 namespace {
 

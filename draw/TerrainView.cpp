@@ -1,20 +1,26 @@
+#include "draw/TerrainView.h"
+
 #include <GL/gl.h>
 #include <GL/glext.h>
-#include <SDL.h>
 
 #include <algorithm>
 #include <vector>
 
-#include "base/GLProc.h"
-#include "world/Terrain.h"
+#include "assets/Mesh.h"
+#include "assets/ModelLoader.h"
+#include "draw/GLProc.h"
+#include "draw/MeshDraw.h"
+#include "draw/ViewFrustum.h"
+#include "math/Frustum.h"
+#include "world/FrameSnapshot.h"
 #include "world/TerrainImages.h"
-#include "world/ViewFrustum.h"
+#include "world/VoxelWorld.h"
 
 namespace {
 
 // Appends a leaf's fan as triangles to the batch of the texture it needs:
 // all grass, all soil, or the blend between them.
-void collectNode(VoxelWorld& world, int n, int b, int level, std::vector<GroundVertex> (&batches)[3])
+void collectNode(const VoxelWorld& world, int n, int b, int level, std::vector<GroundVertex> (&batches)[3])
 {
     if (world.node(n).split) {
         for (int c = 4 * n - 2; c <= 4 * n + 1; ++c)
@@ -37,7 +43,7 @@ void collectNode(VoxelWorld& world, int n, int b, int level, std::vector<GroundV
         soilCorners += c.soil ? 1 : 0;
     }
     std::vector<GroundVertex>& out =
-        batches[soilCorners == 0 ? Terrain::GrassCover : soilCorners == count ? Terrain::SoilCover : Terrain::MixedCover];
+        batches[soilCorners == 0 ? GrassCover : soilCorners == count ? SoilCover : MixedCover];
     for (int v = 1; v + 1 < count; ++v) {
         out.push_back(corners[0]);
         out.push_back(corners[v]);
@@ -64,7 +70,7 @@ unsigned int layerTexture(const std::vector<uint8_t>& layers, int layer)
 
 }  // namespace
 
-void Terrain::collectGround(const Frustum& view)
+void collectGround(const VoxelWorld& world, const Frustum& view, std::vector<GroundVertex> (&groundBatches)[3])
 {
     // Heights over all blocks: a block's border columns may be its neighbour's.
     constexpr int kCount = terrain::kBlocks * terrain::kBlocks;
@@ -84,14 +90,21 @@ void Terrain::collectGround(const Frustum& view)
     }
 }
 
-void Terrain::draw()
+TerrainView::TerrainView(const Material& material_, const std::string& directory) : material(material_)
+{
+    const Mesh element = ModelLoader::getInstance().getMesh("terrainElement", true);
+    elementDisplayList = buildDisplayList(element);
+    createLayeredTexture(directory);
+}
+
+void TerrainView::draw(const FrameSnapshot& frame)
 {
     glPushMatrix();
     glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, material.ambient);
     glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, material.diffuse);
     glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, material.specular);
     glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, material.shininess);
-    collectGround(currentViewFrustum());
+    collectGround(*frame.surface, currentViewFrustum(), groundBatches);
     // Pure grass and pure soil, most of the ground, sample a 2D layer: the
     // software renderer filters a 3D texture at twice the cost. Both layers
     // are the 3D texture's own end layers, so the picture is the same.
@@ -122,19 +135,16 @@ void Terrain::draw()
     glDisable(GL_TEXTURE_3D);
     glEnable(GL_TEXTURE_2D);
 
-    SDL_mutexP(mutex);
-    for (const SoilGrain& g : grains) {
+    for (const Vector3& g : frame.grains) {
         glPushMatrix();
-        glTranslatef(static_cast<float>(g.position.x), static_cast<float>(g.position.y),
-                     static_cast<float>(g.position.z));
+        glTranslatef(static_cast<float>(g.x), static_cast<float>(g.y), static_cast<float>(g.z));
         glCallList(elementDisplayList);
         glPopMatrix();
     }
-    SDL_mutexV(mutex);
     glPopMatrix();
 }
 
-void Terrain::createLayeredTexture(const std::string& directory)
+void TerrainView::createLayeredTexture(const std::string& directory)
 {
     const std::vector<uint8_t> layers = loadTerrainLayers(directory + "grass256.bmp", directory + "soil256.bmp");
     glGenTextures(1, &layeredTexture);

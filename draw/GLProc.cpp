@@ -1,4 +1,4 @@
-#include "base/GLProc.h"
+#include "draw/GLProc.h"
 
 #include <GL/gl.h>
 #include <SDL.h>

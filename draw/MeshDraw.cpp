@@ -1,7 +1,10 @@
 #include <GL/gl.h>
 
+#include "draw/MeshDraw.h"
+
 #include "assets/Mesh.h"
-#include "assets/TextureLoader.h"
+#include "physics/Object.h"
+#include "draw/TextureLoader.h"
 
 namespace {
 
@@ -33,15 +36,15 @@ void compileMaterial(const Material& m, unsigned int texture)
 
 }  // namespace
 
-unsigned int Mesh::buildDisplayList() const
+unsigned int buildDisplayList(const Mesh& mesh)
 {
-    const unsigned int texture = textureOf(material);
-    const std::vector<float> corners = cornerArray();
+    const unsigned int texture = textureOf(mesh.material);
+    const std::vector<float> corners = mesh.cornerArray();
     const GLuint list = glGenLists(1);
     glNewList(list, GL_COMPILE);
-    compileMaterial(material, texture);
+    compileMaterial(mesh.material, texture);
     glBegin(GL_TRIANGLES);
-    for (size_t k = 0; k < corners.size(); k += kCornerFloats) {
+    for (size_t k = 0; k < corners.size(); k += Mesh::kCornerFloats) {
         glTexCoord2fv(&corners[k]);
         glNormal3fv(&corners[k + 2]);
         glVertex3fv(&corners[k + 5]);
@@ -51,12 +54,25 @@ unsigned int Mesh::buildDisplayList() const
     return list;
 }
 
-unsigned int Mesh::buildMaterialList() const
+unsigned int buildMaterialList(const Mesh& mesh)
 {
-    const unsigned int texture = textureOf(material);
+    const unsigned int texture = textureOf(mesh.material);
     const GLuint list = glGenLists(1);
     glNewList(list, GL_COMPILE);
-    compileMaterial(material, texture);
+    compileMaterial(mesh.material, texture);
     glEndList();
     return list;
+}
+
+void drawAtPose(unsigned int list, const Vector3& position, const Quaternion& orientation)
+{
+    double degrees;
+    Vector3 axis;
+    orientationAxisAngle(orientation, degrees, axis);
+    glPushMatrix();
+    glTranslatef(static_cast<float>(position.x), static_cast<float>(position.y), static_cast<float>(position.z));
+    glRotatef(static_cast<float>(degrees), static_cast<float>(axis.x), static_cast<float>(axis.y),
+              static_cast<float>(axis.z));
+    glCallList(list);
+    glPopMatrix();
 }

@@ -1,4 +1,4 @@
-#include "world/ViewFrustum.h"
+#include "draw/ViewFrustum.h"
 
 #include <GL/gl.h>
 

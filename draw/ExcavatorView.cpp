@@ -1,14 +1,16 @@
-// Display lists and drawing of the excavator (main thread, GL context current).
 #include <GL/gl.h>
 
 #include <algorithm>
 #include <cmath>
 #include <string>
 
+#include "draw/ExcavatorView.h"
+
 #include "assets/ModelLoader.h"
+#include "draw/MeshDraw.h"
 #include "excavator/Excavator.h"
 #include "excavator/TrackBelt.h"
-#include "world/Terrain.h"
+#include "world/FrameSnapshot.h"
 
 namespace {
 
@@ -23,7 +25,7 @@ unsigned int buildPart(const char* group, const Vector3& offset, double turnDegr
     mesh.translate(offset);
     if (turnDegrees != 0.0)
         mesh.rotateZ(turnDegrees * pi / 180.0);
-    return mesh.buildDisplayList();
+    return buildDisplayList(mesh);
 }
 
 unsigned int combinedList(std::initializer_list<unsigned int> lists)
@@ -55,7 +57,22 @@ void turnY(double angleDegrees) { glRotatef(float(angleDegrees), 0.0f, 1.0f, 0.0
 
 }  // namespace
 
-void Excavator::buildDrawnParts()
+ExcavatorView::ExcavatorView(const Excavator& machine)
+    : bodyworkPivot(machine.meshes[Bodywork].referencePoint),
+      monoblockPivot(machine.meshes[Monoblock].referencePoint),
+      bendingArmPivot(machine.meshes[BendingArm].referencePoint),
+      groundPlatePivot(machine.meshes[GroundPlate].referencePoint),
+      leftTrackPivot(machine.meshes[LeftTrack].referencePoint),
+      rightTrackPivot(machine.meshes[RightTrack].referencePoint),
+      leftDriveWheelCentre(machine.leftDriveWheelCentre),
+      rightDriveWheelCentre(machine.rightDriveWheelCentre),
+      leftIdlerWheelCentre(machine.leftIdlerWheelCentre),
+      rightIdlerWheelCentre(machine.rightIdlerWheelCentre),
+      monoblockServoPivot(machine.monoblockServoPivot),
+      bendingArmServoPivot(machine.bendingArmServoPivot),
+      groundPlateServoPivot(machine.groundPlateServoPivot),
+      bendingArmBracketPivot(machine.bendingArmBracketPivot),
+      groundPlateBracketPivot(machine.groundPlateBracketPivot)
 {
     const Vector3 none;
     undercarriageList =
@@ -68,19 +85,19 @@ void Excavator::buildDrawnParts()
     rightIdlerWheelList = buildPart("rightIdlerWheel", -rightIdlerWheelCentre);
     const Mesh element = ModelLoader::getInstance().getMesh("trackElement", true);
     beltElement = element.cornerArray();
-    beltMaterialList = element.buildMaterialList();
+    beltMaterialList = buildMaterialList(element);
 
-    const Vector3 p3 = meshes[Bodywork].referencePoint;
+    const Vector3 p3 = bodyworkPivot;
     bodyworkList = combinedList({buildPart("bodyworkBottom", -p3), buildPart("bodyworkMain", -p3),
                                  buildPart("bodyworkBack", -p3), buildPart("cabin", -p3)});
     cabinGlassList = buildPart("cabinGlass", -p3);
-    monoblockList = buildPart("monoblock", -meshes[Monoblock].referencePoint);
-    bendingArmList = buildPart("bendingArm", -meshes[BendingArm].referencePoint);
-    groundPlateList = buildPart("groundPlate", -meshes[GroundPlate].referencePoint);
+    monoblockList = buildPart("monoblock", -monoblockPivot);
+    bendingArmList = buildPart("bendingArm", -bendingArmPivot);
+    groundPlateList = buildPart("groundPlate", -groundPlatePivot);
 
     // Cylinders and brackets are modelled at their rest angles; turned
     // upright here, the drawing turns them to the current ones.
-    cylinders = restCylinderState();
+    const CylinderState cylinders = restCylinderState();
     monoblockServoOuterList = pairList(
         buildPart("monoblockServoOuter", -monoblockServoPivot, -cylinders.monoblockServoAngle), -0.628f);
     monoblockServoInnerList = pairList(
@@ -119,26 +136,25 @@ void enterModelFrame(const Vector3& position, const Quaternion& orientation, con
 
 }  // namespace
 
-void Excavator::draw()
+void ExcavatorView::draw(const ExcavatorPose& pose, unsigned int grainList)
 {
-    const Vector3 p3 = meshes[Bodywork].referencePoint, p4 = meshes[Monoblock].referencePoint,
-                  p5 = meshes[BendingArm].referencePoint, p6 = meshes[GroundPlate].referencePoint;
-    const double slew = slewAngle() * degrees, monoblock = monoblockAngle() * degrees,
-                 arm = bendingArmAngle() * degrees, plate = groundPlateAngle() * degrees;
-    const CylinderState c = cylinders;
+    const Vector3 p3 = bodyworkPivot, p4 = monoblockPivot, p5 = bendingArmPivot, p6 = groundPlatePivot;
+    const double slew = pose.slew * degrees, monoblock = pose.monoblock * degrees, arm = pose.bendingArm * degrees,
+                 plate = pose.groundPlate * degrees;
+    const CylinderState& c = pose.cylinders;
 
     glPushMatrix();
-    enterModelFrame(position, orientation, comOffset);
+    enterModelFrame(pose.position, pose.orientation, pose.comOffset);
     glCallList(undercarriageList);
 
     const struct {
         const Vector3& centre;
         unsigned int list;
         double phase;
-    } wheels[4] = {{leftDriveWheelCentre, leftDriveWheelList, leftBeltPhase},
-                   {leftIdlerWheelCentre, leftIdlerWheelList, leftBeltPhase},
-                   {rightDriveWheelCentre, rightDriveWheelList, rightBeltPhase},
-                   {rightIdlerWheelCentre, rightIdlerWheelList, rightBeltPhase}};
+    } wheels[4] = {{leftDriveWheelCentre, leftDriveWheelList, pose.leftBeltPhase},
+                   {leftIdlerWheelCentre, leftIdlerWheelList, pose.leftBeltPhase},
+                   {rightDriveWheelCentre, rightDriveWheelList, pose.rightBeltPhase},
+                   {rightIdlerWheelCentre, rightIdlerWheelList, pose.rightBeltPhase}};
     for (const auto& wheel : wheels) {
         glPushMatrix();
         translate(wheel.centre);
@@ -147,7 +163,7 @@ void Excavator::draw()
         glPopMatrix();
     }
 
-    drawBelts();
+    drawBelts(pose);
 
     // Upper structure down the joint chain, each cylinder in the frame of
     // the part carrying its fixed pivot.
@@ -204,7 +220,7 @@ void Excavator::draw()
 
     // Soil in the bucket: one grain block per occupied cell, in the ground
     // plate's frame.
-    if (terrain != nullptr) {
+    {
         glPushMatrix();
         translate(p3);
         turnY(slew);
@@ -214,12 +230,10 @@ void Excavator::draw()
         turnZ(arm);
         translate(p6 - p5);
         turnZ(plate);
-        for (const BucketCell& cell : bucket.cells) {
-            if (cell.state != BucketCell::Soil)
-                continue;
+        for (const Vector3& cell : pose.bucketSoil) {
             glPushMatrix();
-            translate(cell.position);
-            glCallList(terrain->elementDisplayList);
+            translate(cell);
+            glCallList(grainList);
             glPopMatrix();
         }
         glPopMatrix();
@@ -228,7 +242,7 @@ void Excavator::draw()
     glPopMatrix();
 }
 
-void Excavator::drawBelts()
+void ExcavatorView::drawBelts(const ExcavatorPose& pose)
 {
     // The 70 elements go out as one array: drawn one list at a time, the
     // calls cost the software renderer more than the triangles.
@@ -240,8 +254,8 @@ void Excavator::drawBelts()
     const struct {
         Vector3 origin;
         double phase;
-    } belts[2] = {{meshes[LeftTrack].referencePoint + beltShift, leftBeltPhase},
-                  {meshes[RightTrack].referencePoint + beltShift, rightBeltPhase}};
+    } belts[2] = {{leftTrackPivot + beltShift, pose.leftBeltPhase},
+                  {rightTrackPivot + beltShift, pose.rightBeltPhase}};
     for (const auto& belt : belts) {
         BeltPlace places[beltElementCount];
         beltElementPlaces(belt.phase, places);
@@ -269,14 +283,14 @@ void Excavator::drawBelts()
     glPopClientAttrib();
 }
 
-void Excavator::drawTransparent()
+void ExcavatorView::drawTransparent(const ExcavatorPose& pose) const
 {
     glPushMatrix();
-    enterModelFrame(position, orientation, comOffset);
+    enterModelFrame(pose.position, pose.orientation, pose.comOffset);
     glDisable(GL_CULL_FACE);
     glEnable(GL_BLEND);
-    translate(meshes[Bodywork].referencePoint);
-    turnY(slewAngle() * degrees);
+    translate(bodyworkPivot);
+    turnY(pose.slew * degrees);
     glCallList(cabinGlassList);
     glDisable(GL_BLEND);
     glEnable(GL_CULL_FACE);

@@ -1,4 +1,4 @@
-#include "assets/TextureLoader.h"
+#include "draw/TextureLoader.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <vector>
+
+#include "math/Vector3.h"
+
+class Excavator;
+struct ExcavatorPose;
+
+// The machine's drawn parts as display lists, built from the drawn groups of
+// "koparka.obj" and the machine's pivots once a GL context exists; drawn in
+// any pose copied from the world.
+class ExcavatorView {
+public:
+    explicit ExcavatorView(const Excavator& machine);
+
+    // `grainList` draws one grain of soil at the origin (the bucket's load).
+    void draw(const ExcavatorPose& pose, unsigned int grainList);
+    // The cabin glass, blended, after every opaque body.
+    void drawTransparent(const ExcavatorPose& pose) const;
+
+private:
+    void drawBelts(const ExcavatorPose& pose);
+
+    // Pivots of the parts (bodywork, monoblock, bending arm, ground plate)
+    // and of the tracks, in the model frame.
+    Vector3 bodyworkPivot, monoblockPivot, bendingArmPivot, groundPlatePivot, leftTrackPivot, rightTrackPivot;
+    Vector3 leftDriveWheelCentre, rightDriveWheelCentre, leftIdlerWheelCentre, rightIdlerWheelCentre;
+    Vector3 monoblockServoPivot, bendingArmServoPivot, groundPlateServoPivot;
+    Vector3 bendingArmBracketPivot, groundPlateBracketPivot;
+
+    unsigned int undercarriageList = 0, bodyworkList = 0, monoblockList = 0, bendingArmList = 0,
+                 groundPlateList = 0, beltMaterialList = 0;
+    unsigned int leftDriveWheelList = 0, rightDriveWheelList = 0, leftIdlerWheelList = 0, rightIdlerWheelList = 0;
+    unsigned int cabinGlassList = 0;
+    unsigned int monoblockServoOuterList = 0, monoblockServoInnerList = 0;
+    unsigned int bendingArmServoOuterList = 0, bendingArmServoInnerList = 0;
+    unsigned int groundPlateServoOuterList = 0, groundPlateServoInnerList = 0;
+    unsigned int bendingArmBracketList = 0, groundPlateBracketList = 0;
+
+    std::vector<float> beltElement;   // one belt element's corners (Mesh::cornerArray)
+    std::vector<float> beltVertices;  // both belts as drawn this frame
+};

@@ -1,0 +1,81 @@
+#include "draw/SceneView.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+#include <SDL.h>
+
+#include "draw/ExcavatorView.h"
+#include "draw/ForestView.h"
+#include "draw/MeshDraw.h"
+#include "draw/Skybox.h"
+#include "draw/TerrainView.h"
+#include "excavator/Excavator.h"
+#include "world/Billboard.h"
+#include "world/FrameSnapshot.h"
+#include "world/Terrain.h"
+#include "world/World.h"
+
+SceneView::SceneView(const World& world, const std::string& directory)
+{
+    skybox = std::make_unique<Skybox>(directory);
+    terrain = std::make_unique<TerrainView>(world.terrain().material, directory);
+    std::vector<const Billboard*> billboards;
+    for (const Object* o : world.objects) {
+        if (const Billboard* forest = dynamic_cast<const Billboard*>(o))
+            billboards.push_back(forest);
+        else if (o != world.excavator && o->index != 0)
+            scenery.push_back(Body{buildDisplayList(o->meshes[0]), o->position, o->orientation});
+    }
+    if (world.excavator)
+        excavator = std::make_unique<ExcavatorView>(*world.excavator);
+    forests = std::make_unique<ForestView>(billboards, directory);
+}
+
+SceneView::~SceneView() = default;
+
+void SceneView::draw(const FrameSnapshot& frame)
+{
+    const ViewPose& v = frame.view;
+    // Depth only: the sky covers every pixel the objects leave.
+    glClear(GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    gluLookAt(v.eye.x, v.eye.y, v.eye.z, v.center.x, v.center.y, v.center.z, v.up.x, v.up.y, v.up.z);
+
+    // Given after the view, so the light stays fixed in the world.
+    const float light[4] = {-30.0f, 300.0f, -300.0f, 1.0f};
+    glLightfv(GL_LIGHT0, GL_POSITION, light);
+
+    // Opaque objects first: the sky, further away than any of them, then
+    // fills only the pixels they left, and the blended trees come after it.
+    // The machine, nearest the eye, goes first, so that the ground it hides
+    // fails the depth test instead of being shaded and painted over.
+    if (excavator)
+        excavator->draw(frame.machine, terrain->elementDisplayList);
+    terrain->draw(frame);
+    for (const Body& body : scenery)
+        drawAtPose(body.list, body.position, body.orientation);
+
+    // The sky turns with the view but never moves with the eye.
+    glPushMatrix();
+    glLoadIdentity();
+    glRotatef(static_cast<float>(90.0 - v.pitch * 57.29577951308232), 1.0f, 0.0f, 0.0f);
+    glRotatef(static_cast<float>(-v.yaw * 57.29577951308232), 0.0f, 1.0f, 0.0f);
+    // Its far corners lie a few depth units short of the cleared depth, so
+    // equal passes too; nothing drawn later lies beyond it.
+    glDepthFunc(GL_LEQUAL);
+    glDepthMask(GL_FALSE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    glCallList(skybox->displayList);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glDepthMask(GL_TRUE);
+    glDepthFunc(GL_LESS);
+    glPopMatrix();
+
+    forests->draw(v.eye, v.yaw);
+    // The cabin glass last, blended over everything behind it.
+    if (excavator)
+        excavator->drawTransparent(frame.machine);
+
+    glFlush();
+    SDL_GL_SwapBuffers();
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "math/Quaternion.h"
+#include "math/Vector3.h"
+
+class ExcavatorView;
+class ForestView;
+class Skybox;
+class TerrainView;
+class World;
+struct FrameSnapshot;
+
+// The drawing side of the world: everything GL (textures, display lists,
+// the sky, the tree sprites), built from the world once a context exists,
+// and a frame drawn from a snapshot alone, with no lock held.
+class SceneView {
+public:
+    // Reads the sky, tree and ground images from `directory`; the models
+    // are those the world loaded.
+    explicit SceneView(const World& world, const std::string& directory = "data/");
+    ~SceneView();
+    SceneView(const SceneView&) = delete;
+    SceneView& operator=(const SceneView&) = delete;
+
+    // One frame from the snapshot and its view, then the buffer swap.
+    void draw(const FrameSnapshot& frame);
+
+    // Scenery that never moves (the wall, the rocks): a list at a pose.
+    struct Body {
+        unsigned int list = 0;
+        Vector3 position;
+        Quaternion orientation;
+    };
+    std::vector<Body> scenery;
+    std::unique_ptr<Skybox> skybox;
+    std::unique_ptr<TerrainView> terrain;
+    std::unique_ptr<ExcavatorView> excavator;
+    std::unique_ptr<ForestView> forests;
+};

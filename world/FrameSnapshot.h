@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "excavator/Cylinders.h"
+#include "excavator/WorkMeter.h"
+#include "math/Quaternion.h"
+#include "math/Vector3.h"
+
+class Excavator;
+class Terrain;
+class VoxelWorld;
+
+// The machine as a frame draws it and the camera follows it.
+struct ExcavatorPose {
+    int64_t step = -1;  // the world's step count when copied
+    Vector3 position;
+    Quaternion orientation;
+    Vector3 comOffset;
+    double slew = 0.0, monoblock = 0.0, bendingArm = 0.0, groundPlate = 0.0;
+    CylinderState cylinders;
+    double leftBeltPhase = 0.0, rightBeltPhase = 0.0;
+    bool tracksTouched = false;       // either track has rested on something
+    std::vector<Vector3> bucketSoil;  // soil cells, in the ground plate's frame
+};
+
+// Where the frame is seen from: the camera's view as it was copied.
+struct ViewPose {
+    Vector3 eye, center, up{0.0, 1.0, 0.0};
+    double pitch = 0.0, yaw = 0.0;  // radians, as the camera derives them
+};
+
+// What one frame draws, copied from the world between two steps so that
+// drawing needs no lock. Every part carries the step it was copied after,
+// so a frame that mixed two steps would show.
+struct FrameSnapshot {
+    FrameSnapshot();
+    ~FrameSnapshot();
+    FrameSnapshot(const FrameSnapshot&) = delete;
+    FrameSnapshot& operator=(const FrameSnapshot&) = delete;
+
+    int64_t step = -1;
+    double time = 0.0;  // simulated seconds
+    ExcavatorPose machine;
+    int64_t grainsStep = -1;
+    std::vector<Vector3> grains;  // loose soil
+    // The drawn ground: a copy of the terrain's surface (columns and
+    // quadtree, no voxels), brought up to date block by block.
+    std::unique_ptr<VoxelWorld> surface;
+    std::vector<uint32_t> surfaceRevisions;  // per block, as last copied
+    int64_t surfaceStep = -1;
+    int blocksCopied = 0;  // by the latest snapshot
+    int64_t workStep = -1;
+    WorkMeter work;
+    ViewPose view;  // filled by the viewer's side, with the rest
+};
+
+// The machine's pose as drawn, after `step` steps.
+void copyPose(const Excavator& machine, int64_t step, ExcavatorPose& out);
+// The grains and the changed blocks of the ground's surface, after `step`
+// steps; the caller keeps the ground's step out meanwhile.
+void copyGround(const Terrain& ground, int64_t step, FrameSnapshot& out);

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "excavator/WorkMeter.h"
+#include "physics/PairRecord.h"
+#include "physics/Simulation.h"
+
+class Excavator;
+class Object;
+class Terrain;
+struct FrameSnapshot;
+
+// Everything the step reads or writes, built from the data folder with no
+// window, no GL context and no SDL video: the objects in a fixed order
+// (their index is their place in the list), one pair record per pair, the
+// simulation and the work meter. The drawing side builds its own textures
+// and display lists from it afterwards.
+class World {
+public:
+    // Reads "scene.obj", "koparka.obj" and the heightmap from `directory`.
+    explicit World(const std::string& directory = "data/");
+    ~World();
+    World(const World&) = delete;
+    World& operator=(const World&) = delete;
+
+    // One fixed step; then the work meter and the step count.
+    void simulate(double step);
+    // Copies what a frame draws; the caller holds whatever keeps the step
+    // out meanwhile.
+    void snapshot(FrameSnapshot& out) const;
+
+    Terrain& terrain() const;
+
+    std::vector<Object*> objects;  // owned
+    PairRecord* pairRecords = nullptr;
+    int pairCount = 0;
+    Excavator* excavator = nullptr;  // also in objects
+    Simulation* simulation = nullptr;
+    StepReport lastStep;             // what the latest simulate did
+    WorkMeter work;                  // fed by every simulate
+    int64_t stepCount = 0;           // steps taken
+    double simulatedSeconds = 0.0;   // their sum of nominal steps
+
+private:
+    void add(Object* object);
+    void release();
+};
