@@ -143,5 +143,6 @@ void Scene::simulate(double step)
     if (simulation)
         lastStep = simulation->step(step);
     if (excavator)
-        work.update(excavator->soilDug, excavator->bucket.soilCount, step);
+        work.update({excavator->soilDug, excavator->bucket.soilCount, excavator->bucketInSoil, excavator->slewRate},
+                    step);
 }
