@@ -55,7 +55,7 @@ std::string hitReason(const JointHit& hit)
     case HitCause::None: return "";
     case HitCause::BucketNotCutting:
         std::snprintf(text, sizeof text,
-                      "Bucket on the ground, not at a cutting angle (attack %.0f deg, cuts below %.0f): "
+                      "Bucket on the ground, not at a cutting angle (attack %.0f\xc2\xb0, cuts below %.0f\xc2\xb0): "
                       "open it with l to cut",
                       hit.attack * kDegrees, cutting::windowLow * kDegrees);
         return text;
