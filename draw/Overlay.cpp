@@ -25,6 +25,8 @@ void setColour(LineColour c)
     }
 }
 
+constexpr float kPanelAlpha = 0.55f;  // the panel's opacity behind the text
+
 int powerOfTwo(int n)
 {
     int p = 1;
@@ -73,20 +75,29 @@ void Overlay::render(Line& line, const OverlayLine& wanted)
     SDL_Surface* text = TTF_RenderUTF8_Blended(font, wanted.text.c_str(), white);
     if (!text)
         return;  // a line the font cannot render is left out
-    line.width = text->w;
-    line.height = text->h;
+    // The line's piece of the panel with the text on it, so that each pixel
+    // is blended once: luminance a / alpha over a background of kPanelAlpha.
+    const int padX = lineHeight / 2, padY = 2;
+    line.width = text->w + 2 * padX;
+    line.height = std::max(text->h, lineHeight) + 2 * padY;
     // Power-of-two textures: every GL 1.x driver takes them.
-    line.textureWidth = powerOfTwo(text->w);
-    line.textureHeight = powerOfTwo(text->h);
-    std::vector<unsigned char> alpha(static_cast<size_t>(line.textureWidth) * line.textureHeight * 2, 0);
+    line.textureWidth = powerOfTwo(line.width);
+    line.textureHeight = powerOfTwo(line.height);
+    std::vector<unsigned char> texels(static_cast<size_t>(line.textureWidth) * line.textureHeight * 2, 0);
+    for (int y = 0; y < line.height; ++y)
+        for (int x = 0; x < line.width; ++x)
+            texels[(static_cast<size_t>(y) * line.textureWidth + x) * 2 + 1] =
+                static_cast<unsigned char>(kPanelAlpha * 255.0f + 0.5f);
     SDL_LockSurface(text);
     const SDL_PixelFormat* f = text->format;
     for (int y = 0; y < text->h; ++y) {
         const Uint32* row = reinterpret_cast<const Uint32*>(static_cast<const Uint8*>(text->pixels) + y * text->pitch);
         for (int x = 0; x < text->w; ++x) {
-            const size_t i = (static_cast<size_t>(y) * line.textureWidth + x) * 2;
-            alpha[i] = 255;
-            alpha[i + 1] = static_cast<unsigned char>((row[x] & f->Amask) >> f->Ashift);
+            const float a = static_cast<float>((row[x] & f->Amask) >> f->Ashift) / 255.0f;
+            const float alpha = a + kPanelAlpha * (1.0f - a);
+            unsigned char* t = &texels[(static_cast<size_t>(y + padY) * line.textureWidth + x + padX) * 2];
+            t[0] = static_cast<unsigned char>(a / alpha * 255.0f + 0.5f);
+            t[1] = static_cast<unsigned char>(alpha * 255.0f + 0.5f);
         }
     }
     SDL_UnlockSurface(text);
@@ -98,7 +109,7 @@ void Overlay::render(Line& line, const OverlayLine& wanted)
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_LUMINANCE_ALPHA, line.textureWidth, line.textureHeight, 0, GL_LUMINANCE_ALPHA,
-                 GL_UNSIGNED_BYTE, alpha.data());
+                 GL_UNSIGNED_BYTE, texels.data());
     ++texturesMade;
 }
 
@@ -106,12 +117,9 @@ void Overlay::draw(const std::vector<OverlayLine>& wanted, int width, int height
 {
     if (lines.size() < wanted.size())
         lines.resize(wanted.size());
-    int panelWidth = 0;
-    for (size_t i = 0; i < wanted.size(); ++i) {
+    for (size_t i = 0; i < wanted.size(); ++i)
         if (!(lines[i].shown == wanted[i]) || (lines[i].texture == 0 && !wanted[i].text.empty()))
             render(lines[i], wanted[i]);
-        panelWidth = std::max(panelWidth, lines[i].width);
-    }
     if (wanted.empty())
         return;
 
@@ -128,43 +136,35 @@ void Overlay::draw(const std::vector<OverlayLine>& wanted, int width, int height
     glDisable(GL_LIGHTING);
     glDisable(GL_CULL_FACE);
     glDisable(GL_FOG);
+    glDisable(GL_TEXTURE_1D);
     glDisable(GL_TEXTURE_3D);
+    glEnable(GL_TEXTURE_2D);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
 
-    // The panel: dark and translucent, so the text reads over sky and ground alike.
-    const int margin = 10, pad = lineHeight / 2;
-    const float x0 = margin, y0 = margin;
-    const float x1 = x0 + panelWidth + 2 * pad, y1 = y0 + lineHeight * static_cast<int>(wanted.size()) + 2 * pad;
-    glDisable(GL_TEXTURE_2D);
-    glColor4f(0.0f, 0.0f, 0.0f, 0.55f);
-    glBegin(GL_QUADS);
-    glVertex2f(x0, y0);
-    glVertex2f(x0, y1);
-    glVertex2f(x1, y1);
-    glVertex2f(x1, y0);
-    glEnd();
-
-    glEnable(GL_TEXTURE_2D);
+    // Each line on its own piece of dark, translucent panel, as wide as its
+    // text: readable over sky and ground, and few pixels to blend.
+    const float margin = 10.0f;
+    float y = margin;
     for (size_t i = 0; i < wanted.size(); ++i) {
         const Line& l = lines[i];
         if (!l.texture || l.width == 0)
             continue;
-        const float x = x0 + pad, y = y0 + pad + lineHeight * static_cast<float>(i);
         const float s = static_cast<float>(l.width) / l.textureWidth, t = static_cast<float>(l.height) / l.textureHeight;
         glBindTexture(GL_TEXTURE_2D, l.texture);
         setColour(l.shown.colour);
         glBegin(GL_QUADS);
         glTexCoord2f(0.0f, 0.0f);
-        glVertex2f(x, y);
+        glVertex2f(margin, y);
         glTexCoord2f(0.0f, t);
-        glVertex2f(x, y + l.height);
+        glVertex2f(margin, y + l.height);
         glTexCoord2f(s, t);
-        glVertex2f(x + l.width, y + l.height);
+        glVertex2f(margin + l.width, y + l.height);
         glTexCoord2f(s, 0.0f);
-        glVertex2f(x + l.width, y);
+        glVertex2f(margin + l.width, y);
         glEnd();
+        y += l.height;
     }
 
     glMatrixMode(GL_PROJECTION);
