@@ -22,7 +22,7 @@ GradeMarking::GradeMarking()
     std::vector<unsigned char> texels(kTexels * 2);
     for (int i = 0; i < kTexels; ++i) {
         const double h = ((i + 0.5) / kTexels - 0.5) * kSpan;
-        const double a = std::fabs(h) < 0.25 * kOnGrade ? 1.0 : std::fabs(h) < kOnGrade ? 0.35 : 0.0;
+        const double a = std::fabs(h) < 0.5 * kOnGrade ? 1.0 : std::fabs(h) < kOnGrade ? 0.35 : 0.0;
         texels[2 * i] = 255;
         texels[2 * i + 1] = static_cast<unsigned char>(a * 255.0);
     }

@@ -11,7 +11,7 @@
 class GradeMarking {
 public:
     static constexpr double kReach = 3.0;     // m around the cutting edge
-    static constexpr double kSpacing = 0.171875;  // m between surface samples (half a column)
+    static constexpr double kSpacing = 0.34375;  // m between surface samples: the columns' spacing
 
     GradeMarking();
     ~GradeMarking();

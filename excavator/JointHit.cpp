@@ -23,6 +23,7 @@ JointHit classifyHit(int32_t part, HitTouch touched, const ArmPivots& pivots, co
 {
     JointHit hit;
     hit.part = part;
+    hit.touched = touched;
     if (part == 6 && touched != HitTouch::Obstacle) {
         // The bucket cuts only when its edge leads; anything else is a push.
         const double attack = attackAngle(tipVelocityInBucket(pivots, angles, rates));
@@ -55,9 +56,10 @@ std::string hitReason(const JointHit& hit)
     case HitCause::None: return "";
     case HitCause::BucketNotCutting:
         std::snprintf(text, sizeof text,
-                      "Bucket on the ground, not at a cutting angle (attack %.0f\xc2\xb0, cuts below %.0f\xc2\xb0): "
+                      "Bucket %s, not at a cutting angle (attack %.1f\xc2\xb0, cuts below %.0f\xc2\xb0): "
                       "open it with l to cut",
-                      hit.attack * kDegrees, cutting::windowLow * kDegrees);
+                      hit.touched == HitTouch::Soil ? "in the soil" : "on the ground", hit.attack * kDegrees,
+                      cutting::windowLow * kDegrees);
         return text;
     case HitCause::OnGround: std::snprintf(text, sizeof text, "%s on the ground: raise the boom (k)", part); return text;
     case HitCause::IntoSoil:

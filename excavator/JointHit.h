@@ -26,6 +26,7 @@ struct JointHit {
 
     HitCause cause = HitCause::None;
     int32_t part = -1;    // ExcavatorPart
+    HitTouch touched = HitTouch::Ground;
     double attack = 0.0;  // rad: the cutting edge's attack angle (BucketNotCutting)
     double age = 0.0;     // s since it last stopped joints
 };
