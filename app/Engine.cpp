@@ -11,7 +11,11 @@
 
 Engine::Engine(int32_t width_, int32_t height_, bool fullscreen_, std::chrono::steady_clock::time_point answered_)
     : SimulationWindow("Kelvarro", width_, height_, 32, fullscreen_),
-      loop(EngineLoop::Hooks{[this] { input->poll(); }, [this] { scene->capture(); },
+      loop(EngineLoop::Hooks{[this] { input->poll(); },
+                             [this] {
+                                 scene->capture();
+                                 scene->figures.paused = paused;
+                             },
                              [this] {
                                  scene->draw();
                                  frameShown();
@@ -25,7 +29,7 @@ Engine::Engine(int32_t width_, int32_t height_, bool fullscreen_, std::chrono::s
     try {
         world = new World();
         ExcavatorController::getInstance().setExcavator(world->excavator);
-        scene = new Scene(*world);
+        scene = new Scene(*world, true, width_, height_);
     } catch (...) {
         release();  // this object dies on the way out
         throw;

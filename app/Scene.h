@@ -1,30 +1,37 @@
 #pragma once
 
+#include <chrono>
+#include <deque>
 #include <memory>
+#include <utility>
 
+#include "draw/OverlayFigures.h"
 #include "world/FrameSnapshot.h"
 
 class Camera;
+class Overlay;
 class SceneView;
 class World;
 
 // The viewer of a world: the camera, the drawing side built from the world,
-// and the snapshot that frames are drawn from. A frame is taken in two
-// parts: `capture` copies what it needs while the world stands still (the
-// caller holds the world lock), `draw` then draws the copy with no lock held.
+// the head-up figures and the snapshot that frames are drawn from. A frame
+// is taken in two parts: `capture` copies what it needs while the world
+// stands still (the caller holds the world lock), `draw` then draws the copy
+// with no lock held.
 class Scene {
 public:
-    // Needs a current GL context; registers the camera for the mouse when
-    // `listen` is set.
-    explicit Scene(World& world, bool listen = true);
+    // Needs a current GL context of width x height pixels; registers the
+    // camera for the mouse when `listen` is set.
+    explicit Scene(World& world, bool listen = true, int width = 1024, int height = 768);
     virtual ~Scene();
     Scene(const Scene&) = delete;
     Scene& operator=(const Scene&) = delete;
 
-    // Under the world lock: the camera follows the machine, then the world
-    // and the view are copied into the snapshot.
+    // Under the world lock: the camera follows the machine, then the world,
+    // the view and the figures are copied.
     void capture();
-    // Without the lock: one frame from the snapshot, then the buffer swap.
+    // Without the lock: one frame from the snapshot, the figures over it when
+    // shown, then the buffer swap.
     void draw();
     // Both, for a caller that owns the world alone.
     void render();
@@ -32,5 +39,14 @@ public:
     World& world;
     std::unique_ptr<Camera> camera;
     std::unique_ptr<SceneView> view;
+    std::unique_ptr<Overlay> overlay;
     FrameSnapshot snapshot;
+    OverlayFigures figures;  // as captured; the caller may add its own state
+    bool overlayShown = true;
+    int width, height;
+
+private:
+    // (wall clock, simulated seconds) of recent captures, for the figures'
+    // real-time factor.
+    std::deque<std::pair<std::chrono::steady_clock::time_point, double>> clock;
 };

@@ -5,18 +5,31 @@
 #include <chrono>
 #include <filesystem>
 #include <iostream>
+#include <string>
 #include <system_error>
 
 #include "base/Answer.h"
 #include "base/DataFolder.h"
 #include "base/Fatal.h"
 #include "app/Engine.h"
+#include "app/Options.h"
 #include "base/Log.h"
 #include "input/ExcavatorController.h"
 
-int main(int, char**)
+int main(int argc, char** argv)
 {
     logLevel = 3;
+
+    StartOptions options;
+    std::string optionError;
+    if (!parseOptions(argc, argv, options, optionError)) {
+        std::cerr << optionError << "\n" << usageText();
+        return 1;
+    }
+    if (options.help) {
+        std::cout << usageText();
+        return 0;
+    }
 
     std::cout << "Kelvarro - excavator simulator\n\n"
               << "Operating keys:\n"
@@ -27,9 +40,16 @@ int main(int, char**)
               << " - 5, 2 (numpad) - left track\n"
               << " - 6, 3 (numpad) - right track\n"
               << " - p - pause (the view can still be turned)\n"
+              << " - g, G (shifted) - set the target grade at the cutting edge, clear it\n"
+              << " - h - show/hide the figures on the picture\n"
               << " - Esc - exit\n\n"
               << "Camera zoom/rotate - mouse move with right/left button pressed\n"
               << "Changing view mode - scroll wheel\n\n";
+
+    // Kept in the folder the program was started in, even when data/ is read elsewhere.
+    std::error_code startError;
+    const std::filesystem::path started = std::filesystem::current_path(startError);
+    const std::string joystickFile = startError ? "kelvarro-joystick.cfg" : (started / "kelvarro-joystick.cfg").string();
 
     // Before the questions: a program that cannot start says so at once.
     try {
@@ -46,14 +66,23 @@ int main(int, char**)
         return 1;
     }
 
-    std::cout << "Do you want to run in hight resulution (1280x1024) [y/n]? ";
-    const bool high = answeredYes(std::cin);
+    // A question the command line answered is not asked.
+    bool high = options.highResolution.value_or(false);
+    if (!options.highResolution) {
+        std::cout << "Do you want to run in hight resulution (1280x1024) [y/n]? ";
+        high = answeredYes(std::cin);
+    }
     const int32_t width = high ? 1280 : 1024;
     const int32_t height = high ? 1024 : 768;
-    std::cout << "Do you want to run in fullscreen mode [y/n]? ";
-    const bool fullscreen = answeredYes(std::cin);
+    bool fullscreen = options.fullscreen.value_or(false);
+    if (!options.fullscreen) {
+        std::cout << "Do you want to run in fullscreen mode [y/n]? ";
+        fullscreen = answeredYes(std::cin);
+    }
 
-    ExcavatorController::getInstance();  // may ask about the joystick
+    ExcavatorController& controller = ExcavatorController::getInstance();  // may ask about the joystick
+    controller.joystickOffered = !options.noJoystick;
+    controller.assignmentFile = joystickFile;
     const auto answered = std::chrono::steady_clock::now();
     std::cout << "Loading...\n";
     std::cout.flush();

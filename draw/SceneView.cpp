@@ -2,10 +2,10 @@
 
 #include <GL/gl.h>
 #include <GL/glu.h>
-#include <SDL.h>
 
 #include "draw/ExcavatorView.h"
 #include "draw/ForestView.h"
+#include "draw/GradeMarking.h"
 #include "draw/MeshDraw.h"
 #include "draw/Skybox.h"
 #include "draw/TerrainView.h"
@@ -13,6 +13,7 @@
 #include "world/Billboard.h"
 #include "world/FrameSnapshot.h"
 #include "world/Terrain.h"
+#include "world/VoxelWorld.h"
 #include "world/World.h"
 
 SceneView::SceneView(const World& world, const std::string& directory)
@@ -29,7 +30,26 @@ SceneView::SceneView(const World& world, const std::string& directory)
     if (world.excavator)
         excavator = std::make_unique<ExcavatorView>(*world.excavator);
     forests = std::make_unique<ForestView>(billboards, directory);
+    gradeMarking = std::make_unique<GradeMarking>();
 }
+
+namespace {
+
+// The drawn ground's height at (x, z): its nearest column.
+bool surfaceHeight(const VoxelWorld& surface, double x, double z, double& y)
+{
+    const int b = surface.blockIndexAt({x, 0.0, z});
+    if (!surface.validBlock(b))
+        return false;
+    int16_t cx, cy, cz;
+    surface.voxelCoordsAt(b, {x, 0.0, z}, cx, cy, cz);
+    if (cx < 0 || cx > 64 || cz < 0 || cz > 64)
+        return false;
+    y = surface.block(b).refs[cx * terrain::kColumns + cz]->position[1];
+    return true;
+}
+
+}  // namespace
 
 SceneView::~SceneView() = default;
 
@@ -54,6 +74,11 @@ void SceneView::draw(const FrameSnapshot& frame)
     terrain->draw(frame);
     for (const Body& body : scenery)
         drawAtPose(body.list, body.position, body.orientation);
+    // On the ground's depth, before the sky fills what is left.
+    if (frame.grade.set)
+        gradeMarking->draw(frame.grade.level, frame.grade.edge, [&](double x, double z, double& y) {
+            return surfaceHeight(*frame.surface, x, z, y);
+        });
 
     // The sky turns with the view but never moves with the eye.
     glPushMatrix();
@@ -75,7 +100,4 @@ void SceneView::draw(const FrameSnapshot& frame)
     // The cabin glass last, blended over everything behind it.
     if (excavator)
         excavator->drawTransparent(frame.machine);
-
-    glFlush();
-    SDL_GL_SwapBuffers();
 }

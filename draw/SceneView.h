@@ -9,6 +9,7 @@
 
 class ExcavatorView;
 class ForestView;
+class GradeMarking;
 class Skybox;
 class TerrainView;
 class World;
@@ -26,7 +27,8 @@ public:
     SceneView(const SceneView&) = delete;
     SceneView& operator=(const SceneView&) = delete;
 
-    // One frame from the snapshot and its view, then the buffer swap.
+    // One frame from the snapshot and its view; the caller adds what goes
+    // over it and swaps the buffers.
     void draw(const FrameSnapshot& frame);
 
     // Scenery that never moves (the wall, the rocks): a list at a pose.
@@ -40,4 +42,5 @@ public:
     std::unique_ptr<TerrainView> terrain;
     std::unique_ptr<ExcavatorView> excavator;
     std::unique_ptr<ForestView> forests;
+    std::unique_ptr<GradeMarking> gradeMarking;
 };

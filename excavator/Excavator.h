@@ -7,6 +7,8 @@
 #include "excavator/BucketGrid.h"
 #include "excavator/Cylinders.h"
 #include "excavator/Drives.h"
+#include "excavator/Grade.h"
+#include "excavator/JointHit.h"
 #include "math/Vector3.h"
 #include "physics/Object.h"
 
@@ -76,6 +78,14 @@ public:
     bool terrainContact = false, cuttingContact = false;
     BucketGrid bucket;
     int64_t soilDug = 0;  // units dig has put into the bucket since construction
+    // Why the joints last stopped, while hits keep stopping them.
+    JointHit hit;
+    // Parts (bit per ExcavatorPart) in contact with the terrain at the
+    // latest detection, and set while the terrain contact code stops a part
+    // that pushes into soil: what a hit ran into.
+    uint32_t groundParts = 0;
+    bool pushingIntoSoil = false;
+    GradeTarget grade;  // set and cleared by the operator
     uint32_t leftTrackContacts = 0, rightTrackContacts = 0;
     Vector3 leftTrackPointVelocity, rightTrackPointVelocity, leftTrackTravel, rightTrackTravel;
     double leftBeltPhase = 0.0, rightBeltPhase = 0.0;

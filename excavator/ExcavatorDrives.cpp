@@ -38,8 +38,13 @@ void Excavator::computeForces()
 bool Excavator::stopHitJoints(int32_t part)
 {
     JointAngles rates = jointRates();
+    const JointAngles before = rates;
     if (!stopJointsCarrying(part, rates))
         return false;
+    const HitTouch touched = pushingIntoSoil                 ? HitTouch::Soil
+                             : (groundParts >> part) & 1u ? HitTouch::Ground
+                                                          : HitTouch::Obstacle;
+    hit = classifyHit(part, touched, armPivots(meshes), jointAngles(meshes), before);
     slewRate = rates.slew;
     monoblockRate = rates.monoblock;
     bendingArmRate = rates.bendingArm;
@@ -136,4 +141,5 @@ void Excavator::integrateState(double dt)
     const Matrix3 r = toMatrix(orientation);
     inverseInertiaWorld = (r * inverseInertiaBody) * transpose(r);
     settleBucketSoil(dt);
+    ageHit(hit, dt);
 }

@@ -83,7 +83,9 @@ Vector3 escapeDirection(Terrain& t, int b, int x, int y, int z)
 void stopPart(Excavator& e, const Mesh& part)
 {
     e.terrainContact = false;
+    e.pushingIntoSoil = true;
     e.applyCollisionImpulse(Vector3(), Vector3(), part.index);
+    e.pushingIntoSoil = false;
 }
 
 // Mode switches of the bucket and the terrain, once per detection.
@@ -306,6 +308,12 @@ SimulationHooks machineHooks(Excavator* machine)
         if (!terrain || !e)
             return false;
         result = testExcavatorTerrain(*e, *terrain, record);
+        // What a hit in this step's impulses ran into: the ground or not.
+        e->groundParts = 0;
+        for (const Contact& c : record.contacts) {
+            const Mesh* part = c.bodyA == e ? c.meshA : c.meshB;
+            e->groundParts |= 1u << part->index;
+        }
         return true;
     };
     hooks.raised = machine;

@@ -1,15 +1,17 @@
 #include "input/ExcavatorController.h"
 
 #include <cmath>
+#include <fstream>
 #include <iostream>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "base/Answer.h"
 #include "excavator/Excavator.h"
+#include "excavator/Grade.h"
 #include "input/AxisController.h"
 #include "input/InputSystem.h"
+#include "input/JoystickAssignment.h"
 
 namespace {
 
@@ -72,6 +74,19 @@ public:
     void apply(Excavator* e, float v) override { e->rightTrackThrottle = -v; }
 };
 
+// The axis controller of a movement, numbered in the dialogue's order.
+AxisController* makeAxisController(int movement)
+{
+    switch (movement) {
+    case 0: return new MonoblockController;
+    case 1: return new GroundPlateController;
+    case 2: return new BendingArmController;
+    case 3: return new BodyworkController;
+    case 4: return new LeftTrackController;
+    default: return new RightTrackController;
+    }
+}
+
 }  // namespace
 
 double monoblockRateFor(double angle, double u)
@@ -127,23 +142,51 @@ void ExcavatorController::config()
     config(std::cin, std::cout, input, SDL_NumJoysticks());
 }
 
+bool ExcavatorController::useSavedAssignment(std::istream& in, std::ostream& out)
+{
+    std::ifstream file(assignmentFile);
+    if (!file)
+        return false;  // none saved yet
+    out << "Use the saved joystick assignment [y/n]? ";
+    out.flush();
+    if (!answeredYes(in))
+        return false;
+    std::vector<SavedAxis> saved;
+    std::string error;
+    if (!readAssignment(file, assignmentFile, saved, error)) {
+        (errors ? *errors : std::cerr) << error << "\n";
+        return false;
+    }
+    for (const SavedAxis& a : saved)
+        axisAssignments.emplace(axisKey(SDL_JOYAXISMOTION, a.joystick, a.axis), makeAxisController(a.movement));
+    return true;
+}
+
+void ExcavatorController::saveAssignment(const std::vector<SavedAxis>& axes)
+{
+    std::ofstream file(assignmentFile);
+    writeAssignment(file, axes);
+    file.close();
+    if (!file)
+        (errors ? *errors : std::cerr) << "[ExcavatorController] Cannot write the joystick assignment to "
+                                       << assignmentFile << "\n";
+}
+
 void ExcavatorController::config(std::istream& in, std::ostream& out, InputSystem& input, int joystickCount,
                                  const std::function<void()>& pump)
 {
     input.addKeyboardListener(this);
-    if (joystickCount <= 0)
+    if (joystickCount <= 0 || !joystickOffered)
         return;
+    if (!assignmentFile.empty() && useSavedAssignment(in, out)) {
+        input.addJoystickListener(this);
+        return;
+    }
     out << "Do you want to enable controlling the excavator by joystick [y/n]? ";
     out.flush();
     if (!answeredYes(in))
         return;
     input.addJoystickListener(this);
-
-    std::vector<std::pair<AxisController*, const char*>> parts = {
-        {new MonoblockController, "monoblock"},      {new GroundPlateController, "ground plate"},
-        {new BendingArmController, "bending arm"},   {new BodyworkController, "undercarriage"},
-        {new LeftTrackController, "left track"},     {new RightTrackController, "right track"},
-    };
 
     out << std::endl;
     out << "Assign joystick axes to each of the excavator's part movement." << std::endl;
@@ -158,8 +201,12 @@ void ExcavatorController::config(std::istream& in, std::ostream& out, InputSyste
         << " - left pedal - left track\n"
         << " - right pedal - right track\n\n";
 
-    for (auto& part : parts) {
-        out << "Move the joystick for " << part.second << " movement and push the button to accept" << std::endl;
+    static const char* const shownNames[kSavedMovements] = {"monoblock",     "ground plate", "bending arm",
+                                                            "undercarriage", "left track",   "right track"};
+    std::vector<SavedAxis> chosen;
+    for (int movement = 0; movement < kSavedMovements; ++movement) {
+        out << "Move the joystick for " << shownNames[movement] << " movement and push the button to accept"
+            << std::endl;
         configuring = true;
         while (!buttonReleased) {
             if (pump) {
@@ -170,27 +217,42 @@ void ExcavatorController::config(std::istream& in, std::ostream& out, InputSyste
                 SDL_Delay(15);
             }
         }
-        bool kept = false;
-        if (capturedAxis.type == SDL_JOYAXISMOTION)
-            kept = axisAssignments
-                       .emplace(axisKey(capturedAxis.type, capturedAxis.joystick, capturedAxis.axis), part.first)
-                       .second;
-        if (!kept)
-            delete part.first;  // no axis, or one an earlier part already has: keyboard only
+        // No axis, or one an earlier part already has: keyboard only.
+        if (capturedAxis.type == SDL_JOYAXISMOTION &&
+            axisAssignments.count(axisKey(capturedAxis.type, capturedAxis.joystick, capturedAxis.axis)) == 0) {
+            axisAssignments.emplace(axisKey(capturedAxis.type, capturedAxis.joystick, capturedAxis.axis),
+                                    makeAxisController(movement));
+            chosen.push_back({movement, capturedAxis.joystick, capturedAxis.axis});
+        }
         capturedAxis = CapturedAxis();
         buttonReleased = false;
         if (!pump)
             SDL_Delay(250);
     }
     configuring = false;
+    if (!assignmentFile.empty())
+        saveAssignment(chosen);
 }
 
 void ExcavatorController::keyPressed(const SDL_Event* event)
 {
+    if (event->key.keysym.sym == SDLK_h) {
+        if (!overlayKeyDown)
+            overlayShown = !overlayShown;
+        overlayKeyDown = true;
+    }
     if (!excavator)
         return;
     Excavator* e = excavator;
     switch (event->key.keysym.sym) {
+    case SDLK_g:
+        // g sets the grade through the cutting edge, G (shifted) clears it.
+        if (event->key.keysym.mod & KMOD_SHIFT)
+            e->grade = GradeTarget();
+        else if (!gradeKeyDown)
+            e->grade = gradeAtCuttingEdge(*e);
+        gradeKeyDown = true;
+        break;
     case SDLK_a: e->setSlewCommand(1.0f); break;
     case SDLK_d: e->setSlewCommand(-1.0f); break;
     case SDLK_k: e->monoblockRate = monoblockRateFor(e->monoblockAngle(), kMonoblockSpeed); break;
@@ -209,6 +271,10 @@ void ExcavatorController::keyPressed(const SDL_Event* event)
 
 void ExcavatorController::keyReleased(const SDL_Event* event)
 {
+    if (event->key.keysym.sym == SDLK_h)
+        overlayKeyDown = false;
+    if (event->key.keysym.sym == SDLK_g)
+        gradeKeyDown = false;
     if (!excavator)
         return;
     Excavator* e = excavator;

@@ -2,13 +2,17 @@
 
 #include <SDL.h>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
 #include <map>
+#include <string>
+#include <vector>
 
 #include "base/JoystickListener.h"
 #include "base/KeyboardListener.h"
+#include "input/JoystickAssignment.h"
 
 class AxisController;
 class Excavator;
@@ -66,7 +70,24 @@ public:
         int16_t value = 0;
     };
 
+private:
+    // Offers the saved assignment; true when it was taken and loaded.
+    bool useSavedAssignment(std::istream& in, std::ostream& out);
+    void saveAssignment(const std::vector<SavedAxis>& axes);
+
+public:
     Excavator* excavator = nullptr;
+    // Flipped by h (once per press, not per key repeat): the frame draws the
+    // figures over the picture while set.
+    std::atomic<bool> overlayShown{true};
+    bool overlayKeyDown = false;
+    bool gradeKeyDown = false;  // g sets the grade once per press
+    // False: no joystick questions (keyboard only).
+    bool joystickOffered = true;
+    // Where the assignment chosen in the dialogue is kept and offered from
+    // next time; empty: neither.
+    std::string assignmentFile;
+    std::ostream* errors = nullptr;  // where a damaged file is reported; null: standard error
     bool configuring = false;
     bool buttonReleased = false;
     CapturedAxis capturedAxis;

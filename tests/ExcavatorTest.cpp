@@ -87,13 +87,13 @@ TEST(Excavator, DrawingRestoresTheGLStateAndShowsTheSoilInTheBucket)
     glCullFace(GL_FRONT_AND_BACK);  // only the grains come back
     glDisable(GL_BLEND);
     GLfloat buffer[1024], matrix[16];
-    ExcavatorPose drawn;
-    copyPose(e, 0, drawn);
+    ExcavatorPose posed;
+    copyPose(e, 0, posed);
     glFeedbackBuffer(1024, GL_3D, buffer);
     glRenderMode(GL_FEEDBACK);
-    view.draw(drawn, grain);
+    view.draw(posed, grain);
     const GLint used = glRenderMode(GL_RENDER);
-    view.drawTransparent(drawn);
+    view.drawTransparent(posed);
     glGetFloatv(GL_MODELVIEW_MATRIX, matrix);
     for (int k = 0; k < 16; ++k)
         EXPECT_EQ(matrix[k], k % 5 == 0 ? 1.0f : 0.0f);

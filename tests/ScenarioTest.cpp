@@ -136,8 +136,18 @@ TEST_F(ScenarioTest, CycleDigsABiteAndMovesACubicMetreAsideWithinTwentySeconds)
     Terrain& ground = *e.terrain;
     const std::vector<double> before = columnRise();
     const int64_t soil = ground.soilVoxelCount();
+    double cycleEnd = -1.0;
+    bool bucketStopped = false;
     for (; run->time < run->scenario.seconds; run->step()) {
         ASSERT_EQ(sceneSoil(*scene).total(), run->startSoil) << "at " << run->time << " s";
+        if (cycleEnd < 0.0 && scene->work.cycles > 0)
+            cycleEnd = run->time;
+        // Lowered onto the ground edge first, the bucket is stopped until it cuts.
+        if (e.hit.cause == HitCause::BucketNotCutting && !bucketStopped) {
+            bucketStopped = true;
+            EXPECT_EQ(e.bucket.soilCount, 0);
+            EXPECT_NE(hitReason(e.hit).find("open it with l to cut"), std::string::npos) << hitReason(e.hit);
+        }
         if (run->steps == std::lround(findScenario("dig")->seconds / ScenarioRun::kStep)) {  // the bite done
             EXPECT_GE(e.bucket.soilCount, 20);
             EXPECT_EQ(soil - ground.soilVoxelCount(), e.bucket.soilCount);
@@ -150,6 +160,22 @@ TEST_F(ScenarioTest, CycleDigsABiteAndMovesACubicMetreAsideWithinTwentySeconds)
     for (double rise : columnRise(before))
         piled += std::max(0.0, rise);
     EXPECT_GE(piled, 25.0 - 1e-3);
+    // Every phase found where the keys put it (s after the start): the bite
+    // before the slew (5.0), the dump after it (6.45) and while the bucket
+    // opens (until 7.5), the swing back ending once the slew back (until
+    // 9.05) has stopped.
+    EXPECT_TRUE(bucketStopped);
+    EXPECT_EQ(e.hit.cause, HitCause::None) << "no key held at the end";
+    ASSERT_GT(cycleEnd, 0.0);
+    const CyclePhases p = scene->work.lastCyclePhases();
+    const double start = cycleEnd - p.total();
+    EXPECT_GT(p.dig, 0.1);
+    EXPECT_LT(start + p.dig, 5.0);
+    EXPECT_GT(start + p.dig + p.swingLoaded, 6.45);
+    EXPECT_LT(start + p.dig + p.swingLoaded + p.dump, 7.5 + 0.1);
+    EXPECT_GT(p.dump, 0.1);
+    EXPECT_GT(cycleEnd, 9.05);
+    EXPECT_GT(p.swingBack, 1.0);
 }
 
 TEST_F(ScenarioTest, DumpPilesTheWholeLoadUnderTheBucket)
@@ -285,6 +311,12 @@ TEST_F(ScenarioTest, HitStopsTheArmAtTheWallAndLeavesTheMachine)
             atWall = e.slewAngle();
         else
             EXPECT_NEAR(e.slewAngle(), atWall, 1e-3) << run->time;
+        // Held there by a hit, the operator is told so until a is let go (3 s).
+        if (run->time > 1.5 && run->time < 3.0) {
+            ASSERT_EQ(e.hit.cause, HitCause::Obstacle) << run->time;
+        } else if (run->time > 3.0 + JointHit::kHitHold + 0.01) {
+            ASSERT_EQ(e.hit.cause, HitCause::None) << run->time;
+        }
     }
     EXPECT_GT(e.slewAngle(), 0.5) << "swung round to the wall";
     EXPECT_LT(e.slewAngle(), 1.2) << "and no further";

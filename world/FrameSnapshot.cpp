@@ -1,6 +1,7 @@
 #include "world/FrameSnapshot.h"
 
 #include "excavator/Excavator.h"
+#include "excavator/Grade.h"
 #include "world/Terrain.h"
 #include "world/VoxelWorld.h"
 #include "world/World.h"
@@ -49,8 +50,15 @@ void World::snapshot(FrameSnapshot& out) const
 {
     out.step = stepCount;
     out.time = simulatedSeconds;
-    if (excavator)
+    out.grade = GradeMark();
+    if (excavator) {
         copyPose(*excavator, stepCount, out.machine);
+        if (excavator->grade.set) {
+            Vector3 a, b;
+            cuttingEdgeEnds(*excavator, a, b);
+            out.grade = GradeMark{true, excavator->grade.level, (a + b) * 0.5};
+        }
+    }
     copyGround(terrain(), stepCount, out);
     out.work = work;
     out.workStep = stepCount;

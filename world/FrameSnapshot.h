@@ -32,6 +32,13 @@ struct ViewPose {
     double pitch = 0.0, yaw = 0.0;  // radians, as the camera derives them
 };
 
+// A set target grade, where the frame marks it on the ground.
+struct GradeMark {
+    bool set = false;
+    double level = 0.0;  // world y of the grade
+    Vector3 edge;        // the cutting edge's middle, world
+};
+
 // What one frame draws, copied from the world between two steps so that
 // drawing needs no lock. Every part carries the step it was copied after,
 // so a frame that mixed two steps would show.
@@ -54,6 +61,7 @@ struct FrameSnapshot {
     int blocksCopied = 0;  // by the latest snapshot
     int64_t workStep = -1;
     WorkMeter work;
+    GradeMark grade;
     ViewPose view;  // filled by the viewer's side, with the rest
 };
 

@@ -62,7 +62,8 @@ void World::simulate(double step)
     if (simulation)
         lastStep = simulation->step(step);
     if (excavator)
-        work.update(excavator->soilDug, excavator->bucket.soilCount, step);
+        work.update({excavator->soilDug, excavator->bucket.soilCount, excavator->bucketInSoil, excavator->slewRate},
+                    step);
     ++stepCount;
     simulatedSeconds += step;
 }

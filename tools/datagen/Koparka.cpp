@@ -639,6 +639,23 @@ void groundPlate(ObjWriter& w)
                          tip + d * 0.07 + n * 0.012},
               z - 0.035, z + 0.035);
     }
+    // The lip: a wear plate under the cutting edge's last 30 cm, thicker
+    // than the shell, across the whole width.
+    prism(w, model, {tip, tip - d * 0.30, tip - d * 0.30 + n * 0.03, tip + n * 0.02}, kBucketZ0, kBucketZ1);
+    // Side cutters: the side plates' front edges thickened from the tip up
+    // the mouth, and a rim bar along the mouth's back edge.
+    const P2 mouthBack = b[6], mouthTop = b[7];
+    auto strip = [](P2 from, P2 to, double half) {
+        const P2 m = leftOf(unit2(to - from)) * half;
+        return std::vector<P2>{from + m, from - m, to - m, to + m};
+    };
+    for (double z : {kBucketZ0 - 0.015, kBucketZ1 - 0.015}) {
+        prism(w, model, strip(tip, mouthTop, 0.035), z, z + 0.03);
+        prism(w, model, strip(mouthTop, mouthBack, 0.035), z, z + 0.03);
+    }
+    prism(w, model, {mouthBack + P2{-0.05, -0.02}, mouthBack + P2{0.03, -0.02}, mouthBack + P2{0.03, 0.06},
+                     mouthBack + P2{-0.05, 0.06}},
+          kBucketZ0, kBucketZ1);
     // Ears carrying the bucket pin and the link pin.
     for (double z : {kArmZ - 0.23, kArmZ + 0.19})
         prism(w, model, {{3.33, 0.37}, {4.12, 0.37}, {4.08, 0.56}, {3.92, 0.60}, {3.46, 0.63}, {3.33, 0.55}}, z, z + 0.04);

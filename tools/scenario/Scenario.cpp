@@ -366,6 +366,8 @@ const std::vector<TraceColumn>& traceColumns()
         {"bucket_soil", [=](const ScenarioRun& r) { return static_cast<double>(e(r).bucket.soilCount); }},
         {"in_soil", [=](const ScenarioRun& r) { return e(r).bucketInSoil ? 1.0 : 0.0; }},
         {"digging", [](const ScenarioRun& r) { return r.world.excavator->terrain->digging ? 1.0 : 0.0; }},
+        // Why the joints stand still: a HitCause, 0 while no hit holds them.
+        {"hit", [=](const ScenarioRun& r) { return static_cast<double>(e(r).hit.cause); }},
     };
     return columns;
 }
@@ -399,6 +401,13 @@ const std::vector<SummaryKey>& summaryKeys()
         {"bucket_m3", [=](const ScenarioRun& r) { return num(r.world.work.bucketM3(), "%.3f"); }},
         {"moved_m3", [=](const ScenarioRun& r) { return num(r.world.work.movedM3(), "%.3f"); }},
         {"cycle_s", [=](const ScenarioRun& r) { return num(r.world.work.lastCycleSeconds(), "%.2f"); }},
+        {"phase_dig_s", [=](const ScenarioRun& r) { return num(r.world.work.lastCyclePhases().dig, "%.3f"); }},
+        {"phase_swing_loaded_s",
+         [=](const ScenarioRun& r) { return num(r.world.work.lastCyclePhases().swingLoaded, "%.3f"); }},
+        {"phase_dump_s", [=](const ScenarioRun& r) { return num(r.world.work.lastCyclePhases().dump, "%.3f"); }},
+        {"phase_swing_back_s",
+         [=](const ScenarioRun& r) { return num(r.world.work.lastCyclePhases().swingBack, "%.3f"); }},
+        {"m3_per_h", [=](const ScenarioRun& r) { return num(r.world.work.cubicMetresPerHour(), "%.2f"); }},
         {"step_ms_mean", [=](const ScenarioRun& r) { return num(meanMs(r), "%.4f"); }},
         {"step_ms_max", [=](const ScenarioRun& r) {
              return num(r.stepMs.empty() ? 0.0 : *std::max_element(r.stepMs.begin(), r.stepMs.end()), "%.4f");

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+// What the command line answers before the start-up questions; a question
+// whose answer is given here is not asked.
+struct StartOptions {
+    std::optional<bool> highResolution;
+    std::optional<bool> fullscreen;
+    bool noJoystick = false;
+    bool help = false;
+};
+
+// One command-line option: a new option is one row of optionTable() (and
+// the field it fills).
+struct OptionRow {
+    const char* name;      // "--hires"
+    const char* argument;  // its value's name in the usage ("FILE"), or null for a switch
+    const char* help;
+    std::function<void(StartOptions&, const std::string& value)> apply;
+};
+
+const std::vector<OptionRow>& optionTable();
+
+// Reads argv[1 .. argc - 1]. False, with the fault in `error` (tagged
+// "[Options]"), on an unknown option or a missing value.
+bool parseOptions(int argc, const char* const* argv, StartOptions& options, std::string& error);
+
+// "usage: kelvarro [OPTION]..." and one line per option.
+std::string usageText();
