@@ -2,7 +2,8 @@
 // Run in the folder that holds data/, as the simulator is. Opens the
 // simulator's 1024 x 768 window, builds the world and its scene and times
 // the drawing of a frame from its snapshot (drawing and buffer swap,
-// finished with glFinish) from three views: the start view, a wide view
+// finished with glFinish) from three views: the start view (also without
+// the head-up figures, to give their cost), a wide view
 // over the scenery and trees, and a view from above, before and after a
 // patch of 40 x 40 columns below it shows soil and is refined down to the
 // quadtree's leaves. Without --simulate the frames follow each other with no
@@ -73,7 +74,7 @@ Summary summarise(std::vector<double> ms)
     return {ms.front(), ms[ms.size() / 2], sum / ms.size(), ms[ms.size() * 95 / 100], ms.back()};
 }
 
-void measure(Scene& scene, bool simulate, const char* what, long frames)
+void measure(Scene& scene, bool simulate, const char* what, long frames, bool overlay = true)
 {
     constexpr long kWarmUp = 5;  // texture residency, caches
     std::vector<double> ms, heldMs;
@@ -96,6 +97,7 @@ void measure(Scene& scene, bool simulate, const char* what, long frames)
                                           [&] {
                                               const auto t0 = std::chrono::steady_clock::now();
                                               scene.capture();
+                                              scene.overlayShown = overlay;
                                               const auto t1 = std::chrono::steady_clock::now();
                                               if (drawn == kWarmUp) {
                                                   simulatedAtStart = world.simulatedSeconds;
@@ -119,6 +121,7 @@ void measure(Scene& scene, bool simulate, const char* what, long frames)
     } else {
         while (static_cast<long>(ms.size()) < frames) {
             scene.capture();
+            scene.overlayShown = overlay;
             frame();
         }
     }
@@ -176,6 +179,8 @@ int main(int argc, char** argv)
             if (!picture.empty())
                 saveFront(sibling(picture, tag).c_str());
         };
+        // The head-up figures' cost: the same view without them, then with.
+        measure(scene, simulate, "start view, no figures", frames, false);
         measure(scene, simulate, "start view", frames);
         save("-start");
 
