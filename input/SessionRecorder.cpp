@@ -19,15 +19,17 @@ SessionRecorder SessionRecorder::inFolder(const std::string& folder, const Sessi
             c = '-';
     std::string path;
     std::FILE* file = nullptr;
+    int openError = 0;
     // Two sessions started in one second: the later one gets a number.
     for (int n = 1; n <= 100 && !file; ++n) {
         path = folder + "/" + name + (n > 1 ? "-" + std::to_string(n) : "") + ".kvr";
         file = std::fopen(path.c_str(), "wx");
-        if (!file && errno != EEXIST)
+        openError = errno;
+        if (!file && openError != EEXIST)
             break;
     }
     if (!file)
-        warnings << "[SessionRecorder] Cannot write " << path << ": " << std::strerror(errno)
+        warnings << "[SessionRecorder] Cannot write " << path << ": " << std::strerror(openError)
                  << "; this session is not recorded.\n";
     return SessionRecorder(file, path, header, warnings);
 }

@@ -207,6 +207,7 @@ TEST(Session, ReplaysToTheSameTraceAndCanBeTakenOver)
         live.run->run(kSteps * ScenarioRun::kStep);
         recorder.close(live.run->steps);
         liveTrace = live.trace();
+        writeFile(dir + "/session_live.csv", liveTrace);  // for kelvarro-scenario --replay to match
         EXPECT_EQ(window.pauses, 2);
         EXPECT_GT(std::fabs(live.scene->excavator->slewAngle()), 0.1) << "the keys must have reached the machine";
     }
