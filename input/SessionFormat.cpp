@@ -103,7 +103,7 @@ void loadNothing(const SDL_Event&, long long*) {}
 
 const std::vector<Kind>& kinds()
 {
-    const std::vector<Range> key = {{0, SDLK_LAST - 1}, kU16, kU16, kU8};
+    static const std::vector<Range> key = {{0, SDLK_LAST - 1}, kU16, kU16, kU8};
     static const std::vector<Kind> table = {
         {"keydown", SDL_KEYDOWN, key, storeKey, loadKey},
         {"keyup", SDL_KEYUP, key, storeKey, loadKey},
@@ -130,6 +130,22 @@ bool readWhole(const std::string& text, long long& value)
             return false;
     value = std::strtoll(text.c_str(), nullptr, 10);
     return true;
+}
+
+// Recording runs on every step: no printf on its way.
+void appendWhole(std::string& out, long long value)
+{
+    char text[24];
+    char* end = text + sizeof text;
+    char* p = end;
+    unsigned long long u = value < 0 ? 0ull - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
+    do {
+        *--p = static_cast<char>('0' + u % 10);
+        u /= 10;
+    } while (u);
+    if (value < 0)
+        *--p = '-';
+    out.append(p, static_cast<size_t>(end - p));
 }
 
 std::vector<std::string> words(const std::string& line)
@@ -217,11 +233,13 @@ bool appendEventLine(std::string& out, int64_t step, const SDL_Event& event)
             continue;
         long long fields[5];
         kind.load(event, fields);
-        char text[128];
-        int n = std::snprintf(text, sizeof text, "%lld %s", static_cast<long long>(step), kind.word);
-        for (size_t f = 0; f < kind.ranges.size(); ++f)
-            n += std::snprintf(text + n, sizeof text - n, " %lld", fields[f]);
-        out.append(text, static_cast<size_t>(n));
+        appendWhole(out, step);
+        out += ' ';
+        out += kind.word;
+        for (size_t f = 0; f < kind.ranges.size(); ++f) {
+            out += ' ';
+            appendWhole(out, fields[f]);
+        }
         out += '\n';
         return true;
     }

@@ -82,7 +82,8 @@ void SessionRecorder::reached(int64_t step)
     if (!file || std::chrono::steady_clock::now() < nextFlush)
         return;
     if (step != lastLineStep) {
-        pending += std::to_string(step) + " sync\n";
+        pending += std::to_string(step);
+        pending += " sync\n";
         lastLineStep = step;
     }
     flush();
