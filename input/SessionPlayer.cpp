@@ -8,13 +8,23 @@
 
 SessionPlayer::SessionPlayer(const Session& s) : session(s) {}
 
+namespace {
+
+bool mouseEvent(const SDL_Event& e)
+{
+    return e.type == SDL_MOUSEMOTION || e.type == SDL_MOUSEBUTTONDOWN || e.type == SDL_MOUSEBUTTONUP;
+}
+
+}  // namespace
+
 void SessionPlayer::due(int64_t step, std::vector<SDL_Event>& out)
 {
     if (takenOver())
         return;
     const std::vector<RecordedEvent>& events = session.events;
     for (; next < events.size() && events[next].step <= step; ++next)
-        out.push_back(events[next].event);
+        if (recordedView || !mouseEvent(events[next].event))
+            out.push_back(events[next].event);
 }
 
 void SessionPlayer::takeOver(int64_t step) { takenOverAt = step; }
@@ -37,10 +47,10 @@ InputSystem::SessionHooks SessionPlayer::hooks(std::function<bool(int64_t, const
     h.live = [this, liveBefore = std::move(liveBefore)](int64_t step, const SDL_Event& e) {
         if (takenOver())
             return true;
-        if (liveBefore)
-            return liveBefore(step, e);
-        return e.type == SDL_MOUSEMOTION || e.type == SDL_MOUSEBUTTONDOWN || e.type == SDL_MOUSEBUTTONUP ||
-               e.type == SDL_QUIT;
+        const bool through = liveBefore ? liveBefore(step, e) : mouseEvent(e) || e.type == SDL_QUIT;
+        if (through && e.type == SDL_MOUSEBUTTONDOWN)
+            recordedView = false;
+        return through;
     };
     return h;
 }

@@ -20,7 +20,8 @@ public:
     explicit SessionPlayer(const Session& session);
 
     // Appends every recorded event of this step (and of any earlier one not
-    // yet handed out), in recorded order; nothing once taken over.
+    // yet handed out), in recorded order; nothing once taken over, and no
+    // mouse events once the viewer has taken the view.
     void due(int64_t step, std::vector<SDL_Event>& out);
 
     // From after this step's recorded events the live operator drives.
@@ -34,10 +35,13 @@ public:
 
     // replay and live for the input system; live lets `liveBefore` decide
     // until the take-over (none: the view's mouse events and quit), then
-    // lets everything through.
+    // lets everything through. A live mouse button let through before the
+    // take-over gives the view to the viewer: the recorded operator's camera
+    // moves are no longer replayed.
     InputSystem::SessionHooks hooks(std::function<bool(int64_t, const SDL_Event&)> liveBefore = nullptr);
 
     const Session& session;
+    bool recordedView = true;  // the operator's camera moves are replayed
 
 private:
     size_t next = 0;  // the first event not yet handed out

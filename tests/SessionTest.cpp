@@ -366,3 +366,50 @@ TEST(Session, ARefusedFileIsOneWarning)
     EXPECT_FALSE(none.recording());
     EXPECT_EQ(refused.str().rfind("[SessionRecorder] Cannot write /proc/sessions/.kvr: ", 0), 0u) << refused.str();
 }
+
+namespace {
+
+class Heard : public KeyboardListener, public MouseListener {
+public:
+    void keyPressed(const SDL_Event* e) override { log.push_back("key " + std::to_string(e->key.keysym.sym)); }
+    void keyReleased(const SDL_Event*) override {}
+    void mouseButtonPressed(const SDL_Event* e) override { log.push_back("button " + std::to_string(e->button.button)); }
+    void mouseButtonReleased(const SDL_Event*) override {}
+    void mouseMoved(const SDL_Event* e) override { log.push_back("moved " + std::to_string(e->motion.x)); }
+    std::vector<std::string> log;
+};
+
+}  // namespace
+
+// Watching a replay: the viewer's keys do not reach the machine; once the
+// viewer presses a mouse button the view is theirs and the operator's
+// recorded camera moves stop, while the operator's keys go on.
+TEST(Session, TheViewerTakesTheViewButNotTheMachine)
+{
+    ASSERT_TRUE(ensureGLContext()) << SDL_GetError();
+    Session session;
+    for (int64_t step : {0, 2}) {
+        SDL_Event moved{};
+        moved.type = SDL_MOUSEMOTION;
+        moved.motion.x = static_cast<Uint16>(10 + step);
+        session.events.push_back({step, moved});
+        session.events.push_back({step, key(SDL_KEYDOWN, SDLK_w)});
+    }
+    session.lastStep = 3;
+    InputSystem input;
+    Heard heard;
+    input.addKeyboardListener(&heard);
+    input.addMouseListener(&heard);
+    SessionPlayer player(session);
+    input.setSessionHooks(player.hooks());
+    input.dispatch(0);
+    SDL_Event button{};
+    button.type = SDL_MOUSEBUTTONDOWN;
+    button.button.button = 3;
+    push({key(SDL_KEYDOWN, SDLK_a), button});
+    input.poll();
+    input.dispatch(1);
+    input.dispatch(2);
+    const std::vector<std::string> expected = {"moved 10", "key 119", "button 3", "key 119"};
+    EXPECT_EQ(heard.log, expected);
+}
