@@ -66,11 +66,9 @@ void Engine::start()
 
 void Engine::stop() { running = false; }
 
-void Engine::togglePause()
-{
-    SDL_Delay(150);
-    paused = !paused;
-}
+// Called by dispatch, between two steps; poll keeps a held p from
+// toggling more than every 150 ms.
+void Engine::togglePause() { paused = !paused; }
 
 std::string Engine::workCaption(const WorkMeter& work)
 {

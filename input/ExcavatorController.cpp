@@ -74,17 +74,35 @@ public:
     void apply(Excavator* e, float v) override { e->rightTrackThrottle = -v; }
 };
 
+// The part names of a session recording, each with its controller's maker.
+struct AxisPart {
+    const char* name;
+    AxisController* (*make)();
+    bool (*is)(const AxisController*);
+};
+
+template <typename Controller>
+AxisPart axisPart(const char* name)
+{
+    return {name, [] { return static_cast<AxisController*>(new Controller); },
+            [](const AxisController* c) { return dynamic_cast<const Controller*>(c) != nullptr; }};
+}
+
+const std::vector<AxisPart>& axisParts()
+{
+    static const std::vector<AxisPart> parts = {
+        axisPart<MonoblockController>("monoblock"),       axisPart<GroundPlateController>("ground-plate"),
+        axisPart<BendingArmController>("bending-arm"),    axisPart<BodyworkController>("undercarriage"),
+        axisPart<LeftTrackController>("left-track"),      axisPart<RightTrackController>("right-track"),
+    };
+    return parts;
+}
+
 // The axis controller of a movement, numbered in the dialogue's order.
 AxisController* makeAxisController(int movement)
 {
-    switch (movement) {
-    case 0: return new MonoblockController;
-    case 1: return new GroundPlateController;
-    case 2: return new BendingArmController;
-    case 3: return new BodyworkController;
-    case 4: return new LeftTrackController;
-    default: return new RightTrackController;
-    }
+    const std::vector<AxisPart>& parts = axisParts();
+    return parts[movement >= 0 && movement < static_cast<int>(parts.size()) ? movement : parts.size() - 1].make();
 }
 
 }  // namespace
@@ -134,6 +152,36 @@ ExcavatorController::~ExcavatorController()
 {
     for (auto& assignment : axisAssignments)
         delete assignment.second;
+}
+
+bool isAxisPartName(const std::string& name)
+{
+    for (const AxisPart& part : axisParts())
+        if (name == part.name)
+            return true;
+    return false;
+}
+
+std::map<int32_t, std::string> ExcavatorController::axisPartNames() const
+{
+    std::map<int32_t, std::string> names;
+    for (const auto& assignment : axisAssignments)
+        for (const AxisPart& part : axisParts())
+            if (part.is(assignment.second))
+                names[assignment.first] = part.name;
+    return names;
+}
+
+bool ExcavatorController::assignAxisPart(int32_t key, const std::string& name)
+{
+    for (const AxisPart& part : axisParts())
+        if (name == part.name) {
+            if (axisAssignments.count(key))
+                return false;
+            axisAssignments[key] = part.make();
+            return true;
+        }
+    return false;
 }
 
 void ExcavatorController::config()

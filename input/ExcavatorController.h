@@ -35,6 +35,9 @@ inline int32_t axisKey(uint8_t type, uint8_t joystick, uint8_t axis)
     return (static_cast<int32_t>(type) << 16) | (static_cast<int32_t>(joystick) << 8) | axis;
 }
 
+// True for a part name of axisPartNames.
+bool isAxisPartName(const std::string& name);
+
 // Turns keys and joystick axes into commands on the excavator. A singleton;
 // its listener operations run on the thread that dispatches input.
 class ExcavatorController : public KeyboardListener, public JoystickListener {
@@ -92,4 +95,12 @@ public:
     bool buttonReleased = false;
     CapturedAxis capturedAxis;
     std::map<int32_t, AxisController*> axisAssignments;  // owned
+
+    // The assignments by part name ("monoblock", "ground-plate",
+    // "bending-arm", "undercarriage", "left-track", "right-track"), as a
+    // session recording keeps them.
+    std::map<int32_t, std::string> axisPartNames() const;
+    // Gives the axis to the named part, as the dialogue would; false for an
+    // unknown name or an axis already assigned.
+    bool assignAxisPart(int32_t key, const std::string& part);
 };

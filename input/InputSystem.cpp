@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iostream>
+#include <utility>
 
 #include "base/Log.h"
 #include "base/MutexLock.h"
@@ -89,12 +90,13 @@ void InputSystem::poll()
     ProgramControl* target;
     // A tap shorter than one frame is down and up again before the key
     // state is read; its key-down event still counts as Esc held.
-    bool escapeTapped = false;
+    bool escape = false;
+    bool pause = false;
     {
         MutexLock lock(mutex);
         SDL_Event event;
         while (SDL_PollEvent(&event)) {
-            escapeTapped |= event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE;
+            escape |= event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE;
             queue.push_back(event);
         }
         if (!joysticks.empty())
@@ -114,63 +116,116 @@ void InputSystem::poll()
             }
         }
         target = window;
+        // Without a window (during the joystick dialogue) Esc and p do nothing.
+        const Uint8* keys = target ? keyState(nullptr) : nullptr;
+        escape |= keys && keys[SDLK_ESCAPE];
+        if (keys && !escape && keys[SDLK_p]) {
+            // Through the queue, after this poll's events: the pause lands
+            // between the same two steps as they do.
+            SDL_Event p{};
+            p.type = kPauseEvent;
+            queue.push_back(p);
+            pause = true;
+        }
     }
-    // Without a window (during the joystick dialogue) Esc and p do nothing.
-    const Uint8* keys = keyState(nullptr);
-    if (!target || !keys)
+    if (!target)
         return;
-    if (keys[SDLK_ESCAPE] || escapeTapped)
+    if (escape)
         target->stop();
-    else if (keys[SDLK_p])
-        target->togglePause();
+    else if (pause)
+        SDL_Delay(150);  // a held p toggles at most every 150 ms
+}
+
+void InputSystem::setSessionHooks(SessionHooks hooks)
+{
+    MutexLock lock(mutex);
+    session = std::move(hooks);
 }
 
 void InputSystem::dispatch()
 {
     MutexLock lock(mutex);
+    drainQueue(0, false);
+}
+
+void InputSystem::dispatch(int64_t step)
+{
+    // Outside the lock: a recorder's flush never holds up poll.
+    if (session.reached)
+        session.reached(step);
+    MutexLock lock(mutex);
+    if (session.replay) {
+        replayed.clear();
+        session.replay(step, replayed);
+        for (const SDL_Event& event : replayed)
+            if (deliver(event, false) && session.delivered)
+                session.delivered(step, event);
+    }
+    drainQueue(step, true);
+}
+
+void InputSystem::drainQueue(int64_t step, bool withSession)
+{
     while (!queue.empty()) {
         const SDL_Event event = queue.front();
         queue.pop_front();
-        switch (event.type) {
-        case SDL_KEYDOWN:
-            for (KeyboardListener* l : keyboardListeners)
-                l->keyPressed(&event);
-            break;
-        case SDL_KEYUP:
-            for (KeyboardListener* l : keyboardListeners)
-                l->keyReleased(&event);
-            break;
-        case SDL_MOUSEMOTION:
-            for (MouseListener* l : mouseListeners)
-                l->mouseMoved(&event);
-            break;
-        case SDL_MOUSEBUTTONDOWN:
-            for (MouseListener* l : mouseListeners)
-                l->mouseButtonPressed(&event);
-            break;
-        case SDL_MOUSEBUTTONUP:
-            for (MouseListener* l : mouseListeners)
-                l->mouseButtonReleased(&event);
-            break;
-        case SDL_JOYAXISMOTION:
-            for (JoystickListener* l : joystickListeners)
-                l->joyAxisMoved(&event);
-            break;
-        case SDL_JOYBUTTONDOWN:
-            for (JoystickListener* l : joystickListeners)
-                l->joyButtonPressed(&event);
-            break;
-        case SDL_JOYBUTTONUP:
-            for (JoystickListener* l : joystickListeners)
-                l->joyButtonReleased(&event);
-            break;
-        case SDL_QUIT:
-            if (window)
-                window->stop();
-            break;
-        default:
-            std::cerr << "[InputSystem] Unknown event!" << "\n";
-            break;
+        if (withSession && session.replay) {
+            const bool through = session.live ? session.live(step, event)
+                                              : event.type == SDL_MOUSEMOTION || event.type == SDL_MOUSEBUTTONDOWN ||
+                                                    event.type == SDL_MOUSEBUTTONUP || event.type == SDL_QUIT;
+            if (!through)
+                continue;
         }
+        if (deliver(event, true) && withSession && session.delivered)
+            session.delivered(step, event);
+    }
+}
+
+bool InputSystem::deliver(const SDL_Event& event, bool live)
+{
+    switch (event.type) {
+    case SDL_KEYDOWN:
+        for (KeyboardListener* l : keyboardListeners)
+            l->keyPressed(&event);
+        return true;
+    case SDL_KEYUP:
+        for (KeyboardListener* l : keyboardListeners)
+            l->keyReleased(&event);
+        return true;
+    case SDL_MOUSEMOTION:
+        for (MouseListener* l : mouseListeners)
+            l->mouseMoved(&event);
+        return true;
+    case SDL_MOUSEBUTTONDOWN:
+        for (MouseListener* l : mouseListeners)
+            l->mouseButtonPressed(&event);
+        return true;
+    case SDL_MOUSEBUTTONUP:
+        for (MouseListener* l : mouseListeners)
+            l->mouseButtonReleased(&event);
+        return true;
+    case SDL_JOYAXISMOTION:
+        for (JoystickListener* l : joystickListeners)
+            l->joyAxisMoved(&event);
+        return true;
+    case SDL_JOYBUTTONDOWN:
+        for (JoystickListener* l : joystickListeners)
+            l->joyButtonPressed(&event);
+        return true;
+    case SDL_JOYBUTTONUP:
+        for (JoystickListener* l : joystickListeners)
+            l->joyButtonReleased(&event);
+        return true;
+    case SDL_QUIT:
+        if (live && window)
+            window->stop();
+        return true;
+    case kPauseEvent:
+        if (live && window)
+            window->togglePause();
+        return true;
+    default:
+        std::cerr << "[InputSystem] Unknown event!" << "\n";
+        return false;
     }
 }

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <ctime>
 #include <cstdio>
+#include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,6 +20,7 @@
 #include "app/SimulationWindow.h"
 #include "assets/ModelLoader.h"
 #include "excavator/Excavator.h"
+#include "input/SessionRecorder.h"
 #include "tools/scenario/Scenario.h"
 #include "world/Terrain.h"
 #include "world/World.h"
@@ -148,6 +150,66 @@ void terrainBench(benchmark::State& state)
 }
 
 // Views of the machine standing where it landed.
+// What recording adds to a step of the dig: a key-down per held key per
+// step (SDL's key repeat gives about one per poll), a six-axis joystick
+// reading every fifth step (one per frame), and the check for the
+// once-a-second flush, written to a file as the program does.
+void recordingBench(benchmark::State& state)
+{
+    const Scenario& scenario = *findScenario("dig");
+    Scene scene;
+    ScenarioRun run(scene, scenario);
+    SessionHeader header;
+    header.program = programVersion();
+    header.started = sessionTime(std::time(nullptr));
+    const std::string path = "bench_session.kvr";
+    SessionRecorder recorder(path, header, std::cerr);
+    Tally recording, step;
+    std::vector<double> recordingMs, stepMs;  // for medians: one preempted iteration sways a mean
+    int64_t events = 0;
+    for (auto _ : state) {  // 1800 steps: within the dig's 5.5 s
+        const auto t0 = std::chrono::steady_clock::now();
+        const double cpu0 = cpuMs();
+        recorder.reached(run.steps);
+        for (const HeldKey& k : scenario.keys)
+            if (run.time >= k.from && run.time < k.to) {
+                SDL_Event e{};
+                e.type = SDL_KEYDOWN;
+                e.key.keysym.sym = k.key;
+                recorder.record(run.steps, e);
+                ++events;
+            }
+        for (int a = 0; a < 6 && run.steps % 5 == 0; ++a, ++events) {
+            SDL_Event e{};
+            e.jaxis.type = SDL_JOYAXISMOTION;
+            e.jaxis.axis = static_cast<Uint8>(a);
+            e.jaxis.value = static_cast<Sint16>(run.steps * 7 + a);
+            recorder.record(run.steps, e);
+        }
+        const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+        recording.add(ms, cpuMs() - cpu0);
+        recordingMs.push_back(ms);
+        state.SetIterationTime(ms / 1000.0);
+        const double cpu1 = cpuMs();
+        run.step();
+        step.add(run.stepMs.back(), cpuMs() - cpu1);
+        stepMs.push_back(run.stepMs.back());
+    }
+    recorder.close(run.steps);
+    std::remove(path.c_str());
+    const double steps = static_cast<double>(state.iterations());
+    auto median = [](std::vector<double> v) {
+        std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+        return v.empty() ? 0.0 : v[v.size() / 2];
+    };
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "%.2f events per step; the step itself %.3f ms, recording %.3f %% of it (medians: %.4f ms, %.2f %%)",
+                  events / steps, step.sum / steps, 100.0 * recording.sum / step.sum, median(recordingMs),
+                  100.0 * median(recordingMs) / median(stepMs));
+    report(state, "recording, digging", recording, kStepBudgetMs, text);
+}
+
 struct View {
     const char* what;
     int mode;       // 0 follow, 1 cab
@@ -213,6 +275,10 @@ int main(int argc, char** argv)
                 ->UseManualTime()
                 ->Iterations(stepIterations[i])
                 ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark("step/recording", recordingBench)
+            ->UseManualTime()
+            ->Iterations(1800)
+            ->Unit(benchmark::kMicrosecond);
         benchmark::RegisterBenchmark("terrain/construction", terrainBench)
             ->UseManualTime()
             ->Iterations(3)

@@ -1,4 +1,5 @@
 // kelvarro-scenario NAME [--seconds S] [--csv FILE] [--picture FILE.bmp [--picture-at S]]
+// kelvarro-scenario --replay FILE [--csv OUT] [--until-step N] [--force]
 // Run in the folder that holds data/; no display is needed. Builds the real
 // world, steps it as fast as it goes through the named scenario and prints
 // one summary line; the trace goes to FILE. With a picture (which needs a
@@ -6,6 +7,7 @@
 // one frame of it is saved at the end of the run, or at the given time.
 #include <SDL.h>
 
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -19,6 +21,10 @@
 #include "app/SimulationWindow.h"
 #include "assets/ModelLoader.h"
 #include "excavator/Excavator.h"
+#include "input/ExcavatorController.h"
+#include "input/InputSystem.h"
+#include "input/SessionPlayer.h"
+#include "input/SessionReader.h"
 #include "world/World.h"
 #include "tools/FramePicture.h"
 #include "tools/ToolArguments.h"
@@ -31,6 +37,7 @@ constexpr int kWidth = 1024, kHeight = 768;
 int usage()
 {
     std::cerr << "usage: kelvarro-scenario NAME [--seconds S] [--csv FILE] [--picture FILE.bmp [--picture-at S]]\n"
+                 "       kelvarro-scenario --replay FILE [--csv OUT] [--until-step N] [--force]\n"
                  "scenarios:\n";
     for (const Scenario& s : scenarioTable())
         std::cerr << "  " << s.name << " (" << s.seconds << " s): " << s.about << "\n";
@@ -69,12 +76,76 @@ bool savePicture(World& world, const std::string& path, double time)
     return true;
 }
 
+bool writeTrace(const ScenarioRun& run, const std::string& csv)
+{
+    if (csv.empty())
+        return true;
+    std::ofstream out(csv);
+    run.writeTrace(out);
+    if (out)
+        return true;
+    std::cerr << "[Scenario] Cannot write " << csv << "\n";
+    return false;
+}
+
+// Replays a session recording into the real world, with no display: the
+// recorded events are dispatched before the steps they came before, so the
+// trace is the live program's for that session.
+int replay(int argc, char** argv)
+{
+    std::string file, csv;
+    double until = -1.0;
+    bool force = false;
+    for (int i = 2; i < argc; ++i) {
+        const std::string option = argv[i];
+        if (option == "--force") {
+            force = true;
+        } else if (option == "--csv" && i + 1 < argc) {
+            csv = argv[++i];
+        } else if (option == "--until-step" && i + 1 < argc) {
+            if (!toolargs::readDouble(argv[++i], until) || !(until >= 0.0) || until > 1e15 ||
+                until != static_cast<double>(static_cast<int64_t>(until)))
+                return usage();
+        } else if (file.empty() && option.rfind("--", 0) != 0) {
+            file = option;
+        } else {
+            return usage();
+        }
+    }
+    if (file.empty())
+        return usage();
+    SessionExpectation expected;
+    expected.data = dataChecksum("data");
+    expected.force = force;
+    const Session session = readSession(file, expected, std::cerr);
+    ModelLoader::getInstance().directory = "data/";
+    World world;
+    const Scenario recorded{"replay", "a session recording", nullptr, {}, 0.0};
+    ScenarioRun run(world, recorded);
+    InputSystem& input = InputSystem::getInstance();
+    applySessionSetup(session.header, ExcavatorController::getInstance(), input);
+    SessionPlayer player(session);
+    replaySession(input, player, until < 0.0 ? INT64_MAX : static_cast<int64_t>(until), [&] { run.step(); });
+    if (!writeTrace(run, csv))
+        return 1;
+    std::cout << run.summary() << std::endl;
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     if (argc < 2)
         return usage();
+    if (std::string(argv[1]) == "--replay") {
+        try {
+            return replay(argc, argv);
+        } catch (const char* message) {
+            std::cerr << message << "\n";
+            return 1;
+        }
+    }
     const Scenario* scenario = findScenario(argv[1]);
     if (!scenario)
         return usage();
@@ -127,14 +198,8 @@ int main(int argc, char** argv)
             }
         }
         run.run(seconds);
-        if (!csv.empty()) {
-            std::ofstream out(csv);
-            run.writeTrace(out);
-            if (!out) {
-                std::cerr << "[Scenario] Cannot write " << csv << "\n";
-                return 1;
-            }
-        }
+        if (!writeTrace(run, csv))
+            return 1;
         std::cout << run.summary() << std::endl;
     } catch (const char* message) {
         std::cerr << message << "\n";

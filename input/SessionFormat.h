@@ -1,0 +1,62 @@
+#pragma once
+
+#include <SDL.h>
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+// The text of a session recording (.kvr): a header, then one line per event
+// the listeners heard, each with the step before which it was dispatched,
+// then a closing line. The README describes it.
+
+constexpr int kSessionFormat = 1;
+constexpr const char* kSessionMagic = "kelvarro-session";
+
+struct SessionHeader {
+    int format = kSessionFormat;
+    std::string program;        // the program's version (git describe)
+    uint64_t data = 0;          // dataChecksum of data/
+    std::string started;        // local time, e.g. 2026-12-07T17:20:05
+    bool hires = false, fullscreen = false;  // the start answers
+    std::map<int32_t, std::string> axes;     // joystick assignment: axisKey -> part name
+};
+
+// An event as dispatched after `step` steps had been made.
+struct RecordedEvent {
+    int64_t step;
+    SDL_Event event;
+};
+
+// A recording as read: what to replay, and up to which step.
+struct Session {
+    SessionHeader header;
+    std::vector<RecordedEvent> events;
+    int64_t lastStep = 0;   // the closing line's step count, or the last step a killed session reached
+    bool closed = false;    // false: a killed session
+};
+
+// The version baked in when the build was configured.
+const char* programVersion();
+
+// FNV-1a 64 over the sorted relative names, sizes and contents of every
+// regular file below the folder; 0 when it cannot be read.
+uint64_t dataChecksum(const std::string& folder);
+
+// "2026-12-07T17:20:05" for a time; the file name uses '-' for ':'.
+std::string sessionTime(int64_t secondsSinceEpoch);
+
+// The header's lines, each ending in '\n'.
+std::string headerText(const SessionHeader& header);
+
+// Appends "STEP KIND FIELDS\n" for an event a listener or the window hears;
+// false (nothing appended) for any other kind.
+bool appendEventLine(std::string& out, int64_t step, const SDL_Event& event);
+
+// The kinds of line after the header.
+enum class SessionLine { Event, Sync, End };
+
+// Parses one line (no line end). Returns "" and fills the outputs, or the
+// fault in words.
+std::string parseSessionLine(const std::string& line, SessionLine& kind, RecordedEvent& event);
