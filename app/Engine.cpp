@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/Scene.h"
+#include "app/SessionRun.h"
 #include "base/Log.h"
 #include "excavator/Excavator.h"
 #include "input/ExcavatorController.h"
@@ -15,12 +16,23 @@ Engine::Engine(int32_t width_, int32_t height_, bool fullscreen_, std::chrono::s
                              [this] {
                                  scene->capture();
                                  scene->figures.paused = paused;
+                                 replaying = session && session->replaying();
+                                 scene->figures.replaying = replaying;
+                                 scene->figures.pace = loop.pace;
                              },
                              [this] {
                                  scene->draw();
                                  frameShown();
                              },
-                             [this] { input->dispatch(); }, [this](double step) { world->simulate(step); },
+                             [this] { input->dispatch(world->stepCount); },
+                             [this](double step) {
+                                 // A watched recording ends at its last step.
+                                 if (session && world->stepCount >= session->lastStep())
+                                     return;
+                                 world->simulate(step);
+                                 if (session)
+                                     session->afterStep(*world);
+                             },
                              [this] { return paused.load(); }}),
       answered(answered_)
 {
@@ -50,14 +62,21 @@ void Engine::release()
     world = nullptr;
 }
 
-void Engine::start()
+void Engine::start(SessionRun* run)
 {
+    session = run;
+    if (session)
+        session->start(*input, sessionHeader,
+                       SessionRun::Viewer{[this] { paused = !paused; }, &loop.pace});
     logMessage("[Engine] Starting simulation.");
     const double simulatedBefore = world->simulatedSeconds;
     const auto begin = std::chrono::steady_clock::now();
     loop.run(running, simulationThread);
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
     const double simulated = world->simulatedSeconds - simulatedBefore;
+    if (session)
+        session->finish(world->stepCount);
+    session = nullptr;
     char text[128];
     std::snprintf(text, sizeof text, "[Engine] Simulated %.1f s in %.1f s: real-time factor %.3f.", simulated, wall,
                   wall > 0.0 ? simulated / wall : 0.0);
@@ -95,7 +114,13 @@ void Engine::frameShown()
     if (captionTicks != 0 && now - captionTicks < 250)
         return;
     captionTicks = now;
-    const std::string text = workCaption(scene->snapshot.work);
+    std::string text = workCaption(scene->snapshot.work);
+    if (replaying) {
+        char replay[96];
+        std::snprintf(replay, sizeof replay, " - replay step %lld, %.1f s, x%.2f",
+                      static_cast<long long>(scene->snapshot.step), scene->snapshot.time, loop.pace.load());
+        text.insert(std::string("Kelvarro").size(), replay);
+    }
     if (text != workText) {
         workText = text;
         SDL_WM_SetCaption(workText.c_str(), caption);

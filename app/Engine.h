@@ -9,7 +9,10 @@
 #include "app/EngineLoop.h"
 #include "app/SimulationWindow.h"
 
+#include "input/SessionFormat.h"
+
 class InputSystem;
+class SessionRun;
 class Scene;
 class World;
 class WorkMeter;
@@ -25,7 +28,8 @@ public:
     ~Engine() override;
 
     // Returns once stop has been called and the simulation thread has ended.
-    void start();
+    // With a session run: its recording, trace or watched recording.
+    void start(SessionRun* run = nullptr);
     void stop() override;
     void togglePause() override;
 
@@ -55,4 +59,11 @@ private:
     bool firstFrameShown = false;
     Uint32 captionTicks = 0;
     std::string workText;  // the caption shown
+    SessionRun* session = nullptr;  // during start; not owned
+    bool replaying = false;         // main thread: as last captured
+
+public:
+    // What the session's recording starts with (the answers, the joystick
+    // assignment); main fills it before start.
+    SessionHeader sessionHeader;
 };

@@ -43,7 +43,6 @@ void EngineLoop::run(std::atomic<bool>& running, SDL_Thread*& thread)
 int EngineLoop::simulationLoop(const std::atomic<bool>& running)
 {
     using Clock = std::chrono::steady_clock;
-    const auto period = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(kStep));
     // Sleeping is coarse (a millisecond or more late under load); the last
     // millisecond is waited in short naps, and the last fifth of one by
     // yielding, which keeps the cadence (every tenth of a millisecond late
@@ -54,6 +53,8 @@ int EngineLoop::simulationLoop(const std::atomic<bool>& running)
     const auto slack = std::chrono::milliseconds(1);
     Clock::time_point next = Clock::now();
     while (running) {
+        const Clock::duration period =
+            std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(kStep / pace));
         const Clock::duration remaining = next - Clock::now();
         if (remaining > coarse) {
             std::this_thread::sleep_for(remaining - coarse);

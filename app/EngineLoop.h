@@ -49,6 +49,9 @@ public:
     int simulationLoop(const std::atomic<bool>& running);
 
     SDL_mutex* worldLock;
+    // Steps per 3 ms of wall-clock time: 1 keeps the world's clock; only a
+    // watched recording runs faster or slower.
+    std::atomic<double> pace{1.0};
 
 private:
     struct ThreadStart;

@@ -13,6 +13,14 @@ const std::vector<OptionRow>& optionTable()
          [](StartOptions& o, const std::string&) { o.fullscreen = false; }},
         {"--no-joystick", nullptr, "keyboard only: no joystick questions",
          [](StartOptions& o, const std::string&) { o.noJoystick = true; }},
+        {"--no-record", nullptr, "no recording of the session in sessions/",
+         [](StartOptions& o, const std::string&) { o.record = false; }},
+        {"--trace", "FILE", "a CSV row of the machine's state after every step",
+         [](StartOptions& o, const std::string& v) { o.trace = v; }},
+        {"--replay", "FILE", "watch a recorded session (space pauses, +/- speed, t takes over)",
+         [](StartOptions& o, const std::string& v) { o.replay = v; }},
+        {"--force", nullptr, "replay a recording of another program version or data/",
+         [](StartOptions& o, const std::string&) { o.force = true; }},
         {"--help", nullptr, "this list, then exit", [](StartOptions& o, const std::string&) { o.help = true; }},
     };
     return table;

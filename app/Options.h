@@ -12,6 +12,10 @@ struct StartOptions {
     std::optional<bool> fullscreen;
     bool noJoystick = false;
     bool help = false;
+    bool record = true;   // the session into sessions/
+    std::string trace;    // CSV of every step; empty: none
+    std::string replay;   // a recording to watch; empty: a live session
+    bool force = false;   // replay another version's or data/'s recording
 };
 
 // One command-line option: a new option is one row of optionTable() (and

@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <ctime>
+#include <memory>
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -13,8 +15,11 @@
 #include "base/Fatal.h"
 #include "app/Engine.h"
 #include "app/Options.h"
+#include "app/SessionRun.h"
 #include "base/Log.h"
 #include "input/ExcavatorController.h"
+#include "input/InputSystem.h"
+#include "input/SessionPlayer.h"
 
 int main(int argc, char** argv)
 {
@@ -50,6 +55,16 @@ int main(int argc, char** argv)
     std::error_code startError;
     const std::filesystem::path started = std::filesystem::current_path(startError);
     const std::string joystickFile = startError ? "kelvarro-joystick.cfg" : (started / "kelvarro-joystick.cfg").string();
+    SessionRun::Settings sessionSettings;
+    sessionSettings.record = options.record;
+    sessionSettings.folder = startError ? "sessions" : (started / "sessions").string();
+    sessionSettings.trace = options.trace;
+    sessionSettings.replay = options.replay;
+    sessionSettings.force = options.force;
+    // Named from where the program was started, before it moves to data/'s folder.
+    for (std::string* path : {&sessionSettings.trace, &sessionSettings.replay})
+        if (!path->empty() && !startError && std::filesystem::path(*path).is_relative())
+            *path = (started / *path).string();
 
     // Before the questions: a program that cannot start says so at once.
     try {
@@ -66,6 +81,17 @@ int main(int argc, char** argv)
         return 1;
     }
 
+    // A recording to watch is read whole before anything starts.
+    std::unique_ptr<SessionRun> session;
+    try {
+        session = std::make_unique<SessionRun>(sessionSettings, std::cerr);
+    } catch (const char* message) {
+        std::cout.flush();
+        std::cerr << message << "\n";
+        return 1;
+    }
+    const SessionHeader* replayed = session->replayedHeader();
+
     // A question the command line answered is not asked.
     bool high = options.highResolution.value_or(false);
     if (!options.highResolution) {
@@ -81,7 +107,8 @@ int main(int argc, char** argv)
     }
 
     ExcavatorController& controller = ExcavatorController::getInstance();  // may ask about the joystick
-    controller.joystickOffered = !options.noJoystick;
+    // A watched recording brings its own joystick assignment.
+    controller.joystickOffered = !options.noJoystick && !replayed;
     controller.assignmentFile = joystickFile;
     const auto answered = std::chrono::steady_clock::now();
     std::cout << "Loading...\n";
@@ -90,7 +117,19 @@ int main(int argc, char** argv)
     Engine* engine = nullptr;
     try {
         engine = new Engine(width, height, fullscreen, answered);
-        engine->start();
+        SessionHeader& header = engine->sessionHeader;
+        if (replayed) {
+            header = *replayed;
+            applySessionSetup(header, controller, InputSystem::getInstance());
+        } else {
+            header.program = programVersion();
+            header.data = dataChecksum("data");
+            header.started = sessionTime(static_cast<int64_t>(std::time(nullptr)));
+            header.hires = high;
+            header.fullscreen = fullscreen;
+            header.axes = controller.axisPartNames();
+        }
+        engine->start(session.get());
     } catch (const char* message) {
         std::cout.flush();
         std::cerr << message << "\n";

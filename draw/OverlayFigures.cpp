@@ -46,7 +46,9 @@ std::vector<OverlayLine> overlayLines(const OverlayFigures& f)
                                 f.phases.dig, f.phases.swingLoaded, f.phases.dump, f.phases.swingBack)});
     lines.push_back({format("%.1f m\xc2\xb3/h (last 5 cycles)   real time \xc3\x97%.2f", f.m3PerHour, f.realTimeFactor)});
     if (f.paused || f.replaying)
-        lines.push_back({f.paused && f.replaying ? "REPLAY - PAUSED" : f.paused ? "PAUSED" : "REPLAY",
+        lines.push_back({f.replaying ? format("REPLAY x%.2f%s (space pauses, +/- pace, t takes over)", f.pace,
+                                              f.paused ? " - PAUSED" : "")
+                                     : std::string("PAUSED"),
                          LineColour::Warning});
     if (f.gradeSet) {
         // Rounded to whole centimetres, so a figure shown as 0 is on grade.

@@ -19,6 +19,7 @@ struct OverlayFigures {
     double realTimeFactor = 1.0;  // simulated over wall-clock time
     bool paused = false;
     bool replaying = false;
+    double pace = 1.0;  // of a watched recording
     bool gradeSet = false;
     double gradeHeight = 0.0;  // m, the cutting edge above the grade
     std::string hitReason;     // empty: no hit holds a joint

@@ -46,7 +46,7 @@ TEST(Overlay, LinesFromTheFigures)
     f.hitReason = "Arm on the ground: raise the boom (k)";
     lines = overlayLines(f);
     ASSERT_EQ(lines.size(), 6u);
-    EXPECT_EQ(lines[3], (OverlayLine{"REPLAY - PAUSED", LineColour::Warning}));
+    EXPECT_EQ(lines[3], (OverlayLine{"REPLAY x1.00 - PAUSED (space pauses, +/- pace, t takes over)", LineColour::Warning}));
     EXPECT_EQ(lines[5], (OverlayLine{f.hitReason, LineColour::Warning}));
 
     EXPECT_EQ(testfiles::fatalText([] { Overlay o("/nowhere/DejaVuSans.ttf"); }),

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <ostream>
 
+#include "world/Trace.h"
 #include "world/World.h"
 #include "excavator/Excavator.h"
 #include "input/ExcavatorController.h"
@@ -337,40 +338,6 @@ double tiltDegrees(const World& world)
     return std::acos(std::clamp(up.y, -1.0, 1.0)) * kDegrees;
 }
 
-const std::vector<TraceColumn>& traceColumns()
-{
-    // Yaw about world y of the arm's direction, pitch of it above the
-    // horizontal, roll of the machine's cross axis; degrees.
-    auto axis = [](const ScenarioRun& r, const Vector3& v) { return rotate(v, r.world.excavator->orientation); };
-    auto e = [](const ScenarioRun& r) -> const Excavator& { return *r.world.excavator; };
-    static const std::vector<TraceColumn> columns = {
-        {"time", [](const ScenarioRun& r) { return r.time; }},
-        {"x", [=](const ScenarioRun& r) { return e(r).position.x; }},
-        {"y", [=](const ScenarioRun& r) { return e(r).position.y; }},
-        {"z", [=](const ScenarioRun& r) { return e(r).position.z; }},
-        {"yaw_deg", [=](const ScenarioRun& r) {
-             const Vector3 f = axis(r, {1, 0, 0});
-             return std::atan2(-f.z, f.x) * kDegrees;
-         }},
-        {"pitch_deg", [=](const ScenarioRun& r) { return std::asin(std::clamp(axis(r, {1, 0, 0}).y, -1.0, 1.0)) * kDegrees; }},
-        {"roll_deg", [=](const ScenarioRun& r) { return std::asin(std::clamp(axis(r, {0, 0, 1}).y, -1.0, 1.0)) * kDegrees; }},
-        {"speed", [=](const ScenarioRun& r) { return length(e(r).velocity); }},
-        {"angular_speed", [=](const ScenarioRun& r) { return length(e(r).angularVelocity); }},
-        {"slew", [=](const ScenarioRun& r) { return e(r).slewAngle(); }},
-        {"monoblock", [=](const ScenarioRun& r) { return e(r).monoblockAngle(); }},
-        {"arm", [=](const ScenarioRun& r) { return e(r).bendingArmAngle(); }},
-        {"plate", [=](const ScenarioRun& r) { return e(r).groundPlateAngle(); }},
-        {"contacts", [](const ScenarioRun& r) { return static_cast<double>(r.world.lastStep.contacts); }},
-        {"dt", [](const ScenarioRun& r) { return r.world.lastStep.dt; }},
-        {"impulses", [](const ScenarioRun& r) { return static_cast<double>(r.world.lastStep.impulses); }},
-        {"bucket_soil", [=](const ScenarioRun& r) { return static_cast<double>(e(r).bucket.soilCount); }},
-        {"in_soil", [=](const ScenarioRun& r) { return e(r).bucketInSoil ? 1.0 : 0.0; }},
-        {"digging", [](const ScenarioRun& r) { return r.world.excavator->terrain->digging ? 1.0 : 0.0; }},
-        // Why the joints stand still: a HitCause, 0 while no hit holds them.
-        {"hit", [=](const ScenarioRun& r) { return static_cast<double>(e(r).hit.cause); }},
-    };
-    return columns;
-}
 
 const std::vector<SummaryKey>& summaryKeys()
 {
@@ -460,10 +427,9 @@ void ScenarioRun::step()
     shortRun = brief ? shortRun + 1 : 0;
     longestStall = std::max(longestStall, shortRun);
     std::vector<double> row;
-    for (const TraceColumn& c : traceColumns()) {
-        row.push_back(c.value(*this));
-        nan |= !std::isfinite(row.back());
-    }
+    traceRow(world, time, row);
+    for (double v : row)
+        nan |= !std::isfinite(v);
     trace.push_back(row);
 }
 
@@ -486,16 +452,8 @@ std::string ScenarioRun::summary() const
 
 void ScenarioRun::writeTrace(std::ostream& out) const
 {
-    const std::vector<TraceColumn>& columns = traceColumns();
-    for (size_t c = 0; c < columns.size(); ++c)
-        out << (c ? "," : "") << columns[c].name;
-    out << "\n";
-    char text[40];
-    for (const std::vector<double>& row : trace) {
-        for (size_t c = 0; c < row.size(); ++c) {
-            std::snprintf(text, sizeof text, "%.9g", row[c]);
-            out << (c ? "," : "") << text;
-        }
-        out << "\n";
-    }
+    std::string text = traceHeader();
+    for (const std::vector<double>& row : trace)
+        appendTraceRow(row, text);
+    out << text;
 }

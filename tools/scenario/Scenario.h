@@ -83,14 +83,10 @@ public:
     int shortSteps = 0, shortRun = 0, longestStall = 0;
     std::vector<double> stepMs;
     double steppingSeconds = 0.0;  // wall clock spent in run()
-    std::vector<std::vector<double>> trace;  // one row per step, by traceColumns()
+    std::vector<std::vector<double>> trace;  // one row per step: time, then traceColumns()
 };
 
-struct TraceColumn {
-    const char* name;
-    std::function<double(const ScenarioRun&)> value;
-};
-const std::vector<TraceColumn>& traceColumns();
+
 
 struct SummaryKey {
     const char* name;

@@ -7,6 +7,7 @@
 // one frame of it is saved at the end of the run, or at the given time.
 #include <SDL.h>
 
+#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -125,7 +126,9 @@ int replay(int argc, char** argv)
     InputSystem& input = InputSystem::getInstance();
     applySessionSetup(session.header, ExcavatorController::getInstance(), input);
     SessionPlayer player(session);
+    const auto begin = std::chrono::steady_clock::now();
     replaySession(input, player, until < 0.0 ? INT64_MAX : static_cast<int64_t>(until), [&] { run.step(); });
+    run.steppingSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
     if (!writeTrace(run, csv))
         return 1;
     std::cout << run.summary() << std::endl;
