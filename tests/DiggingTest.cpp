@@ -90,6 +90,14 @@ TEST_F(DiggingTest, CuttingBucketTakesTheSoilInsideItUntilFull)
     EXPECT_EQ(e.bucket.soilCount, 0) << "a non-finite box reaches no voxel";
     part.boxMin = box;
     const int64_t soil = ground->soilVoxelCount();
+    const BucketGrid empty = e.bucket;
+    for (BucketCell& c : e.bucket.cells)  // no room left, though short of full
+        if (c.state == BucketCell::Empty)
+            c.state = BucketCell::Wall;
+    digWith(GroundPlate);
+    EXPECT_EQ(ground->soilVoxelCount(), soil) << "a bucket without room takes no voxel";
+    e.bucket = empty;
+    e.groundPlateRate = -1.0;
     digWith(GroundPlate);
     EXPECT_EQ(e.bucket.soilCount, 33) << "stops full although more soil is inside";
     EXPECT_EQ(soil - ground->soilVoxelCount(), 33);

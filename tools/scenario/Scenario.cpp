@@ -406,6 +406,7 @@ const std::vector<SummaryKey>& summaryKeys()
         {"soil_ledger", [](const ScenarioRun& r) { return std::to_string(sceneSoil(r.scene).total()); }},
         {"balance", [](const ScenarioRun& r) { return std::to_string(sceneSoil(r.scene).total() - r.startSoil); }},
         {"worst_balance", [](const ScenarioRun& r) { return std::to_string(r.worstBalance); }},
+        {"soil_gone", [](const ScenarioRun& r) { return std::to_string(sceneSoil(r.scene).gone); }},
         {"clearance_min", [=](const ScenarioRun& r) { return num(r.lowestClearance, "%.4f"); }},
         {"min_dt", [=](const ScenarioRun& r) { return num(r.minDt, "%.3g"); }},
         {"short_steps", [](const ScenarioRun& r) { return std::to_string(r.shortSteps); }},
