@@ -331,6 +331,26 @@ double trackClearance(const Scene& scene)
     return drop > 0.0 ? lowest->y - (high - drop) : 1e30;  // off the terrain: nothing below
 }
 
+double pileSlopeDegrees(const ScenarioRun& run)
+{
+    const VoxelWorld& world = run.scene.excavator->terrain->world;
+    const int side = 64;  // columns per block side; pairs within a block
+    double sum = 0.0;
+    int pairs = 0;
+    for (int b = 0; b < terrain::kBlocks * terrain::kBlocks; ++b) {
+        const auto& columns = world.block(b).columns;
+        const auto top = [&](int n) { return static_cast<double>(columns[n].position[1]); };
+        const auto risen = [&](int n) { return top(n) - run.startHeights[b * side * side + n] > 0.5 * terrain::kVoxel; };
+        for (int n = 0; n < side * side; ++n)
+            for (int m : {n % side + 1 < side ? n + 1 : -1, n + side < side * side ? n + side : -1})
+                if (m >= 0 && (risen(n) || risen(m))) {
+                    sum += std::atan(std::fabs(top(n) - top(m)) / terrain::kVoxel) * kDegrees;
+                    ++pairs;
+                }
+    }
+    return pairs ? sum / pairs : 0.0;
+}
+
 double tiltDegrees(const Scene& scene)
 {
     const Vector3 up = rotate({0, 1, 0}, scene.excavator->orientation);
@@ -407,6 +427,7 @@ const std::vector<SummaryKey>& summaryKeys()
         {"balance", [](const ScenarioRun& r) { return std::to_string(sceneSoil(r.scene).total() - r.startSoil); }},
         {"worst_balance", [](const ScenarioRun& r) { return std::to_string(r.worstBalance); }},
         {"soil_gone", [](const ScenarioRun& r) { return std::to_string(sceneSoil(r.scene).gone); }},
+        {"pile_slope_deg", [=](const ScenarioRun& r) { return num(pileSlopeDegrees(r), "%.1f"); }},
         {"clearance_min", [=](const ScenarioRun& r) { return num(r.lowestClearance, "%.4f"); }},
         {"min_dt", [=](const ScenarioRun& r) { return num(r.minDt, "%.3g"); }},
         {"short_steps", [](const ScenarioRun& r) { return std::to_string(r.shortSteps); }},
@@ -421,6 +442,10 @@ ScenarioRun::ScenarioRun(Scene& scene_, const Scenario& scenario_) : scene(scene
         scenario.setUp(scene);
     startPosition = scene.excavator->position;
     startSoil = sceneSoil(scene).total();
+    const VoxelWorld& world = scene.excavator->terrain->world;
+    for (int b = 0; b < terrain::kBlocks * terrain::kBlocks; ++b)
+        for (const TerrainColumn& c : world.block(b).columns)
+            startHeights.push_back(c.position[1]);
     scene.work.reset(scene.excavator->soilDug, scene.excavator->bucket.soilCount);
 }
 
