@@ -10,6 +10,10 @@ void throwFatal(const std::string& text)
     const char* kept;
     {
         std::lock_guard<std::mutex> lock(mutex);
+        // The latest few only: a caller that catches and goes on (a test, a
+        // reader fed file after file) must not make the process grow for ever.
+        if (messages.size() >= 64)
+            messages.pop_front();
         messages.push_back(text);
         kept = messages.back().c_str();
     }

@@ -133,6 +133,11 @@ bool TextureLoader::plainWhite(const std::string& fileName, const std::string& d
     return white;
 }
 
+void TextureLoader::checkBitmap(const std::string& path, int bitsPerPixel)
+{
+    release(loadBitmap(path, bitsPerPixel));
+}
+
 unsigned int TextureLoader::loadSpriteTexture(const std::string& path)
 {
     SDL_Surface* surface = loadBitmap(path, 32);

@@ -9,6 +9,9 @@ public:
     static unsigned int loadTexture(const std::string& fileName, const std::string& directory);
     // True when every pixel of the 24-bit image is white; throws as loadTexture.
     static bool plainWhite(const std::string& fileName, const std::string& directory);
+    // Reads and checks a BMP of 24 or 32 bits as the loaders do, without
+    // OpenGL; throws as loadTexture.
+    static void checkBitmap(const std::string& path, int bitsPerPixel);
     // 32-bit image with alpha, clamped, driver mipmaps.
     static unsigned int loadSpriteTexture(const std::string& path);
 };

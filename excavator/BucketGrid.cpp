@@ -56,6 +56,14 @@ BucketGrid::BucketGrid()
     }
 }
 
+bool BucketGrid::hasRoom() const
+{
+    for (const BucketCell& c : cells)
+        if (c.state == BucketCell::Empty)
+            return true;
+    return false;
+}
+
 void BucketGrid::addSoil()
 {
     for (int i = 0; i < sizeI; ++i) {

@@ -32,6 +32,8 @@ public:
     // One unit of soil into the first Empty cell, from the back (low i) and
     // within a layer from the top (high j) down; nothing when full.
     void addSoil();
+    // An Empty cell is left for one more unit.
+    bool hasRoom() const;
     // Adds dt to the bucket's own settling timer; true (and the timer
     // restarts) once more than 0.01 s has gathered.
     bool sweepDue(double dt);

@@ -94,7 +94,9 @@ void Excavator::moveJoints(double dt)
     // The joints move at the rates this step's collision search checked
     // (damping and limits only slow them); the slewing drive's new rate
     // waits for the next search, or an accelerating arm would creep into
-    // what it touches.
+    // what it touches: with the drive first, an arm slewed into the wall
+    // gives up the step search 567 times in 3.5 s instead of 14 and is
+    // lifted 0.27 m off the ground.
     const JointAngles rates = jointRates();
     const double by[4] = {rates.slew, rates.monoblock, rates.bendingArm, rates.groundPlate};
     for (int j = 0; j < 4; ++j)

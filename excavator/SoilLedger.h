@@ -12,7 +12,7 @@ class Terrain;
 struct SoilLedger {
     int64_t ground = 0;   // soil voxels in the terrain
     int64_t loose = 0;    // grains falling or sliding over it
-    int64_t gone = 0;     // grains that left the terrain
+    int64_t gone = 0;     // grains that left the terrain's edge
     int64_t buckets = 0;  // units in the machines' buckets
     int64_t total() const { return ground + loose + gone + buckets; }
 };

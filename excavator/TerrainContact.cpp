@@ -88,6 +88,15 @@ void stopPart(Excavator& e, const Mesh& part)
     e.pushingIntoSoil = false;
 }
 
+// The voxel into the bucket, or nothing at all when the bucket has no room.
+void takeVoxel(Terrain& t, int b, int x, int y, int z, Excavator& e)
+{
+    if (e.bucket.hasRoom() && t.removeSoilVoxel(b, x, y, z)) {
+        e.bucket.addSoil();
+        ++e.soilDug;
+    }
+}
+
 // Mode switches of the bucket and the terrain, once per detection.
 void updateDiggingFlags(Excavator& e, Terrain& t)
 {
@@ -244,10 +253,7 @@ void dig(Terrain& t, Mesh& block, Mesh& part, Excavator& e)
                     stopPart(e, part);
                     break;
                 case TakeSoil:
-                    if (t.removeSoilVoxel(b, x, y, z)) {
-                        e.bucket.addSoil();
-                        ++e.soilDug;
-                    }
+                    takeVoxel(t, b, x, y, z, e);
                     break;
                 case PassThrough:
                     break;

@@ -247,8 +247,9 @@ SegmentPoints closestPointsOfSegments(const Vector3& p0, const Vector3& p1, cons
         c1 = nearestOnSegment(p0, d1, c2, tol);
     } else {
         const double b = -dot(d1, d2), den = a * e - b * b, f = dot(q0 - p0, d1);
-        // Scale-free: den = a e sin^2 of the angle between the edges.
-        if (std::fabs(den) < tol * a * e) {
+        // den = a e sin^2 of the angle between the edges: parallel only within
+        // about 0.05 degrees, whatever their length.
+        if (std::fabs(den) < tol * tol * a * e) {
             double u0 = dot(q0 - p0, d1) / a, u1 = dot(q1 - p0, d1) / a;
             if (u0 < 0.0 && u1 < 0.0) {
                 c1 = p0;
@@ -257,9 +258,18 @@ SegmentPoints closestPointsOfSegments(const Vector3& p0, const Vector3& p1, cons
                 c1 = p1;
                 c2 = u0 < u1 ? q0 : q1;
             } else {
-                u0 = std::clamp(u0, 0.0, 1.0);
-                u1 = std::clamp(u1, 0.0, 1.0);
-                c1 = p0 + ((u0 + u1) / 2.0) * d1;
+                const double lo = std::clamp(std::min(u0, u1), 0.0, 1.0), hi = std::clamp(std::max(u0, u1), 0.0, 1.0);
+                // Along the overlap the gap to the other line changes linearly:
+                // take its shortest, so a crossing away from the middle is found;
+                // the middle when it hardly changes (truly parallel edges).
+                const auto gapAt = [&](double u) {
+                    const Vector3 c = p0 + u * d1;
+                    return nearestOnSegment(q0, d2, c, tol, false) - c;
+                };
+                const Vector3 g0 = gapAt(lo), dg = gapAt(hi) - g0;
+                const double w = dot(dg, dg);
+                const double k = w > 1e-6 * tol * tol ? std::clamp(-dot(g0, dg) / w, 0.0, 1.0) : 0.5;
+                c1 = p0 + (lo + k * (hi - lo)) * d1;
                 c2 = nearestOnSegment(q0, d2, c1, tol, false);
             }
         } else {

@@ -88,6 +88,12 @@ TEST(Collision, TrianglesIntersectKnownAndRandomPairs)
 
 TEST(Collision, ClosestPointsOfSegments)
 {
+    // A 30 m edge along x and one turned from it by `degrees` that crosses it
+    // at x = 6, a fifth of the way along: the crossing, not the middle.
+    const auto turned = [](double degrees, double along) {
+        const double r = degrees * 3.141592653589793 / 180.0;
+        return Vector3(6.0 + along * std::cos(r), 0.0, along * std::sin(r));
+    };
     struct Case {
         const char* what;
         Vector3 p0, p1, q0, q1, c1, c2;
@@ -99,13 +105,16 @@ TEST(Collision, ClosestPointsOfSegments)
         {"beyond one end", {0, 0, 0}, {1, 0, 0}, {1.5, 0, -1}, {1.5, 0, 1}, {1, 0, 0}, {1.5, 0, 0}, false},
         {"parallel overlap", {0, 0, 0}, {2, 0, 0}, {1, 0.0004, 0}, {3, 0.0004, 0}, {1.5, 0, 0}, {1.5, 0.0004, 0}, true},
         {"parallel, behind", {0, 0, 0}, {1, 0, 0}, {-3, 0.5, 0}, {-2, 0.5, 0}, {0, 0, 0}, {-2, 0.5, 0}, false},
+        {"long, 0.5 degrees apart", {0, 0, 0}, {30, 0, 0}, turned(0.5, -5), turned(0.5, 25), {6, 0, 0}, {6, 0, 0}, true},
+        {"long, 0.01 degrees apart", {0, 0, 0}, {30, 0, 0}, turned(0.01, -5), turned(0.01, 25), {6, 0, 0}, {6, 0, 0},
+         true},
         {"point against segment", {0.5, 0.0002, 0}, {0.5, 0.0002, 0}, {0, 0, 0}, {1, 0, 0}, {0.5, 0.0002, 0},
          {0.5, 0, 0}, true},
     };
     for (const Case& c : cases) {
         const SegmentPoints s = closestPointsOfSegments(c.p0, c.p1, c.q0, c.q1, 0.0009);
-        expectNear(s.onFirst, c.c1, 1e-12, c.what);
-        expectNear(s.onSecond, c.c2, 1e-12, c.what);
+        expectNear(s.onFirst, c.c1, 1e-9, c.what);
+        expectNear(s.onSecond, c.c2, 1e-9, c.what);
         EXPECT_EQ(s.touch, c.touch) << c.what;
     }
 }

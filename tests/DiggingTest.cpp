@@ -11,6 +11,7 @@
 #include "excavator/TerrainContact.h"
 #include "math/Quaternion.h"
 #include "tests/TestShapes.h"
+#include "physics/PairRecord.h"
 #include "world/Terrain.h"
 
 namespace {
@@ -90,6 +91,14 @@ TEST_F(DiggingTest, CuttingBucketTakesTheSoilInsideItUntilFull)
     EXPECT_EQ(e.bucket.soilCount, 0) << "a non-finite box reaches no voxel";
     part.boxMin = box;
     const int64_t soil = ground->soilVoxelCount();
+    const BucketGrid empty = e.bucket;
+    for (BucketCell& c : e.bucket.cells)  // no room left, though short of full
+        if (c.state == BucketCell::Empty)
+            c.state = BucketCell::Wall;
+    digWith(GroundPlate);
+    EXPECT_EQ(ground->soilVoxelCount(), soil) << "a bucket without room takes no voxel";
+    e.bucket = empty;
+    e.groundPlateRate = -1.0;
     digWith(GroundPlate);
     EXPECT_EQ(e.bucket.soilCount, 33) << "stops full although more soil is inside";
     EXPECT_EQ(soil - ground->soilVoxelCount(), 33);
@@ -129,4 +138,114 @@ TEST_F(DiggingTest, PartsPushingIntoSoilStopButMayLeaveIt)
         EXPECT_EQ(e.monoblockRate + e.bendingArmRate + e.groundPlateRate == 0.0, rates != out) << rates[0];
     }
     EXPECT_EQ(ground->soilVoxelCount(), soil) << "nothing taken until the bucket is in the soil";
+}
+
+TEST_F(DiggingTest, BucketContactsGiveWayToAirDiggingSoilAndTheCuttingLip)
+{
+    // One part triangle (vertices 15, 16, 17) with corner 16 1 mm under the
+    // flat ground; five far-off triangles before it only fill vertices 0..14.
+    Mesh part;
+    for (int n = 0; n < 5; ++n) {
+        const Vector3 far(100.0 + 10 * n, 50.0, 0.0);
+        part.addTriangle(far, far + Vector3(1, 0, 0), far + Vector3(0, 1, 0), {}, {}, {}, 0);
+    }
+    const Vector3 corner = site + Vector3(0.3, -0.001, 0.2);
+    part.addTriangle(corner + Vector3(-0.4, 0.5, 0), corner, corner + Vector3(0.4, 0.5, 0.3), {}, {}, {}, 0);
+    part.computeProperties();
+    part.workingPositions = part.positions;
+    ASSERT_EQ(part.triangles.back().vertices[1], 16);
+    Mesh& block = ground->meshes[b];
+    int16_t x, y, z;
+    ground->voxelCoordsAt(b, corner, x, y, z);
+    struct Case {
+        const char* what;
+        bool air, digging, inSoil, lip, cutting;
+        ContactResult result;
+        bool cut, contact;
+    } cases[] = {
+        {"on soil", false, false, false, false, false, Touching, false, true},
+        {"on air", true, false, false, false, false, NoContact, true, false},
+        {"while digging", false, true, false, false, false, NoContact, false, false},
+        {"in the soil", false, false, true, false, false, InSoil, false, false},
+        {"the lip, still", false, false, false, true, false, Touching, false, true},
+        {"the lip, cutting", false, false, false, true, true, NoContact, true, false},
+    };
+    for (const Case& c : cases) {
+        Excavator& e = *machine;
+        ground->world.setVoxel(b, x, y, z, !c.air);
+        ground->digging = c.digging;
+        ground->cutThisStep = ground->touchedThisStep = false;
+        e.bucketInSoil = c.inSoil;
+        e.terrainContact = e.cuttingContact = false;
+        e.groundPlateRate = c.cutting ? -1.0 : 0.0;
+        part.index = c.lip ? GroundPlate : BendingArm;
+        PairRecord record;
+        const ContactResult r =
+            testBucketTriangles(block.triangles[0], block, *ground, part.triangles.back(), part, e, record);
+        const ContactResult other =
+            testBucketTriangles(block.triangles[1], block, *ground, part.triangles.back(), part, e, record);
+        EXPECT_EQ(r == NoContact ? other : r, c.result) << c.what;
+        EXPECT_EQ(ground->cutThisStep, c.cut) << c.what;
+        EXPECT_TRUE(ground->touchedThisStep) << c.what;
+        EXPECT_EQ(e.terrainContact, c.inSoil) << c.what;
+        EXPECT_EQ(e.cuttingContact, c.cutting) << c.what;
+        EXPECT_EQ(!record.contacts.empty(), c.contact) << c.what;
+    }
+}
+
+TEST_F(DiggingTest, ModesFollowTheContactsOfTheDetectionBefore)
+{
+    // Lifted clear of the ground: only the flags of the last detection count.
+    Excavator& e = *machine;
+    e.position.y += 50.0;
+    e.predict(0.0);
+    struct Case {
+        bool terrainContact, inSoil, cuttingContact, cut, touched, digging;
+        bool inSoilAfter, diggingAfter;
+    } cases[] = {
+        {false, true, false, false, false, false, false, false},  // left the soil
+        {true, true, false, false, false, false, true, false},    // still in it
+        {false, true, true, false, false, false, true, false},    // left, but cut again
+        {false, false, true, false, false, false, true, false},   // a cut puts it in
+        {false, false, false, true, true, false, false, true},    // a suppressed contact: digging
+        {false, false, false, true, false, false, false, false},  // ... but nothing touched
+        {false, false, false, false, true, true, false, true},    // digging while touching
+        {false, false, false, false, false, true, false, false},  // and not without
+    };
+    for (const Case& c : cases) {
+        e.terrainContact = c.terrainContact, e.bucketInSoil = c.inSoil, e.cuttingContact = c.cuttingContact;
+        ground->cutThisStep = c.cut, ground->touchedThisStep = c.touched, ground->digging = c.digging;
+        PairRecord record;
+        EXPECT_EQ(testExcavatorTerrain(e, *ground, record), NoContact);
+        EXPECT_EQ(e.bucketInSoil, c.inSoilAfter) << &c - cases;
+        EXPECT_EQ(ground->digging, c.diggingAfter) << &c - cases;
+        EXPECT_FALSE(e.terrainContact || e.cuttingContact || ground->cutThisStep || ground->touchedThisStep);
+    }
+}
+
+TEST_F(DiggingTest, SoilSlowsTheArmAndSoilLeavesTheBucketAtAFifthOfItsSpeed)
+{
+    Excavator& e = *machine;
+    pose(-1, 1, 0);  // the bucket level (pitch 0)
+    e.position.y += 20.0;
+    for (bool inSoil : {false, true}) {
+        e.bucketInSoil = inSoil;
+        e.monoblockRate = e.bendingArmRate = 0.5, e.groundPlateRate = -0.5;
+        e.integrateState(0.003);
+        const double kept = inSoil ? 0.9 : 1.0;
+        EXPECT_NEAR(e.monoblockRate, 0.5 * kept, 1e-12) << inSoil;
+        EXPECT_NEAR(e.groundPlateRate, -0.5 * kept, 1e-12) << inSoil;
+    }
+    e.monoblockRate = e.bendingArmRate = e.groundPlateRate = 0.0;
+    e.bucketInSoil = false;
+    pose(-1, 1, 0);
+    e.position.y += 20.0;
+    e.momentum = Vector3(2.0, 0.0, 0.0) * e.mass;  // carried along x at 2 m/s
+    e.bucket.cell(5, 2, 2).state = BucketCell::Soil;  // at the open side: spills in the next sweep
+    e.bucket.soilCount = 1;
+    for (int step = 0; step < 4; ++step)
+        e.integrateState(0.003);
+    ASSERT_EQ(ground->grainCount(), 1u);
+    EXPECT_NEAR(ground->grains.front().velocity.x, 0.4, 1e-9);
+    EXPECT_NEAR(length(ground->grains.front().velocity), 0.4, 1e-9);
 }

@@ -102,7 +102,9 @@ bool Terrain::grainFits(const SoilGrain& grain, int16_t cell[3])
 {
     const int b = world.blockIndexAt(grain.position);
     world.voxelCoordsAt(b, grain.position, cell[0], cell[1], cell[2]);
-    if (!world.validBlock(b) || !isFree(world.voxelAt(b, cell[0], cell[1], cell[2])))
+    // A grain with no finite motion would be lost at once: the bucket keeps it.
+    const Vector3& v = grain.velocity;
+    if (!world.validBlock(b) || !std::isfinite(v.x + v.y + v.z) || !isFree(world.voxelAt(b, cell[0], cell[1], cell[2])))
         return false;
     // Cells are compared without their block, as the list keeps none.
     for (const SoilGrain& g : grains)
@@ -182,9 +184,11 @@ bool Terrain::stepGrain(SoilGrain& g, double dt)
             placeGrain(g, base + Vector3(s[0] * kVoxel, -kVoxel, s[1] * kVoxel));
             return true;
         }
-    if (!settleGrain(b, x, y, z))
-        ++grainsGone;
-    return false;
+    if (settleGrain(b, x, y, z))
+        return false;
+    // No air in its column to settle into: it stays a grain, resting here.
+    g.velocity = Vector3();
+    return true;
 }
 
 bool Terrain::settleGrain(int b, int x, int y, int z)

@@ -43,7 +43,8 @@ public:
     bool dropGrain(SoilGrain grain);
     bool canDropGrain(SoilGrain grain);
     // Lets every grain fall, slide or settle into a voxel. Grains that leave
-    // the terrain, or find no voxel to settle in, are counted as gone.
+    // the terrain are counted as gone; one that finds no air in its column
+    // to settle into stays a grain where it is.
     void settleGrains(double dt);
     size_t grainCount() const;
     int64_t soilGone() const;
@@ -62,7 +63,7 @@ public:
     Material material;
     VoxelWorld world;
     std::list<SoilGrain> grains;    // guarded by mutex
-    int64_t grainsGone = 0;         // guarded by mutex; grains that left the world
+    int64_t grainsGone = 0;         // guarded by mutex; grains that left the terrain's edge
     mutable std::mutex mutex;
     bool cutThisStep = false;
     bool touchedThisStep = false;

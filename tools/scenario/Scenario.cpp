@@ -332,6 +332,26 @@ double trackClearance(const World& world)
     return drop > 0.0 ? lowest->y - (high - drop) : 1e30;  // off the terrain: nothing below
 }
 
+double pileSlopeDegrees(const ScenarioRun& run)
+{
+    const VoxelWorld& world = run.world.excavator->terrain->world;
+    const int side = 64;  // columns per block side; pairs within a block
+    double sum = 0.0;
+    int pairs = 0;
+    for (int b = 0; b < terrain::kBlocks * terrain::kBlocks; ++b) {
+        const auto& columns = world.block(b).columns;
+        const auto top = [&](int n) { return static_cast<double>(columns[n].position[1]); };
+        const auto risen = [&](int n) { return top(n) - run.startHeights[b * side * side + n] > 0.5 * terrain::kVoxel; };
+        for (int n = 0; n < side * side; ++n)
+            for (int m : {n % side + 1 < side ? n + 1 : -1, n + side < side * side ? n + side : -1})
+                if (m >= 0 && (risen(n) || risen(m))) {
+                    sum += std::atan(std::fabs(top(n) - top(m)) / terrain::kVoxel) * kDegrees;
+                    ++pairs;
+                }
+    }
+    return pairs ? sum / pairs : 0.0;
+}
+
 double tiltDegrees(const World& world)
 {
     const Vector3 up = rotate({0, 1, 0}, world.excavator->orientation);
@@ -382,6 +402,8 @@ const std::vector<SummaryKey>& summaryKeys()
         {"soil_ledger", [](const ScenarioRun& r) { return std::to_string(sceneSoil(r.world).total()); }},
         {"balance", [](const ScenarioRun& r) { return std::to_string(sceneSoil(r.world).total() - r.startSoil); }},
         {"worst_balance", [](const ScenarioRun& r) { return std::to_string(r.worstBalance); }},
+        {"soil_gone", [](const ScenarioRun& r) { return std::to_string(sceneSoil(r.world).gone); }},
+        {"pile_slope_deg", [=](const ScenarioRun& r) { return num(pileSlopeDegrees(r), "%.1f"); }},
         {"clearance_min", [=](const ScenarioRun& r) { return num(r.lowestClearance, "%.4f"); }},
         {"min_dt", [=](const ScenarioRun& r) { return num(r.minDt, "%.3g"); }},
         {"short_steps", [](const ScenarioRun& r) { return std::to_string(r.shortSteps); }},
@@ -399,6 +421,9 @@ ScenarioRun::ScenarioRun(World& world_, const Scenario& scenario_) : world(world
         scenario.setUp(world);
     startPosition = world.excavator->position;
     startSoil = sceneSoil(world).total();
+    for (int b = 0; b < terrain::kBlocks * terrain::kBlocks; ++b)
+        for (const TerrainColumn& c : world.terrain().world.block(b).columns)
+            startHeights.push_back(c.position[1]);
     world.work.reset(world.excavator->soilDug, world.excavator->bucket.soilCount);
 }
 

@@ -70,6 +70,7 @@ public:
     bool nan = false;
     Vector3 startPosition;
     int64_t startSoil = 0;  // the ledger's total once set up
+    std::vector<float> startHeights;  // every terrain column's top once set up
     // Checked after every step: the largest soil balance seen either way,
     // and how far the lowest track corner came above the ground below it
     // (m; negative: below).
@@ -99,6 +100,11 @@ SoilLedger sceneSoil(const World& world, bool recount = false);
 
 // Height of the machine's lowest track corner over the terrain surface below it, m.
 double trackClearance(const World& world);
+
+// The slope of the soil piled since the start, in degrees: the mean over
+// neighbouring columns, one of them risen, of the angle of the step between
+// their tops; 0 without a pile.
+double pileSlopeDegrees(const ScenarioRun& run);
 
 // Angle in degrees between the machine's up axis and the world's.
 double tiltDegrees(const World& world);
