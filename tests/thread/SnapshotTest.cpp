@@ -27,8 +27,12 @@ TEST(Snapshot, CopiesOneWholeStepWhileTheWorldDigs)
     std::atomic<bool> done{false};
     std::thread stepper([&] {
         while (run.time < 4.5) {  // through the bite and the dump
-            std::lock_guard<std::mutex> lock(worldLock);
-            run.step();
+            {
+                std::lock_guard<std::mutex> lock(worldLock);
+                run.step();
+            }
+            // As the loop waits for the next step's time: the frames get the lock.
+            std::this_thread::sleep_for(std::chrono::microseconds(100));
         }
         done = true;
     });
