@@ -7,4 +7,4 @@ cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 # The program and its data/ only: the tools and the test suite are built by ./test.sh.
 cmake --build build/release --target kelvarro data
 cd build/release
-exec ./kelvarro
+exec ./kelvarro "$@"
