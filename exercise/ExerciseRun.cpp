@@ -1,0 +1,205 @@
+#include "exercise/ExerciseRun.h"
+
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+
+#include <nlohmann/json.hpp>
+
+#include "excavator/Excavator.h"
+#include "excavator/Grade.h"
+#include "math/Quaternion.h"
+#include "world/Terrain.h"
+#include "world/World.h"
+
+namespace {
+
+double groundAt(const Terrain& terrain, double x, double z)
+{
+    return 1000.0 - terrain.surfaceDistanceBelow(Vector3(x, 1000.0, z));
+}
+
+// At rest at (x, z), its arm along the heading, its lowest track corner
+// 1 mm above the ground's height there; it settles on the slope.
+void placeMachine(Excavator& e, const Terrain& terrain, double x, double z, double headingDegrees)
+{
+    const double h = headingDegrees * M_PI / 180.0;
+    Quaternion q(std::cos(h / 2), 0.0, std::sin(h / 2), 0.0);
+    normalize(q);
+    auto pose = [&](const Vector3& p) {
+        e.position = e.predictedPosition = p;
+        e.orientation = e.predictedOrientation = q;
+        const Matrix3 r = toMatrix(q);
+        e.inverseInertiaWorld = (r * e.inverseInertiaBody) * transpose(r);
+        e.predict(0.0);
+    };
+    pose({x, groundAt(terrain, x, z) + 2.0, z});
+    double gap = 1e30;
+    for (int part = RightTrack; part <= LeftTrack; ++part)
+        for (const Vector3& w : e.meshes[part].workingPositions)
+            gap = std::min(gap, w.y - groundAt(terrain, w.x, w.z));
+    pose(e.position + Vector3(0.0, 0.001 - gap, 0.0));
+    e.momentum = e.velocity = e.angularMomentum = e.angularVelocity = Vector3();
+}
+
+std::string fixed(double v, int decimals)
+{
+    char text[48];
+    std::snprintf(text, sizeof text, "%.*f", decimals, v);
+    return text;
+}
+
+}  // namespace
+
+ExerciseRun::ExerciseRun(World& world_, const Exercise& exercise_) : world(world_), exercise(exercise_)
+{
+    Excavator& e = *world.excavator;
+    placeMachine(e, world.terrain(), exercise.startX, exercise.startZ, exercise.startHeadingDegrees);
+    world.work.reset(e.soilDug, e.bucket.soilCount);
+    trench = std::make_unique<TrenchMeter>(world.terrain(), exercise.trench);
+    e.grade.set = true;
+    e.grade.level = trench->gradeLevel();
+    measure();
+}
+
+ExerciseRun::~ExerciseRun() = default;
+
+void ExerciseRun::measure()
+{
+    metrics["time_s"] = elapsed;
+    metrics["time_left_s"] = std::max(0.0, exercise.timeLimit - elapsed);
+    if (trench)
+        trench->measure(metrics);
+}
+
+void ExerciseRun::update(double step)
+{
+    if (ended())
+        return;
+    elapsed += step;
+    sinceMeasure += step;
+    if (sinceMeasure + 1e-9 < kMeasureEvery && elapsed < exercise.timeLimit)
+        return;
+    sinceMeasure = 0.0;
+    measure();
+    if (metrics["left_above_grade_m3"] <= exercise.trench.finishLeftM3)
+        end("goal met");
+    else if (elapsed >= exercise.timeLimit)
+        end("time up");
+}
+
+void ExerciseRun::endByOperator()
+{
+    if (ended())
+        return;
+    measure();
+    end("ended by the operator");
+}
+
+void ExerciseRun::end(const char* reason) { endReason = reason; }
+
+std::vector<std::string> ExerciseRun::overlayLines() const
+{
+    std::vector<std::string> lines = {exercise.name + ": " + exercise.instructions};
+    const auto get = [&](const char* k) {
+        const auto f = metrics.find(k);
+        return f == metrics.end() ? 0.0 : f->second;
+    };
+    const double target = trench ? trench->targetVoxels() * std::pow(0.34375, 3) : 0.0;
+    lines.push_back("Dug to grade " + fixed(get("dug_to_grade_m3"), 2) + " of " + fixed(target, 2) + " m3, left " +
+                    fixed(get("left_above_grade_m3"), 2) + " m3, over-dig " + fixed(get("overdig_m3"), 2) +
+                    " m3, outside " + fixed(get("dug_outside_m3"), 2) + " m3");
+    if (ended())
+        lines.push_back("Exercise over (" + endReason + "): score " + fixed(totalScore(exercise, metrics), 1));
+    else
+        lines.push_back("Time left " + fixed(std::max(0.0, exercise.timeLimit - elapsed), 0) +
+                        " s - score now " + fixed(totalScore(exercise, metrics), 1) + " - e ends it");
+    return lines;
+}
+
+std::string ExerciseRun::reportJson(const std::string& startTime, const std::string& recordingFile) const
+{
+    nlohmann::ordered_json doc;
+    doc["exercise"] = exercise.name;
+    doc["file"] = exercise.file;
+    doc["start_time"] = startTime;
+    doc["end"] = ended() ? endReason : "running";
+    doc["recording"] = recordingFile.empty() ? "none" : recordingFile;
+    doc["grade_level_m"] = trench ? trench->gradeLevel() : 0.0;
+    for (const auto& [name, value] : metrics)
+        doc["metrics"][name] = value;
+    doc["base_score"] = exercise.baseScore;
+    for (const ScoreRule& r : exercise.rules) {
+        nlohmann::ordered_json rule;
+        rule["metric"] = r.metric;
+        rule[r.bonus ? "bonus" : "points_per_unit"] = r.points;
+        rule["allowance"] = r.allowance;
+        rule["value"] = metrics.count(r.metric) ? metrics.at(r.metric) : 0.0;
+        rule["points"] = rulePoints(r, metrics);
+        doc["rules"].push_back(rule);
+    }
+    doc["total"] = totalScore(exercise, metrics);
+    const CyclePhases& p = world.work.lastCyclePhases();
+    doc["cycles"]["count"] = world.work.cycles;
+    doc["cycles"]["moved_m3"] = world.work.movedM3();
+    doc["cycles"]["last_cycle_s"] = world.work.lastCycleSeconds();
+    doc["cycles"]["last_phases_s"] = {{"dig", p.dig}, {"swing_loaded", p.swingLoaded}, {"dump", p.dump},
+                                      {"swing_back", p.swingBack}};
+    doc["cycles"]["m3_per_h"] = world.work.cubicMetresPerHour();
+    return doc.dump(2) + "\n";
+}
+
+std::string ExerciseRun::reportText(const std::string& startTime, const std::string& recordingFile) const
+{
+    std::string s = "Exercise: " + exercise.name + " (" + exercise.file + ")\n";
+    s += "Started: " + startTime + "\n";
+    s += "Ended: " + (ended() ? endReason : std::string("running")) + " after " + fixed(elapsed, 1) + " s\n";
+    s += "Recording: " + (recordingFile.empty() ? std::string("none") : recordingFile) + "\n\nMetrics\n";
+    for (const auto& [name, value] : metrics)
+        s += "  " + name + std::string(name.size() < 22 ? 22 - name.size() : 1, ' ') + fixed(value, 3) + "\n";
+    s += "\nRules\n  base score " + fixed(exercise.baseScore, 1) + "\n";
+    for (const ScoreRule& r : exercise.rules)
+        s += "  " + r.metric + (r.bonus ? " at least " : " allowance ") + fixed(r.allowance, 3) +
+             (r.bonus ? ", bonus " : ", per unit over ") + fixed(r.points, 1) + ": " +
+             fixed(rulePoints(r, metrics), 2) + " points\n";
+    s += "\nTotal " + fixed(totalScore(exercise, metrics), 2) + "\n";
+    const CyclePhases& p = world.work.lastCyclePhases();
+    s += "\nCycles " + std::to_string(world.work.cycles) + ", moved " + fixed(world.work.movedM3(), 2) +
+         " m3, last cycle " + fixed(world.work.lastCycleSeconds(), 1) + " s: dig " + fixed(p.dig, 1) +
+         " s, swing loaded " + fixed(p.swingLoaded, 1) + " s, dump " + fixed(p.dump, 1) + " s, swing back " +
+         fixed(p.swingBack, 1) + " s\n";
+    return s;
+}
+
+bool ExerciseRun::writeReport(const std::string& directory, const std::string& startTime,
+                              const std::string& recordingFile, std::string& error, std::string* jsonPath) const
+{
+    std::error_code made;
+    std::filesystem::create_directories(directory, made);
+    const std::string stem = directory + "/" + startTime + "-" + exercise.name;
+    for (const auto& [path, body] : {std::make_pair(stem + ".json", reportJson(startTime, recordingFile)),
+                                     std::make_pair(stem + ".txt", reportText(startTime, recordingFile))}) {
+        std::ofstream out(path);
+        out << body;
+        out.close();
+        if (!out) {
+            error = "[ExerciseRun] Cannot write " + path + ".";
+            return false;
+        }
+    }
+    if (jsonPath)
+        *jsonPath = stem + ".json";
+    return true;
+}
+
+std::string reportTimeStamp()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H-%M-%S", &utc);
+    return text;
+}

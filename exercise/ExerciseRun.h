@@ -1,0 +1,57 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "exercise/Exercise.h"
+#include "exercise/TrenchMeter.h"
+
+class World;
+
+// An exercise under way in a world: it places the machine, sets the grade
+// guidance, measures the metrics as the world steps, ends the exercise and
+// writes its report. Headless; the program and the scenario runner share it.
+class ExerciseRun {
+public:
+    // How often the metrics are taken while the exercise runs (s).
+    static constexpr double kMeasureEvery = 0.25;
+
+    // Stands the machine at the exercise's start and sets its grade.
+    ExerciseRun(World& world, const Exercise& exercise);
+    ~ExerciseRun();
+
+    // After every step of the world: the clock, the metrics now and then,
+    // and the end when the goal is met or the time is up.
+    void update(double step);
+    // The operator ends it (e); nothing once it has ended.
+    void endByOperator();
+    bool ended() const { return !endReason.empty(); }
+
+    // The lines the overlay shows: the instructions, the progress and the time left.
+    std::vector<std::string> overlayLines() const;
+
+    // Writes `<directory>/<startTime>-<name>.json` and `.txt` beside it;
+    // false, with a message tagged "[ExerciseRun]", when either cannot be written.
+    bool writeReport(const std::string& directory, const std::string& startTime, const std::string& recordingFile,
+                     std::string& error, std::string* jsonPath = nullptr) const;
+    // The report's JSON and text (also used by the writer).
+    std::string reportJson(const std::string& startTime, const std::string& recordingFile) const;
+    std::string reportText(const std::string& startTime, const std::string& recordingFile) const;
+
+    void measure();
+
+    World& world;
+    Exercise exercise;
+    std::unique_ptr<TrenchMeter> trench;
+    Metrics metrics;
+    double elapsed = 0.0;  // s simulated since the start
+    std::string endReason;  // empty while it runs: "goal met", "time up", "ended by the operator"
+
+private:
+    double sinceMeasure = 0.0;
+    void end(const char* reason);
+};
+
+// A start time as the report's file name takes it: "2026-12-07T18-20-25".
+std::string reportTimeStamp();

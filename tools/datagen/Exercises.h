@@ -1,0 +1,6 @@
+#pragma once
+
+#include <string>
+
+// The exercise files of data/exercises/: name to JSON text.
+std::string trenchExerciseText();
