@@ -1,10 +1,13 @@
 #include "app/Engine.h"
 
 #include <cstdio>
+#include <iostream>
 
 #include "app/Scene.h"
+#include "base/Fatal.h"
 #include "base/Log.h"
 #include "excavator/Excavator.h"
+#include "exercise/ExerciseRun.h"
 #include "input/ExcavatorController.h"
 #include "input/InputSystem.h"
 #include "world/World.h"
@@ -15,12 +18,17 @@ Engine::Engine(int32_t width_, int32_t height_, bool fullscreen_, std::chrono::s
                              [this] {
                                  scene->capture();
                                  scene->figures.paused = paused;
+                                 if (exercise)
+                                     scene->figures.exerciseLines = exercise->overlayLines();
                              },
                              [this] {
                                  scene->draw();
                                  frameShown();
                              },
-                             [this] { input->dispatch(); }, [this](double step) { world->simulate(step); },
+                             [this] { input->dispatch(); }, [this](double step) {
+                                 world->simulate(step);
+                                 exerciseStep(step);
+                             },
                              [this] { return paused.load(); }}),
       answered(answered_)
 {
@@ -44,6 +52,8 @@ void Engine::release()
     input->setWindow(nullptr);
     // The controller must not keep writing into a machine that is gone.
     ExcavatorController::getInstance().setExcavator(nullptr);
+    delete exercise;
+    exercise = nullptr;
     delete scene;
     scene = nullptr;
     delete world;
@@ -65,6 +75,36 @@ void Engine::start()
 }
 
 void Engine::stop() { running = false; }
+
+void Engine::startExercise(const Exercise& chosen)
+{
+    std::string error;
+    Exercise checked;
+    if (!loadExercise(chosen.file, checked, error, &world->terrain()))
+        throwFatal(error);
+    delete exercise;
+    exercise = new ExerciseRun(*world, chosen);
+    exerciseStart = reportTimeStamp();
+    ExcavatorController::getInstance().exerciseEndAsked = false;
+    logMessage(("[Engine] Exercise " + chosen.name + ": " + chosen.instructions).c_str());
+}
+
+void Engine::exerciseStep(double step)
+{
+    if (!exercise)
+        return;
+    if (ExcavatorController::getInstance().exerciseEndAsked.exchange(false))
+        exercise->endByOperator();
+    exercise->update(step);
+    if (!exercise->ended() || reportWritten)
+        return;
+    reportWritten = true;
+    std::string error, path;
+    if (exercise->writeReport(reportFolder, exerciseStart, recordingFile, error, &path))
+        logMessage(("[Engine] Exercise over (" + exercise->endReason + "); report " + path).c_str());
+    else
+        std::cerr << error << "\n";
+}
 
 void Engine::togglePause()
 {

@@ -9,7 +9,9 @@
 #include "app/EngineLoop.h"
 #include "app/SimulationWindow.h"
 
+class ExerciseRun;
 class InputSystem;
+struct Exercise;
 class Scene;
 class World;
 class WorkMeter;
@@ -31,11 +33,20 @@ public:
 
     bool isPaused() const { return paused; }
 
+    // Before start: the exercise begins in the world (the machine at its
+    // start place, the grade set). Throws a tagged message when its target
+    // or start place is off this world's terrain.
+    void startExercise(const Exercise& exercise);
+    // The report's folder and the session's recording file it names.
+    std::string reportFolder = "reports";
+    std::string recordingFile;  // empty: none
+
     InputSystem* input = nullptr;
     std::atomic<bool> running{false};
     World* world = nullptr;  // owned; stepped on the simulation thread
     Scene* scene = nullptr;  // owned; the camera and the drawing side
     SDL_Thread* simulationThread = nullptr;
+    ExerciseRun* exercise = nullptr;  // owned; stepped and ended on the simulation thread
 
     // The window caption with the work figures, e.g. "Kelvarro - bucket
     // 1.34 m3 - moved 12.55 m3 - last cycle 18.2 s".
@@ -46,6 +57,11 @@ private:
     // figures of the frame's snapshot in the caption a few times a second.
     void frameShown();
     void release();
+    // Simulation thread, after each step: feeds the exercise, ends it on e
+    // and writes its report once it has ended.
+    void exerciseStep(double step);
+    bool reportWritten = false;
+    std::string exerciseStart;  // its start time, as the report's name takes it
 
     // Flipped by p: while set the world is not stepped, but frames are
     // still drawn and the view can still be turned.

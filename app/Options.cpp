@@ -13,6 +13,8 @@ const std::vector<OptionRow>& optionTable()
          [](StartOptions& o, const std::string&) { o.fullscreen = false; }},
         {"--no-joystick", nullptr, "keyboard only: no joystick questions",
          [](StartOptions& o, const std::string&) { o.noJoystick = true; }},
+        {"--exercise", "NAME", "run the exercise data/exercises/NAME.json",
+         [](StartOptions& o, const std::string& v) { o.exercise = v; }},
         {"--help", nullptr, "this list, then exit", [](StartOptions& o, const std::string&) { o.help = true; }},
     };
     return table;

@@ -12,6 +12,7 @@ struct StartOptions {
     std::optional<bool> fullscreen;
     bool noJoystick = false;
     bool help = false;
+    std::string exercise;  // data/exercises/<name>.json; empty: free digging
 };
 
 // One command-line option: a new option is one row of optionTable() (and

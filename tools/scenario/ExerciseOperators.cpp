@@ -1,9 +1,13 @@
 #include "tools/scenario/ExerciseOperators.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "excavator/Excavator.h"
+#include "excavator/Cutting.h"
 #include "excavator/Grade.h"
+#include "exercise/ExerciseRun.h"
+#include "math/Quaternion.h"
 #include "input/ExcavatorController.h"
 #include "world/World.h"
 
@@ -30,6 +34,235 @@ std::vector<HeldKey> cycleEvery(double period, int cycles)
     return keys;
 }
 
+// Holds exactly the keys wanted this step: presses them (as key repeat
+// would) and lets go of those held last step and no longer wanted.
+class KeyHand {
+public:
+    void want(std::initializer_list<SDLKey> keys) { wanted.insert(wanted.end(), keys); }
+    void apply()
+    {
+        ExcavatorController& c = ExcavatorController::getInstance();
+        SDL_Event event{};
+        for (SDLKey k : held)
+            if (std::find(wanted.begin(), wanted.end(), k) == wanted.end()) {
+                event.type = SDL_KEYUP;
+                event.key.keysym.sym = k;
+                c.keyReleased(&event);
+            }
+        for (SDLKey k : wanted) {
+            event.type = SDL_KEYDOWN;
+            event.key.keysym.sym = k;
+            c.keyPressed(&event);
+        }
+        held.swap(wanted);
+        wanted.clear();
+    }
+
+private:
+    std::vector<SDLKey> held, wanted;
+};
+
+// The cutting edge's middle in the machine's frame: x along its tracks
+// from the slewing axis, y up from its origin (m).
+Vector3 edgeInMachine(const Excavator& e)
+{
+    Vector3 a, b;
+    cuttingEdgeEnds(e, a, b);
+    return rotate((a + b) * 0.5 - e.position, conjugate(e.orientation));
+}
+
+void press(SDLKey key, bool down)
+{
+    SDL_Event event{};
+    event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    event.key.keysym.sym = key;
+    ExcavatorController& c = ExcavatorController::getInstance();
+    if (down)
+        c.keyPressed(&event);
+    else
+        c.keyReleased(&event);
+}
+
+// The rates a key gives its joint now: pressed and let go again at once.
+JointAngles keyRates(Excavator& e, SDLKey key)
+{
+    const JointAngles before = e.jointRates();
+    press(key, true);
+    const JointAngles rates = e.jointRates();
+    press(key, false);
+    e.monoblockRate = before.monoblock;
+    e.bendingArmRate = before.bendingArm;
+    e.groundPlateRate = before.groundPlate;
+    return rates;
+}
+
+// The cutting edge's middle in the world at the given joint angles.
+Vector3 edgeAt(const Excavator& e, const JointAngles& angles)
+{
+    const Mesh& plate = e.meshes[GroundPlate];
+    const MeshEdge& lip = plate.edges[cutting::edgeIndex];
+    const PartTransform t(GroundPlate, plate.referencePoint, armPivots(e.meshes), angles);
+    return e.modelToWorld((t.point(plate.positions[lip.v0]) + t.point(plate.positions[lip.v1])) * 0.5);
+}
+
+// Of the boom, arm and bucket keys held together (at most one of each
+// pair), the set whose cutting edge moves closest to the velocity wanted
+// (machine frame: x along the tracks, y up) and, where `cut` is set,
+// moves it at a cutting angle.
+std::vector<SDLKey> bestKeys(Excavator& e, const Vector3& wanted, bool cut)
+{
+    const SDLKey none = SDLK_UNKNOWN;
+    const SDLKey boom[] = {none, SDLK_k, SDLK_i}, arm[] = {none, SDLK_w, SDLK_s}, bucket[] = {none, SDLK_j, SDLK_l};
+    JointAngles rate[SDLK_LAST];
+    for (SDLKey k : {SDLK_k, SDLK_i, SDLK_w, SDLK_s, SDLK_j, SDLK_l})
+        rate[k] = keyRates(e, k);
+    const JointAngles now = jointAngles(e.meshes);
+    const Vector3 here = edgeAt(e, now);
+    constexpr double dt = 0.01;
+    double best = 1e30;
+    std::vector<SDLKey> chosen;
+    for (SDLKey b : boom)
+        for (SDLKey a : arm)
+            for (SDLKey g : bucket) {
+                JointAngles r;
+                if (b != none)
+                    r.monoblock = rate[b].monoblock;
+                if (a != none)
+                    r.bendingArm = rate[a].bendingArm;
+                if (g != none)
+                    r.groundPlate = rate[g].groundPlate;
+                if (cut && !inCuttingWindow(attackAngle(tipVelocityInBucket(armPivots(e.meshes), now, r))))
+                    continue;
+                JointAngles next = now;
+                next.monoblock += r.monoblock * dt;
+                next.bendingArm += r.bendingArm * dt;
+                next.groundPlate += r.groundPlate * dt;
+                const Vector3 v = rotate((edgeAt(e, next) - here) / dt, conjugate(e.orientation));
+                // By direction: the keys give fixed speeds.
+                const Vector3 flat(v.x, v.y, 0.0);
+                if (length(flat) < 1e-6)
+                    continue;
+                const double cost = -dot(flat / length(flat), wanted / length(wanted));
+                if (cost < best) {
+                    best = cost;
+                    chosen.clear();
+                    for (SDLKey k : {b, a, g})
+                        if (k != none)
+                            chosen.push_back(k);
+                }
+            }
+    return chosen;
+}
+
+// The reference trench digger: bites along the trench from its far end to
+// its near end with the cutting edge held just above the grade, lifts, dumps
+// a quarter turn to the left and comes back, until the exercise ends. It
+// watches the cutting edge and the grade only, as an operator with grade
+// guidance would.
+struct TrenchDigger {
+    enum Stage { Settle, Reach, Lower, Drag, Lift, SwingOut, Dump, SwingBack } stage = Settle;
+    double stageTime = 0.0;
+    int passes = 0;
+    double curled = 0.0;  // s the bucket has been curled back this reach
+    std::vector<SDLKey> choice;  // the keys held while lowering and dragging
+    double sinceChoice = 0.0;
+    KeyHand hand;
+
+    void go(Stage s)
+    {
+        stage = s;
+        stageTime = 0.0;
+    }
+
+    void operator()(ScenarioRun& run)
+    {
+        Excavator& e = *run.world.excavator;
+        if (!run.exercise || run.exercise->ended()) {
+            hand.apply();
+            return;
+        }
+        const TrenchTarget& t = run.exercise->exercise.trench;
+        const Vector3 centre = rotate(Vector3(t.x, 0.0, t.z) - e.position, conjugate(e.orientation));
+        const double farEnd = centre.x + t.length / 2 + 0.3, nearEnd = centre.x - t.length / 2 + 0.25;
+        const Vector3 edge = edgeInMachine(e);
+        const double above = heightAboveGrade(e, e.grade);
+        const double slew = std::remainder(e.slewAngle(), 2 * M_PI);
+        stageTime += ScenarioRun::kStep;
+        switch (stage) {
+        case Settle:
+            if (run.time > 1.5)
+                go(Reach);
+            break;
+        case Reach:  // the boom up, the arm out and the bucket curled back, clear of the ground
+            if (above < t.depth + 1.0 || e.hit.cause != HitCause::None)
+                hand.want({SDLK_k});
+            if (e.hit.cause == HitCause::None) {
+                if (edge.x < farEnd)
+                    hand.want({SDLK_w});
+                if (stageTime > 0.5 && curled < 0.7) {
+                    hand.want({SDLK_l});
+                    curled += ScenarioRun::kStep;
+                }
+            }
+            if (above >= t.depth + 0.5 && edge.x >= farEnd && curled >= 0.7) {
+                curled = 0.0;
+                go(Lower);
+            }
+            break;
+        case Lower:  // down to just above the grade, the lip first
+        case Drag: { // then along it towards the machine until the near end or a full bucket
+            const double down = std::clamp(-(above - 0.04) * 3.0, -1.0, 0.3);
+            const Vector3 wanted(stage == Lower ? -0.1 : -0.6, down, 0.0);
+            // Chosen anew every 0.05 s: the drives take a moment to follow a key.
+            if (sinceChoice <= 0.0) {
+                choice = bestKeys(e, wanted, above < t.depth + 0.2);
+                sinceChoice = 0.05;
+            }
+            sinceChoice -= ScenarioRun::kStep;
+            for (SDLKey k : choice)
+                hand.want({k});
+            if (e.hit.cause != HitCause::None)
+                choice = {SDLK_k};
+            if (stage == Lower && above < 0.08)
+                go(Drag);
+            if (stage == Drag && (edge.x <= nearEnd || e.bucket.soilCount >= cutting::fullBucket - 2))
+                go(Lift);
+            break;
+        }
+        case Lift:
+            hand.want({SDLK_k});
+            if (stageTime < 0.4)
+                hand.want({SDLK_j});
+            if (above > 1.0)
+                go(SwingOut);
+            break;
+        case SwingOut:
+            hand.want({SDLK_a});
+            if (slew > 1.45)
+                go(Dump);
+            break;
+        case Dump:
+            hand.want({SDLK_l});
+            if (stageTime > 0.2 && stageTime < 0.7)
+                hand.want({SDLK_w});
+            if (stageTime > 1.0)
+                go(SwingBack);
+            break;
+        case SwingBack:  // back onto the trench's line, and still
+            if (slew > 0.004)
+                hand.want({SDLK_d});
+            else if (slew < -0.004)
+                hand.want({SDLK_a});
+            else if (std::fabs(e.slewRate) < 0.01) {
+                ++passes;
+                go(Reach);
+            }
+            break;
+        }
+        hand.apply();
+    }
+};
+
 }  // namespace
 
 const std::vector<ExerciseOperator>& exerciseOperators()
@@ -37,6 +270,8 @@ const std::vector<ExerciseOperator>& exerciseOperators()
     static const std::vector<ExerciseOperator> table = {
         {"idle", "touches nothing: the time runs out", {"idle", "", nullptr, {}, 1e9}},
         {"cycles", "the cycle scenario's bite and dump, every 13 s", {"cycles", "", nullptr, cycleEvery(13.0, 40), 1e9}},
+        {"reference", "digs the trench along its grade, dumping a quarter turn to the left",
+         {"reference", "", nullptr, {}, 1e9, TrenchDigger()}},
     };
     return table;
 }
