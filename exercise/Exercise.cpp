@@ -131,7 +131,7 @@ const std::vector<std::string>& metricNames(const std::string& kind)
 {
     static const std::vector<std::string> none;
     static const std::vector<std::string> trench = {"time_s", "time_left_s", "dug_to_grade_m3", "left_above_grade_m3",
-                                                     "overdig_m3", "dug_outside_m3", "floor_error_cm"};
+                                                     "overdig_m3", "dug_outside_m3", "floor_error_cm", "floor_on_grade_pct"};
     return kind == "trench" ? trench : none;
 }
 

@@ -73,6 +73,7 @@ void TrenchMeter::measure(Metrics& out) const
 {
     int64_t dug = 0, left = 0, over = 0, outside = 0;
     double worstFloor = 0.0;
+    int onGrade = 0, insideCount = 0;
     for (const Column& c : columns) {
         double floorTop = -1e30;
         for (int y = 0; y < kVoxelsY; ++y) {
@@ -92,12 +93,16 @@ void TrenchMeter::measure(Metrics& out) const
                 over += was && !now;
             }
         }
-        if (c.inside)
+        if (c.inside) {
             worstFloor = std::max(worstFloor, std::fabs(floorTop - grade));
+            onGrade += std::fabs(floorTop - grade) <= kOnFloor;
+            ++insideCount;
+        }
     }
     out["dug_to_grade_m3"] = dug * kVolume;
     out["left_above_grade_m3"] = left * kVolume;
     out["overdig_m3"] = over * kVolume;
     out["dug_outside_m3"] = outside * kVolume;
     out["floor_error_cm"] = worstFloor * 100.0;
+    out["floor_on_grade_pct"] = insideCount ? 100.0 * onGrade / insideCount : 0.0;
 }

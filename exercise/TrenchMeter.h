@@ -15,6 +15,7 @@ class Terrain;
 class TrenchMeter {
 public:
     static constexpr double kMargin = 3.0;  // m around the outline watched for digging outside it
+    static constexpr double kOnFloor = 0.05;  // m: a column's floor this near the grade is on grade
 
     TrenchMeter(Terrain& terrain, const TrenchTarget& target);
 
@@ -27,7 +28,8 @@ public:
     void corners(double xz[4][2]) const;
 
     // Adds the trench's metrics (m3; the floor's worst departure from the
-    // grade over the columns inside, cm) to `out`.
+    // grade over the columns inside, cm; the share of those columns whose
+    // floor is on grade, %) to `out`.
     void measure(Metrics& out) const;
     // Soil voxels inside the outline above the grade at the start.
     int64_t targetVoxels() const { return target; }

@@ -171,4 +171,6 @@ TEST(ExerciseTest, TrenchVolumesMatchTheAnalyticCount)
     EXPECT_GT(beside, 0);
     EXPECT_DOUBLE_EQ(m["dug_outside_m3"], beside * volume);
     EXPECT_NEAR(m["floor_error_cm"], kVoxel * 100.0, 1e-9);  // the strip's floor, a layer down
+    EXPECT_GT(m["floor_on_grade_pct"], 0.0);
+    EXPECT_LT(m["floor_on_grade_pct"], 100.0);
 }

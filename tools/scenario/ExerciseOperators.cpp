@@ -106,13 +106,14 @@ Vector3 edgeAt(const Excavator& e, const JointAngles& angles)
 }
 
 // Of the boom, arm and bucket keys held together (at most one of each
-// pair), the set whose cutting edge moves closest to the velocity wanted
+// pair; with `pullIn` always the arm in), the set whose cutting edge moves closest to the velocity wanted
 // (machine frame: x along the tracks, y up) and, where `cut` is set,
 // moves it at a cutting angle.
-std::vector<SDLKey> bestKeys(Excavator& e, const Vector3& wanted, bool cut)
+std::vector<SDLKey> bestKeys(Excavator& e, const Vector3& wanted, bool cut, bool pullIn)
 {
     const SDLKey none = SDLK_UNKNOWN;
-    const SDLKey boom[] = {none, SDLK_k, SDLK_i}, arm[] = {none, SDLK_w, SDLK_s}, bucket[] = {none, SDLK_j, SDLK_l};
+    const SDLKey boom[] = {none, SDLK_k, SDLK_i}, bucket[] = {none, SDLK_j, SDLK_l};
+    const std::vector<SDLKey> arm = pullIn ? std::vector<SDLKey>{SDLK_s} : std::vector<SDLKey>{none, SDLK_w, SDLK_s};
     JointAngles rate[SDLK_LAST];
     for (SDLKey k : {SDLK_k, SDLK_i, SDLK_w, SDLK_s, SDLK_j, SDLK_l})
         rate[k] = keyRates(e, k);
@@ -183,15 +184,17 @@ struct TrenchDigger {
         }
         const TrenchTarget& t = run.exercise->exercise.trench;
         const Vector3 centre = rotate(Vector3(t.x, 0.0, t.z) - e.position, conjugate(e.orientation));
-        const double farEnd = centre.x + t.length / 2 + 0.3, nearEnd = centre.x - t.length / 2 + 0.25;
+        const double farEnd = centre.x + t.length / 2 + 1.0, nearEnd = centre.x - t.length / 2 + 0.25;
         const Vector3 edge = edgeInMachine(e);
         const double above = heightAboveGrade(e, e.grade);
         const double slew = std::remainder(e.slewAngle(), 2 * M_PI);
+        // The slewing angle that puts the arm over the trench's middle line.
+        const double line = std::atan2(-centre.z, centre.x);
         stageTime += ScenarioRun::kStep;
         switch (stage) {
         case Settle:
             if (run.time > 1.5)
-                go(Reach);
+                go(SwingBack);
             break;
         case Reach:  // the boom up, the arm out and the bucket curled back, clear of the ground
             if (above < t.depth + 1.0 || e.hit.cause != HitCause::None)
@@ -204,18 +207,19 @@ struct TrenchDigger {
                     curled += ScenarioRun::kStep;
                 }
             }
-            if (above >= t.depth + 0.5 && edge.x >= farEnd && curled >= 0.7) {
+            // As far out as the arm goes, if that is short of the far end.
+            if (above >= t.depth + 0.5 && (edge.x >= farEnd || stageTime > 3.0) && curled >= 0.7) {
                 curled = 0.0;
                 go(Lower);
             }
             break;
         case Lower:  // down to just above the grade, the lip first
         case Drag: { // then along it towards the machine until the near end or a full bucket
-            const double down = std::clamp(-(above - 0.04) * 3.0, -1.0, 0.3);
+            const double down = std::clamp(-(above - 0.08) * 4.0, -1.0, 0.5);
             const Vector3 wanted(stage == Lower ? -0.1 : -0.6, down, 0.0);
             // Chosen anew every 0.05 s: the drives take a moment to follow a key.
             if (sinceChoice <= 0.0) {
-                choice = bestKeys(e, wanted, above < t.depth + 0.2);
+                choice = bestKeys(e, wanted, above < t.depth + 0.2, true);
                 sinceChoice = 0.05;
             }
             sinceChoice -= ScenarioRun::kStep;
@@ -225,6 +229,8 @@ struct TrenchDigger {
                 choice = {SDLK_k};
             if (stage == Lower && above < 0.08)
                 go(Drag);
+            if (edge.x <= nearEnd && stage == Lower)
+                go(Lift);  // came down too near: lift and try again
             if (stage == Drag && (edge.x <= nearEnd || e.bucket.soilCount >= cutting::fullBucket - 2))
                 go(Lift);
             break;
@@ -249,9 +255,9 @@ struct TrenchDigger {
                 go(SwingBack);
             break;
         case SwingBack:  // back onto the trench's line, and still
-            if (slew > 0.004)
+            if (slew > line + 0.004)
                 hand.want({SDLK_d});
-            else if (slew < -0.004)
+            else if (slew < line - 0.004)
                 hand.want({SDLK_a});
             else if (std::fabs(e.slewRate) < 0.01) {
                 ++passes;
