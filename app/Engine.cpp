@@ -18,8 +18,10 @@ Engine::Engine(int32_t width_, int32_t height_, bool fullscreen_, std::chrono::s
                              [this] {
                                  scene->capture();
                                  scene->figures.paused = paused;
-                                 if (exercise)
+                                 if (exercise) {
                                      scene->figures.exerciseLines = exercise->overlayLines();
+                                     scene->groundMarks = exercise->groundMarks();
+                                 }
                              },
                              [this] {
                                  scene->draw();

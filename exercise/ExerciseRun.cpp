@@ -100,6 +100,18 @@ void ExerciseRun::endByOperator()
 
 void ExerciseRun::end(const char* reason) { endReason = reason; }
 
+std::vector<Vector3> ExerciseRun::groundMarks() const
+{
+    std::vector<Vector3> marks;
+    if (!trench)
+        return marks;
+    double xz[4][2];
+    trench->corners(xz);
+    for (const auto& c : xz)
+        marks.emplace_back(c[0], groundAt(world.terrain(), c[0], c[1]), c[1]);
+    return marks;
+}
+
 std::vector<std::string> ExerciseRun::overlayLines() const
 {
     std::vector<std::string> lines = {exercise.name + ": " + exercise.instructions};

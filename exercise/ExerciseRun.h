@@ -6,6 +6,7 @@
 
 #include "exercise/Exercise.h"
 #include "exercise/TrenchMeter.h"
+#include "math/Vector3.h"
 
 class World;
 
@@ -28,6 +29,8 @@ public:
     void endByOperator();
     bool ended() const { return !endReason.empty(); }
 
+    // Points marked on the ground: the trench's corners, on the ground as it was.
+    std::vector<Vector3> groundMarks() const;
     // The lines the overlay shows: the instructions, the progress and the time left.
     std::vector<std::string> overlayLines() const;
 

@@ -70,8 +70,10 @@ bool savePicture(World& world, const std::string& path, double time, const Exerc
     const std::string caption = Engine::workCaption(world.work);
     SDL_WM_SetCaption(caption.c_str(), nullptr);
     scene.capture();
-    if (exercise)
+    if (exercise) {
         scene.figures.exerciseLines = exercise->overlayLines();
+        scene.groundMarks = exercise->groundMarks();
+    }
     scene.draw();
     if (!toolpicture::saveFrame(path.c_str(), kWidth, kHeight))
         return false;
