@@ -12,7 +12,8 @@
 #include "input/InputSystem.h"
 #include "world/World.h"
 
-Engine::Engine(int32_t width_, int32_t height_, bool fullscreen_, std::chrono::steady_clock::time_point answered_)
+Engine::Engine(int32_t width_, int32_t height_, bool fullscreen_, std::chrono::steady_clock::time_point answered_,
+               const Exercise* chosen)
     : SimulationWindow("Kelvarro", width_, height_, 32, fullscreen_),
       loop(EngineLoop::Hooks{[this] { input->poll(); },
                              [this] {
@@ -39,6 +40,8 @@ Engine::Engine(int32_t width_, int32_t height_, bool fullscreen_, std::chrono::s
     try {
         world = new World();
         ExcavatorController::getInstance().setExcavator(world->excavator);
+        if (chosen)
+            startExercise(*chosen);
         scene = new Scene(*world, true, width_, height_);
     } catch (...) {
         release();  // this object dies on the way out

@@ -22,8 +22,12 @@ class Engine : public SimulationWindow {
 public:
     // `answered`: when the start-up questions were answered, from which the
     // first frame is timed.
+    // With an exercise, it begins in the world before the drawing side is
+    // built (its hopper or posts are drawn too); a target or start place off
+    // the terrain throws a tagged message.
     Engine(int32_t width, int32_t height, bool fullscreen,
-           std::chrono::steady_clock::time_point answered = std::chrono::steady_clock::now());
+           std::chrono::steady_clock::time_point answered = std::chrono::steady_clock::now(),
+           const Exercise* exercise = nullptr);
     ~Engine() override;
 
     // Returns once stop has been called and the simulation thread has ended.
@@ -33,10 +37,6 @@ public:
 
     bool isPaused() const { return paused; }
 
-    // Before start: the exercise begins in the world (the machine at its
-    // start place, the grade set). Throws a tagged message when its target
-    // or start place is off this world's terrain.
-    void startExercise(const Exercise& exercise);
     // The report's folder and the session's recording file it names.
     std::string reportFolder = "reports";
     std::string recordingFile;  // empty: none
@@ -60,6 +60,7 @@ private:
     // Simulation thread, after each step: feeds the exercise, ends it on e
     // and writes its report once it has ended.
     void exerciseStep(double step);
+    void startExercise(const Exercise& exercise);
     bool reportWritten = false;
     std::string exerciseStart;  // its start time, as the report's name takes it
 

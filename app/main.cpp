@@ -101,11 +101,9 @@ int main(int argc, char** argv)
 
     Engine* engine = nullptr;
     try {
-        engine = new Engine(width, height, fullscreen, answered);
+        engine = new Engine(width, height, fullscreen, answered, options.exercise.empty() ? nullptr : &exercise);
         // Reports go beside the joystick file, in the folder the program was started in.
         engine->reportFolder = startError ? "reports" : (started / "reports").string();
-        if (!options.exercise.empty())
-            engine->startExercise(exercise);
         engine->start();
     } catch (const char* message) {
         std::cout.flush();

@@ -52,9 +52,8 @@ bool onTerrain(const Terrain& terrain, double x, double z)
     return terrain.surfaceDistanceBelow(Vector3(x, 1000.0, z)) > 0.0;
 }
 
-void readTrench(const json& target, TrenchTarget& t)
+void readTrench(const json& target, TrenchTarget& t, const std::string& f)
 {
-    const std::string f = "target.";
     t.x = number(target, "x", f);
     t.z = number(target, "z", f);
     t.headingDegrees = number(target, "heading_deg", f);
@@ -66,17 +65,43 @@ void readTrench(const json& target, TrenchTarget& t)
         throw FieldFault{f + "finish_left_m3", "must not be below 0"};
 }
 
-void checkTrenchOnTerrain(const TrenchTarget& t, const Terrain& terrain)
+void checkRectangleOnTerrain(double cx, double cz, double headingDegrees, double length, double width,
+                             const Terrain& terrain, const std::string& field)
 {
-    const double h = t.headingDegrees * M_PI / 180.0;
+    const double h = headingDegrees * M_PI / 180.0;
     const double ux = std::cos(h), uz = -std::sin(h);
     for (int sx : {-1, 1})
         for (int sw : {-1, 1}) {
-            const double x = t.x + sx * ux * t.length / 2 + sw * -uz * t.width / 2;
-            const double z = t.z + sx * uz * t.length / 2 + sw * ux * t.width / 2;
+            const double x = cx + sx * ux * length / 2 + sw * -uz * width / 2;
+            const double z = cz + sx * uz * length / 2 + sw * ux * width / 2;
             if (!onTerrain(terrain, x, z))
-                throw FieldFault{"target", "a corner is off the terrain"};
+                throw FieldFault{field, "a corner is off the terrain"};
         }
+}
+
+void readHopper(const json& hopper, HopperTarget& h)
+{
+    const std::string f = "hopper.";
+    h.x = number(hopper, "x", f);
+    h.z = number(hopper, "z", f);
+    h.headingDegrees = number(hopper, "heading_deg", f);
+    h.length = positive(hopper, "length", f);
+    h.width = positive(hopper, "width", f);
+    h.wallHeight = positive(hopper, "wall_height", f);
+    h.goalM3 = positive(hopper, "goal_m3", f);
+}
+
+void readPrecision(const json& doc, PrecisionTarget& p)
+{
+    p.postWidth = positive(doc, "post_width", "");
+    p.touchWithin = positive(doc, "touch_within", "");
+    const json& posts = member(doc, "posts", "");
+    if (!posts.is_array() || posts.empty())
+        throw FieldFault{"posts", "not a list of posts"};
+    for (size_t i = 0; i < posts.size(); ++i) {
+        const std::string f = "posts[" + std::to_string(i) + "].";
+        p.posts.push_back({number(posts[i], "x", f), number(posts[i], "z", f), positive(posts[i], "height", f)});
+    }
 }
 
 void read(const json& doc, Exercise& e, const Terrain* terrain)
@@ -94,7 +119,14 @@ void read(const json& doc, Exercise& e, const Terrain* terrain)
     e.startHeadingDegrees = number(start, "heading_deg", "start.");
     e.timeLimit = positive(doc, "time_limit_s", "");
     e.baseScore = number(doc, "base_score", "");
-    readTrench(member(doc, "target", ""), e.trench);
+    if (e.kind == "trench")
+        readTrench(member(doc, "target", ""), e.trench, "target.");
+    if (e.kind == "hopper") {
+        readTrench(member(doc, "dig_area", ""), e.trench, "dig_area.");
+        readHopper(member(doc, "hopper", ""), e.hopper);
+    }
+    if (e.kind == "precision")
+        readPrecision(doc, e.precision);
     const json& rules = member(doc, "rules", "");
     if (!rules.is_array() || rules.empty())
         throw FieldFault{"rules", "not a list of rules"};
@@ -121,7 +153,17 @@ void read(const json& doc, Exercise& e, const Terrain* terrain)
     if (terrain) {
         if (!onTerrain(*terrain, e.startX, e.startZ))
             throw FieldFault{"start", "off the terrain"};
-        checkTrenchOnTerrain(e.trench, *terrain);
+        const TrenchTarget& t = e.trench;
+        if (e.kind == "trench")
+            checkRectangleOnTerrain(t.x, t.z, t.headingDegrees, t.length, t.width, *terrain, "target");
+        if (e.kind == "hopper") {
+            checkRectangleOnTerrain(t.x, t.z, t.headingDegrees, t.length, t.width, *terrain, "dig_area");
+            const HopperTarget& h = e.hopper;
+            checkRectangleOnTerrain(h.x, h.z, h.headingDegrees, h.length, h.width, *terrain, "hopper");
+        }
+        for (size_t i = 0; i < e.precision.posts.size(); ++i)
+            if (!onTerrain(*terrain, e.precision.posts[i].x, e.precision.posts[i].z))
+                throw FieldFault{"posts[" + std::to_string(i) + "]", "off the terrain"};
     }
 }
 
@@ -132,7 +174,16 @@ const std::vector<std::string>& metricNames(const std::string& kind)
     static const std::vector<std::string> none;
     static const std::vector<std::string> trench = {"time_s", "time_left_s", "dug_to_grade_m3", "left_above_grade_m3",
                                                      "overdig_m3", "dug_outside_m3", "floor_error_cm", "floor_on_grade_pct"};
-    return kind == "trench" ? trench : none;
+    static const std::vector<std::string> hopper = {
+        "time_s",      "time_left_s",  "delivered_m3", "spill_m3",    "spill_pct",           "wall_hits",
+        "cycles",      "last_cycle_s", "phase_dig_s",  "phase_dump_s", "phase_swing_loaded_s", "phase_swing_back_s"};
+    static const std::vector<std::string> precision = {"time_s", "time_left_s", "markers_reached", "markers_missed",
+                                                        "post_contacts"};
+    if (kind == "trench")
+        return trench;
+    if (kind == "hopper")
+        return hopper;
+    return kind == "precision" ? precision : none;
 }
 
 std::string exercisePath(const std::string& dataDirectory, const std::string& name)

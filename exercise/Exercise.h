@@ -25,16 +25,38 @@ struct TrenchTarget {
     double finishLeftM3 = 0.0;  // the goal: no more soil than this left above grade
 };
 
+// An open box standing on the ground, its walls `wallHeight` above it; the
+// soil that settles inside its footprint is delivered.
+struct HopperTarget {
+    double x = 0.0, z = 0.0, headingDegrees = 0.0;
+    double length = 0.0, width = 0.0, wallHeight = 0.0;
+    double goalM3 = 0.0;  // the goal: at least this delivered
+};
+
+// A marker post: its middle on the ground and its top's height above it (m).
+struct MarkerPost {
+    double x = 0.0, z = 0.0, height = 0.0;
+};
+
+// A course of posts whose tops the cutting edge touches in order.
+struct PrecisionTarget {
+    std::vector<MarkerPost> posts;
+    double postWidth = 0.0;    // m, square
+    double touchWithin = 0.0;  // m from the top's middle to the cutting edge
+};
+
 // An exercise as its file describes it.
 struct Exercise {
     std::string file;
     std::string name;
-    std::string kind;  // "trench"
+    std::string kind;  // "trench", "hopper" or "precision"
     std::string instructions;
     double startX = 0.0, startZ = 0.0, startHeadingDegrees = 0.0;
     double timeLimit = 0.0;  // s
     double baseScore = 0.0;
-    TrenchTarget trench;
+    TrenchTarget trench;  // the trench, or the hopper's dig area
+    HopperTarget hopper;
+    PrecisionTarget precision;
     std::vector<ScoreRule> rules;
 };
 

@@ -1,5 +1,6 @@
 #include "exercise/ExerciseRun.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -10,6 +11,8 @@
 
 #include "excavator/Excavator.h"
 #include "excavator/Grade.h"
+#include "exercise/ExerciseObjects.h"
+#include "physics/PairRecord.h"
 #include "math/Quaternion.h"
 #include "world/Terrain.h"
 #include "world/World.h"
@@ -58,9 +61,24 @@ ExerciseRun::ExerciseRun(World& world_, const Exercise& exercise_) : world(world
     Excavator& e = *world.excavator;
     placeMachine(e, world.terrain(), exercise.startX, exercise.startZ, exercise.startHeadingDegrees);
     world.work.reset(e.soilDug, e.bucket.soilCount);
-    trench = std::make_unique<TrenchMeter>(world.terrain(), exercise.trench);
-    e.grade.set = true;
-    e.grade.level = trench->gradeLevel();
+    // Drawn like the rocks: with the first rock's material.
+    const Material& stone = world.objects[2]->meshes[0].material;
+    if (exercise.kind == "trench" || exercise.kind == "hopper") {
+        trench = std::make_unique<TrenchMeter>(world.terrain(), exercise.trench);
+        e.grade.set = true;
+        e.grade.level = trench->gradeLevel();
+    }
+    if (exercise.kind == "hopper") {
+        hopper = std::make_unique<HopperMeter>(world.terrain(), exercise.hopper, exercise.trench);
+        hopperIndex = static_cast<int>(world.objects.size());
+        world.addScenery(makeHopper(exercise.hopper, world.terrain(), stone));
+    }
+    for (const MarkerPost& p : exercise.precision.posts) {
+        postIndices.push_back(static_cast<int>(world.objects.size()));
+        postTops.push_back(initialGround(world.terrain(), p.x, p.z) + p.height);
+        world.addScenery(makePost(p, exercise.precision.postWidth, world.terrain(), stone));
+    }
+    onPostSide.assign(postIndices.size(), false);
     measure();
 }
 
@@ -70,8 +88,69 @@ void ExerciseRun::measure()
 {
     metrics["time_s"] = elapsed;
     metrics["time_left_s"] = std::max(0.0, exercise.timeLimit - elapsed);
-    if (trench)
+    if (exercise.kind == "trench")
         trench->measure(metrics);
+    if (hopper) {
+        hopper->measure(metrics);
+        metrics["wall_hits"] = static_cast<double>(wallHits);
+        const WorkMeter& w = world.work;
+        metrics["cycles"] = static_cast<double>(w.cycles);
+        metrics["last_cycle_s"] = std::max(0.0, w.lastCycleSeconds());
+        metrics["phase_dig_s"] = w.lastCyclePhases().dig;
+        metrics["phase_swing_loaded_s"] = w.lastCyclePhases().swingLoaded;
+        metrics["phase_dump_s"] = w.lastCyclePhases().dump;
+        metrics["phase_swing_back_s"] = w.lastCyclePhases().swingBack;
+    }
+    if (!postIndices.empty()) {
+        metrics["markers_reached"] = static_cast<double>(nextPost);
+        metrics["markers_missed"] = static_cast<double>(postIndices.size() - nextPost);
+        metrics["post_contacts"] = static_cast<double>(postContacts);
+    }
+}
+
+// Every step: a new touch of the hopper's walls by the bucket, of a post's
+// side by any part, and the cutting edge at the next post's top.
+void ExerciseRun::watchContacts()
+{
+    const Excavator& e = *world.excavator;
+    const int n = static_cast<int>(world.objects.size());
+    auto contacts = [&](int other) -> const std::vector<Contact>& {
+        const int a = std::min(e.index, other), b = std::max(e.index, other);
+        return world.pairRecords[pairIndex(a, b, n)].contacts;
+    };
+    if (hopperIndex >= 0) {
+        bool touching = false;
+        for (const Contact& c : contacts(hopperIndex))
+            touching |= c.meshA == &e.meshes[GroundPlate] || c.meshB == &e.meshes[GroundPlate];
+        wallHits += touching && !bucketOnWall;
+        bucketOnWall = touching;
+    }
+    for (size_t i = 0; i < postIndices.size(); ++i) {
+        bool side = false;
+        for (const Contact& c : contacts(postIndices[i]))
+            side |= std::fabs(c.normal.y) < 0.7;  // not the top's
+        postContacts += side && !onPostSide[i];
+        onPostSide[i] = side;
+    }
+    if (nextPost < postIndices.size()) {
+        const MarkerPost& p = exercise.precision.posts[nextPost];
+        const Vector3 top(p.x, postTops[nextPost], p.z);
+        Vector3 a, b;
+        cuttingEdgeEnds(e, a, b);
+        const Vector3 ab = b - a;
+        const double s = std::clamp(dot(top - a, ab) / std::max(dot(ab, ab), 1e-12), 0.0, 1.0);
+        if (length(a + ab * s - top) <= exercise.precision.touchWithin)
+            ++nextPost;
+    }
+}
+
+bool ExerciseRun::goalMet()
+{
+    if (exercise.kind == "trench")
+        return metrics["left_above_grade_m3"] <= exercise.trench.finishLeftM3;
+    if (exercise.kind == "hopper")
+        return metrics["delivered_m3"] >= exercise.hopper.goalM3;
+    return nextPost >= postIndices.size();
 }
 
 void ExerciseRun::update(double step)
@@ -80,11 +159,12 @@ void ExerciseRun::update(double step)
         return;
     elapsed += step;
     sinceMeasure += step;
+    watchContacts();
     if (sinceMeasure + 1e-9 < kMeasureEvery && elapsed < exercise.timeLimit)
         return;
     sinceMeasure = 0.0;
     measure();
-    if (metrics["left_above_grade_m3"] <= exercise.trench.finishLeftM3)
+    if (goalMet())
         end("goal met");
     else if (elapsed >= exercise.timeLimit)
         end("time up");
@@ -104,7 +184,7 @@ std::vector<Vector3> ExerciseRun::groundMarks() const
 {
     std::vector<Vector3> marks;
     if (!trench)
-        return marks;
+        return marks;  // the posts mark themselves
     double xz[4][2];
     trench->corners(xz);
     for (const auto& c : xz)
@@ -119,8 +199,17 @@ std::vector<std::string> ExerciseRun::overlayLines() const
         const auto f = metrics.find(k);
         return f == metrics.end() ? 0.0 : f->second;
     };
+    if (exercise.kind == "hopper")
+        lines.push_back("Delivered " + fixed(get("delivered_m3"), 2) + " of " + fixed(exercise.hopper.goalM3, 2) +
+                        " m3, spilled " + fixed(get("spill_m3"), 2) + " m3 (" + fixed(get("spill_pct"), 0) +
+                        "%), wall hits " + fixed(get("wall_hits"), 0));
+    if (exercise.kind == "precision")
+        lines.push_back("Markers " + fixed(get("markers_reached"), 0) + " of " +
+                        std::to_string(postIndices.size()) + ", contacts with posts " +
+                        fixed(get("post_contacts"), 0));
     const double target = trench ? trench->targetVoxels() * std::pow(0.34375, 3) : 0.0;
-    lines.push_back("Dug to grade " + fixed(get("dug_to_grade_m3"), 2) + " of " + fixed(target, 2) + " m3, left " +
+    if (exercise.kind == "trench")
+        lines.push_back("Dug to grade " + fixed(get("dug_to_grade_m3"), 2) + " of " + fixed(target, 2) + " m3, left " +
                     fixed(get("left_above_grade_m3"), 2) + " m3, over-dig " + fixed(get("overdig_m3"), 2) +
                     " m3, outside " + fixed(get("dug_outside_m3"), 2) + " m3");
     if (ended())
@@ -139,7 +228,8 @@ std::string ExerciseRun::reportJson(const std::string& startTime, const std::str
     doc["start_time"] = startTime;
     doc["end"] = ended() ? endReason : "running";
     doc["recording"] = recordingFile.empty() ? "none" : recordingFile;
-    doc["grade_level_m"] = trench ? trench->gradeLevel() : 0.0;
+    if (trench)
+        doc["grade_level_m"] = trench->gradeLevel();
     for (const auto& [name, value] : metrics)
         doc["metrics"][name] = value;
     doc["base_score"] = exercise.baseScore;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "exercise/Exercise.h"
+#include "exercise/HopperMeter.h"
 #include "exercise/TrenchMeter.h"
 #include "math/Vector3.h"
 
@@ -18,7 +19,9 @@ public:
     // How often the metrics are taken while the exercise runs (s).
     static constexpr double kMeasureEvery = 0.25;
 
-    // Stands the machine at the exercise's start and sets its grade.
+    // Stands the machine at the exercise's start, sets its grade and adds
+    // the exercise's bodies (hopper, posts) to the world: before the
+    // drawing side is built from it.
     ExerciseRun(World& world, const Exercise& exercise);
     ~ExerciseRun();
 
@@ -46,13 +49,23 @@ public:
 
     World& world;
     Exercise exercise;
-    std::unique_ptr<TrenchMeter> trench;
+    std::unique_ptr<TrenchMeter> trench;  // the trench, or the hopper's dig area
+    std::unique_ptr<HopperMeter> hopper;
+    int hopperIndex = -1;              // in the world's objects
+    std::vector<int> postIndices;      // in the world's objects, in the course's order
+    std::vector<double> postTops;      // world heights of their tops
+    size_t nextPost = 0;               // the post to touch next
+    int64_t wallHits = 0, postContacts = 0;
     Metrics metrics;
     double elapsed = 0.0;  // s simulated since the start
     std::string endReason;  // empty while it runs: "goal met", "time up", "ended by the operator"
 
 private:
     double sinceMeasure = 0.0;
+    bool bucketOnWall = false;
+    std::vector<bool> onPostSide;
+    void watchContacts();
+    bool goalMet();
     void end(const char* reason);
 };
 

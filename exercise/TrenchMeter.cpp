@@ -69,6 +69,19 @@ int TrenchMeter::insideColumns() const
     return static_cast<int>(std::count_if(columns.begin(), columns.end(), [](const Column& c) { return c.inside; }));
 }
 
+double TrenchMeter::highestFloor() const
+{
+    double top = -1e30;
+    for (const Column& c : columns)
+        if (c.inside)
+            for (int y = 0; y < kVoxelsY; ++y)
+                if (soilAt(terrain, c.block, c.x, y, c.z)) {
+                    top = std::max(top, terrain.voxelCentre(c.block, c.x, y, c.z).y + kHalfVoxel);
+                    break;  // y counts down from the top
+                }
+    return top;
+}
+
 void TrenchMeter::measure(Metrics& out) const
 {
     int64_t dug = 0, left = 0, over = 0, outside = 0;

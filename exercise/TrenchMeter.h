@@ -34,6 +34,8 @@ public:
     // Soil voxels inside the outline above the grade at the start.
     int64_t targetVoxels() const { return target; }
     int insideColumns() const;
+    // The top of the highest soil over the columns inside (m, world).
+    double highestFloor() const;
 
 private:
     struct Column {

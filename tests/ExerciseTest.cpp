@@ -16,9 +16,8 @@ const std::string kGood = R"({"name": "t", "kind": "trench", "instructions": "di
   "rules": [{"metric": "overdig_m3", "allowance": 0.05, "points_per_unit": 100},
             {"metric": "dug_to_grade_m3", "allowance": 1.0, "bonus": 10}]})";
 
-std::string edited(const std::string& from, const std::string& to)
+std::string edited(const std::string& from, const std::string& to, std::string s = kGood)
 {
-    std::string s = kGood;
     const size_t at = s.find(from);
     EXPECT_NE(at, std::string::npos) << from;
     return at == std::string::npos ? s : s.replace(at, from.size(), to);
@@ -60,6 +59,15 @@ TEST(ExerciseTest, FileFaultsNameTheFileAndTheField)
         {"no rules", edited(R"("rules": [)", R"("rules": [], "x": [)"), "'rules'"},
         {"start off the terrain", edited(R"("x": 0, "z": 0)", R"("x": 500, "z": 0)"), "'start'"},
         {"target off the terrain", edited(R"("x": 5, "z": 1)", R"("x": 87.5, "z": 1)"), "'target'"},
+        {"hopper without its box", edited(R"("kind": "trench")", R"("kind": "hopper")"), "'dig_area'"},
+        {"a post off the terrain",
+         edited(R"("kind": "trench")", R"("kind": "precision", "post_width": 0.2, "touch_within": 0.1,
+                "posts": [{"x": 3, "z": 3, "height": 1}, {"x": 3, "z": 300, "height": 1}])",
+                edited(R"("overdig_m3")", R"("post_contacts")", edited(R"("dug_to_grade_m3")", R"("time_s")"))),
+         "'posts[1]'"},
+        {"a trench rule for posts", edited(R"("kind": "trench")", R"("kind": "precision", "post_width": 0.2,
+                "touch_within": 0.1, "posts": [{"x": 3, "z": 3, "height": 1}])"),
+         "'rules[0].metric'"},
     };
     for (const Case& c : cases) {
         const std::string path = dir + "case.json";
@@ -87,7 +95,7 @@ TEST(ExerciseTest, FileFaultsNameTheFileAndTheField)
 // short of a bonus) moves the total by exactly the rule's points.
 TEST(ExerciseTest, BreakingOneRuleChangesTheTotalByItsPoints)
 {
-    for (const char* name : {"trench"}) {
+    for (const char* name : {"trench", "hopper", "precision"}) {
         Exercise e;
         std::string error;
         ASSERT_TRUE(loadExercise(exercisePath("data/", name), e, error)) << error;

@@ -42,4 +42,6 @@ void writeDataSet(const std::string& dir)
     std::error_code made;
     std::filesystem::create_directories(dir + "exercises", made);
     writeTextFile(dir + "exercises/trench.json", trenchExerciseText());
+    writeTextFile(dir + "exercises/hopper.json", hopperExerciseText());
+    writeTextFile(dir + "exercises/precision.json", precisionExerciseText());
 }

@@ -25,3 +25,59 @@ std::string trenchExerciseText()
 }
 )";
 }
+
+// The dig area is the trench's ground and as much again beside it, two
+// bucket-wide lanes; the hopper stands a quarter turn to the left of the
+// machine, 6 m from it.
+std::string hopperExerciseText()
+{
+    return R"({
+  "name": "hopper",
+  "kind": "hopper",
+  "instructions": "Load at least 3 m3 from the marked area into the hopper; spill little, keep clear of its walls.",
+  "start": { "x": 3.077, "z": -1.998, "heading_deg": -4.87 },
+  "time_limit_s": 240,
+  "base_score": 100,
+  "dig_area": { "x": 9.625, "z": -1.203, "heading_deg": 0, "length": 2.406, "width": 2.062, "depth": 0.75,
+                "finish_left_m3": 0 },
+  "hopper": { "x": 4.3, "z": -8.0, "heading_deg": 0, "length": 3.4, "width": 3.0, "wall_height": 0.5,
+              "goal_m3": 3.0 },
+  "rules": [
+    { "metric": "spill_pct", "allowance": 10, "points_per_unit": 2 },
+    { "metric": "wall_hits", "allowance": 0, "points_per_unit": 10 },
+    { "metric": "time_s", "allowance": 150, "points_per_unit": 0.25 },
+    { "metric": "last_cycle_s", "allowance": 25, "points_per_unit": 1 },
+    { "metric": "delivered_m3", "allowance": 3.0, "bonus": 20 }
+  ]
+}
+)";
+}
+
+// Three posts in an arc from ahead of the machine to its front left (a rock
+// stands to its right), beyond where its bucket rests at the start, to be
+// touched right to left.
+std::string precisionExerciseText()
+{
+    return R"({
+  "name": "precision",
+  "kind": "precision",
+  "instructions": "Touch the tops of the posts with the cutting edge, right to left, without touching their sides.",
+  "start": { "x": 3.077, "z": -1.998, "heading_deg": -4.87 },
+  "time_limit_s": 120,
+  "base_score": 100,
+  "post_width": 0.25,
+  "touch_within": 0.12,
+  "posts": [
+    { "x": 10.276, "z": -2.106, "height": 0.8 },
+    { "x": 9.543, "z": -4.104, "height": 0.8 },
+    { "x": 8.386, "z": -5.748, "height": 0.8 }
+  ],
+  "rules": [
+    { "metric": "markers_missed", "allowance": 0, "points_per_unit": 30 },
+    { "metric": "post_contacts", "allowance": 0, "points_per_unit": 10 },
+    { "metric": "time_s", "allowance": 60, "points_per_unit": 0.5 },
+    { "metric": "markers_reached", "allowance": 3, "bonus": 10 }
+  ]
+}
+)";
+}

@@ -4,3 +4,5 @@
 
 // The exercise files of data/exercises/: name to JSON text.
 std::string trenchExerciseText();
+std::string hopperExerciseText();
+std::string precisionExerciseText();

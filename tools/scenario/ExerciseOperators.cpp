@@ -6,6 +6,7 @@
 #include "excavator/Excavator.h"
 #include "excavator/Cutting.h"
 #include "excavator/Grade.h"
+#include "exercise/ExerciseObjects.h"
 #include "exercise/ExerciseRun.h"
 #include "math/Quaternion.h"
 #include "input/ExcavatorController.h"
@@ -169,10 +170,29 @@ struct TrenchDigger {
     double sinceChoice = 0.0;
     KeyHand hand;
 
+    const Excavator* machine = nullptr;
+    int lane = 0;      // a wide area is dug in lanes a bucket wide, side by side
+    int lastLoad = 0;  // units in the bucket as the last pass ended
+
     void go(Stage s)
     {
+        if (s == Lift && machine)
+            lastLoad = machine->bucket.soilCount;
         stage = s;
         stageTime = 0.0;
+    }
+
+    // The bucket's pitch (boom, arm and bucket angles together) decides
+    // which way its soil falls: at a quarter turn "down" in the bucket is
+    // its back, away from the open front, so the load is carried so.
+    double pitchHeld = M_PI / 2;
+    void holdLoad(const Excavator& e)
+    {
+        const double pitch = e.monoblockAngle() + e.bendingArmAngle() + e.groundPlateAngle();
+        if (pitch > pitchHeld + 0.05)
+            hand.want({SDLK_j});
+        else if (pitch < pitchHeld - 0.05)
+            hand.want({SDLK_l});
     }
 
     void operator()(ScenarioRun& run)
@@ -183,13 +203,27 @@ struct TrenchDigger {
             return;
         }
         const TrenchTarget& t = run.exercise->exercise.trench;
-        const Vector3 centre = rotate(Vector3(t.x, 0.0, t.z) - e.position, conjugate(e.orientation));
+        const int lanes = std::max(1, static_cast<int>(std::lround(t.width / 1.03)));
+        const double offset = (lane + 0.5) * t.width / lanes - t.width / 2;
+        const double r = t.headingDegrees * M_PI / 180.0;
+        const Vector3 laneMiddle(t.x + offset * std::sin(r), 0.0, t.z + offset * std::cos(r));
+        const Vector3 centre = rotate(laneMiddle - e.position, conjugate(e.orientation));
         const double farEnd = centre.x + t.length / 2 + 1.0, nearEnd = centre.x - t.length / 2 + 0.25;
         const Vector3 edge = edgeInMachine(e);
+        machine = &e;
         const double above = heightAboveGrade(e, e.grade);
         const double slew = std::remainder(e.slewAngle(), 2 * M_PI);
         // The slewing angle that puts the arm over the trench's middle line.
         const double line = std::atan2(-centre.z, centre.x);
+        Vector3 ea, eb;
+        cuttingEdgeEnds(e, ea, eb);
+        const Vector3 edgeWorld = (ea + eb) * 0.5;
+        const HopperTarget& h = run.exercise->exercise.hopper;
+        const bool toHopper = run.exercise->hopper != nullptr;
+        const Vector3 hopperLocal = rotate(Vector3(h.x, 0.0, h.z) - e.position, conjugate(e.orientation));
+        const double hopperSlew = std::atan2(-hopperLocal.z, hopperLocal.x);
+        const double hopperRadius = std::hypot(hopperLocal.x, hopperLocal.z);
+        const double hopperTop = toHopper ? initialGround(run.world.terrain(), h.x, h.z) + h.wallHeight : 0.0;
         stageTime += ScenarioRun::kStep;
         switch (stage) {
         case Settle:
@@ -210,6 +244,7 @@ struct TrenchDigger {
             // As far out as the arm goes, if that is short of the far end.
             if (above >= t.depth + 0.5 && (edge.x >= farEnd || stageTime > 3.0) && curled >= 0.7) {
                 curled = 0.0;
+
                 go(Lower);
             }
             break;
@@ -237,21 +272,40 @@ struct TrenchDigger {
         }
         case Lift:
             hand.want({SDLK_k});
-            if (stageTime < 0.4)
-                hand.want({SDLK_j});
+            holdLoad(e);
             if (above > 1.0)
                 go(SwingOut);
             break;
         case SwingOut:
-            hand.want({SDLK_a});
-            if (slew > 1.45)
-                go(Dump);
+            holdLoad(e);
+            if (!toHopper) {
+                hand.want({SDLK_a});
+                if (slew > 1.45)
+                    go(Dump);
+                break;
+            }
+            // Over the hopper's middle, the bucket well above its walls.
+            if (edgeWorld.y < hopperTop + 0.6)
+                hand.want({SDLK_k});
+            if (slew < hopperSlew - 0.01)
+                hand.want({SDLK_a});
+            else if (slew > hopperSlew + 0.01)
+                hand.want({SDLK_d});
+            if (std::fabs(slew - hopperSlew) < 0.3) {
+                const double radial = std::hypot(edge.x, edge.z);
+                if (radial < hopperRadius - 0.15)
+                    hand.want({SDLK_w});
+                else if (radial > hopperRadius + 0.15)
+                    hand.want({SDLK_s});
+                else if (std::fabs(slew - hopperSlew) < 0.02 && edgeWorld.y > hopperTop + 0.4)
+                    go(Dump);
+            }
             break;
         case Dump:
             hand.want({SDLK_l});
-            if (stageTime > 0.2 && stageTime < 0.7)
+            if (!toHopper && stageTime > 0.2 && stageTime < 0.7)
                 hand.want({SDLK_w});
-            if (stageTime > 1.0)
+            if (stageTime > (toHopper ? 1.4 : 1.0))
                 go(SwingBack);
             break;
         case SwingBack:  // back onto the trench's line, and still
@@ -263,9 +317,157 @@ struct TrenchDigger {
                 ++passes;
                 go(Reach);
             }
+            // On to the next lane once a pass brings little.
+            if (stageTime == ScenarioRun::kStep && passes > 0 && lastLoad < cutting::fullBucket / 3) {
+                lane = (lane + 1) % lanes;
+                lastLoad = cutting::fullBucket;
+            }
             break;
         }
         hand.apply();
+    }
+};
+
+// Of the boom, arm, bucket and slewing keys (at most one of each pair), the
+// set whose cutting edge moves most nearly towards `target` (world); none
+// when every set moves it away.
+std::vector<SDLKey> keysToward(Excavator& e, const Vector3& target, const std::vector<SDLKey>& stuck = {})
+{
+    const SDLKey none = SDLK_UNKNOWN;
+    const SDLKey boom[] = {none, SDLK_k, SDLK_i}, arm[] = {none, SDLK_w, SDLK_s}, bucket[] = {none, SDLK_j, SDLK_l};
+    JointAngles rate[SDLK_LAST];
+    for (SDLKey k : {SDLK_k, SDLK_i, SDLK_w, SDLK_s, SDLK_j, SDLK_l})
+        rate[k] = keyRates(e, k);
+    const JointAngles now = jointAngles(e.meshes);
+    const Vector3 here = edgeAt(e, now), towards = normalized(target - here);
+    constexpr double dt = 0.01;
+    double best = 0.2;  // a set must move the edge at least roughly towards the target
+    std::vector<SDLKey> chosen;
+    for (SDLKey b : boom)
+        for (SDLKey a : arm)
+            for (SDLKey g : bucket) {
+                bool blocked = false;
+                for (SDLKey k : {b, a, g})
+                    blocked |= k != none && std::find(stuck.begin(), stuck.end(), k) != stuck.end();
+                if (blocked)
+                    continue;
+                JointAngles next = now;
+                if (b != none)
+                    next.monoblock += rate[b].monoblock * dt;
+                if (a != none)
+                    next.bendingArm += rate[a].bendingArm * dt;
+                if (g != none)
+                    next.groundPlate += rate[g].groundPlate * dt;
+                const Vector3 v = edgeAt(e, next) - here;
+                if (length(v) < 1e-9)
+                    continue;
+                const double c = dot(v / length(v), towards);
+                if (c > best) {
+                    best = c;
+                    chosen.clear();
+                    for (SDLKey k : {b, a, g})
+                        if (k != none)
+                            chosen.push_back(k);
+                }
+            }
+    return chosen;
+}
+
+// The reference course runner: for each post in turn, the bucket up clear
+// of the posts, the upper structure slewed to face the post, the cutting
+// edge brought over the post's top and let down onto it.
+struct PostToucher {
+    enum Stage { Settle, Raise, Slew, Over, Down } stage = Settle;
+    double stageTime = 0.0, sinceChoice = 0.0;
+    size_t post = 0;
+    std::vector<SDLKey> choice, stuck;
+    Vector3 lastEdge;
+    KeyHand hand;
+
+    void go(Stage s)
+    {
+        stage = s;
+        stageTime = sinceChoice = 0.0;
+    }
+
+    void operator()(ScenarioRun& run)
+    {
+        Excavator& e = *run.world.excavator;
+        const ExerciseRun& x = *run.exercise;
+        if (x.ended() || x.nextPost >= x.postIndices.size()) {
+            hand.apply();
+            return;
+        }
+        if (x.nextPost != post) {  // touched: on to the next
+            post = x.nextPost;
+            go(Raise);
+        }
+        const MarkerPost& p = x.exercise.precision.posts[post];
+        const Vector3 top(p.x, x.postTops[post], p.z);
+        const Vector3 local = rotate(top - e.position, conjugate(e.orientation));
+        const double slew = std::remainder(e.slewAngle(), 2 * M_PI), aim = std::atan2(-local.z, local.x);
+        Vector3 a, b;
+        cuttingEdgeEnds(e, a, b);
+        const Vector3 edge = (a + b) * 0.5;
+        stageTime += ScenarioRun::kStep;
+        switch (stage) {
+        case Settle:
+            if (run.time > 1.5)
+                go(Raise);
+            break;
+        case Raise:  // clear of every post before slewing
+            if (edge.y < top.y + 1.0 && stageTime < 3.0)
+                hand.want({SDLK_k});
+            else
+                go(Slew);
+            break;
+        case Slew:
+            if (slew < aim - 0.003)
+                hand.want({SDLK_a});
+            else if (slew > aim + 0.003)
+                hand.want({SDLK_d});
+            else if (std::fabs(e.slewRate) < 0.01)
+                go(Over);
+            break;
+        case Over:
+        case Down: {
+            const Vector3 goal = stage == Over ? top + Vector3(0.0, 0.3, 0.0) : top;
+            if (sinceChoice <= 0.0) {
+                // Keys that moved nothing (a joint at its stop) are left out a while.
+                if (!choice.empty() && length(edge - lastEdge) < 0.002)
+                    stuck.insert(stuck.end(), choice.begin(), choice.end());
+                else if (stuck.size() > 4 || (!choice.empty() && length(edge - lastEdge) > 0.01))
+                    stuck.clear();
+                lastEdge = edge;
+                choice = keysToward(e, goal, stuck);
+                sinceChoice = 0.02;
+            }
+            sinceChoice -= ScenarioRun::kStep;
+            for (SDLKey k : choice)
+                hand.want({k});
+            if (stage == Over && length(edge - goal) < 0.1)
+                go(Down);
+            if (std::fabs(slew - aim) > 0.02)
+                go(Slew);
+            break;
+        }
+        }
+        hand.apply();
+    }
+};
+
+// The trench digger for the trench and the hopper, the post toucher for the course.
+struct ReferenceOperator {
+    TrenchDigger digger;
+    PostToucher toucher;
+    void operator()(ScenarioRun& run)
+    {
+        if (run.steps == 0)
+            *this = ReferenceOperator();  // the table keeps one for every run
+        if (run.exercise && !run.exercise->postIndices.empty())
+            toucher(run);
+        else
+            digger(run);
     }
 };
 
@@ -276,8 +478,9 @@ const std::vector<ExerciseOperator>& exerciseOperators()
     static const std::vector<ExerciseOperator> table = {
         {"idle", "touches nothing: the time runs out", {"idle", "", nullptr, {}, 1e9}},
         {"cycles", "the cycle scenario's bite and dump, every 13 s", {"cycles", "", nullptr, cycleEvery(13.0, 40), 1e9}},
-        {"reference", "digs the trench along its grade, dumping a quarter turn to the left",
-         {"reference", "", nullptr, {}, 1e9, TrenchDigger()}},
+        {"reference", "digs the trench (or the hopper's dig area) along its grade, dumping a quarter turn to the "
+                      "left (or into the hopper); touches the posts' tops in turn",
+         {"reference", "", nullptr, {}, 1e9, ReferenceOperator()}},
     };
     return table;
 }
