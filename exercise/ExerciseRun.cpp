@@ -11,6 +11,7 @@
 
 #include "excavator/Excavator.h"
 #include "excavator/Grade.h"
+#include "excavator/SoilLedger.h"
 #include "exercise/ExerciseObjects.h"
 #include "physics/PairRecord.h"
 #include "math/Quaternion.h"
@@ -61,6 +62,7 @@ ExerciseRun::ExerciseRun(World& world_, const Exercise& exercise_) : world(world
     Excavator& e = *world.excavator;
     placeMachine(e, world.terrain(), exercise.startX, exercise.startZ, exercise.startHeadingDegrees);
     world.work.reset(e.soilDug, e.bucket.soilCount);
+    startSoil = soilLedger(world.terrain(), {&e}).total();
     // Drawn like the rocks: with the first rock's material.
     const Material& stone = world.objects[2]->meshes[0].material;
     if (exercise.kind == "trench" || exercise.kind == "hopper") {
@@ -243,6 +245,15 @@ std::string ExerciseRun::reportJson(const std::string& startTime, const std::str
         doc["rules"].push_back(rule);
     }
     doc["total"] = totalScore(exercise, metrics);
+    // The soil's places in voxel units, the hopper's share of the ground
+    // shown as an account of its own; the balance against the start is 0
+    // when no soil was lost or made.
+    const SoilLedger l = soilLedger(world.terrain(), {world.excavator});
+    int64_t delivered = 0, spilled = 0;
+    if (hopper)
+        hopper->count(delivered, spilled);
+    doc["soil_ledger"] = {{"ground", l.ground - delivered}, {"hopper", delivered}, {"loose", l.loose},
+                          {"gone", l.gone},           {"buckets", l.buckets},   {"balance", l.total() - startSoil}};
     const CyclePhases& p = world.work.lastCyclePhases();
     doc["cycles"]["count"] = world.work.cycles;
     doc["cycles"]["moved_m3"] = world.work.movedM3();
@@ -267,6 +278,8 @@ std::string ExerciseRun::reportText(const std::string& startTime, const std::str
              (r.bonus ? ", bonus " : ", per unit over ") + fixed(r.points, 1) + ": " +
              fixed(rulePoints(r, metrics), 2) + " points\n";
     s += "\nTotal " + fixed(totalScore(exercise, metrics), 2) + "\n";
+    const SoilLedger l = soilLedger(world.terrain(), {world.excavator});
+    s += "Soil balance " + std::to_string(l.total() - startSoil) + " voxel units (0: none lost or made)\n";
     const CyclePhases& p = world.work.lastCyclePhases();
     s += "\nCycles " + std::to_string(world.work.cycles) + ", moved " + fixed(world.work.movedM3(), 2) +
          " m3, last cycle " + fixed(world.work.lastCycleSeconds(), 1) + " s: dig " + fixed(p.dig, 1) +

@@ -56,6 +56,7 @@ public:
     std::vector<double> postTops;      // world heights of their tops
     size_t nextPost = 0;               // the post to touch next
     int64_t wallHits = 0, postContacts = 0;
+    int64_t startSoil = 0;  // the soil ledger's total at the start
     Metrics metrics;
     double elapsed = 0.0;  // s simulated since the start
     std::string endReason;  // empty while it runs: "goal met", "time up", "ended by the operator"
