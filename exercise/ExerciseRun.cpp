@@ -80,7 +80,7 @@ ExerciseRun::ExerciseRun(World& world_, const Exercise& exercise_) : world(world
         postTops.push_back(initialGround(world.terrain(), p.x, p.z) + p.height);
         world.addScenery(makePost(p, exercise.precision.postWidth, world.terrain(), stone));
     }
-    onPostSide.assign(postIndices.size(), false);
+    postFree.assign(postIndices.size(), kContactGap);
     measure();
 }
 
@@ -124,15 +124,15 @@ void ExerciseRun::watchContacts()
         bool touching = false;
         for (const Contact& c : contacts(hopperIndex))
             touching |= c.meshA == &e.meshes[GroundPlate] || c.meshB == &e.meshes[GroundPlate];
-        wallHits += touching && !bucketOnWall;
-        bucketOnWall = touching;
+        wallHits += touching && wallFree >= kContactGap;
+        wallFree = touching ? 0.0 : wallFree + world.lastStep.dt;
     }
     for (size_t i = 0; i < postIndices.size(); ++i) {
         bool side = false;
         for (const Contact& c : contacts(postIndices[i]))
             side |= std::fabs(c.normal.y) < 0.7;  // not the top's
-        postContacts += side && !onPostSide[i];
-        onPostSide[i] = side;
+        postContacts += side && postFree[i] >= kContactGap;
+        postFree[i] = side ? 0.0 : postFree[i] + world.lastStep.dt;
     }
     if (nextPost < postIndices.size()) {
         const MarkerPost& p = exercise.precision.posts[nextPost];

@@ -63,8 +63,11 @@ public:
 
 private:
     double sinceMeasure = 0.0;
-    bool bucketOnWall = false;
-    std::vector<bool> onPostSide;
+    // A touch counts once: a new one only after this long free (s), as
+    // contacts come and go from step to step while parts rest together.
+    static constexpr double kContactGap = 0.25;
+    double wallFree = kContactGap;
+    std::vector<double> postFree;
     void watchContacts();
     bool goalMet();
     void end(const char* reason);

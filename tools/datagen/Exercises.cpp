@@ -53,9 +53,9 @@ std::string hopperExerciseText()
 )";
 }
 
-// Three posts in an arc from ahead of the machine to its front left (a rock
-// stands to its right), beyond where its bucket rests at the start, to be
-// touched right to left.
+// Three posts in an arc 6 m from the machine on its front left (a rock
+// stands to its right; its bucket rests straight ahead at the start), to
+// be touched right to left.
 std::string precisionExerciseText()
 {
     return R"({
@@ -68,9 +68,9 @@ std::string precisionExerciseText()
   "post_width": 0.25,
   "touch_within": 0.12,
   "posts": [
-    { "x": 10.276, "z": -2.106, "height": 0.8 },
-    { "x": 9.543, "z": -4.104, "height": 0.8 },
-    { "x": 8.386, "z": -5.748, "height": 0.8 }
+    { "x": 9.157, "z": -3.648, "height": 0.8 },
+    { "x": 8.299, "z": -4.954, "height": 0.8 },
+    { "x": 7.261, "z": -6.014, "height": 0.8 }
   ],
   "rules": [
     { "metric": "markers_missed", "allowance": 0, "points_per_unit": 30 },

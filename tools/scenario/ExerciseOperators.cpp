@@ -329,8 +329,8 @@ struct TrenchDigger {
 };
 
 // Of the boom, arm, bucket and slewing keys (at most one of each pair), the
-// set whose cutting edge moves most nearly towards `target` (world); none
-// when every set moves it away.
+// set that brings the cutting edge nearest `target` (world) fastest, with
+// little motion across; none when no set brings it nearer.
 std::vector<SDLKey> keysToward(Excavator& e, const Vector3& target, const std::vector<SDLKey>& stuck = {})
 {
     const SDLKey none = SDLK_UNKNOWN;
@@ -341,7 +341,7 @@ std::vector<SDLKey> keysToward(Excavator& e, const Vector3& target, const std::v
     const JointAngles now = jointAngles(e.meshes);
     const Vector3 here = edgeAt(e, now), towards = normalized(target - here);
     constexpr double dt = 0.01;
-    double best = 0.2;  // a set must move the edge at least roughly towards the target
+    double best = 0.05;  // m/s: a set must bring the edge nearer at least this fast
     std::vector<SDLKey> chosen;
     for (SDLKey b : boom)
         for (SDLKey a : arm)
@@ -358,10 +358,10 @@ std::vector<SDLKey> keysToward(Excavator& e, const Vector3& target, const std::v
                     next.bendingArm += rate[a].bendingArm * dt;
                 if (g != none)
                     next.groundPlate += rate[g].groundPlate * dt;
-                const Vector3 v = edgeAt(e, next) - here;
-                if (length(v) < 1e-9)
-                    continue;
-                const double c = dot(v / length(v), towards);
+                // The speed towards the target, less half the speed across.
+                const Vector3 v = (edgeAt(e, next) - here) / dt;
+                const double along = dot(v, towards);
+                const double c = along - 0.5 * length(v - towards * along);
                 if (c > best) {
                     best = c;
                     chosen.clear();
@@ -416,7 +416,7 @@ struct PostToucher {
                 go(Raise);
             break;
         case Raise:  // clear of every post before slewing
-            if (edge.y < top.y + 1.0 && stageTime < 3.0)
+            if (edge.y < top.y + 2.2 && stageTime < 4.0)
                 hand.want({SDLK_k});
             else
                 go(Slew);
@@ -434,13 +434,13 @@ struct PostToucher {
             const Vector3 goal = stage == Over ? top + Vector3(0.0, 0.3, 0.0) : top;
             if (sinceChoice <= 0.0) {
                 // Keys that moved nothing (a joint at its stop) are left out a while.
-                if (!choice.empty() && length(edge - lastEdge) < 0.002)
+                if (!choice.empty() && length(edge - lastEdge) < 0.005)
                     stuck.insert(stuck.end(), choice.begin(), choice.end());
-                else if (stuck.size() > 4 || (!choice.empty() && length(edge - lastEdge) > 0.01))
+                else if (stuck.size() > 4 || choice.empty() || length(edge - lastEdge) > 0.02)
                     stuck.clear();
                 lastEdge = edge;
                 choice = keysToward(e, goal, stuck);
-                sinceChoice = 0.02;
+                sinceChoice = length(edge - goal) > 0.5 ? 0.15 : 0.03;
             }
             sinceChoice -= ScenarioRun::kStep;
             for (SDLKey k : choice)
