@@ -486,7 +486,10 @@ std::string ScenarioRun::summary() const
         line += std::string(" ") + k.name + "=" + k.value(*this);
     if (exercise) {
         char text[64];
-        line += " exercise=" + exercise->exercise.name + " end=\"" + exercise->endReason + "\"";
+        // One word: "goal_met", "time_up", "ended_by_the_operator", or "-" while it runs.
+        std::string end = exercise->endReason.empty() ? "-" : exercise->endReason;
+        std::replace(end.begin(), end.end(), ' ', '_');
+        line += " exercise=" + exercise->exercise.name + " end=" + end;
         for (const auto& [name, value] : exercise->metrics) {
             std::snprintf(text, sizeof text, " %s=%.4f", name.c_str(), value);
             line += text;
