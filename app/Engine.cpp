@@ -1,16 +1,20 @@
 #include "app/Engine.h"
 
 #include <cstdio>
+#include <iostream>
 
 #include "app/Scene.h"
 #include "app/SessionRun.h"
+#include "base/Fatal.h"
 #include "base/Log.h"
 #include "excavator/Excavator.h"
+#include "exercise/ExerciseRun.h"
 #include "input/ExcavatorController.h"
 #include "input/InputSystem.h"
 #include "world/World.h"
 
-Engine::Engine(int32_t width_, int32_t height_, bool fullscreen_, std::chrono::steady_clock::time_point answered_)
+Engine::Engine(int32_t width_, int32_t height_, bool fullscreen_, std::chrono::steady_clock::time_point answered_,
+               const Exercise* chosen)
     : SimulationWindow("Kelvarro", width_, height_, 32, fullscreen_),
       loop(EngineLoop::Hooks{[this] { input->poll(); },
                              [this] {
@@ -19,6 +23,10 @@ Engine::Engine(int32_t width_, int32_t height_, bool fullscreen_, std::chrono::s
                                  replaying = session && session->replaying();
                                  scene->figures.replaying = replaying;
                                  scene->figures.pace = loop.pace;
+                                 if (exercise) {
+                                     scene->figures.exerciseLines = exercise->overlayLines();
+                                     scene->groundMarks = exercise->groundMarks();
+                                 }
                              },
                              [this] {
                                  scene->draw();
@@ -32,6 +40,7 @@ Engine::Engine(int32_t width_, int32_t height_, bool fullscreen_, std::chrono::s
                                  world->simulate(step);
                                  if (session)
                                      session->afterStep(*world);
+                                 exerciseStep(step);
                              },
                              [this] { return paused.load(); }}),
       answered(answered_)
@@ -41,6 +50,8 @@ Engine::Engine(int32_t width_, int32_t height_, bool fullscreen_, std::chrono::s
     try {
         world = new World();
         ExcavatorController::getInstance().setExcavator(world->excavator);
+        if (chosen)
+            startExercise(*chosen);
         scene = new Scene(*world, true, width_, height_);
     } catch (...) {
         release();  // this object dies on the way out
@@ -56,6 +67,8 @@ void Engine::release()
     input->setWindow(nullptr);
     // The controller must not keep writing into a machine that is gone.
     ExcavatorController::getInstance().setExcavator(nullptr);
+    delete exercise;
+    exercise = nullptr;
     delete scene;
     scene = nullptr;
     delete world;
@@ -88,6 +101,37 @@ void Engine::stop() { running = false; }
 // Called by dispatch, between two steps; poll keeps a held p from
 // toggling more than every 150 ms.
 void Engine::togglePause() { paused = !paused; }
+
+void Engine::startExercise(const Exercise& chosen)
+{
+    std::string error;
+    Exercise checked;
+    if (!loadExercise(chosen.file, checked, error, &world->terrain()))
+        throwFatal(error);
+    delete exercise;
+    exercise = new ExerciseRun(*world, chosen);
+    exerciseStart = reportTimeStamp();
+    ExcavatorController::getInstance().exerciseEndAsked = false;
+    logMessage(("[Engine] Exercise " + chosen.name + ": " + chosen.instructions).c_str());
+}
+
+void Engine::exerciseStep(double step)
+{
+    if (!exercise)
+        return;
+    if (ExcavatorController::getInstance().exerciseEndAsked.exchange(false))
+        exercise->endByOperator();
+    exercise->update(step);
+    if (!exercise->ended() || reportWritten)
+        return;
+    reportWritten = true;
+    std::string error, path;
+    if (exercise->writeReport(reportFolder, exerciseStart, session ? session->recordingPath() : recordingFile, error,
+                              &path))
+        logMessage(("[Engine] Exercise over (" + exercise->endReason + "); report " + path).c_str());
+    else
+        std::cerr << error << "\n";
+}
 
 std::string Engine::workCaption(const WorkMeter& work)
 {

@@ -13,6 +13,9 @@
 
 class InputSystem;
 class SessionRun;
+class ExerciseRun;
+class InputSystem;
+struct Exercise;
 class Scene;
 class World;
 class WorkMeter;
@@ -23,8 +26,12 @@ class Engine : public SimulationWindow {
 public:
     // `answered`: when the start-up questions were answered, from which the
     // first frame is timed.
+    // With an exercise, it begins in the world before the drawing side is
+    // built (its hopper or posts are drawn too); a target or start place off
+    // the terrain throws a tagged message.
     Engine(int32_t width, int32_t height, bool fullscreen,
-           std::chrono::steady_clock::time_point answered = std::chrono::steady_clock::now());
+           std::chrono::steady_clock::time_point answered = std::chrono::steady_clock::now(),
+           const Exercise* exercise = nullptr);
     ~Engine() override;
 
     // Returns once stop has been called and the simulation thread has ended.
@@ -35,11 +42,16 @@ public:
 
     bool isPaused() const { return paused; }
 
+    // The report's folder and the session's recording file it names.
+    std::string reportFolder = "reports";
+    std::string recordingFile;  // empty: none
+
     InputSystem* input = nullptr;
     std::atomic<bool> running{false};
     World* world = nullptr;  // owned; stepped on the simulation thread
     Scene* scene = nullptr;  // owned; the camera and the drawing side
     SDL_Thread* simulationThread = nullptr;
+    ExerciseRun* exercise = nullptr;  // owned; stepped and ended on the simulation thread
 
     // The window caption with the work figures, e.g. "Kelvarro - bucket
     // 1.34 m3 - moved 12.55 m3 - last cycle 18.2 s".
@@ -50,6 +62,12 @@ private:
     // figures of the frame's snapshot in the caption a few times a second.
     void frameShown();
     void release();
+    // Simulation thread, after each step: feeds the exercise, ends it on e
+    // and writes its report once it has ended.
+    void exerciseStep(double step);
+    void startExercise(const Exercise& exercise);
+    bool reportWritten = false;
+    std::string exerciseStart;  // its start time, as the report's name takes it
 
     // Flipped by p: while set the world is not stepped, but frames are
     // still drawn and the view can still be turned.

@@ -21,6 +21,8 @@ const std::vector<OptionRow>& optionTable()
          [](StartOptions& o, const std::string& v) { o.replay = v; }},
         {"--force", nullptr, "replay a recording of another program version or data/",
          [](StartOptions& o, const std::string&) { o.force = true; }},
+        {"--exercise", "NAME", "run the exercise data/exercises/NAME.json",
+         [](StartOptions& o, const std::string& v) { o.exercise = v; }},
         {"--help", nullptr, "this list, then exit", [](StartOptions& o, const std::string&) { o.help = true; }},
     };
     return table;

@@ -16,6 +16,7 @@ struct StartOptions {
     std::string trace;    // CSV of every step; empty: none
     std::string replay;   // a recording to watch; empty: a live session
     bool force = false;   // replay another version's or data/'s recording
+    std::string exercise;  // data/exercises/<name>.json; empty: free digging
 };
 
 // One command-line option: a new option is one row of optionTable() (and

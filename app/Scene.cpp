@@ -4,6 +4,7 @@
 #include <SDL.h>
 
 #include "app/Camera.h"
+#include "draw/GroundMarks.h"
 #include "draw/Overlay.h"
 #include "draw/SceneView.h"
 #include "excavator/Excavator.h"
@@ -46,6 +47,7 @@ void Scene::capture()
 void Scene::draw()
 {
     view->draw(snapshot);
+    drawGroundMarks(groundMarks);
     if (overlayShown)
         overlay->draw(overlayLines(figures), width, height);
     glFlush();

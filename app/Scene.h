@@ -4,6 +4,7 @@
 #include <deque>
 #include <memory>
 #include <utility>
+#include <vector>
 
 #include "draw/OverlayFigures.h"
 #include "world/FrameSnapshot.h"
@@ -43,6 +44,7 @@ public:
     FrameSnapshot snapshot;
     OverlayFigures figures;  // as captured; the caller may add its own state
     bool overlayShown = true;
+    std::vector<Vector3> groundMarks;  // an exercise's marks, drawn over the frame; set by the caller
     int width, height;
 
 private:

@@ -17,6 +17,7 @@
 #include "app/Options.h"
 #include "app/SessionRun.h"
 #include "base/Log.h"
+#include "exercise/Exercise.h"
 #include "input/ExcavatorController.h"
 #include "input/InputSystem.h"
 #include "input/SessionPlayer.h"
@@ -47,6 +48,7 @@ int main(int argc, char** argv)
               << " - p - pause (the view can still be turned)\n"
               << " - g, G (shifted) - set the target grade at the cutting edge, clear it\n"
               << " - h - show/hide the figures on the picture\n"
+              << " - e - end the exercise (with --exercise NAME)\n"
               << " - Esc - exit\n\n"
               << "Camera zoom/rotate - mouse move with right/left button pressed\n"
               << "Changing view mode - scroll wheel\n\n";
@@ -79,6 +81,16 @@ int main(int argc, char** argv)
         std::cout.flush();
         std::cerr << message << "\n";
         return 1;
+    }
+    // An exercise that cannot be read ends the program before the questions.
+    Exercise exercise;
+    if (!options.exercise.empty()) {
+        std::string error;
+        if (!loadExercise(exercisePath("data/", options.exercise), exercise, error)) {
+            std::cout.flush();
+            std::cerr << error << "\n";
+            return 1;
+        }
     }
 
     // A recording to watch is read whole before anything starts.
@@ -116,7 +128,9 @@ int main(int argc, char** argv)
 
     Engine* engine = nullptr;
     try {
-        engine = new Engine(width, height, fullscreen, answered);
+        engine = new Engine(width, height, fullscreen, answered, options.exercise.empty() ? nullptr : &exercise);
+        // Reports go beside the joystick file, in the folder the program was started in.
+        engine->reportFolder = startError ? "reports" : (started / "reports").string();
         SessionHeader& header = engine->sessionHeader;
         if (replayed) {
             header = *replayed;

@@ -37,6 +37,8 @@ OverlayFigures overlayFigures(const WorkMeter& work, const Excavator& machine)
 std::vector<OverlayLine> overlayLines(const OverlayFigures& f)
 {
     std::vector<OverlayLine> lines;
+    for (const std::string& text : f.exerciseLines)
+        lines.push_back({text});
     lines.push_back({format("Bucket %.2f m\xc2\xb3 (%.0f%%)   moved %.2f m\xc2\xb3", f.bucketM3, f.bucketPercent,
                             f.movedM3)});
     if (f.cycleSeconds < 0.0)

@@ -23,6 +23,7 @@ struct OverlayFigures {
     bool gradeSet = false;
     double gradeHeight = 0.0;  // m, the cutting edge above the grade
     std::string hitReason;     // empty: no hit holds a joint
+    std::vector<std::string> exerciseLines;  // an exercise's instructions and progress, shown first
 };
 
 // How a line is tinted.

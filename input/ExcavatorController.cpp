@@ -284,6 +284,8 @@ void ExcavatorController::config(std::istream& in, std::ostream& out, InputSyste
 
 void ExcavatorController::keyPressed(const SDL_Event* event)
 {
+    if (event->key.keysym.sym == SDLK_e)
+        exerciseEndAsked = true;
     if (event->key.keysym.sym == SDLK_h) {
         if (!overlayKeyDown)
             overlayShown = !overlayShown;

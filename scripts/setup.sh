@@ -6,6 +6,7 @@ kelvarro_packages=(
   libsdl1.2-dev libsdl-ttf2.0-dev fonts-dejavu-core libgl-dev libglu1-mesa-dev libgl1-mesa-dri
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth xdotool imagemagick x11-utils
+  nlohmann-json3-dev
 )
 kelvarro_missing=()
 for p in "${kelvarro_packages[@]}"; do

@@ -22,11 +22,7 @@ World::World(const std::string& directory)
         add(excavator);
         for (const char* name : {"forest01", "forest02", "forest03"})
             add(new Billboard(name, ground));
-        const int n = static_cast<int>(objects.size());
-        pairCount = n * (n - 1) / 2;
-        pairRecords = new PairRecord[pairCount];
-        simulation = new Simulation(objects, pairRecords, pairCount);
-        simulation->hooks = machineHooks(excavator);
+        makePairs();
     } catch (...) {
         // A failed load leaves nothing behind; the caller reports it.
         release();
@@ -35,6 +31,24 @@ World::World(const std::string& directory)
 }
 
 World::~World() { release(); }
+
+void World::makePairs()
+{
+    delete simulation;
+    simulation = nullptr;
+    delete[] pairRecords;
+    const int n = static_cast<int>(objects.size());
+    pairCount = n * (n - 1) / 2;
+    pairRecords = new PairRecord[pairCount];
+    simulation = new Simulation(objects, pairRecords, pairCount);
+    simulation->hooks = machineHooks(excavator);
+}
+
+void World::addScenery(Object* object)
+{
+    add(object);
+    makePairs();
+}
 
 Terrain& World::terrain() const { return *static_cast<Terrain*>(objects[0]); }
 

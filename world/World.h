@@ -33,6 +33,10 @@ public:
     void snapshot(FrameSnapshot& out) const;
 
     Terrain& terrain() const;
+    // A static body added after construction (an exercise's hopper or
+    // posts): it joins the end of the list and the pairs are made anew.
+    // Before the drawing side is built from the world.
+    void addScenery(Object* object);
 
     std::vector<Object*> objects;  // owned
     PairRecord* pairRecords = nullptr;
@@ -46,5 +50,6 @@ public:
 
 private:
     void add(Object* object);
+    void makePairs();
     void release();
 };

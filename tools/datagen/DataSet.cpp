@@ -1,6 +1,9 @@
 #include "tools/datagen/DataSet.h"
 
+#include <filesystem>
+
 #include "tools/datagen/BmpWriter.h"
+#include "tools/datagen/Exercises.h"
 #include "tools/datagen/Heightmap.h"
 #include "tools/datagen/ObjWriter.h"
 #include "tools/datagen/SceneModel.h"
@@ -36,4 +39,9 @@ void writeDataSet(const std::string& dir)
         writeBmp(dir + "sky_" + face + ".bmp", makeSkyFace(face, 512), 24);
     for (int kind = 0; kind < 3; ++kind)
         writeBmp(dir + "tree0" + std::to_string(kind + 1) + ".bmp", makeTreeSprite(kind), 32);
+    std::error_code made;
+    std::filesystem::create_directories(dir + "exercises", made);
+    writeTextFile(dir + "exercises/trench.json", trenchExerciseText());
+    writeTextFile(dir + "exercises/hopper.json", hopperExerciseText());
+    writeTextFile(dir + "exercises/precision.json", precisionExerciseText());
 }

@@ -10,6 +10,7 @@
 #include "world/Trace.h"
 #include "world/World.h"
 #include "excavator/Excavator.h"
+#include "exercise/ExerciseRun.h"
 #include "input/ExcavatorController.h"
 #include "math/Quaternion.h"
 #include "physics/Collision.h"
@@ -436,6 +437,8 @@ void ScenarioRun::step()
         scenario.operate(*this);
     const auto t0 = std::chrono::steady_clock::now();
     world.simulate(kStep);
+    if (exercise)
+        exercise->update(kStep);
     const auto t1 = std::chrono::steady_clock::now();
     stepMs.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
     ++steps;
@@ -472,6 +475,23 @@ std::string ScenarioRun::summary() const
     std::string line = "summary";
     for (const SummaryKey& k : summaryKeys())
         line += std::string(" ") + k.name + "=" + k.value(*this);
+    if (exercise) {
+        char text[64];
+        // One word: "goal_met", "time_up", "ended_by_the_operator", or "-" while it runs.
+        std::string end = exercise->endReason.empty() ? "-" : exercise->endReason;
+        std::replace(end.begin(), end.end(), ' ', '_');
+        line += " exercise=" + exercise->exercise.name + " end=" + end;
+        for (const auto& [name, value] : exercise->metrics) {
+            std::snprintf(text, sizeof text, " %s=%.4f", name.c_str(), value);
+            line += text;
+        }
+        for (const ScoreRule& r : exercise->exercise.rules) {
+            std::snprintf(text, sizeof text, " points_%s=%.3f", r.metric.c_str(), rulePoints(r, exercise->metrics));
+            line += text;
+        }
+        std::snprintf(text, sizeof text, " total=%.3f", totalScore(exercise->exercise, exercise->metrics));
+        line += text;
+    }
     return line;
 }
 

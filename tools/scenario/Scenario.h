@@ -10,6 +10,7 @@
 #include "excavator/SoilLedger.h"
 #include "math/Vector3.h"
 
+class ExerciseRun;
 class World;
 class ScenarioRun;
 
@@ -85,6 +86,8 @@ public:
     std::vector<double> stepMs;
     double steppingSeconds = 0.0;  // wall clock spent in run()
     std::vector<std::vector<double>> trace;  // one row per step: time, then traceColumns()
+    // An exercise fed after every step; its figures end the summary. May be null.
+    ExerciseRun* exercise = nullptr;
 };
 
 

@@ -29,7 +29,9 @@
 #include "world/World.h"
 #include "tools/FramePicture.h"
 #include "tools/ToolArguments.h"
+#include "tools/scenario/ExerciseOperators.h"
 #include "tools/scenario/Scenario.h"
+#include "exercise/ExerciseRun.h"
 
 namespace {
 
@@ -39,9 +41,14 @@ int usage()
 {
     std::cerr << "usage: kelvarro-scenario NAME [--seconds S] [--csv FILE] [--picture FILE.bmp [--picture-at S]]\n"
                  "       kelvarro-scenario --replay FILE [--csv OUT] [--until-step N] [--force]\n"
+                 "       kelvarro-scenario --exercise NAME --operator SCRIPT [--seconds S] [--csv FILE]\n"
+                 "                         [--report FOLDER] [--picture FILE.bmp [--picture-at S]]\n"
                  "scenarios:\n";
     for (const Scenario& s : scenarioTable())
         std::cerr << "  " << s.name << " (" << s.seconds << " s): " << s.about << "\n";
+    std::cerr << "exercise operators:\n";
+    for (const ExerciseOperator& o : exerciseOperators())
+        std::cerr << "  " << o.name << ": " << o.about << "\n";
     return 1;
 }
 
@@ -55,7 +62,7 @@ struct PictureWindow : SimulationWindow {
 // behind it on its cab side, so that the ground it works ahead and beside
 // it is in the picture too. The caption shows the work figures, as the
 // simulator's does.
-bool savePicture(World& world, const std::string& path, double time)
+bool savePicture(World& world, const std::string& path, double time, const ExerciseRun* exercise = nullptr)
 {
     Scene scene(world, false);
     const Excavator& e = *world.excavator;
@@ -70,7 +77,12 @@ bool savePicture(World& world, const std::string& path, double time)
     camera.eye = e.position - 10.0 * forward + 6.0 * cabSide + Vector3(0.0, 9.0, 0.0);
     const std::string caption = Engine::workCaption(world.work);
     SDL_WM_SetCaption(caption.c_str(), nullptr);
-    scene.render();
+    scene.capture();
+    if (exercise) {
+        scene.figures.exerciseLines = exercise->overlayLines();
+        scene.groundMarks = exercise->groundMarks();
+    }
+    scene.draw();
     if (!toolpicture::saveFrame(path.c_str(), kWidth, kHeight))
         return false;
     std::printf("picture %s at %.3f s, caption \"%s\"\n", path.c_str(), time, caption.c_str());
@@ -137,6 +149,102 @@ int replay(int argc, char** argv)
 
 }  // namespace
 
+// --exercise NAME --operator SCRIPT: the exercise from data/exercises/,
+// worked by a scripted operator until it ends or the seconds run out; the
+// summary ends with the report's figures.
+int runExercise(int argc, char** argv)
+{
+    std::string name, script, csv, picture, reports;
+    double seconds = -1.0, pictureAt = -1.0;
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        if (i + 1 >= argc)
+            return usage();
+        const char* value = argv[++i];
+        if (option == "--exercise")
+            name = value;
+        else if (option == "--operator")
+            script = value;
+        else if (option == "--csv")
+            csv = value;
+        else if (option == "--report")
+            reports = value;
+        else if (option == "--picture")
+            picture = value;
+        else if (option == "--seconds") {
+            if (!toolargs::readDouble(value, seconds) || !(seconds > 0.0) || seconds > 1e6)
+                return usage();
+        } else if (option == "--picture-at") {
+            if (!toolargs::readDouble(value, pictureAt) || !(pictureAt > 0.0))
+                return usage();
+        } else
+            return usage();
+    }
+    const ExerciseOperator* op = findExerciseOperator(script);
+    if (name.empty() || !op || (pictureAt > 0.0 && picture.empty()))
+        return usage();
+    if (!picture.empty() && (!std::getenv("DISPLAY") || !*std::getenv("DISPLAY"))) {
+        std::cerr << "[Scenario] --picture needs a display, and DISPLAY is not set.\n";
+        return 1;
+    }
+    try {
+        std::unique_ptr<PictureWindow> window;
+        if (!picture.empty())
+            window = std::make_unique<PictureWindow>();
+        ModelLoader::getInstance().directory = "data/";
+        World world;
+        Exercise exercise;
+        std::string error;
+        if (!loadExercise(exercisePath("data/", name), exercise, error, &world.terrain())) {
+            std::cerr << error << "\n";
+            return 1;
+        }
+        ScenarioRun run(world, op->scenario);
+        ExerciseRun session(world, exercise);
+        run.startPosition = world.excavator->position;
+        run.exercise = &session;
+        if (seconds < 0.0)
+            seconds = exercise.timeLimit + 1.0;
+        const int steps = static_cast<int>(std::lround(seconds / ScenarioRun::kStep));
+        bool pictured = false;
+        while (run.steps < steps && !session.ended()) {
+            run.run((run.steps + 1) * ScenarioRun::kStep);
+            if (!picture.empty() && !pictured && pictureAt > 0.0 && run.time >= pictureAt) {
+                pictured = true;
+                if (!savePicture(world, picture, run.time, &session))
+                    return 1;
+            }
+        }
+        if (!session.ended())
+            session.measure();
+        if (!picture.empty() && !pictured && !savePicture(world, picture, run.time, &session))
+            return 1;
+        if (!csv.empty()) {
+            std::ofstream out(csv);
+            run.writeTrace(out);
+            if (!out) {
+                std::cerr << "[Scenario] Cannot write " << csv << "\n";
+                return 1;
+            }
+        }
+        if (!reports.empty()) {
+            std::string path;
+            if (!session.writeReport(reports, reportTimeStamp(), "", error, &path)) {
+                std::cerr << error << "\n";
+                return 1;
+            }
+            std::cout << "report " << path << "\n";
+        }
+        std::cout << run.summary() << std::endl;
+    } catch (const char* message) {
+        std::cerr << message << "\n";
+        return 1;
+    }
+    if (!picture.empty())
+        SDL_Quit();
+    return 0;
+}
+
 int main(int argc, char** argv)
 {
     if (argc < 2)
@@ -149,6 +257,8 @@ int main(int argc, char** argv)
             return 1;
         }
     }
+    if (std::string(argv[1]) == "--exercise")
+        return runExercise(argc, argv);
     const Scenario* scenario = findScenario(argv[1]);
     if (!scenario)
         return usage();

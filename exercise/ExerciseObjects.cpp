@@ -1,0 +1,105 @@
+#include "exercise/ExerciseObjects.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "physics/Object.h"
+#include "world/Terrain.h"
+
+namespace {
+
+constexpr double kWall = 0.15;    // m thick
+constexpr double kFooting = 0.6;  // m below the ground's lowest point under it
+
+// A box along the heading (unit (ux, uz)): `along` x `across` round
+// (cx, cz), from y0 up to y1, its faces wound outwards.
+void addBox(Mesh& mesh, double cx, double cz, double ux, double uz, double along, double across, double y0, double y1)
+{
+    Vector3 corner[8];
+    for (int i = 0; i < 8; ++i) {
+        const double a = (i & 1 ? 0.5 : -0.5) * along, c = (i & 4 ? 0.5 : -0.5) * across;
+        corner[i] = Vector3(cx + a * ux - c * uz, i & 2 ? y1 : y0, cz + a * uz + c * ux);
+    }
+    const Vector3 middle(cx, (y0 + y1) / 2, cz);
+    const int faces[6][4] = {{0, 2, 6, 4}, {1, 5, 7, 3}, {0, 4, 5, 1}, {2, 3, 7, 6}, {0, 1, 3, 2}, {4, 6, 7, 5}};
+    for (const auto& f : faces) {
+        Vector3 p[4];
+        for (int k = 0; k < 4; ++k)
+            p[k] = corner[f[k]];
+        const Vector3 centre = (p[0] + p[1] + p[2] + p[3]) * 0.25;
+        if (dot(cross(p[1] - p[0], p[2] - p[0]), centre - middle) < 0.0)
+            std::swap(p[1], p[3]);
+        auto uv = [](const Vector3& v) { return Vector3(0.5 * (v.x + v.z), 0.5 * v.y, 0.0); };
+        mesh.addTriangle(p[0], p[1], p[2], uv(p[0]), uv(p[1]), uv(p[2]), 0);
+        mesh.addTriangle(p[0], p[2], p[3], uv(p[0]), uv(p[2]), uv(p[3]), 0);
+    }
+}
+
+// A static body of the mesh, its origin at the mesh's centre of mass, as
+// the scene's bodies are built.
+Object* staticBody(Mesh& mesh, const Material& material)
+{
+    Object* o = new Object(0);
+    o->meshes = new Mesh[1];
+    o->meshCount = 1;
+    Mesh& m = o->meshes[0];
+    m = mesh;
+    m.material = material;
+    m.computeProperties();
+    m.referencePoint = Vector3();
+    m.translate(-m.centreOfMass);
+    o->radius = m.boundingRadius;
+    o->position = o->predictedPosition = m.centreOfMass;
+    return o;
+}
+
+// The ground's lowest and highest heights over the rectangle's corners and middle.
+void groundSpan(const Terrain& terrain, double cx, double cz, double ux, double uz, double along, double across,
+                double& low, double& high)
+{
+    low = 1e30;
+    high = -1e30;
+    for (double a : {-0.5, 0.0, 0.5})
+        for (double c : {-0.5, 0.0, 0.5}) {
+            const double y = initialGround(terrain, cx + a * along * ux - c * across * uz,
+                                           cz + a * along * uz + c * across * ux);
+            low = std::min(low, y);
+            high = std::max(high, y);
+        }
+}
+
+}  // namespace
+
+double initialGround(const Terrain& terrain, double x, double z)
+{
+    const double drop = terrain.surfaceDistanceBelow(Vector3(x, 1000.0, z));
+    return drop > 0.0 ? 1000.0 - drop : 0.0;
+}
+
+Object* makeHopper(const HopperTarget& h, const Terrain& terrain, const Material& material)
+{
+    const double r = h.headingDegrees * M_PI / 180.0, ux = std::cos(r), uz = -std::sin(r);
+    double low = 0, high = 0;
+    groundSpan(terrain, h.x, h.z, ux, uz, h.length, h.width, low, high);
+    const double y0 = low - kFooting, y1 = high + h.wallHeight;
+    Mesh mesh;
+    // The ends span the whole width; the sides fit between them, a hair
+    // short, so that no corner is shared between walls.
+    for (int s : {-1, 1}) {
+        const double a = s * (h.length - kWall) / 2;
+        addBox(mesh, h.x + a * ux, h.z + a * uz, ux, uz, kWall, h.width, y0, y1);
+        const double c = s * (h.width - kWall) / 2;
+        addBox(mesh, h.x - c * uz, h.z + c * ux, ux, uz, h.length - 2 * kWall - 0.002, kWall, y0, y1);
+    }
+    return staticBody(mesh, material);
+}
+
+Object* makePost(const MarkerPost& post, double width, const Terrain& terrain, const Material& material)
+{
+    double low = 0, high = 0;
+    groundSpan(terrain, post.x, post.z, 1.0, 0.0, width, width, low, high);
+    const double top = initialGround(terrain, post.x, post.z) + post.height;
+    Mesh mesh;
+    addBox(mesh, post.x, post.z, 1.0, 0.0, width, width, low - kFooting, top);
+    return staticBody(mesh, material);
+}

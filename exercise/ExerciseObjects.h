@@ -1,0 +1,19 @@
+#pragma once
+
+#include "assets/Material.h"
+#include "exercise/Exercise.h"
+
+class Object;
+class Terrain;
+
+// The static bodies an exercise adds to the world, built by hand: closed
+// boxes that stand on the ground and reach a little into it, so that they
+// stand on a slope too. The caller owns them (World::addScenery).
+
+// The hopper: four walls round its footprint, `wallHeight` above the
+// ground's highest point under it.
+Object* makeHopper(const HopperTarget& hopper, const Terrain& terrain, const Material& material);
+// A marker post, its top `height` above the ground at its middle.
+Object* makePost(const MarkerPost& post, double width, const Terrain& terrain, const Material& material);
+// The height of the ground at (x, z) as it was built; 0 off the terrain.
+double initialGround(const Terrain& terrain, double x, double z);

@@ -1,0 +1,184 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "exercise/Exercise.h"
+#include "exercise/TrenchMeter.h"
+#include "tests/TestFiles.h"
+#include "world/Terrain.h"
+
+namespace {
+
+// A valid trench exercise; each fault case below edits one piece of it.
+const std::string kGood = R"({"name": "t", "kind": "trench", "instructions": "dig",
+  "start": {"x": 0, "z": 0, "heading_deg": 0}, "time_limit_s": 60, "base_score": 100,
+  "target": {"x": 5, "z": 1, "heading_deg": 0, "length": 2, "width": 1, "depth": 0.7, "finish_left_m3": 0.1},
+  "rules": [{"metric": "overdig_m3", "allowance": 0.05, "points_per_unit": 100},
+            {"metric": "dug_to_grade_m3", "allowance": 1.0, "bonus": 10}]})";
+
+std::string edited(const std::string& from, const std::string& to, std::string s = kGood)
+{
+    const size_t at = s.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return at == std::string::npos ? s : s.replace(at, from.size(), to);
+}
+
+terrain::HeightGrid flatGrid(double height)
+{
+    terrain::HeightGrid h;
+    for (auto& row : h)
+        row.fill(height);
+    return h;
+}
+
+}  // namespace
+
+// Every fault names the file and the field; a good file reads.
+TEST(ExerciseTest, FileFaultsNameTheFileAndTheField)
+{
+    const std::string dir = testfiles::scratchDir("exercise");
+    const Terrain ground(flatGrid(1.0));  // 176 m square round the origin
+    struct Case {
+        const char* what;
+        std::string text;
+        const char* field;  // in the message; null: the file reads
+    } cases[] = {
+        {"good", kGood, nullptr},
+        {"not JSON", kGood.substr(0, 40), "not JSON"},
+        {"a list", "[1, 2]", "(top)"},
+        {"no name", edited(R"("name": "t", )", ""), "'name'"},
+        {"unknown kind", edited(R"("kind": "trench")", R"("kind": "pond")"), "'kind'"},
+        {"time as text", edited(R"("time_limit_s": 60)", R"("time_limit_s": "60")"), "'time_limit_s'"},
+        {"no time left", edited(R"("time_limit_s": 60)", R"("time_limit_s": 0)"), "'time_limit_s'"},
+        {"flat trench", edited(R"("depth": 0.7)", R"("depth": -1)"), "'target.depth'"},
+        {"unknown metric", edited(R"("metric": "overdig_m3")", R"("metric": "speed")"), "'rules[0].metric'"},
+        {"both kinds of points", edited(R"("bonus": 10)", R"("bonus": 10, "points_per_unit": 1)"),
+         "'rules[1].points_per_unit'"},
+        {"negative points", edited(R"("points_per_unit": 100)", R"("points_per_unit": -100)"),
+         "'rules[0].points_per_unit'"},
+        {"no rules", edited(R"("rules": [)", R"("rules": [], "x": [)"), "'rules'"},
+        {"start off the terrain", edited(R"("x": 0, "z": 0)", R"("x": 500, "z": 0)"), "'start'"},
+        {"target off the terrain", edited(R"("x": 5, "z": 1)", R"("x": 87.5, "z": 1)"), "'target'"},
+        {"hopper without its box", edited(R"("kind": "trench")", R"("kind": "hopper")"), "'dig_area'"},
+        {"a post off the terrain",
+         edited(R"("kind": "trench")", R"("kind": "precision", "post_width": 0.2, "touch_within": 0.1,
+                "posts": [{"x": 3, "z": 3, "height": 1}, {"x": 3, "z": 300, "height": 1}])",
+                edited(R"("overdig_m3")", R"("post_contacts")", edited(R"("dug_to_grade_m3")", R"("time_s")"))),
+         "'posts[1]'"},
+        {"a trench rule for posts", edited(R"("kind": "trench")", R"("kind": "precision", "post_width": 0.2,
+                "touch_within": 0.1, "posts": [{"x": 3, "z": 3, "height": 1}])"),
+         "'rules[0].metric'"},
+    };
+    for (const Case& c : cases) {
+        const std::string path = dir + "case.json";
+        testfiles::writeText(path, c.text);
+        Exercise e;
+        std::string error;
+        const bool read = loadExercise(path, e, error, &ground);
+        EXPECT_EQ(read, c.field == nullptr) << c.what << ": " << error;
+        if (c.field) {
+            EXPECT_EQ(error.rfind("[Exercise] " + path + ": ", 0), 0u) << c.what << ": " << error;
+            EXPECT_NE(error.find(c.field), std::string::npos) << c.what << ": " << error;
+        } else {
+            EXPECT_EQ(e.rules.size(), 2u);
+            EXPECT_TRUE(e.rules[1].bonus);
+        }
+    }
+    Exercise e;
+    std::string error;
+    EXPECT_FALSE(loadExercise(dir + "missing.json", e, error));
+    EXPECT_NE(error.find("missing.json"), std::string::npos);
+}
+
+// For every rule of every shipped exercise: from metrics that keep every
+// rule, breaking that rule alone (one unit over a penalty's allowance, just
+// short of a bonus) moves the total by exactly the rule's points.
+TEST(ExerciseTest, BreakingOneRuleChangesTheTotalByItsPoints)
+{
+    for (const char* name : {"trench", "hopper", "precision"}) {
+        Exercise e;
+        std::string error;
+        ASSERT_TRUE(loadExercise(exercisePath("data/", name), e, error)) << error;
+        Metrics kept;
+        for (const std::string& m : metricNames(e.kind))
+            kept[m] = 0.0;
+        for (const ScoreRule& r : e.rules)
+            kept[r.metric] = r.bonus ? r.allowance : std::min(kept[r.metric], r.allowance);
+        const double clean = totalScore(e, kept);
+        double bonuses = 0.0;
+        for (const ScoreRule& r : e.rules)
+            bonuses += r.bonus ? r.points : 0.0;
+        EXPECT_DOUBLE_EQ(clean, e.baseScore + bonuses) << name;
+        for (const ScoreRule& r : e.rules) {
+            Metrics broken = kept;
+            broken[r.metric] = r.bonus ? r.allowance - 1e-6 : r.allowance + 1.0;
+            EXPECT_NEAR(totalScore(e, broken) - clean, -r.points, 1e-9) << name << " " << r.metric;
+        }
+    }
+}
+
+// A trench carved voxel by voxel into flat ground: the meter's volumes are
+// the outline's area times the depth counted analytically, within one voxel
+// column; digging below the grade and outside the outline shows apart.
+TEST(ExerciseTest, TrenchVolumesMatchTheAnalyticCount)
+{
+    using namespace terrain;
+    // Ground on a boundary between voxel layers, so the top voxels are whole.
+    const double groundLevel = kVoxelTop + kHalfVoxel - 20 * kVoxel;
+    Terrain ground(flatGrid(groundLevel));
+    TrenchTarget t;
+    t.x = 5.3;
+    t.z = -2.05;  // no voxel centre on the outline
+    t.length = 3.1;
+    t.width = 1.3;
+    t.depth = 0.8;
+    TrenchMeter meter(ground, t);
+    const double grade = meter.gradeLevel();
+    EXPECT_NEAR(std::fmod(grade - (kVoxelTop + kHalfVoxel) + 100 * kVoxel, kVoxel), 0.0, 1e-9);
+    EXPECT_LE(std::fabs(groundLevel - t.depth - grade), kHalfVoxel + 1e-9);
+
+    const double column = kVoxel * kVoxel * (groundLevel - grade), volume = std::pow(kVoxel, 3);
+    // Voxel centres lie at -88 + k kVoxel along x and z: those strictly
+    // inside an interval of the outline, times the layers above the grade.
+    auto centres = [](double from, double to) {
+        return std::ceil((to + 88.0) / kVoxel) - std::floor((from + 88.0) / kVoxel) - 1.0;
+    };
+    const double analytic = centres(t.x - t.length / 2, t.x + t.length / 2) *
+                            centres(t.z - t.width / 2, t.z + t.width / 2) * column;
+    EXPECT_NEAR(meter.targetVoxels() * volume, analytic, column);
+
+    // Carve everything inside down to the grade, one layer more under a
+    // strip of columns, and a hole beside the outline.
+    int64_t under = 0, beside = 0;
+    for (int b = 0; b < kBlocks * kBlocks; ++b)
+        for (int x = 0; x < kVoxelsX; ++x)
+            for (int z = 0; z < kVoxelsZ; ++z) {
+                const Vector3 c = ground.voxelCentre(b, x, 0, z);
+                const bool in = meter.inside(c.x, c.z);
+                const bool strip = in && c.x > t.x + 1.0;
+                const bool hole = !in && std::fabs(c.x - t.x) < 0.5 && c.z > t.z + t.width / 2 &&
+                                  c.z < t.z + t.width / 2 + 1.0;
+                for (int y = 0; y < kVoxelsY; ++y) {
+                    const double cy = ground.voxelCentre(b, x, y, z).y;
+                    if (cy > groundLevel)
+                        continue;
+                    if ((in && cy > grade) || (strip && cy > grade - kVoxel) || (hole && cy > groundLevel - kVoxel)) {
+                        ASSERT_TRUE(ground.removeSoilVoxel(b, x, y, z));
+                        under += strip && cy < grade;
+                        beside += hole;
+                    }
+                }
+            }
+    Metrics m;
+    meter.measure(m);
+    EXPECT_NEAR(m["dug_to_grade_m3"], analytic, column);
+    EXPECT_DOUBLE_EQ(m["dug_to_grade_m3"], meter.targetVoxels() * volume);
+    EXPECT_EQ(m["left_above_grade_m3"], 0.0);
+    EXPECT_GT(under, 0);
+    EXPECT_DOUBLE_EQ(m["overdig_m3"], under * volume);
+    EXPECT_GT(beside, 0);
+    EXPECT_DOUBLE_EQ(m["dug_outside_m3"], beside * volume);
+    EXPECT_NEAR(m["floor_error_cm"], kVoxel * 100.0, 1e-9);  // the strip's floor, a layer down
+    EXPECT_GT(m["floor_on_grade_pct"], 0.0);
+    EXPECT_LT(m["floor_on_grade_pct"], 100.0);
+}

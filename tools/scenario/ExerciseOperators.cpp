@@ -1,0 +1,494 @@
+#include "tools/scenario/ExerciseOperators.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "excavator/Excavator.h"
+#include "excavator/Cutting.h"
+#include "excavator/Grade.h"
+#include "exercise/ExerciseObjects.h"
+#include "exercise/ExerciseRun.h"
+#include "math/Quaternion.h"
+#include "input/ExcavatorController.h"
+#include "world/World.h"
+
+namespace {
+
+
+constexpr double kLanded = 1.5;  // s: the machine has settled on its tracks
+HeldKey hold(SDLKey key, double from, double to) { return {key, kLanded + from, kLanded + to}; }
+
+// The cycle scenario's bite, lift, quarter-turn dump and return, every 13 s.
+std::vector<HeldKey> cycleEvery(double period, int cycles)
+{
+    const std::vector<HeldKey> one = {
+        hold(SDLK_k, 0.0, 0.7),  hold(SDLK_w, 0.0, 1.4),  hold(SDLK_l, 0.5, 1.2),  hold(SDLK_i, 1.5, 2.3),
+        hold(SDLK_s, 1.5, 2.6),  hold(SDLK_j, 2.1, 2.6),  hold(SDLK_k, 2.6, 3.5),  hold(SDLK_j, 2.85, 3.15),
+        hold(SDLK_a, 3.5, 4.95), hold(SDLK_l, 5.2, 6.0),  hold(SDLK_w, 5.4, 5.9),  hold(SDLK_d, 6.1, 7.55)};
+    std::vector<HeldKey> keys;
+    for (int c = 0; c < cycles; ++c)
+        for (HeldKey k : one) {
+            k.from += c * period;
+            k.to += c * period;
+            keys.push_back(k);
+        }
+    return keys;
+}
+
+// Holds exactly the keys wanted this step: presses them (as key repeat
+// would) and lets go of those held last step and no longer wanted.
+class KeyHand {
+public:
+    void want(std::initializer_list<SDLKey> keys) { wanted.insert(wanted.end(), keys); }
+    void apply()
+    {
+        ExcavatorController& c = ExcavatorController::getInstance();
+        SDL_Event event{};
+        for (SDLKey k : held)
+            if (std::find(wanted.begin(), wanted.end(), k) == wanted.end()) {
+                event.type = SDL_KEYUP;
+                event.key.keysym.sym = k;
+                c.keyReleased(&event);
+            }
+        for (SDLKey k : wanted) {
+            event.type = SDL_KEYDOWN;
+            event.key.keysym.sym = k;
+            c.keyPressed(&event);
+        }
+        held.swap(wanted);
+        wanted.clear();
+    }
+
+private:
+    std::vector<SDLKey> held, wanted;
+};
+
+// The cutting edge's middle in the machine's frame: x along its tracks
+// from the slewing axis, y up from its origin (m).
+Vector3 edgeInMachine(const Excavator& e)
+{
+    Vector3 a, b;
+    cuttingEdgeEnds(e, a, b);
+    return rotate((a + b) * 0.5 - e.position, conjugate(e.orientation));
+}
+
+void press(SDLKey key, bool down)
+{
+    SDL_Event event{};
+    event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    event.key.keysym.sym = key;
+    ExcavatorController& c = ExcavatorController::getInstance();
+    if (down)
+        c.keyPressed(&event);
+    else
+        c.keyReleased(&event);
+}
+
+// The rates a key gives its joint now: pressed and let go again at once.
+JointAngles keyRates(Excavator& e, SDLKey key)
+{
+    const JointAngles before = e.jointRates();
+    press(key, true);
+    const JointAngles rates = e.jointRates();
+    press(key, false);
+    e.monoblockRate = before.monoblock;
+    e.bendingArmRate = before.bendingArm;
+    e.groundPlateRate = before.groundPlate;
+    return rates;
+}
+
+// The cutting edge's middle in the world at the given joint angles.
+Vector3 edgeAt(const Excavator& e, const JointAngles& angles)
+{
+    const Mesh& plate = e.meshes[GroundPlate];
+    const MeshEdge& lip = plate.edges[cutting::edgeIndex];
+    const PartTransform t(GroundPlate, plate.referencePoint, armPivots(e.meshes), angles);
+    return e.modelToWorld((t.point(plate.positions[lip.v0]) + t.point(plate.positions[lip.v1])) * 0.5);
+}
+
+// Of the boom, arm and bucket keys held together (at most one of each
+// pair; with `pullIn` always the arm in), the set whose cutting edge moves closest to the velocity wanted
+// (machine frame: x along the tracks, y up) and, where `cut` is set,
+// moves it at a cutting angle.
+std::vector<SDLKey> bestKeys(Excavator& e, const Vector3& wanted, bool cut, bool pullIn)
+{
+    const SDLKey none = SDLK_UNKNOWN;
+    const SDLKey boom[] = {none, SDLK_k, SDLK_i}, bucket[] = {none, SDLK_j, SDLK_l};
+    const std::vector<SDLKey> arm = pullIn ? std::vector<SDLKey>{SDLK_s} : std::vector<SDLKey>{none, SDLK_w, SDLK_s};
+    JointAngles rate[SDLK_LAST];
+    for (SDLKey k : {SDLK_k, SDLK_i, SDLK_w, SDLK_s, SDLK_j, SDLK_l})
+        rate[k] = keyRates(e, k);
+    const JointAngles now = jointAngles(e.meshes);
+    const Vector3 here = edgeAt(e, now);
+    constexpr double dt = 0.01;
+    double best = 1e30;
+    std::vector<SDLKey> chosen;
+    for (SDLKey b : boom)
+        for (SDLKey a : arm)
+            for (SDLKey g : bucket) {
+                JointAngles r;
+                if (b != none)
+                    r.monoblock = rate[b].monoblock;
+                if (a != none)
+                    r.bendingArm = rate[a].bendingArm;
+                if (g != none)
+                    r.groundPlate = rate[g].groundPlate;
+                if (cut && !inCuttingWindow(attackAngle(tipVelocityInBucket(armPivots(e.meshes), now, r))))
+                    continue;
+                JointAngles next = now;
+                next.monoblock += r.monoblock * dt;
+                next.bendingArm += r.bendingArm * dt;
+                next.groundPlate += r.groundPlate * dt;
+                const Vector3 v = rotate((edgeAt(e, next) - here) / dt, conjugate(e.orientation));
+                // By direction: the keys give fixed speeds.
+                const Vector3 flat(v.x, v.y, 0.0);
+                if (length(flat) < 1e-6)
+                    continue;
+                const double cost = -dot(flat / length(flat), wanted / length(wanted));
+                if (cost < best) {
+                    best = cost;
+                    chosen.clear();
+                    for (SDLKey k : {b, a, g})
+                        if (k != none)
+                            chosen.push_back(k);
+                }
+            }
+    return chosen;
+}
+
+// The reference trench digger: bites along the trench from its far end to
+// its near end with the cutting edge held just above the grade, lifts, dumps
+// a quarter turn to the left and comes back, until the exercise ends. It
+// watches the cutting edge and the grade only, as an operator with grade
+// guidance would.
+struct TrenchDigger {
+    enum Stage { Settle, Reach, Lower, Drag, Lift, SwingOut, Dump, SwingBack } stage = Settle;
+    double stageTime = 0.0;
+    int passes = 0;
+    double curled = 0.0;  // s the bucket has been curled back this reach
+    std::vector<SDLKey> choice;  // the keys held while lowering and dragging
+    double sinceChoice = 0.0;
+    KeyHand hand;
+
+    const Excavator* machine = nullptr;
+    int lane = 0;      // a wide area is dug in lanes a bucket wide, side by side
+    int lastLoad = 0;  // units in the bucket as the last pass ended
+
+    void go(Stage s)
+    {
+        if (s == Lift && machine)
+            lastLoad = machine->bucket.soilCount;
+        stage = s;
+        stageTime = 0.0;
+    }
+
+    // The bucket's pitch (boom, arm and bucket angles together) decides
+    // which way its soil falls: at a quarter turn "down" in the bucket is
+    // its back, away from the open front, so the load is carried so.
+    double pitchHeld = M_PI / 2;
+    void holdLoad(const Excavator& e)
+    {
+        const double pitch = e.monoblockAngle() + e.bendingArmAngle() + e.groundPlateAngle();
+        if (pitch > pitchHeld + 0.05)
+            hand.want({SDLK_j});
+        else if (pitch < pitchHeld - 0.05)
+            hand.want({SDLK_l});
+    }
+
+    void operator()(ScenarioRun& run)
+    {
+        Excavator& e = *run.world.excavator;
+        if (!run.exercise || run.exercise->ended()) {
+            hand.apply();
+            return;
+        }
+        const TrenchTarget& t = run.exercise->exercise.trench;
+        const int lanes = std::max(1, static_cast<int>(std::lround(t.width / 1.03)));
+        const double offset = (lane + 0.5) * t.width / lanes - t.width / 2;
+        const double r = t.headingDegrees * M_PI / 180.0;
+        const Vector3 laneMiddle(t.x + offset * std::sin(r), 0.0, t.z + offset * std::cos(r));
+        const Vector3 centre = rotate(laneMiddle - e.position, conjugate(e.orientation));
+        const double farEnd = centre.x + t.length / 2 + 1.0, nearEnd = centre.x - t.length / 2 + 0.25;
+        const Vector3 edge = edgeInMachine(e);
+        machine = &e;
+        const double above = heightAboveGrade(e, e.grade);
+        const double slew = std::remainder(e.slewAngle(), 2 * M_PI);
+        // The slewing angle that puts the arm over the trench's middle line.
+        const double line = std::atan2(-centre.z, centre.x);
+        Vector3 ea, eb;
+        cuttingEdgeEnds(e, ea, eb);
+        const Vector3 edgeWorld = (ea + eb) * 0.5;
+        const HopperTarget& h = run.exercise->exercise.hopper;
+        const bool toHopper = run.exercise->hopper != nullptr;
+        const Vector3 hopperLocal = rotate(Vector3(h.x, 0.0, h.z) - e.position, conjugate(e.orientation));
+        const double hopperSlew = std::atan2(-hopperLocal.z, hopperLocal.x);
+        const double hopperRadius = std::hypot(hopperLocal.x, hopperLocal.z);
+        const double hopperTop = toHopper ? initialGround(run.world.terrain(), h.x, h.z) + h.wallHeight : 0.0;
+        stageTime += ScenarioRun::kStep;
+        switch (stage) {
+        case Settle:
+            if (run.time > 1.5)
+                go(SwingBack);
+            break;
+        case Reach:  // the boom up, the arm out and the bucket curled back, clear of the ground
+            if (above < t.depth + 1.0 || e.hit.cause != HitCause::None)
+                hand.want({SDLK_k});
+            if (e.hit.cause == HitCause::None) {
+                if (edge.x < farEnd)
+                    hand.want({SDLK_w});
+                if (stageTime > 0.5 && curled < 0.7) {
+                    hand.want({SDLK_l});
+                    curled += ScenarioRun::kStep;
+                }
+            }
+            // As far out as the arm goes, if that is short of the far end.
+            if (above >= t.depth + 0.5 && (edge.x >= farEnd || stageTime > 3.0) && curled >= 0.7) {
+                curled = 0.0;
+
+                go(Lower);
+            }
+            break;
+        case Lower:  // down to just above the grade, the lip first
+        case Drag: { // then along it towards the machine until the near end or a full bucket
+            const double down = std::clamp(-(above - 0.08) * 4.0, -1.0, 0.5);
+            const Vector3 wanted(stage == Lower ? -0.1 : -0.6, down, 0.0);
+            // Chosen anew every 0.05 s: the drives take a moment to follow a key.
+            if (sinceChoice <= 0.0) {
+                choice = bestKeys(e, wanted, above < t.depth + 0.2, true);
+                sinceChoice = 0.05;
+            }
+            sinceChoice -= ScenarioRun::kStep;
+            for (SDLKey k : choice)
+                hand.want({k});
+            if (e.hit.cause != HitCause::None)
+                choice = {SDLK_k};
+            if (stage == Lower && above < 0.08)
+                go(Drag);
+            if (edge.x <= nearEnd && stage == Lower)
+                go(Lift);  // came down too near: lift and try again
+            if (stage == Drag && (edge.x <= nearEnd || e.bucket.soilCount >= cutting::fullBucket - 2))
+                go(Lift);
+            break;
+        }
+        case Lift:
+            hand.want({SDLK_k});
+            holdLoad(e);
+            if (above > 1.0)
+                go(SwingOut);
+            break;
+        case SwingOut:
+            holdLoad(e);
+            if (!toHopper) {
+                hand.want({SDLK_a});
+                if (slew > 1.45)
+                    go(Dump);
+                break;
+            }
+            // Over the hopper's middle, the bucket well above its walls.
+            if (edgeWorld.y < hopperTop + 0.6)
+                hand.want({SDLK_k});
+            if (slew < hopperSlew - 0.01)
+                hand.want({SDLK_a});
+            else if (slew > hopperSlew + 0.01)
+                hand.want({SDLK_d});
+            if (std::fabs(slew - hopperSlew) < 0.3) {
+                const double radial = std::hypot(edge.x, edge.z);
+                if (radial < hopperRadius - 0.15)
+                    hand.want({SDLK_w});
+                else if (radial > hopperRadius + 0.15)
+                    hand.want({SDLK_s});
+                else if (std::fabs(slew - hopperSlew) < 0.02 && edgeWorld.y > hopperTop + 0.4)
+                    go(Dump);
+            }
+            break;
+        case Dump:
+            hand.want({SDLK_l});
+            if (!toHopper && stageTime > 0.2 && stageTime < 0.7)
+                hand.want({SDLK_w});
+            if (stageTime > (toHopper ? 1.4 : 1.0))
+                go(SwingBack);
+            break;
+        case SwingBack:  // back onto the trench's line, and still
+            if (slew > line + 0.004)
+                hand.want({SDLK_d});
+            else if (slew < line - 0.004)
+                hand.want({SDLK_a});
+            else if (std::fabs(e.slewRate) < 0.01) {
+                ++passes;
+                go(Reach);
+            }
+            // On to the next lane once a pass brings little.
+            if (stageTime == ScenarioRun::kStep && passes > 0 && lastLoad < cutting::fullBucket / 3) {
+                lane = (lane + 1) % lanes;
+                lastLoad = cutting::fullBucket;
+            }
+            break;
+        }
+        hand.apply();
+    }
+};
+
+// Of the boom, arm, bucket and slewing keys (at most one of each pair), the
+// set that brings the cutting edge nearest `target` (world) fastest, with
+// little motion across; none when no set brings it nearer.
+std::vector<SDLKey> keysToward(Excavator& e, const Vector3& target, const std::vector<SDLKey>& stuck = {})
+{
+    const SDLKey none = SDLK_UNKNOWN;
+    const SDLKey boom[] = {none, SDLK_k, SDLK_i}, arm[] = {none, SDLK_w, SDLK_s}, bucket[] = {none, SDLK_j, SDLK_l};
+    JointAngles rate[SDLK_LAST];
+    for (SDLKey k : {SDLK_k, SDLK_i, SDLK_w, SDLK_s, SDLK_j, SDLK_l})
+        rate[k] = keyRates(e, k);
+    const JointAngles now = jointAngles(e.meshes);
+    const Vector3 here = edgeAt(e, now), towards = normalized(target - here);
+    constexpr double dt = 0.01;
+    double best = 0.05;  // m/s: a set must bring the edge nearer at least this fast
+    std::vector<SDLKey> chosen;
+    for (SDLKey b : boom)
+        for (SDLKey a : arm)
+            for (SDLKey g : bucket) {
+                bool blocked = false;
+                for (SDLKey k : {b, a, g})
+                    blocked |= k != none && std::find(stuck.begin(), stuck.end(), k) != stuck.end();
+                if (blocked)
+                    continue;
+                JointAngles next = now;
+                if (b != none)
+                    next.monoblock += rate[b].monoblock * dt;
+                if (a != none)
+                    next.bendingArm += rate[a].bendingArm * dt;
+                if (g != none)
+                    next.groundPlate += rate[g].groundPlate * dt;
+                // The speed towards the target, less half the speed across.
+                const Vector3 v = (edgeAt(e, next) - here) / dt;
+                const double along = dot(v, towards);
+                const double c = along - 0.5 * length(v - towards * along);
+                if (c > best) {
+                    best = c;
+                    chosen.clear();
+                    for (SDLKey k : {b, a, g})
+                        if (k != none)
+                            chosen.push_back(k);
+                }
+            }
+    return chosen;
+}
+
+// The reference course runner: for each post in turn, the bucket up clear
+// of the posts, the upper structure slewed to face the post, the cutting
+// edge brought over the post's top and let down onto it.
+struct PostToucher {
+    enum Stage { Settle, Raise, Slew, Over, Down } stage = Settle;
+    double stageTime = 0.0, sinceChoice = 0.0;
+    size_t post = 0;
+    std::vector<SDLKey> choice, stuck;
+    Vector3 lastEdge;
+    KeyHand hand;
+
+    void go(Stage s)
+    {
+        stage = s;
+        stageTime = sinceChoice = 0.0;
+    }
+
+    void operator()(ScenarioRun& run)
+    {
+        Excavator& e = *run.world.excavator;
+        const ExerciseRun& x = *run.exercise;
+        if (x.ended() || x.nextPost >= x.postIndices.size()) {
+            hand.apply();
+            return;
+        }
+        if (x.nextPost != post) {  // touched: on to the next
+            post = x.nextPost;
+            go(Raise);
+        }
+        const MarkerPost& p = x.exercise.precision.posts[post];
+        const Vector3 top(p.x, x.postTops[post], p.z);
+        const Vector3 local = rotate(top - e.position, conjugate(e.orientation));
+        const double slew = std::remainder(e.slewAngle(), 2 * M_PI), aim = std::atan2(-local.z, local.x);
+        Vector3 a, b;
+        cuttingEdgeEnds(e, a, b);
+        const Vector3 edge = (a + b) * 0.5;
+        stageTime += ScenarioRun::kStep;
+        switch (stage) {
+        case Settle:
+            if (run.time > 1.5)
+                go(Raise);
+            break;
+        case Raise:  // clear of every post before slewing
+            if (edge.y < top.y + 2.2 && stageTime < 4.0)
+                hand.want({SDLK_k});
+            else
+                go(Slew);
+            break;
+        case Slew:
+            if (slew < aim - 0.003)
+                hand.want({SDLK_a});
+            else if (slew > aim + 0.003)
+                hand.want({SDLK_d});
+            else if (std::fabs(e.slewRate) < 0.01)
+                go(Over);
+            break;
+        case Over:
+        case Down: {
+            const Vector3 goal = stage == Over ? top + Vector3(0.0, 0.3, 0.0) : top;
+            if (sinceChoice <= 0.0) {
+                // Keys that moved nothing (a joint at its stop) are left out a while.
+                if (!choice.empty() && length(edge - lastEdge) < 0.005)
+                    stuck.insert(stuck.end(), choice.begin(), choice.end());
+                else if (stuck.size() > 4 || choice.empty() || length(edge - lastEdge) > 0.02)
+                    stuck.clear();
+                lastEdge = edge;
+                choice = keysToward(e, goal, stuck);
+                sinceChoice = length(edge - goal) > 0.5 ? 0.15 : 0.03;
+            }
+            sinceChoice -= ScenarioRun::kStep;
+            for (SDLKey k : choice)
+                hand.want({k});
+            if (stage == Over && length(edge - goal) < 0.1)
+                go(Down);
+            if (std::fabs(slew - aim) > 0.02)
+                go(Slew);
+            break;
+        }
+        }
+        hand.apply();
+    }
+};
+
+// The trench digger for the trench and the hopper, the post toucher for the course.
+struct ReferenceOperator {
+    TrenchDigger digger;
+    PostToucher toucher;
+    void operator()(ScenarioRun& run)
+    {
+        if (run.steps == 0)
+            *this = ReferenceOperator();  // the table keeps one for every run
+        if (run.exercise && !run.exercise->postIndices.empty())
+            toucher(run);
+        else
+            digger(run);
+    }
+};
+
+}  // namespace
+
+const std::vector<ExerciseOperator>& exerciseOperators()
+{
+    static const std::vector<ExerciseOperator> table = {
+        {"idle", "touches nothing: the time runs out", {"idle", "", nullptr, {}, 1e9}},
+        {"cycles", "the cycle scenario's bite and dump, every 13 s", {"cycles", "", nullptr, cycleEvery(13.0, 40), 1e9}},
+        {"reference", "digs the trench (or the hopper's dig area) along its grade, dumping a quarter turn to the "
+                      "left (or into the hopper); touches the posts' tops in turn",
+         {"reference", "", nullptr, {}, 1e9, ReferenceOperator()}},
+    };
+    return table;
+}
+
+const ExerciseOperator* findExerciseOperator(const std::string& name)
+{
+    for (const ExerciseOperator& o : exerciseOperators())
+        if (name == o.name)
+            return &o;
+    return nullptr;
+}
