@@ -41,7 +41,7 @@ void Scene::capture()
     while (clock.size() > 2 && now - clock.front().first > std::chrono::seconds(2))
         clock.pop_front();
     const double wall = std::chrono::duration<double>(now - clock.front().first).count();
-    figures.realTimeFactor = wall > 0.0 ? (snapshot.time - clock.front().second) / wall : 0.0;
+    figures.realTimeFactor = wall > 0.0 ? (snapshot.time - clock.front().second) / wall : -1.0;
 }
 
 void Scene::draw()

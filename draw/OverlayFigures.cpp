@@ -46,7 +46,11 @@ std::vector<OverlayLine> overlayLines(const OverlayFigures& f)
     else
         lines.push_back({format("Last cycle %.1f s: dig %.1f, swing %.1f, dump %.1f, back %.1f", f.cycleSeconds,
                                 f.phases.dig, f.phases.swingLoaded, f.phases.dump, f.phases.swingBack)});
-    lines.push_back({format("%.1f m\xc2\xb3/h (last 5 cycles)   real time \xc3\x97%.2f", f.m3PerHour, f.realTimeFactor)});
+    // A pace is known only over frames of the running world.
+    lines.push_back({f.realTimeFactor < 0.0
+                         ? format("%.1f m\xc2\xb3/h (last 5 cycles)", f.m3PerHour)
+                         : format("%.1f m\xc2\xb3/h (last 5 cycles)   real time \xc3\x97%.2f", f.m3PerHour,
+                                  f.realTimeFactor)});
     if (f.paused || f.replaying)
         lines.push_back({f.replaying ? format("REPLAY x%.2f%s (space pauses, +/- pace, t takes over)", f.pace,
                                               f.paused ? " - PAUSED" : "")

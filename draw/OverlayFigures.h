@@ -16,7 +16,7 @@ struct OverlayFigures {
     double cycleSeconds = -1.0;  // negative: no cycle yet
     CyclePhases phases;
     double m3PerHour = 0.0;
-    double realTimeFactor = 1.0;  // simulated over wall-clock time
+    double realTimeFactor = 1.0;  // simulated over wall-clock time; negative: not known
     bool paused = false;
     bool replaying = false;
     double pace = 1.0;  // of a watched recording

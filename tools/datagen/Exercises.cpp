@@ -14,7 +14,7 @@ std::string trenchExerciseText()
   "time_limit_s": 120,
   "base_score": 100,
   "target": { "x": 9.625, "z": -1.719, "heading_deg": 0, "length": 2.406, "width": 1.031, "depth": 0.75,
-              "finish_left_m3": 0.12 },
+              "finish_left_m3": 0 },
   "rules": [
     { "metric": "left_above_grade_m3", "allowance": 0.12, "points_per_unit": 50 },
     { "metric": "overdig_m3", "allowance": 0.05, "points_per_unit": 100 },
@@ -27,7 +27,8 @@ std::string trenchExerciseText()
 }
 
 // The dig area is the trench's ground and as much again beside it, two
-// bucket-wide lanes; the hopper stands a quarter turn to the left of the
+// bucket-wide lanes three layers deep (two gave too few full bites for the
+// goal in the time); the hopper stands a quarter turn to the left of the
 // machine, 6 m from it.
 std::string hopperExerciseText()
 {
@@ -38,7 +39,7 @@ std::string hopperExerciseText()
   "start": { "x": 3.077, "z": -1.998, "heading_deg": -4.87 },
   "time_limit_s": 240,
   "base_score": 100,
-  "dig_area": { "x": 9.625, "z": -1.203, "heading_deg": 0, "length": 2.406, "width": 2.062, "depth": 0.75,
+  "dig_area": { "x": 9.625, "z": -1.203, "heading_deg": 0, "length": 2.406, "width": 2.062, "depth": 1.1,
                 "finish_left_m3": 0 },
   "hopper": { "x": 4.3, "z": -8.0, "heading_deg": 0, "length": 3.4, "width": 3.0, "wall_height": 0.5,
               "goal_m3": 3.0 },

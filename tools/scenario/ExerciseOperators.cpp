@@ -374,10 +374,12 @@ std::vector<SDLKey> keysToward(Excavator& e, const Vector3& target, const std::v
 }
 
 // The reference course runner: for each post in turn, the bucket up clear
-// of the posts, the upper structure slewed to face the post, the cutting
-// edge brought over the post's top and let down onto it.
+// of the posts, the upper structure slewed to face the post, the bucket
+// opened until its cutting edge is its lowest point (else its back rests on
+// the post first), the edge brought over the post's top and let down onto it
+// with the bucket held at that angle.
 struct PostToucher {
-    enum Stage { Settle, Raise, Slew, Over, Down } stage = Settle;
+    enum Stage { Settle, Raise, Slew, Tilt, Over, Down } stage = Settle;
     double stageTime = 0.0, sinceChoice = 0.0;
     size_t post = 0;
     std::vector<SDLKey> choice, stuck;
@@ -427,8 +429,18 @@ struct PostToucher {
             else if (slew > aim + 0.003)
                 hand.want({SDLK_d});
             else if (std::fabs(e.slewRate) < 0.01)
+                go(Tilt);
+            break;
+        case Tilt: {
+            double lowest = 1e30;
+            for (const Vector3& v : e.meshes[GroundPlate].workingPositions)
+                lowest = std::min(lowest, v.y);
+            if (std::min(a.y, b.y) > lowest + 0.01 && stageTime < 3.0)
+                hand.want({SDLK_l});
+            else
                 go(Over);
             break;
+        }
         case Over:
         case Down: {
             const Vector3 goal = stage == Over ? top + Vector3(0.0, 0.3, 0.0) : top;
@@ -439,7 +451,9 @@ struct PostToucher {
                 else if (stuck.size() > 4 || choice.empty() || length(edge - lastEdge) > 0.02)
                     stuck.clear();
                 lastEdge = edge;
-                choice = keysToward(e, goal, stuck);
+                std::vector<SDLKey> held = stuck;  // the bucket keeps its angle
+                held.insert(held.end(), {SDLK_j, SDLK_l});
+                choice = keysToward(e, goal, held);
                 sinceChoice = length(edge - goal) > 0.5 ? 0.15 : 0.03;
             }
             sinceChoice -= ScenarioRun::kStep;
