@@ -82,6 +82,19 @@ int main(int argc, char** argv)
         std::cerr << message << "\n";
         return 1;
     }
+    // A recording to watch is read whole before anything starts.
+    std::unique_ptr<SessionRun> session;
+    try {
+        session = std::make_unique<SessionRun>(sessionSettings, std::cerr);
+    } catch (const char* message) {
+        std::cout.flush();
+        std::cerr << message << "\n";
+        return 1;
+    }
+    const SessionHeader* replayed = session->replayedHeader();
+    // A watched recording sets up the exercise it was made in.
+    if (replayed)
+        options.exercise = replayed->exercise;
     // An exercise that cannot be read ends the program before the questions.
     Exercise exercise;
     if (!options.exercise.empty()) {
@@ -93,16 +106,6 @@ int main(int argc, char** argv)
         }
     }
 
-    // A recording to watch is read whole before anything starts.
-    std::unique_ptr<SessionRun> session;
-    try {
-        session = std::make_unique<SessionRun>(sessionSettings, std::cerr);
-    } catch (const char* message) {
-        std::cout.flush();
-        std::cerr << message << "\n";
-        return 1;
-    }
-    const SessionHeader* replayed = session->replayedHeader();
 
     // A question the command line answered is not asked.
     bool high = options.highResolution.value_or(false);
@@ -142,6 +145,7 @@ int main(int argc, char** argv)
             header.hires = high;
             header.fullscreen = fullscreen;
             header.axes = controller.axisPartNames();
+            header.exercise = options.exercise;
         }
         engine->start(session.get());
     } catch (const char* message) {

@@ -219,6 +219,9 @@ std::string headerText(const SessionHeader& h)
     text += std::string("data ") + data + "\n";
     text += "started " + h.started + "\n";
     text += std::string("answers hires=") + (h.hires ? "y" : "n") + " fullscreen=" + (h.fullscreen ? "y" : "n") + "\n";
+    // Only with an exercise: the world it sets up must be set up again to replay it.
+    if (!h.exercise.empty())
+        text += "exercise " + h.exercise + "\n";
     text += "joystick";
     for (const auto& axis : h.axes)
         text += " " + std::to_string((axis.first >> 8) & 0xff) + "." + std::to_string(axis.first & 0xff) + "=" +

@@ -53,7 +53,8 @@ public:
     std::string cut;                 // text after the last '\n', if any
 };
 
-void readHeader(const Lines& lines, SessionHeader& h)
+// Returns the header's length in lines.
+size_t readHeader(const Lines& lines, SessionHeader& h)
 {
     if (lines.whole.empty())
         lines.fault(1, lines.cut.empty() ? "the file is empty" : "the header is cut short");
@@ -79,24 +80,34 @@ void readHeader(const Lines& lines, SessionHeader& h)
         lines.fault(5, "expected \"answers hires=y|n fullscreen=y|n\", found \"answers " + answers + "\"");
     h.hires = answers[6] == 'y';
     h.fullscreen = answers[19] == 'y';
-    if (lines.whole.size() < 6)
-        lines.fault(6, "the header is cut short");
-    std::istringstream joystick(lines.whole[5]);
+    size_t at = 5;  // the joystick line's index, after an exercise line if there is one
+    if (lines.whole.size() > at && lines.whole[at].compare(0, 9, "exercise ") == 0) {
+        h.exercise = lines.whole[at].substr(9);
+        if (h.exercise.empty() || h.exercise.size() > 64 ||
+            h.exercise.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789_-") != std::string::npos)
+            lines.fault(at + 1, "\"" + h.exercise + "\" is not an exercise name");
+        ++at;
+    }
+    if (lines.whole.size() <= at)
+        lines.fault(at + 1, "the header is cut short");
+    const size_t line = at + 1;
+    std::istringstream joystick(lines.whole[at]);
     std::string word;
     joystick >> word;
     if (word != "joystick")
-        lines.fault(6, "expected \"joystick ...\", found \"" + lines.whole[5] + "\"");
+        lines.fault(line, "expected \"joystick ...\", found \"" + lines.whole[at] + "\"");
     while (joystick >> word) {
         unsigned stick = 0, axis = 0;
         char part[32] = "";
         int used = 0;
         if (std::sscanf(word.c_str(), "%3u.%3u=%31[a-z-]%n", &stick, &axis, part, &used) != 3 ||
             used != static_cast<int>(word.size()) || stick > 255 || axis > 255 || !isAxisPartName(part))
-            lines.fault(6, "\"" + word + "\" is not an axis assignment such as 0.1=monoblock");
+            lines.fault(line, "\"" + word + "\" is not an axis assignment such as 0.1=monoblock");
         if (!h.axes.emplace(axisKey(SDL_JOYAXISMOTION, static_cast<uint8_t>(stick), static_cast<uint8_t>(axis)), part)
                  .second)
-            lines.fault(6, "axis " + word.substr(0, word.find('=')) + " is assigned twice");
+            lines.fault(line, "axis " + word.substr(0, word.find('=')) + " is assigned twice");
     }
+    return at + 1;
 }
 
 }  // namespace
@@ -114,7 +125,7 @@ Session readSession(const std::string& path, const SessionExpectation& expected,
 
     Session session;
     SessionHeader& h = session.header;
-    readHeader(lines, h);
+    const size_t headerLines = readHeader(lines, h);
     if (h.program != expected.program) {
         const std::string what = "recorded by program version " + h.program + ", this is " + expected.program;
         if (!expected.force)
@@ -131,7 +142,7 @@ Session readSession(const std::string& path, const SessionExpectation& expected,
         notes << lines.note(3, what + "; replaying it anyway (--force)") << "\n";
     }
 
-    for (size_t i = 6; i < lines.whole.size(); ++i) {
+    for (size_t i = headerLines; i < lines.whole.size(); ++i) {
         const size_t number = i + 1;
         if (session.closed)
             lines.fault(number, "text after the closing line");

@@ -278,6 +278,12 @@ TEST(Session, BadRecordingsAreRefusedAndKilledOnesReplayToTheirLastWholeLine)
         bool force;
     } cases[] = {
         {head + body + "9 end\n", "", false},
+        // An exercise's session names it; the name must be a plain one.
+        {head.substr(0, head.find("joystick")) + "exercise trench\n" + head.substr(head.find("joystick")) + body +
+             "9 end\n",
+         "", false},
+        {head.substr(0, head.find("joystick")) + "exercise ../x\n" + head.substr(head.find("joystick")) + "9 end\n",
+         ":6: \"../x\" is not an exercise name", false},
         {"", ":1: the file is empty", false},
         {"kelvarro-session 2\n" + head.substr(19), ":1: format version \"2\"; this program reads version 1", false},
         {"KVR 1\n" + head.substr(19), ":1: not a session recording", false},

@@ -437,8 +437,12 @@ void ScenarioRun::step()
         scenario.operate(*this);
     const auto t0 = std::chrono::steady_clock::now();
     world.simulate(kStep);
-    if (exercise)
+    if (exercise) {
+        // e ends the exercise between two steps, as in the program.
+        if (ExcavatorController::getInstance().exerciseEndAsked.exchange(false))
+            exercise->endByOperator();
         exercise->update(kStep);
+    }
     const auto t1 = std::chrono::steady_clock::now();
     stepMs.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
     ++steps;

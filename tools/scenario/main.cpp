@@ -135,6 +135,19 @@ int replay(int argc, char** argv)
     World world;
     const Scenario recorded{"replay", "a session recording", nullptr, {}, 0.0};
     ScenarioRun run(world, recorded);
+    // A session of an exercise replays in the world the exercise set up.
+    Exercise exercise;
+    std::unique_ptr<ExerciseRun> exerciseRun;
+    if (!session.header.exercise.empty()) {
+        std::string error;
+        if (!loadExercise(exercisePath("data/", session.header.exercise), exercise, error, &world.terrain())) {
+            std::cerr << error << "\n";
+            return 1;
+        }
+        exerciseRun = std::make_unique<ExerciseRun>(world, exercise);
+        run.startPosition = world.excavator->position;
+        run.exercise = exerciseRun.get();
+    }
     InputSystem& input = InputSystem::getInstance();
     applySessionSetup(session.header, ExcavatorController::getInstance(), input);
     SessionPlayer player(session);
