@@ -2,10 +2,15 @@
 
 #include <cmath>
 
+#include "assets/ModelLoader.h"
 #include "exercise/Exercise.h"
+#include "exercise/ExerciseRun.h"
 #include "exercise/TrenchMeter.h"
 #include "tests/TestFiles.h"
+#include "tools/scenario/ExerciseOperators.h"
+#include "tools/scenario/Scenario.h"
 #include "world/Terrain.h"
+#include "world/World.h"
 
 namespace {
 
@@ -181,4 +186,28 @@ TEST(ExerciseTest, TrenchVolumesMatchTheAnalyticCount)
     EXPECT_NEAR(m["floor_error_cm"], kVoxel * 100.0, 1e-9);  // the strip's floor, a layer down
     EXPECT_GT(m["floor_on_grade_pct"], 0.0);
     EXPECT_LT(m["floor_on_grade_pct"], 100.0);
+}
+
+// The reference operator, keys only, meets every shipped exercise's goal in
+// its time, and no soil is lost or made on the way: a change to digging,
+// contacts or the meters that breaks an exercise shows here.
+TEST(ExerciseTest, TheReferenceOperatorMeetsEveryGoal)
+{
+    ModelLoader::getInstance().reset();
+    ModelLoader::getInstance().directory = "data/";
+    for (const char* name : {"trench", "hopper", "precision"}) {
+        World world;
+        Exercise exercise;
+        std::string error;
+        ASSERT_TRUE(loadExercise(exercisePath("data/", name), exercise, error, &world.terrain())) << error;
+        ScenarioRun run(world, findExerciseOperator("reference")->scenario);
+        ExerciseRun session(world, exercise);
+        run.exercise = &session;
+        while (!session.ended() && run.time < exercise.timeLimit + 1.0)
+            run.step();
+        EXPECT_EQ(session.endReason, "goal met") << name << " at " << run.time << " s";
+        EXPECT_EQ(run.worstBalance, 0) << name;
+        EXPECT_FALSE(run.nan) << name;
+    }
+    ModelLoader::getInstance().reset();
 }
