@@ -21,7 +21,7 @@ SessionRun::SessionRun(const Settings& settings_, std::ostream& warnings_) : set
 {
     if (!settings.replay.empty()) {
         SessionExpectation expected;
-        expected.data = dataChecksum("data");
+        expected.data = hereData = dataChecksum("data");
         expected.force = settings.force;
         session = std::make_unique<Session>(readSession(settings.replay, expected, warnings));
         player = std::make_unique<SessionPlayer>(*session);
@@ -85,7 +85,11 @@ bool SessionRun::viewerKey(int64_t step, const SDL_Event& e)
         if (viewer.pace)
             *viewer.pace = 1.0;
         if (settings.record) {
+            // This program made the world from here on: the new recording
+            // names this version and data/, so that it replays as it ran.
             SessionHeader resumed = session->header;
+            resumed.program = programVersion();
+            resumed.data = hereData;
             resumed.started = sessionTime(static_cast<int64_t>(std::time(nullptr)));
             recorder = std::make_unique<SessionRecorder>(SessionRecorder::inFolder(settings.folder, resumed, warnings));
             for (const RecordedEvent& r : player->eventsUpTo(step))

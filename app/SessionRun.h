@@ -67,6 +67,7 @@ private:
     std::unique_ptr<SessionPlayer> player;
     std::unique_ptr<SessionRecorder> recorder;
     SessionHeader header;
+    uint64_t hereData = 0;  // this data/'s checksum, when watching
     InputSystem* input = nullptr;
     Viewer viewer;
     std::atomic<bool> takenOver{false};
