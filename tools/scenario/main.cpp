@@ -89,6 +89,23 @@ bool savePicture(World& world, const std::string& path, double time, const Exerc
     return true;
 }
 
+// True, with the reason on standard error, when a picture is asked for
+// without a display or a file it can write.
+bool pictureRefused(const std::string& picture)
+{
+    if (picture.empty())
+        return false;
+    if (!std::getenv("DISPLAY") || !*std::getenv("DISPLAY")) {
+        std::cerr << "[Scenario] --picture needs a display, and DISPLAY is not set.\n";
+        return true;
+    }
+    if (!toolpicture::writable(picture.c_str())) {
+        std::cerr << "[Scenario] Cannot write " << picture << "\n";
+        return true;
+    }
+    return false;
+}
+
 bool writeTrace(const ScenarioRun& run, const std::string& csv)
 {
     if (csv.empty())
@@ -196,10 +213,8 @@ int runExercise(int argc, char** argv)
     const ExerciseOperator* op = findExerciseOperator(script);
     if (name.empty() || !op || (pictureAt > 0.0 && picture.empty()))
         return usage();
-    if (!picture.empty() && (!std::getenv("DISPLAY") || !*std::getenv("DISPLAY"))) {
-        std::cerr << "[Scenario] --picture needs a display, and DISPLAY is not set.\n";
+    if (pictureRefused(picture))
         return 1;
-    }
     try {
         std::unique_ptr<PictureWindow> window;
         if (!picture.empty())
@@ -301,14 +316,8 @@ int main(int argc, char** argv)
         return usage();
     if (pictureAt < 0.0)
         pictureAt = seconds;
-    if (!picture.empty() && (!std::getenv("DISPLAY") || !*std::getenv("DISPLAY"))) {
-        std::cerr << "[Scenario] --picture needs a display, and DISPLAY is not set.\n";
+    if (pictureRefused(picture))
         return 1;
-    }
-    if (!picture.empty() && !toolpicture::writable(picture.c_str())) {
-        std::cerr << "[Scenario] Cannot write " << picture << "\n";
-        return 1;
-    }
     try {
         std::unique_ptr<PictureWindow> window;
         if (!picture.empty())
