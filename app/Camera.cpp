@@ -6,7 +6,7 @@
 
 #include "world/FrameSnapshot.h"
 #include "input/InputSystem.h"
-#include "world/Terrain.h"
+#include "terrain/Terrain.h"
 
 Camera::Camera(bool listen) : listening(listen)
 {

@@ -9,7 +9,7 @@
 #include "draw/SceneView.h"
 #include "excavator/Excavator.h"
 #include "input/ExcavatorController.h"
-#include "world/Terrain.h"
+#include "terrain/Terrain.h"
 #include "world/World.h"
 
 Scene::Scene(World& world_, bool listen, int width_, int height_)

@@ -12,8 +12,8 @@
 #include "excavator/Excavator.h"
 #include "world/Billboard.h"
 #include "world/FrameSnapshot.h"
-#include "world/Terrain.h"
-#include "world/VoxelWorld.h"
+#include "terrain/Terrain.h"
+#include "terrain/VoxelWorld.h"
 #include "world/World.h"
 
 SceneView::SceneView(const World& world, const std::string& directory)

@@ -13,8 +13,8 @@
 #include "draw/ViewFrustum.h"
 #include "math/Frustum.h"
 #include "world/FrameSnapshot.h"
-#include "world/TerrainImages.h"
-#include "world/VoxelWorld.h"
+#include "terrain/TerrainImages.h"
+#include "terrain/VoxelWorld.h"
 
 namespace {
 

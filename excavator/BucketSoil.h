@@ -3,7 +3,7 @@
 #include <functional>
 
 #include "excavator/BucketGrid.h"
-#include "world/SoilGrain.h"
+#include "terrain/SoilGrain.h"
 
 // What a sweep of the bucket's soil needs of the world: the loose grain a
 // cell would become, and the ground's two answers about such a grain.

@@ -1,6 +1,6 @@
 #include "excavator/BucketSoil.h"
 #include "excavator/Excavator.h"
-#include "world/Terrain.h"
+#include "terrain/Terrain.h"
 
 void Excavator::settleBucketSoil(double dt)
 {

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "excavator/Excavator.h"
-#include "world/Terrain.h"
+#include "terrain/Terrain.h"
 
 namespace {
 

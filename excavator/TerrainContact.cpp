@@ -7,7 +7,7 @@
 #include "excavator/Excavator.h"
 #include "physics/Collision.h"
 #include "physics/Simulation.h"
-#include "world/Terrain.h"
+#include "terrain/Terrain.h"
 
 namespace {
 

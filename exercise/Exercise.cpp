@@ -5,7 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "world/Terrain.h"
+#include "terrain/Terrain.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "physics/Object.h"
-#include "world/Terrain.h"
+#include "terrain/Terrain.h"
 
 namespace {
 

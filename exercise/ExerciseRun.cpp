@@ -15,7 +15,7 @@
 #include "exercise/ExerciseObjects.h"
 #include "physics/PairRecord.h"
 #include "math/Quaternion.h"
-#include "world/Terrain.h"
+#include "terrain/Terrain.h"
 #include "world/World.h"
 
 namespace {

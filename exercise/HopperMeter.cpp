@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "world/Terrain.h"
-#include "world/VoxelWorld.h"
+#include "terrain/Terrain.h"
+#include "terrain/VoxelWorld.h"
 
 namespace {
 using namespace terrain;

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "world/Terrain.h"
-#include "world/VoxelWorld.h"
+#include "terrain/Terrain.h"
+#include "terrain/VoxelWorld.h"
 
 namespace {
 

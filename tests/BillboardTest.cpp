@@ -11,8 +11,8 @@
 #include "assets/ModelLoader.h"
 #include "draw/ForestView.h"
 #include "world/Billboard.h"
-#include "world/Terrain.h"
-#include "world/TerrainImages.h"
+#include "terrain/Terrain.h"
+#include "terrain/TerrainImages.h"
 
 namespace {
 

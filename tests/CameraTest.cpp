@@ -6,7 +6,7 @@
 
 #include "app/Camera.h"
 #include "tests/TestShapes.h"
-#include "world/Terrain.h"
+#include "terrain/Terrain.h"
 
 namespace {
 

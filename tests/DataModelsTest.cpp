@@ -7,8 +7,8 @@
 
 #include "TestShapes.h"
 #include "assets/ModelLoader.h"
-#include "world/Terrain.h"
-#include "world/TerrainImages.h"
+#include "terrain/Terrain.h"
+#include "terrain/TerrainImages.h"
 
 namespace {
 

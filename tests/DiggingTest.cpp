@@ -12,7 +12,7 @@
 #include "math/Quaternion.h"
 #include "tests/TestShapes.h"
 #include "physics/PairRecord.h"
-#include "world/Terrain.h"
+#include "terrain/Terrain.h"
 
 namespace {
 constexpr double kDeg = 3.141592653589793 / 180.0;

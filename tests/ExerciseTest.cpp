@@ -9,7 +9,7 @@
 #include "tests/TestFiles.h"
 #include "tools/scenario/ExerciseOperators.h"
 #include "tools/scenario/Scenario.h"
-#include "world/Terrain.h"
+#include "terrain/Terrain.h"
 #include "world/World.h"
 
 namespace {

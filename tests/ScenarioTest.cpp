@@ -14,7 +14,7 @@
 #include "physics/Collision.h"
 #include "physics/Simulation.h"
 #include "tools/scenario/Scenario.h"
-#include "world/Terrain.h"
+#include "terrain/Terrain.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "excavator/Excavator.h"
 #include "input/InputSystem.h"
 #include "world/Billboard.h"
-#include "world/Terrain.h"
+#include "terrain/Terrain.h"
 #include "world/World.h"
 
 // Terrain first, then the four scenery bodies, the machine and the three

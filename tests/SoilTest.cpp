@@ -6,7 +6,7 @@
 
 #include "TestShapes.h"
 #include "excavator/SoilLedger.h"
-#include "world/Terrain.h"
+#include "terrain/Terrain.h"
 
 using namespace terrain;
 

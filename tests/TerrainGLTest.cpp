@@ -14,7 +14,7 @@
 #include "draw/GLProc.h"
 #include "draw/TerrainView.h"
 #include "world/FrameSnapshot.h"
-#include "world/Terrain.h"
+#include "terrain/Terrain.h"
 
 namespace {
 

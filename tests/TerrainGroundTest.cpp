@@ -6,7 +6,7 @@
 #include "TestShapes.h"
 #include "math/Frustum.h"
 #include "draw/TerrainView.h"
-#include "world/Terrain.h"
+#include "terrain/Terrain.h"
 
 using namespace terrain;
 

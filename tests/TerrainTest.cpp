@@ -12,8 +12,8 @@
 
 #include "TestFiles.h"
 #include "TestShapes.h"
-#include "world/TerrainImages.h"
-#include "world/VoxelWorld.h"
+#include "terrain/TerrainImages.h"
+#include "terrain/VoxelWorld.h"
 
 using namespace terrain;
 

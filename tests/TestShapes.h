@@ -9,7 +9,7 @@
 
 #include "assets/Mesh.h"
 #include "physics/Object.h"
-#include "world/VoxelWorld.h"
+#include "terrain/VoxelWorld.h"
 
 inline void expectNear(const Vector3& a, const Vector3& b, double tol = 1e-12, const std::string& what = "")
 {

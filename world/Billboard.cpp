@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "physics/Collision.h"
-#include "world/Terrain.h"
+#include "terrain/Terrain.h"
 
 namespace {
 

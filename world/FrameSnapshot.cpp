@@ -2,8 +2,8 @@
 
 #include "excavator/Excavator.h"
 #include "excavator/Grade.h"
-#include "world/Terrain.h"
-#include "world/VoxelWorld.h"
+#include "terrain/Terrain.h"
+#include "terrain/VoxelWorld.h"
 #include "world/World.h"
 
 FrameSnapshot::FrameSnapshot() = default;

@@ -6,7 +6,7 @@
 
 #include "excavator/Excavator.h"
 #include "math/Quaternion.h"
-#include "world/Terrain.h"
+#include "terrain/Terrain.h"
 #include "world/World.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include "physics/Object.h"
 #include "world/Billboard.h"
 #include "world/FrameSnapshot.h"
-#include "world/Terrain.h"
+#include "terrain/Terrain.h"
 
 World::World(const std::string& directory)
 {

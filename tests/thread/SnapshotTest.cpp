@@ -8,7 +8,7 @@
 #include "assets/ModelLoader.h"
 #include "tools/scenario/Scenario.h"
 #include "world/FrameSnapshot.h"
-#include "world/Terrain.h"
+#include "terrain/Terrain.h"
 #include "world/World.h"
 
 // Frames copy the world while it steps and digs on another thread, each

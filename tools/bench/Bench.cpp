@@ -22,7 +22,7 @@
 #include "excavator/Excavator.h"
 #include "input/SessionRecorder.h"
 #include "tools/scenario/Scenario.h"
-#include "world/Terrain.h"
+#include "terrain/Terrain.h"
 #include "world/World.h"
 
 namespace {

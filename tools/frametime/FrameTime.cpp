@@ -35,7 +35,7 @@
 #include "physics/Object.h"
 #include "tools/FramePicture.h"
 #include "tools/ToolArguments.h"
-#include "world/Terrain.h"
+#include "terrain/Terrain.h"
 #include "world/World.h"
 
 namespace {

@@ -30,7 +30,7 @@
 #include "draw/TerrainView.h"
 #include "world/Billboard.h"
 #include "world/FrameSnapshot.h"
-#include "world/Terrain.h"
+#include "terrain/Terrain.h"
 #include "tools/ToolArguments.h"
 
 namespace {

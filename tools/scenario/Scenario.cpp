@@ -14,7 +14,7 @@
 #include "input/ExcavatorController.h"
 #include "math/Quaternion.h"
 #include "physics/Collision.h"
-#include "world/Terrain.h"
+#include "terrain/Terrain.h"
 
 namespace {
 

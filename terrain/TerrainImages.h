@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "world/VoxelWorld.h"
+#include "terrain/VoxelWorld.h"
 
 // The terrain's image files, read with SDL only (no GL), so that the
 // checks run headless.

@@ -1,6 +1,6 @@
 #include "base/Log.h"
-#include "world/Terrain.h"
-#include "world/TerrainImages.h"
+#include "terrain/Terrain.h"
+#include "terrain/TerrainImages.h"
 
 // Kept apart so that a terrain built from given heights needs no files.
 Terrain::Terrain(const std::string& directory) : Object(2)

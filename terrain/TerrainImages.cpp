@@ -1,4 +1,4 @@
-#include "world/TerrainImages.h"
+#include "terrain/TerrainImages.h"
 
 #include <SDL.h>
 

@@ -1,4 +1,4 @@
-#include "world/VoxelWorld.h"
+#include "terrain/VoxelWorld.h"
 
 #include <algorithm>
 #include <cmath>

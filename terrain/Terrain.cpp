@@ -1,4 +1,4 @@
-#include "world/Terrain.h"
+#include "terrain/Terrain.h"
 
 #include <algorithm>
 #include <cmath>

@@ -8,8 +8,8 @@
 
 #include "assets/Material.h"
 #include "physics/Object.h"
-#include "world/SoilGrain.h"
-#include "world/VoxelWorld.h"
+#include "terrain/SoilGrain.h"
+#include "terrain/VoxelWorld.h"
 
 // The diggable ground: 8 x 8 block meshes for the physics, a voxel world
 // that digging and dumping change, and the surface columns drawn through a
