@@ -21,10 +21,11 @@ SceneView::SceneView(const World& world, const std::string& directory)
     skybox = std::make_unique<Skybox>(directory);
     terrain = std::make_unique<TerrainView>(world.terrain().material, directory);
     std::vector<const Billboard*> billboards;
-    for (const Object* o : world.objects) {
-        if (const Billboard* forest = dynamic_cast<const Billboard*>(o))
-            billboards.push_back(forest);
-        else if (o != world.excavator && o->index != 0)
+    for (const Object* o : world.bodies()) {
+        const BodyRole role = world.roleOf(*o);
+        if (role == BodyRole::Forest)
+            billboards.push_back(static_cast<const Billboard*>(o));
+        else if (role != BodyRole::Machine && role != BodyRole::Ground)
             scenery.push_back(Body{buildDisplayList(o->meshes[0]), o->position, o->orientation});
     }
     if (world.excavator)

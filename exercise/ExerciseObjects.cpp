@@ -37,9 +37,9 @@ void addBox(Mesh& mesh, double cx, double cz, double ux, double uz, double along
 
 // A static body of the mesh, its origin at the mesh's centre of mass, as
 // the scene's bodies are built.
-Object* staticBody(Mesh& mesh, const Material& material)
+std::unique_ptr<Object> staticBody(Mesh& mesh, const Material& material)
 {
-    Object* o = new Object(0);
+    auto o = std::make_unique<Object>(0);
     o->meshes = new Mesh[1];
     o->meshCount = 1;
     Mesh& m = o->meshes[0];
@@ -76,7 +76,7 @@ double initialGround(const Terrain& terrain, double x, double z)
     return drop > 0.0 ? 1000.0 - drop : 0.0;
 }
 
-Object* makeHopper(const HopperTarget& h, const Terrain& terrain, const Material& material)
+std::unique_ptr<Object> makeHopper(const HopperTarget& h, const Terrain& terrain, const Material& material)
 {
     const double r = h.headingDegrees * M_PI / 180.0, ux = std::cos(r), uz = -std::sin(r);
     double low = 0, high = 0;
@@ -94,7 +94,7 @@ Object* makeHopper(const HopperTarget& h, const Terrain& terrain, const Material
     return staticBody(mesh, material);
 }
 
-Object* makePost(const MarkerPost& post, double width, const Terrain& terrain, const Material& material)
+std::unique_ptr<Object> makePost(const MarkerPost& post, double width, const Terrain& terrain, const Material& material)
 {
     double low = 0, high = 0;
     groundSpan(terrain, post.x, post.z, 1.0, 0.0, width, width, low, high);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include "assets/Material.h"
 #include "exercise/Exercise.h"
 
@@ -12,8 +14,8 @@ class Terrain;
 
 // The hopper: four walls round its footprint, `wallHeight` above the
 // ground's highest point under it.
-Object* makeHopper(const HopperTarget& hopper, const Terrain& terrain, const Material& material);
+std::unique_ptr<Object> makeHopper(const HopperTarget& hopper, const Terrain& terrain, const Material& material);
 // A marker post, its top `height` above the ground at its middle.
-Object* makePost(const MarkerPost& post, double width, const Terrain& terrain, const Material& material);
+std::unique_ptr<Object> makePost(const MarkerPost& post, double width, const Terrain& terrain, const Material& material);
 // The height of the ground at (x, z) as it was built; 0 off the terrain.
 double initialGround(const Terrain& terrain, double x, double z);

@@ -13,7 +13,7 @@
 #include "excavator/Grade.h"
 #include "excavator/SoilLedger.h"
 #include "exercise/ExerciseObjects.h"
-#include "physics/PairRecord.h"
+#include "physics/Object.h"
 #include "math/Quaternion.h"
 #include "terrain/Terrain.h"
 #include "world/World.h"
@@ -64,7 +64,7 @@ ExerciseRun::ExerciseRun(World& world_, const Exercise& exercise_) : world(world
     world.work.reset(e.soilDug, e.bucket.soilCount);
     startSoil = soilLedger(world.terrain(), {&e}).total();
     // Drawn like the rocks: with the first rock's material.
-    const Material& stone = world.objects[2]->meshes[0].material;
+    const Material& stone = world.bodiesOf(BodyRole::Rock).front()->meshes[0].material;
     if (exercise.kind == "trench" || exercise.kind == "hopper") {
         trench = std::make_unique<TrenchMeter>(world.terrain(), exercise.trench);
         e.grade.set = true;
@@ -72,15 +72,13 @@ ExerciseRun::ExerciseRun(World& world_, const Exercise& exercise_) : world(world
     }
     if (exercise.kind == "hopper") {
         hopper = std::make_unique<HopperMeter>(world.terrain(), exercise.hopper, exercise.trench);
-        hopperIndex = static_cast<int>(world.objects.size());
-        world.addScenery(makeHopper(exercise.hopper, world.terrain(), stone));
+        hopperBody = &world.addScenery(makeHopper(exercise.hopper, world.terrain(), stone));
     }
     for (const MarkerPost& p : exercise.precision.posts) {
-        postIndices.push_back(static_cast<int>(world.objects.size()));
         postTops.push_back(initialGround(world.terrain(), p.x, p.z) + p.height);
-        world.addScenery(makePost(p, exercise.precision.postWidth, world.terrain(), stone));
+        posts.push_back(&world.addScenery(makePost(p, exercise.precision.postWidth, world.terrain(), stone)));
     }
-    postFree.assign(postIndices.size(), kContactGap);
+    postFree.assign(posts.size(), kContactGap);
     measure();
 }
 
@@ -103,9 +101,9 @@ void ExerciseRun::measure()
         metrics["phase_dump_s"] = w.lastCyclePhases().dump;
         metrics["phase_swing_back_s"] = w.lastCyclePhases().swingBack;
     }
-    if (!postIndices.empty()) {
+    if (!posts.empty()) {
         metrics["markers_reached"] = static_cast<double>(nextPost);
-        metrics["markers_missed"] = static_cast<double>(postIndices.size() - nextPost);
+        metrics["markers_missed"] = static_cast<double>(posts.size() - nextPost);
         metrics["post_contacts"] = static_cast<double>(postContacts);
     }
 }
@@ -115,26 +113,21 @@ void ExerciseRun::measure()
 void ExerciseRun::watchContacts()
 {
     const Excavator& e = *world.excavator;
-    const int n = static_cast<int>(world.objects.size());
-    auto contacts = [&](int other) -> const std::vector<Contact>& {
-        const int a = std::min(e.index, other), b = std::max(e.index, other);
-        return world.pairRecords[pairIndex(a, b, n)].contacts;
-    };
-    if (hopperIndex >= 0) {
+    if (hopperBody) {
         bool touching = false;
-        for (const Contact& c : contacts(hopperIndex))
+        for (const Contact& c : world.contacts(e, *hopperBody))
             touching |= c.meshA == &e.meshes[GroundPlate] || c.meshB == &e.meshes[GroundPlate];
         wallHits += touching && wallFree >= kContactGap;
         wallFree = touching ? 0.0 : wallFree + world.lastStep.dt;
     }
-    for (size_t i = 0; i < postIndices.size(); ++i) {
+    for (size_t i = 0; i < posts.size(); ++i) {
         bool side = false;
-        for (const Contact& c : contacts(postIndices[i]))
+        for (const Contact& c : world.contacts(e, *posts[i]))
             side |= std::fabs(c.normal.y) < 0.7;  // not the top's
         postContacts += side && postFree[i] >= kContactGap;
         postFree[i] = side ? 0.0 : postFree[i] + world.lastStep.dt;
     }
-    if (nextPost < postIndices.size()) {
+    if (nextPost < posts.size()) {
         const MarkerPost& p = exercise.precision.posts[nextPost];
         const Vector3 top(p.x, postTops[nextPost], p.z);
         Vector3 a, b;
@@ -152,7 +145,7 @@ bool ExerciseRun::goalMet()
         return metrics["left_above_grade_m3"] <= exercise.trench.finishLeftM3;
     if (exercise.kind == "hopper")
         return metrics["delivered_m3"] >= exercise.hopper.goalM3;
-    return nextPost >= postIndices.size();
+    return nextPost >= posts.size();
 }
 
 void ExerciseRun::update(double step)
@@ -207,7 +200,7 @@ std::vector<std::string> ExerciseRun::overlayLines() const
                         "%), wall hits " + fixed(get("wall_hits"), 0));
     if (exercise.kind == "precision")
         lines.push_back("Markers " + fixed(get("markers_reached"), 0) + " of " +
-                        std::to_string(postIndices.size()) + ", contacts with posts " +
+                        std::to_string(posts.size()) + ", contacts with posts " +
                         fixed(get("post_contacts"), 0));
     const double target = trench ? trench->targetVoxels() * std::pow(0.34375, 3) : 0.0;
     if (exercise.kind == "trench")

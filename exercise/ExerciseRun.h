@@ -9,6 +9,7 @@
 #include "exercise/TrenchMeter.h"
 #include "math/Vector3.h"
 
+class Object;
 class World;
 
 // An exercise under way in a world: it places the machine, sets the grade
@@ -51,8 +52,8 @@ public:
     Exercise exercise;
     std::unique_ptr<TrenchMeter> trench;  // the trench, or the hopper's dig area
     std::unique_ptr<HopperMeter> hopper;
-    int hopperIndex = -1;              // in the world's objects
-    std::vector<int> postIndices;      // in the world's objects, in the course's order
+    const Object* hopperBody = nullptr;  // one of the world's bodies
+    std::vector<const Object*> posts;    // the world's bodies, in the course's order
     std::vector<double> postTops;      // world heights of their tops
     size_t nextPost = 0;               // the post to touch next
     int64_t wallHits = 0, postContacts = 0;

@@ -37,7 +37,3 @@ struct PairRecord {
         first = second = 0.0;
     }
 };
-
-// Slot of the pair (i, j), i < j, among n objects: row by row over the
-// upper triangle, (0,1) -> 0, (0,2) -> 1, ..., (1,2) -> n - 1.
-inline int pairIndex(int i, int j, int n) { return i * n - i * (i + 3) / 2 + j - 1; }

@@ -6,17 +6,14 @@
 #include "physics/Impulses.h"
 #include "physics/Object.h"
 
-Simulation::Simulation(std::vector<Object*>& objects_, PairRecord* records_, int recordCount_)
-    : objects(objects_), records(records_), recordCount(recordCount_)
-{
-}
+Simulation::Simulation(std::vector<Object*>& objects_, PairTable& pairs_) : objects(objects_), pairs(pairs_) {}
 
 StepReport Simulation::step(double dt)
 {
     StepReport report;
     for (;;) {
         dt = searchStepSize(dt, report);
-        if (report.gaveUp || recordCount == 0)
+        if (report.gaveUp || pairs.size() == 0)
             break;
         // Every impulse changes velocities, so detection starts again; the cap
         // leaves the last contacts measured but unanswered.
@@ -31,8 +28,8 @@ StepReport Simulation::step(double dt)
     applyForces(dt);
     restingPass(dt);
     integrate(dt);
-    for (int k = 0; k < recordCount; ++k)
-        report.contacts += static_cast<int>(records[k].contacts.size());
+    for (const PairRecord& record : pairs.all())
+        report.contacts += static_cast<int>(record.contacts.size());
     return report;
 }
 
@@ -61,14 +58,14 @@ double Simulation::searchStepSize(double dt, StepReport& report)
 
 bool Simulation::detectContacts(double dt)
 {
-    for (int k = 0; k < recordCount; ++k)
-        records[k].clear();
+    for (PairRecord& record : pairs.all())
+        record.clear();
     for (Object* o : objects)
         o->predict(dt);
     const int n = static_cast<int>(objects.size());
     for (int i = 0; i < n; ++i)
         for (int j = i + 1; j < n; ++j) {
-            PairRecord& record = records[pairIndex(i, j, n)];
+            PairRecord& record = pairs.record(i, j);
             ContactResult r = NoContact;
             if (!hooks.pairTest || !hooks.pairTest(*objects[i], *objects[j], record, r))
                 r = testPair(*objects[j], *objects[i], record);
@@ -80,19 +77,21 @@ bool Simulation::detectContacts(double dt)
 
 bool Simulation::collisionPass(bool allowImpulse)
 {
-    for (int k = 0; k < recordCount; ++k)
-        for (Contact& c : records[k].contacts) {
-            const ContactFrame f = contactFrame(c);
-            c.relativeVelocity = dot(c.normal, f.velocityA - f.velocityB);
-            if (c.relativeVelocity > impulse::kCollidingSpeed || !allowImpulse)
-                continue;
-            const double e = std::min(c.bodyA->restitution, c.bodyB->restitution);
-            const double mu = std::max(c.bodyA->friction, c.bodyB->friction);
-            const Vector3 j = collisionImpulse(f, c.relativeVelocity, e, mu);
-            c.bodyA->applyCollisionImpulse(j, f.leverA, c.meshA->index);
-            c.bodyB->applyCollisionImpulse(-j, f.leverB, c.meshB->index);
-            return true;
-        }
+    const int n = static_cast<int>(objects.size());
+    for (int first = 0; first < n; ++first)
+        for (int second = first + 1; second < n; ++second)
+            for (Contact& c : pairs.record(first, second).contacts) {
+                const ContactFrame f = contactFrame(c);
+                c.relativeVelocity = dot(c.normal, f.velocityA - f.velocityB);
+                if (c.relativeVelocity > impulse::kCollidingSpeed || !allowImpulse)
+                    continue;
+                const double e = std::min(c.bodyA->restitution, c.bodyB->restitution);
+                const double mu = std::max(c.bodyA->friction, c.bodyB->friction);
+                const Vector3 j = collisionImpulse(f, c.relativeVelocity, e, mu);
+                c.bodyA->applyCollisionImpulse(j, f.leverA, c.meshA->index);
+                c.bodyB->applyCollisionImpulse(-j, f.leverB, c.meshB->index);
+                return true;
+            }
     return false;
 }
 
@@ -106,28 +105,33 @@ void Simulation::applyForces(double dt)
 
 void Simulation::restingPass(double dt)
 {
-    for (int r = 0; r < recordCount; ++r) {
-        std::vector<Contact>& contacts = records[r].contacts;
-        const int m = static_cast<int>(contacts.size());
-        for (int k = 0; k < m; ++k) {
-            Contact& c = contacts[restingVisit(k, m)];
-            if (!(c.relativeVelocity > impulse::kCollidingSpeed && c.relativeVelocity < impulse::kRestingSpeed))
-                continue;
-            const ContactFrame f = contactFrame(c);
-            const double v = dot(c.normal, f.velocityA - f.velocityB);
-            // Skipped only when the forces part them: a contact they merely
-            // slowed still closes, and left alone it sinks past the band
-            // (a corner closing at 5 cm/s against a lift of half its weight).
-            // The machine's scenarios come out the same either way.
-            if (v > c.relativeVelocity && v >= 0.0)
-                continue;
-            double mu = std::max(c.bodyA->friction, c.bodyB->friction);
-            if (hooks.driving && (hooks.driving(*c.bodyA) || hooks.driving(*c.bodyB)))
-                mu = impulse::kDrivingFriction;
-            const Vector3 j = restingImpulse(f, v, c.depth, dt, mu);
-            c.bodyA->applyContactImpulse(j, f.leverA, c.meshA->index);
-            c.bodyB->applyContactImpulse(-j, f.leverB, c.meshB->index);
-        }
+    const int n = static_cast<int>(objects.size());
+    for (int first = 0; first < n; ++first)
+        for (int second = first + 1; second < n; ++second)
+            restingPair(pairs.record(first, second).contacts, dt);
+}
+
+void Simulation::restingPair(std::vector<Contact>& contacts, double dt)
+{
+    const int m = static_cast<int>(contacts.size());
+    for (int k = 0; k < m; ++k) {
+        Contact& c = contacts[restingVisit(k, m)];
+        if (!(c.relativeVelocity > impulse::kCollidingSpeed && c.relativeVelocity < impulse::kRestingSpeed))
+            continue;
+        const ContactFrame f = contactFrame(c);
+        const double v = dot(c.normal, f.velocityA - f.velocityB);
+        // Skipped only when the forces part them: a contact they merely
+        // slowed still closes, and left alone it sinks past the band
+        // (a corner closing at 5 cm/s against a lift of half its weight).
+        // The machine's scenarios come out the same either way.
+        if (v > c.relativeVelocity && v >= 0.0)
+            continue;
+        double mu = std::max(c.bodyA->friction, c.bodyB->friction);
+        if (hooks.driving && (hooks.driving(*c.bodyA) || hooks.driving(*c.bodyB)))
+            mu = impulse::kDrivingFriction;
+        const Vector3 j = restingImpulse(f, v, c.depth, dt, mu);
+        c.bodyA->applyContactImpulse(j, f.leverA, c.meshA->index);
+        c.bodyB->applyContactImpulse(-j, f.leverB, c.meshB->index);
     }
 }
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "physics/PairRecord.h"
+#include "physics/PairTable.h"
 
 class Object;
 
@@ -42,11 +43,14 @@ struct StepReport {
     int contacts = 0;      // in the records after the step
 };
 
-// The fixed-step simulation of a list of bodies over their pair records
-// (pairIndex numbering). Headless: no scene, no GL.
+// The fixed-step simulation of a list of bodies over their pair records.
+// Pairs are visited row by row, (0,1), (0,2), ..., (1,2), ...: the order in
+// which impulses are applied. Headless: no scene, no GL.
 class Simulation {
 public:
-    Simulation(std::vector<Object*>& objects, PairRecord* records, int recordCount);
+    // Both are the caller's and may grow between steps, a table row with
+    // each body.
+    Simulation(std::vector<Object*>& objects, PairTable& pairs);
 
     // One step of dt (or dt halved as often as penetration needs).
     StepReport step(double dt);
@@ -63,9 +67,9 @@ private:
     bool collisionPass(bool allowImpulse);
     void applyForces(double dt);
     void restingPass(double dt);
+    void restingPair(std::vector<Contact>& contacts, double dt);
     void integrate(double dt);
 
     std::vector<Object*>& objects;
-    PairRecord* records;
-    int recordCount;
+    PairTable& pairs;
 };

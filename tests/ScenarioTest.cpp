@@ -82,13 +82,14 @@ TEST_F(ScenarioTest, LandFallsFreelyThenRestsOnItsTracksWhereItStarted)
     // Only the tracks touch, and only the ground, within the contact band
     // (frozen below 2 cm/s, the lowest corner may stay short of touching).
     int contacts = 0;
-    for (int k = 0; k < scene->pairCount; ++k)
-        for (const Contact& c : scene->pairRecords[k].contacts) {
-            EXPECT_EQ(k, pairIndex(0, e.index, static_cast<int>(scene->objects.size())));
-            const int part = (c.bodyA == &e ? c.meshA : c.meshB)->index;
-            EXPECT_TRUE(part == RightTrack || part == LeftTrack) << part;
-            ++contacts;
-        }
+    for (const Object* a : scene->bodies())
+        for (const Object* b : scene->bodies())
+            for (const Contact& c : a->index < b->index ? scene->contacts(*a, *b) : std::vector<Contact>{}) {
+                EXPECT_TRUE(a == &scene->terrain() && b == &e);
+                const int part = (c.bodyA == &e ? c.meshA : c.meshB)->index;
+                EXPECT_TRUE(part == RightTrack || part == LeftTrack) << part;
+                ++contacts;
+            }
     EXPECT_GE(contacts, 1);
     EXPECT_NEAR(trackClearance(*scene), -0.0005, 0.0015);
 
@@ -105,7 +106,7 @@ TEST_F(ScenarioTest, WallStopsTheMachineWhichBouncesBackSlowly)
     // The wall's near face and the machine's lead along the drive.
     const Vector3 towards = normalized(e.velocity);
     double face = 1e30;
-    for (const Vector3& w : scene->objects[1]->meshes[0].workingPositions)
+    for (const Vector3& w : scene->wall().meshes[0].workingPositions)
         face = std::min(face, dot(towards, Vector3(w.x, 0, w.z)));
     auto gap = [&] {
         double reach = -1e30;

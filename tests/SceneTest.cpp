@@ -26,17 +26,20 @@ TEST(Scene, BuildsTheWorldInOrderFromTheGeneratedData)
     ModelLoader::getInstance().reset();
     ModelLoader::getInstance().directory = "data/";
     World world;  // no GL context needed
-    const size_t n = world.objects.size();
-    ASSERT_EQ(n, 9u);
-    for (size_t k = 0; k < n; ++k) {
-        EXPECT_EQ(world.objects[k]->index, static_cast<int>(k));
-        EXPECT_EQ(dynamic_cast<Billboard*>(world.objects[k]) != nullptr, k > 5) << k;
-        EXPECT_EQ(world.objects[k]->mass == HUGE_VAL, k != 5) << k;
+    const std::vector<BodyRole> roles = {BodyRole::Ground, BodyRole::Wall,    BodyRole::Rock,
+                                         BodyRole::Rock,   BodyRole::Rock,    BodyRole::Machine,
+                                         BodyRole::Forest, BodyRole::Forest, BodyRole::Forest};
+    ASSERT_EQ(world.bodies().size(), roles.size());
+    for (size_t k = 0; k < roles.size(); ++k) {
+        const Object& body = *world.bodies()[k];
+        EXPECT_EQ(body.index, static_cast<int>(k));
+        EXPECT_EQ(world.roleOf(body), roles[k]) << k;
+        EXPECT_EQ(dynamic_cast<const Billboard*>(&body) != nullptr, roles[k] == BodyRole::Forest) << k;
+        EXPECT_EQ(body.mass == HUGE_VAL, roles[k] != BodyRole::Machine) << k;
     }
-    ASSERT_NE(dynamic_cast<Terrain*>(world.objects[0]), nullptr);
-    ASSERT_EQ(world.objects[5], world.excavator);
-    EXPECT_EQ(world.excavator->terrain, world.objects[0]);
-    EXPECT_EQ(world.pairCount, 36);
+    EXPECT_EQ(world.bodies()[0], &world.terrain());
+    EXPECT_EQ(world.bodiesOf(BodyRole::Machine), std::vector<Object*>{world.excavator});
+    EXPECT_EQ(world.excavator->terrain, &world.terrain());
     ASSERT_TRUE(ensureGLContext()) << SDL_GetError();
     {
         Scene scene(world);

@@ -29,10 +29,15 @@ struct Unheld : Box {
 
 // A 10 m floor under a body, the body raised when the search gives up.
 struct World {
-    World(Box& body) : objects{&floor, &body}, sim(objects, records, 1) { sim.hooks.raised = &body; }
+    World(Box& body) : objects{&floor, &body}, sim(objects, pairs)
+    {
+        pairs.addBody();
+        pairs.addBody();
+        sim.hooks.raised = &body;
+    }
     Box floor{0, {-5, -1, -5}, {5, 0, 5}};
     std::vector<Object*> objects;
-    PairRecord records[1];
+    PairTable pairs;
     Simulation sim;
 };
 

@@ -6,78 +6,59 @@
 #include "excavator/Excavator.h"
 #include "excavator/TerrainContact.h"
 #include "physics/Object.h"
+#include "terrain/Terrain.h"
 #include "world/Billboard.h"
 #include "world/FrameSnapshot.h"
-#include "terrain/Terrain.h"
 
 World::World(const std::string& directory)
 {
-    try {
-        ModelLoader::getInstance().loadFile("scene.obj");
-        Terrain* ground = new Terrain(directory);
-        add(ground);
-        for (const char* name : {"wall", "rock01", "rock02", "rock03"})
-            add(new Object(name, HUGE_VAL));
-        excavator = new Excavator(ground);
-        add(excavator);
-        for (const char* name : {"forest01", "forest02", "forest03"})
-            add(new Billboard(name, ground));
-        makePairs();
-    } catch (...) {
-        // A failed load leaves nothing behind; the caller reports it.
-        release();
-        throw;
-    }
+    // The step visits the bodies in this order; a failed load leaves
+    // nothing behind, and the caller reports it.
+    ModelLoader::getInstance().loadFile("scene.obj");
+    ground = static_cast<Terrain*>(&add(BodyRole::Ground, std::make_unique<Terrain>(directory)));
+    add(BodyRole::Wall, std::make_unique<Object>("wall", HUGE_VAL));
+    for (const char* name : {"rock01", "rock02", "rock03"})
+        add(BodyRole::Rock, std::make_unique<Object>(name, HUGE_VAL));
+    excavator = static_cast<Excavator*>(&add(BodyRole::Machine, std::make_unique<Excavator>(ground)));
+    for (const char* name : {"forest01", "forest02", "forest03"})
+        add(BodyRole::Forest, std::make_unique<Billboard>(name, ground));
+    simulation.hooks = machineHooks(excavator);
 }
 
-World::~World() { release(); }
+World::~World() = default;
 
-void World::makePairs()
+Object& World::add(BodyRole role, std::unique_ptr<Object> body)
 {
-    delete simulation;
-    simulation = nullptr;
-    delete[] pairRecords;
-    const int n = static_cast<int>(objects.size());
-    pairCount = n * (n - 1) / 2;
-    pairRecords = new PairRecord[pairCount];
-    simulation = new Simulation(objects, pairRecords, pairCount);
-    simulation->hooks = machineHooks(excavator);
+    Object& added = *body;
+    added.index = static_cast<int32_t>(list.size());
+    owned.push_back({role, std::move(body)});
+    list.push_back(&added);
+    pairs.addBody();
+    return added;
 }
 
-void World::addScenery(Object* object)
+Object& World::addScenery(std::unique_ptr<Object> body) { return add(BodyRole::Scenery, std::move(body)); }
+
+std::vector<Object*> World::bodiesOf(BodyRole role) const
 {
-    add(object);
-    makePairs();
+    std::vector<Object*> found;
+    for (const Body& b : owned)
+        if (b.role == role)
+            found.push_back(b.object.get());
+    return found;
 }
 
-Terrain& World::terrain() const { return *static_cast<Terrain*>(objects[0]); }
+BodyRole World::roleOf(const Object& body) const { return owned[body.index].role; }
 
-void World::add(Object* object)
+const std::vector<Contact>& World::contacts(const Object& a, const Object& b) const
 {
-    object->index = static_cast<int32_t>(objects.size());
-    objects.push_back(object);
-}
-
-void World::release()
-{
-    for (Object* o : objects)
-        delete o;
-    objects.clear();
-    excavator = nullptr;
-    delete simulation;
-    simulation = nullptr;
-    delete[] pairRecords;
-    pairRecords = nullptr;
-    pairCount = 0;
+    return a.index < b.index ? pairs.record(a.index, b.index).contacts : pairs.record(b.index, a.index).contacts;
 }
 
 void World::simulate(double step)
 {
-    if (simulation)
-        lastStep = simulation->step(step);
-    if (excavator)
-        work.update({excavator->soilDug, excavator->bucket.soilCount, excavator->bucketInSoil, excavator->slewRate},
-                    step);
+    lastStep = simulation.step(step);
+    work.update({excavator->soilDug, excavator->bucket.soilCount, excavator->bucketInSoil, excavator->slewRate}, step);
     ++stepCount;
     simulatedSeconds += step;
 }

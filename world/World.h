@@ -1,11 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "excavator/WorkMeter.h"
-#include "physics/PairRecord.h"
+#include "physics/PairTable.h"
 #include "physics/Simulation.h"
 
 class Excavator;
@@ -13,11 +14,13 @@ class Object;
 class Terrain;
 struct FrameSnapshot;
 
+// What a body is in the world.
+enum class BodyRole { Ground, Wall, Rock, Machine, Forest, Scenery };
+
 // Everything the step reads or writes, built from the data folder with no
-// window, no GL context and no SDL video: the objects in a fixed order
-// (their index is their place in the list), one pair record per pair, the
-// simulation and the work meter. The drawing side builds its own textures
-// and display lists from it afterwards.
+// window, no GL context and no SDL video: the bodies by role (the world owns
+// them), one pair record per pair, the simulation and the work meter. The
+// drawing side builds its own textures and display lists from it afterwards.
 class World {
 public:
     // Reads "scene.obj", "koparka.obj" and the heightmap from `directory`.
@@ -32,24 +35,38 @@ public:
     // out meanwhile.
     void snapshot(FrameSnapshot& out) const;
 
-    Terrain& terrain() const;
-    // A static body added after construction (an exercise's hopper or
-    // posts): it joins the end of the list and the pairs are made anew.
-    // Before the drawing side is built from the world.
-    void addScenery(Object* object);
+    Terrain& terrain() const { return *ground; }
+    const Object& wall() const { return *bodiesOf(BodyRole::Wall).front(); }
+    // The bodies of a role, in the order they joined.
+    std::vector<Object*> bodiesOf(BodyRole role) const;
+    BodyRole roleOf(const Object& body) const;
+    // Every body in the order the step visits them; a body's index is its
+    // place here.
+    const std::vector<Object*>& bodies() const { return list; }
+    // What the latest step found touching between two bodies.
+    const std::vector<Contact>& contacts(const Object& a, const Object& b) const;
 
-    std::vector<Object*> objects;  // owned
-    PairRecord* pairRecords = nullptr;
-    int pairCount = 0;
-    Excavator* excavator = nullptr;  // also in objects
-    Simulation* simulation = nullptr;
+    // A static body added after construction (an exercise's hopper or
+    // posts): it joins the end of the step's order with its own pairs.
+    // Before the drawing side is built from the world.
+    Object& addScenery(std::unique_ptr<Object> body);
+
+    Excavator* excavator = nullptr;  // the machine, one of the bodies
     StepReport lastStep;             // what the latest simulate did
     WorkMeter work;                  // fed by every simulate
     int64_t stepCount = 0;           // steps taken
     double simulatedSeconds = 0.0;   // their sum of nominal steps
 
 private:
-    void add(Object* object);
-    void makePairs();
-    void release();
+    struct Body {
+        BodyRole role;
+        std::unique_ptr<Object> object;
+    };
+    Object& add(BodyRole role, std::unique_ptr<Object> body);
+
+    std::vector<Body> owned;   // in the step's order
+    std::vector<Object*> list;  // the same, as the simulation takes them
+    Terrain* ground = nullptr;
+    PairTable pairs;
+    Simulation simulation{list, pairs};
 };

@@ -396,7 +396,7 @@ struct PostToucher {
     {
         Excavator& e = *run.world.excavator;
         const ExerciseRun& x = *run.exercise;
-        if (x.ended() || x.nextPost >= x.postIndices.size()) {
+        if (x.ended() || x.nextPost >= x.posts.size()) {
             hand.apply();
             return;
         }
@@ -478,7 +478,7 @@ struct ReferenceOperator {
     {
         if (run.steps == 0)
             *this = ReferenceOperator();  // the table keeps one for every run
-        if (run.exercise && !run.exercise->postIndices.empty())
+        if (run.exercise && !run.exercise->posts.empty())
             toucher(run);
         else
             digger(run);

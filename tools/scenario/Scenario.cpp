@@ -50,7 +50,7 @@ void setVelocity(Excavator& e, const Vector3& v)
 // along it, seen from point p.
 void wallFace(World& world, const Vector3& p, Vector3& towards, double& faceOffset)
 {
-    const Mesh& wall = world.objects[1]->meshes[0];
+    const Mesh& wall = world.wall().meshes[0];
     // The wall runs along its longest horizontal extent.
     Vector3 lo = wall.workingPositions[0], hi = lo;
     for (const Vector3& w : wall.workingPositions) {
@@ -213,7 +213,7 @@ void soakOperate(ScenarioRun& run)
 
 bool groundBelow(World& world, double x, double z, double& height, Vector3& normal)
 {
-    const Object& terrain = *world.objects[0];
+    const Object& terrain = world.terrain();
     const Vector3 above(x, 1e4, z);
     for (uint32_t b = 0; b < terrain.meshCount; ++b) {
         const Mesh& m = terrain.meshes[b];

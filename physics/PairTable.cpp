@@ -1,0 +1,7 @@
+#include "physics/PairTable.h"
+
+void PairTable::addBody()
+{
+    records.resize(records.size() + bodies);
+    ++bodies;
+}
