@@ -7,6 +7,7 @@
 #include "excavator/BucketGrid.h"
 #include "excavator/Cylinders.h"
 #include "excavator/Drives.h"
+#include "excavator/ExcavatorState.h"
 #include "excavator/Grade.h"
 #include "excavator/JointHit.h"
 #include "math/Vector3.h"
@@ -26,9 +27,10 @@ enum ExcavatorPart : int32_t {
 
 // The machine: one rigid body of seven articulated collision outlines
 // (meshes[0..6], pivot in referencePoint, joint angle in angle), the drawn
-// model's pivots and the drive state. Built from "koparka.obj"; the drawing
+// model's pivots and the drive state (ExcavatorState, all it keeps besides
+// the body). Built from "koparka.obj"; the drawing
 // side makes its display lists from the same file.
-class Excavator : public Object {
+class Excavator : public Object, public ExcavatorState {
 public:
     explicit Excavator(Terrain* terrain);
 
@@ -64,37 +66,7 @@ public:
     // A model-frame point to the world, as the body stands now.
     Vector3 modelToWorld(const Vector3& model) const;
 
-    Vector3 comOffset;  // composite centre of mass, model coordinates
-    bool bucketInSoil = false;
-    double leftTrackThrottle = 0.0, rightTrackThrottle = 0.0;
-    double slewRate = 0.0;
-    double monoblockRate = 0.0, bendingArmRate = 0.0, groundPlateRate = 0.0;
-    int16_t slewState = Idle;
-    float slewCommand = 0.0f;
-    double slewInertia = 0.0;
-    // Joint angles at the end of the step being tried (predict).
-    double tentativeSlew = 0.0, tentativeMonoblock = 0.0, tentativeBendingArm = 0.0, tentativeGroundPlate = 0.0;
     Terrain* terrain = nullptr;
-    bool terrainContact = false, cuttingContact = false;
-    BucketGrid bucket;
-    int64_t soilDug = 0;  // units dig has put into the bucket since construction
-    // Why the joints last stopped, while hits keep stopping them.
-    JointHit hit;
-    // Parts (bit per ExcavatorPart) in contact with the terrain at the
-    // latest detection, and set while the terrain contact code stops a part
-    // that pushes into soil: what a hit ran into.
-    uint32_t groundParts = 0;
-    bool pushingIntoSoil = false;
-    GradeTarget grade;  // set and cleared by the operator
-    uint32_t leftTrackContacts = 0, rightTrackContacts = 0;
-    Vector3 leftTrackPointVelocity, rightTrackPointVelocity, leftTrackTravel, rightTrackTravel;
-    double leftBeltPhase = 0.0, rightBeltPhase = 0.0;
-
-    Vector3 leftDriveWheelCentre, rightDriveWheelCentre, leftIdlerWheelCentre, rightIdlerWheelCentre;
-    Vector3 monoblockServoPivot, bendingArmServoPivot, groundPlateServoPivot;
-    Vector3 bendingArmBracketPivot, groundPlateBracketPivot;
-
-    CylinderState cylinders;
 
 private:
     void loadOutlines();

@@ -84,6 +84,24 @@ ExerciseRun::ExerciseRun(World& world_, const Exercise& exercise_) : world(world
 
 ExerciseRun::~ExerciseRun() = default;
 
+ExerciseState ExerciseRun::save() const
+{
+    return {nextPost, wallHits, postContacts, metrics, elapsed, endReason, sinceMeasure, wallFree, postFree};
+}
+
+void ExerciseRun::restore(const ExerciseState& s)
+{
+    nextPost = s.nextPost;
+    wallHits = s.wallHits;
+    postContacts = s.postContacts;
+    metrics = s.metrics;
+    elapsed = s.elapsed;
+    endReason = s.endReason;
+    sinceMeasure = s.sinceMeasure;
+    wallFree = s.wallFree;
+    postFree = s.postFree;
+}
+
 void ExerciseRun::measure()
 {
     metrics["time_s"] = elapsed;

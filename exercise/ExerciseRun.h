@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +13,19 @@
 
 class Object;
 class World;
+
+// What an exercise under way has counted so far: what it saves beside its
+// world (the meters compare the ground with how it was at the start, and
+// keep nothing else).
+struct ExerciseState {
+    size_t nextPost = 0;
+    int64_t wallHits = 0, postContacts = 0;
+    Metrics metrics;
+    double elapsed = 0.0;
+    std::string endReason;
+    double sinceMeasure = 0.0, wallFree = 0.0;
+    std::vector<double> postFree;
+};
 
 // An exercise under way in a world: it places the machine, sets the grade
 // guidance, measures the metrics as the world steps, ends the exercise and
@@ -47,6 +62,10 @@ public:
     std::string reportText(const std::string& startTime, const std::string& recordingFile) const;
 
     void measure();
+
+    // With its world's own save and restore, by whoever holds both.
+    ExerciseState save() const;
+    void restore(const ExerciseState& state);
 
     World& world;
     Exercise exercise;

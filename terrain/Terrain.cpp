@@ -204,7 +204,7 @@ bool Terrain::settleGrain(int b, int x, int y, int z)
             moveColumn(b, x, z, static_cast<float>(kVoxel));
             for (int cx = x - 1; cx <= x + 1; ++cx)
                 for (int cz = z - 1; cz <= z + 1; ++cz)
-                    world.columnAt(b, cx, cz).soil = true;
+                    world.changeColumn(b, cx, cz).soil = true;
         }
         return world.setVoxel(b, x, y, z, true);
     }
@@ -218,19 +218,47 @@ bool Terrain::removeSoilVoxel(int b, int x, int y, int z)
         return false;
     world.setVoxel(b, x, y, z, false);
     moveColumn(b, x, z, -static_cast<float>(kVoxel));
-    world.columnAt(b, x, z).soil = true;
+    world.changeColumn(b, x, z).soil = true;
     return true;
 }
 
 void Terrain::moveColumn(int b, int x, int z, float dy)
 {
-    world.columnAt(b, x, z).position[1] += dy;
+    world.changeColumn(b, x, z).position[1] += dy;
     world.refineAround(b, x, z);
     for (int cx = x - 1; cx <= x + 1; ++cx)
         for (int cz = z - 1; cz <= z + 1; ++cz) {
-            setFloats(world.columnAt(b, cx, cz).normal, world.columnNormal(b, cx, cz));
-            world.markSurface(b, cx, cz);
+            const Vector3 n = world.columnNormal(b, cx, cz);
+            setFloats(world.changeColumn(b, cx, cz).normal, n);
         }
+}
+
+TerrainState Terrain::save() const
+{
+    TerrainState state;
+    state.voxels = world.save();
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        state.grains.assign(grains.begin(), grains.end());
+        state.grainsGone = grainsGone;
+    }
+    state.cutThisStep = cutThisStep;
+    state.touchedThisStep = touchedThisStep;
+    state.digging = digging;
+    return state;
+}
+
+void Terrain::restore(const TerrainState& state)
+{
+    world.restore(state.voxels);
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        grains.assign(state.grains.begin(), state.grains.end());
+        grainsGone = state.grainsGone;
+    }
+    cutThisStep = state.cutThisStep;
+    touchedThisStep = state.touchedThisStep;
+    digging = state.digging;
 }
 
 int64_t Terrain::soilGone() const

@@ -11,6 +11,14 @@
 #include "terrain/SoilGrain.h"
 #include "terrain/VoxelWorld.h"
 
+// The ground's state besides its built shape: what a world saves of it.
+struct TerrainState {
+    VoxelWorldState voxels;
+    std::vector<SoilGrain> grains;
+    int64_t grainsGone = 0;
+    bool cutThisStep = false, touchedThisStep = false, digging = false;
+};
+
 // The diggable ground: 8 x 8 block meshes for the physics, a voxel world
 // that digging and dumping change, and the surface columns drawn through a
 // restricted quadtree. Immovable (kind 2).
@@ -55,6 +63,11 @@ public:
     bool removeSoilVoxel(int b, int x, int y, int z);
     // Soil voxels in the ground, kept up to date as they change.
     int64_t soilVoxelCount() const { return world.soilVoxels; }
+
+    // The voxels and columns changed since the build, the loose grains and
+    // the digging flags; restore puts them back, the rest as built.
+    TerrainState save() const;
+    void restore(const TerrainState& state);
 
     // Distance from p straight down to the initial ground surface; 0.0 off
     // the terrain or with no ground below.

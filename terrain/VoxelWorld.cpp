@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "base/Fatal.h"
 #include "physics/Collision.h"
 
 using namespace terrain;
@@ -37,6 +38,17 @@ void deinterleave(int m, int& gx, int& gz)
     }
 }
 
+// The block's quadtree nodes: one contiguous run (first, count) on each
+// level from the block's own node down to the leaves.
+std::array<std::pair<int, int>, kLeafLevel - kBlockLevel + 1> subtreeRuns(int b)
+{
+    std::array<std::pair<int, int>, kLeafLevel - kBlockLevel + 1> runs;
+    const int m = interleave(b % kBlocks, b / kBlocks);
+    for (int level = kBlockLevel, count = 1; level <= kLeafLevel; ++level, count *= 4)
+        runs[level - kBlockLevel] = {VoxelWorld::firstNodeOfLevel(level) + m * count, count};
+    return runs;
+}
+
 }  // namespace
 
 std::array<Vector3, 4> terrain::blockCorners(const HeightGrid& heights, int i, int j)
@@ -62,7 +74,7 @@ int VoxelWorld::levelOf(int node)
 
 VoxelWorld::VoxelWorld(bool withVoxels)
     : nodes(kNodeCount + 1), revisions(kBlockCount, 0), blocks(kBlockCount), edgeX(kGlobalColumns),
-      edgeZ(kGlobalColumns)
+      edgeZ(kGlobalColumns), built(kBlockCount), changed(kBlockCount, 0)
 {
     for (VoxelBlock& vb : blocks) {
         // Soil (0) everywhere until build() marks the air above the ground.
@@ -106,6 +118,10 @@ TerrainColumn* VoxelWorld::globalColumn(int gx, int gz)
 void VoxelWorld::build(const HeightGrid& heights)
 {
     soilVoxels = 0;
+    for (int b = 0; b < kBlockCount; ++b) {
+        built[b].reset();
+        changed[b] = 0;
+    }
     for (uint32_t& r : revisions)
         ++r;
     for (int b = 0; b < kBlockCount; ++b) {
@@ -191,7 +207,7 @@ int VoxelWorld::stepBlock(int b, int di, int dj) const
     return i * kBlocks + j;
 }
 
-uint8_t* VoxelWorld::findVoxel(int b, int x, int y, int z, bool& aboveTop)
+uint8_t* VoxelWorld::findVoxel(int b, int x, int y, int z, bool& aboveTop, int* owner)
 {
     aboveTop = false;
     const int dj = x < 0 ? -1 : (x > 63 ? 1 : 0);
@@ -209,6 +225,8 @@ uint8_t* VoxelWorld::findVoxel(int b, int x, int y, int z, bool& aboveTop)
         aboveTop = y < 0;
         return nullptr;
     }
+    if (owner)
+        *owner = nb;
     return &blocks[nb].voxels[(x * kVoxelsY + y) * kVoxelsZ + z];
 }
 
@@ -230,9 +248,12 @@ uint8_t* VoxelWorld::storedVoxel(int b, int x, int y, int z)
 
 bool VoxelWorld::setVoxel(int b, int x, int y, int z, bool soil)
 {
-    uint8_t* v = storedVoxel(b, x, y, z);
+    bool aboveTop;
+    int owner = -1;
+    uint8_t* v = findVoxel(b, x, y, z, aboveTop, &owner);
     if (!v)
         return false;
+    keepBuilt(owner);
     const bool wasSoil = (*v & 1) == 0;
     // Both low bits are written: soil 00, free 01.
     *v = static_cast<uint8_t>((*v & ~3u) | (soil ? 0u : 1u));
@@ -369,20 +390,96 @@ void VoxelWorld::markNode(int node)
     ++revisions[gz * kBlocks + gx];
 }
 
-void VoxelWorld::markSurface(int b, int cx, int cz)
+int VoxelWorld::columnOwner(int b, int cx, int cz) const
 {
     const int dj = cx < 0 ? -1 : (cx > 64 ? 1 : 0);
     const int di = cz < 0 ? -1 : (cz > 64 ? 1 : 0);
     const int nb = stepBlock(b, di, dj);
     if (nb < 0)
-        return;
+        return -1;
     cx -= dj * 64;
     cz -= di * 64;
     // The column's record lives in the block whose own columns hold it; a
-    // record of the far edges is copied along with any block.
+    // record of the far edges goes with the last block along that edge.
     const int gx = std::min((nb % kBlocks) * 64 + cx, kGlobalColumns - 1);
     const int gz = std::min((nb / kBlocks) * 64 + cz, kGlobalColumns - 1);
-    ++revisions[(gz / 64) * kBlocks + gx / 64];
+    return (gz / 64) * kBlocks + gx / 64;
+}
+
+void VoxelWorld::markSurface(int b, int cx, int cz)
+{
+    const int owner = columnOwner(b, cx, cz);
+    if (owner >= 0)
+        ++revisions[owner];
+}
+
+TerrainColumn& VoxelWorld::changeColumn(int b, int cx, int cz)
+{
+    const int owner = columnOwner(b, cx, cz);
+    if (owner >= 0) {
+        keepBuilt(owner);
+        ++revisions[owner];
+    }
+    return columnAt(b, cx, cz);
+}
+
+void VoxelWorld::keepBuilt(int b)
+{
+    if (!built[b])
+        built[b] = std::make_unique<BlockContents>(BlockContents{blocks[b].voxels, blocks[b].columns});
+    changed[b] = 1;
+}
+
+void VoxelWorld::putContents(int b, const BlockContents& contents)
+{
+    std::copy(contents.voxels.begin(), contents.voxels.end(), blocks[b].voxels.begin());
+    std::copy(contents.columns.begin(), contents.columns.end(), blocks[b].columns.begin());
+    ++revisions[b];
+}
+
+int VoxelWorld::changedBlocks() const { return static_cast<int>(std::count(changed.begin(), changed.end(), 1)); }
+
+VoxelWorldState VoxelWorld::save() const
+{
+    VoxelWorldState state;
+    for (int b = 0; b < kBlockCount; ++b)
+        if (changed[b])
+            state.blocks.push_back({b, BlockContents{blocks[b].voxels, blocks[b].columns}});
+    state.edgeX = edgeX;
+    state.edgeZ = edgeZ;
+    state.corner = corner;
+    state.nodes = nodes;
+    state.soilVoxels = soilVoxels;
+    return state;
+}
+
+void VoxelWorld::restore(const VoxelWorldState& state)
+{
+    if (state.nodes.size() != nodes.size() || state.edgeX.size() != edgeX.size() || state.edgeZ.size() != edgeZ.size())
+        throwFatal("[VoxelWorld] A saved state of another terrain cannot be restored.");
+    size_t next = 0;
+    for (int b = 0; b < kBlockCount; ++b) {
+        if (next < state.blocks.size() && state.blocks[next].first == b) {
+            keepBuilt(b);
+            putContents(b, state.blocks[next++].second);
+        } else if (changed[b]) {
+            putContents(b, *built[b]);
+            changed[b] = 0;
+        }
+        const auto same = [](const QuadNode& p, const QuadNode& q) {
+            return p.x == q.x && p.z == q.z && p.size == q.size && p.split == q.split;
+        };
+        for (const auto& [first, count] : subtreeRuns(b))
+            if (!std::equal(nodes.begin() + first, nodes.begin() + first + count, state.nodes.begin() + first, same)) {
+                ++revisions[b];
+                break;
+            }
+    }
+    nodes = state.nodes;
+    edgeX = state.edgeX;
+    edgeZ = state.edgeZ;
+    corner = state.corner;
+    soilVoxels = state.soilVoxels;
 }
 
 int VoxelWorld::copySurface(const VoxelWorld& from, std::vector<uint32_t>& seen)
@@ -395,12 +492,8 @@ int VoxelWorld::copySurface(const VoxelWorld& from, std::vector<uint32_t>& seen)
         ++copied;
         blocks[b].origin = from.blocks[b].origin;
         std::copy(from.blocks[b].columns.begin(), from.blocks[b].columns.end(), blocks[b].columns.begin());
-        // The block's subtree: a contiguous run of nodes on every level.
-        const int m = interleave(b % kBlocks, b / kBlocks);
-        for (int level = kBlockLevel, count = 1; level <= kLeafLevel; ++level, count *= 4) {
-            const int first = firstNodeOfLevel(level) + m * count;
+        for (const auto& [first, count] : subtreeRuns(b))
             std::copy(from.nodes.begin() + first, from.nodes.begin() + first + count, nodes.begin() + first);
-        }
     }
     if (copied > 0) {
         edgeX = from.edgeX;

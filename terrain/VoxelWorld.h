@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
+#include <utility>
 #include <vector>
 
 #include "math/Vector3.h"
@@ -54,6 +56,22 @@ struct VoxelBlock {
 
 enum QuadSide { MinusX = 0, PlusX = 1, MinusZ = 2, PlusZ = 3 };
 
+// What digging and settling change in a block.
+struct BlockContents {
+    std::vector<uint8_t> voxels;
+    std::vector<TerrainColumn> columns;  // its own records
+};
+
+// The voxel world's changes since it was built: the blocks changed (whole),
+// the far edges' columns and the quadtree (both whole, as they are small).
+struct VoxelWorldState {
+    std::vector<std::pair<int, BlockContents>> blocks;  // by block index, ascending
+    std::vector<TerrainColumn> edgeX, edgeZ;
+    TerrainColumn corner;
+    std::vector<QuadNode> nodes;
+    int64_t soilVoxels = 0;
+};
+
 class VoxelWorld {
 public:
     // Without voxels: a surface only, as the drawing side keeps a copy of it.
@@ -87,6 +105,17 @@ public:
     // A change of the column (b, cx, cz) (position, normal or soil flag):
     // its block's surface revision moves on, so the drawn copy takes it up.
     void markSurface(int b, int cx, int cz);
+    // The column (b, cx, cz) to be changed: its block is kept as built
+    // first (for restore) and its surface marked.
+    TerrainColumn& changeColumn(int b, int cx, int cz);
+
+    // The changes since the build, and back to them: blocks neither holds
+    // changed go back to how they were built. Restored blocks' revisions
+    // move on, so the drawn copy takes them up.
+    VoxelWorldState save() const;
+    void restore(const VoxelWorldState& state);
+    // Blocks that differ from the build now.
+    int changedBlocks() const;
     uint32_t surfaceRevision(int b) const { return revisions[b]; }
     // Brings this surface (columns, quadtree) up to `from` in the blocks
     // whose revision differs from `seen`, which it updates; returns how
@@ -120,9 +149,14 @@ public:
 private:
     int stepBlock(int b, int di, int dj) const;  // -1 when off the terrain
     TerrainColumn* globalColumn(int gx, int gz);
-    uint8_t* findVoxel(int b, int x, int y, int z, bool& aboveTop);
+    uint8_t* findVoxel(int b, int x, int y, int z, bool& aboveTop, int* owner = nullptr);
 
     void markNode(int node);
+    // The block whose own records hold column (b, cx, cz); -1 off the terrain.
+    int columnOwner(int b, int cx, int cz) const;
+    // Keeps block b as built before its first change.
+    void keepBuilt(int b);
+    void putContents(int b, const BlockContents& contents);
 
     std::vector<QuadNode> nodes;  // 1..nodeCount; 0 unused
     std::vector<uint32_t> revisions;  // per block: moves on with every surface change
@@ -131,4 +165,8 @@ private:
     std::vector<TerrainColumn> edgeZ;  // far z edge, by global x column
     TerrainColumn corner;
     uint8_t scratch = 0;
+    // Per block: the contents as built, kept from its first change on
+    // (null before), and whether it differs from them now.
+    std::vector<std::unique_ptr<BlockContents>> built;
+    std::vector<uint8_t> changed;
 };

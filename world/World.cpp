@@ -3,12 +3,14 @@
 #include <cmath>
 
 #include "assets/ModelLoader.h"
+#include "base/Fatal.h"
 #include "excavator/Excavator.h"
 #include "excavator/TerrainContact.h"
 #include "physics/Object.h"
 #include "terrain/Terrain.h"
 #include "world/Billboard.h"
 #include "world/FrameSnapshot.h"
+#include "world/WorldState.h"
 
 World::World(const std::string& directory)
 {
@@ -61,4 +63,36 @@ void World::simulate(double step)
     work.update({excavator->soilDug, excavator->bucket.soilCount, excavator->bucketInSoil, excavator->slewRate}, step);
     ++stepCount;
     simulatedSeconds += step;
+}
+
+WorldState World::save() const
+{
+    WorldState state;
+    for (const Object* body : list)
+        state.bodies.push_back(saveBody(*body));
+    state.machine = *excavator;
+    state.terrain = ground->save();
+    state.lastStep = lastStep;
+    state.work = work;
+    state.stepCount = stepCount;
+    state.simulatedSeconds = simulatedSeconds;
+    return state;
+}
+
+void World::restore(const WorldState& state)
+{
+    if (state.bodies.size() != list.size())
+        throwFatal("[World] A state saved with " + std::to_string(state.bodies.size()) +
+                   " bodies cannot be restored into a world of " + std::to_string(list.size()) + ".");
+    for (size_t k = 0; k < list.size(); ++k)
+        restoreBody(*list[k], state.bodies[k]);
+    static_cast<ExcavatorState&>(*excavator) = state.machine;
+    ground->restore(state.terrain);
+    // Each step finds its contacts afresh; none from before the restore stay.
+    for (PairRecord& record : pairs.all())
+        record.clear();
+    lastStep = state.lastStep;
+    work = state.work;
+    stepCount = state.stepCount;
+    simulatedSeconds = state.simulatedSeconds;
 }

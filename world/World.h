@@ -13,6 +13,7 @@ class Excavator;
 class Object;
 class Terrain;
 struct FrameSnapshot;
+struct WorldState;
 
 // What a body is in the world.
 enum class BodyRole { Ground, Wall, Rock, Machine, Forest, Scenery };
@@ -45,6 +46,14 @@ public:
     const std::vector<Object*>& bodies() const { return list; }
     // What the latest step found touching between two bodies.
     const std::vector<Contact>& contacts(const Object& a, const Object& b) const;
+
+    // Everything the step reads or changes, as a value, and back: stepping
+    // on from a restored state gives the trace the world gave from the
+    // state when it was saved. Restoring the state saved after building
+    // (and adding scenery) resets the world. A state of a world with other
+    // bodies is refused with a tagged message.
+    WorldState save() const;
+    void restore(const WorldState& state);
 
     // A static body added after construction (an exercise's hopper or
     // posts): it joins the end of the step's order with its own pairs.
