@@ -23,6 +23,7 @@
 #include "input/SessionReader.h"
 #include "input/SessionRecorder.h"
 #include "tools/scenario/Scenario.h"
+#include "world/WorldState.h"
 
 namespace {
 
@@ -175,8 +176,8 @@ public:
 }  // namespace
 
 // A live session driven through SDL's queue and the input system, recorded
-// as it goes; replayed into a fresh world it gives the same trace byte for
-// byte. Taken over at a step and driven on with the same input, it gives
+// as it goes; replayed into a world that ran on and was reset, it gives the
+// same trace byte for byte. Taken over at a step and driven on with the same input, it gives
 // that trace again, and its own recording holds the same events.
 TEST(Session, ReplaysToTheSameTraceAndCanBeTakenOver)
 {
@@ -218,7 +219,16 @@ TEST(Session, ReplaysToTheSameTraceAndCanBeTakenOver)
     ASSERT_EQ(session.lastStep, kSteps);
 
     {
+        // Into a world that drove, slewed and lowered its arm, then was reset.
         SessionScene replay(session.header);
+        const WorldState start = replay.scene->save();
+        Excavator& e = *replay.scene->excavator;
+        e.leftTrackThrottle = e.rightTrackThrottle = 1.0;
+        e.setSlewCommand(1.0f);
+        e.monoblockRate = -0.2;
+        for (int s = 0; s < 900; ++s)
+            replay.scene->simulate(ScenarioRun::kStep);
+        replay.scene->restore(start);
         SessionPlayer player(session);
         EXPECT_EQ(replaySession(input, player, INT64_MAX, [&] { replay.run->step(); }), kSteps);
         EXPECT_EQ(firstDifference(replay.trace(), liveTrace), "");
