@@ -2,7 +2,8 @@
 // Run in the folder that holds data/, under a display (./bench.sh does
 // both). Times one simulation step in four states of the scenario table,
 // the terrain's construction and one frame from four views, and gives each
-// as a fraction of its budget.
+// as a fraction of its budget; then a world's reset against its build, and
+// its memory.
 #include <GL/gl.h>
 #include <benchmark/benchmark.h>
 
@@ -21,6 +22,7 @@
 #include "assets/ModelLoader.h"
 #include "excavator/Excavator.h"
 #include "input/SessionRecorder.h"
+#include "tools/bench/WorldBench.h"
 #include "tools/scenario/Scenario.h"
 #include "terrain/Terrain.h"
 #include "world/World.h"
@@ -294,6 +296,7 @@ int main(int argc, char** argv)
                 ->UseManualTime()
                 ->Iterations(60)
                 ->Unit(benchmark::kMillisecond);
+        registerWorldBenchmarks();
         benchmark::RunSpecifiedBenchmarks();
     } catch (const char* message) {
         std::fprintf(stderr, "%s\n", message);
@@ -307,6 +310,7 @@ int main(int argc, char** argv)
                         100.0 * f.maxMs / f.budgetMs, 100.0 * f.maxCpuMs / f.budgetMs, f.budgetMs);
         std::printf("  [%s]\n", f.state.c_str());
     }
+    printWorldFigures();
     benchmark::Shutdown();
     return 0;
 }
