@@ -269,13 +269,18 @@ int64_t VoxelWorld::countSoilVoxels() const
     return n;
 }
 
-TerrainColumn& VoxelWorld::columnAt(int b, int cx, int cz)
+int VoxelWorld::columnBlock(int b, int& cx, int& cz) const
 {
     const int dj = cx < 0 ? -1 : (cx > 64 ? 1 : 0);
     const int di = cz < 0 ? -1 : (cz > 64 ? 1 : 0);
-    const int nb = stepBlock(b, di, dj);
     cx -= dj * 64;
     cz -= di * 64;
+    return stepBlock(b, di, dj);
+}
+
+TerrainColumn& VoxelWorld::columnAt(int b, int cx, int cz)
+{
+    const int nb = columnBlock(b, cx, cz);
     if (nb < 0 || cx < 0 || cx > 64 || cz < 0 || cz > 64)
         return corner;
     return *blocks[nb].refs[cx * kColumns + cz];
@@ -392,13 +397,9 @@ void VoxelWorld::markNode(int node)
 
 int VoxelWorld::columnOwner(int b, int cx, int cz) const
 {
-    const int dj = cx < 0 ? -1 : (cx > 64 ? 1 : 0);
-    const int di = cz < 0 ? -1 : (cz > 64 ? 1 : 0);
-    const int nb = stepBlock(b, di, dj);
+    const int nb = columnBlock(b, cx, cz);
     if (nb < 0)
         return -1;
-    cx -= dj * 64;
-    cz -= di * 64;
     // The column's record lives in the block whose own columns hold it; a
     // record of the far edges goes with the last block along that edge.
     const int gx = std::min((nb % kBlocks) * 64 + cx, kGlobalColumns - 1);

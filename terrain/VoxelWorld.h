@@ -148,6 +148,9 @@ public:
 
 private:
     int stepBlock(int b, int di, int dj) const;  // -1 when off the terrain
+    // The block that column (cx, cz) of block b falls in, crossing one block
+    // at most, with (cx, cz) made its own; -1 off the terrain.
+    int columnBlock(int b, int& cx, int& cz) const;
     TerrainColumn* globalColumn(int gx, int gz);
     uint8_t* findVoxel(int b, int x, int y, int z, bool& aboveTop, int* owner = nullptr);
 
