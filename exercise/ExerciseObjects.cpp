@@ -94,7 +94,8 @@ std::unique_ptr<Object> makeHopper(const HopperTarget& h, const Terrain& terrain
     return staticBody(mesh, material);
 }
 
-std::unique_ptr<Object> makePost(const MarkerPost& post, double width, const Terrain& terrain, const Material& material)
+std::unique_ptr<Object> makePost(const MarkerPost& post, double width, const Terrain& terrain,
+                                 const Material& material)
 {
     double low = 0, high = 0;
     groundSpan(terrain, post.x, post.z, 1.0, 0.0, width, width, low, high);

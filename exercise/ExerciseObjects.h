@@ -16,6 +16,7 @@ class Terrain;
 // ground's highest point under it.
 std::unique_ptr<Object> makeHopper(const HopperTarget& hopper, const Terrain& terrain, const Material& material);
 // A marker post, its top `height` above the ground at its middle.
-std::unique_ptr<Object> makePost(const MarkerPost& post, double width, const Terrain& terrain, const Material& material);
+std::unique_ptr<Object> makePost(const MarkerPost& post, double width, const Terrain& terrain,
+                                 const Material& material);
 // The height of the ground at (x, z) as it was built; 0 off the terrain.
 double initialGround(const Terrain& terrain, double x, double z);

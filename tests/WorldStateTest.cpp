@@ -44,6 +44,7 @@ std::string firstDifference(const std::vector<std::string>& a, const std::vector
 // into the soil with a load in the bucket, dumping it as loose grains, and
 // an exercise counting its figures. The saved ground holds only the blocks
 // dug, and restoring the start leaves none changed and the ledger as it was.
+// A state of a world with other bodies is refused before anything changes.
 TEST(WorldState, RestoredWorldsStepOnToTheSameTrace)
 {
     ModelLoader::getInstance().reset();
@@ -65,8 +66,16 @@ TEST(WorldState, RestoredWorldsStepOnToTheSameTrace)
         if (c.exercise) {
             std::string error;
             ASSERT_TRUE(loadExercise(exercisePath("data/", c.name), exercise, error, &world.terrain())) << error;
+            const WorldState withoutHopper = world.save();
             session = std::make_unique<ExerciseRun>(world, exercise);
             run.exercise = session.get();
+            try {
+                world.restore(withoutHopper);
+                ADD_FAILURE() << "a state of fewer bodies was taken";
+            } catch (const char* message) {
+                EXPECT_EQ(std::string(message),
+                          "[World] A state saved with 9 bodies cannot be restored into a world of 10.");
+            }
         }
         const WorldState start = world.save();
         run.run(c.saveAt);
