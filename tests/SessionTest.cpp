@@ -15,6 +15,7 @@
 #include "world/World.h"
 #include "excavator/Excavator.h"
 #include "assets/ModelLoader.h"
+#include "base/Error.h"
 #include "input/AxisController.h"
 #include "input/ExcavatorController.h"
 #include "input/InputSystem.h"
@@ -318,8 +319,8 @@ TEST(Session, BadRecordingsAreRefusedAndKilledOnesReplayToTheirLastWholeLine)
         Session session;
         try {
             session = readSession(path, {expected.program, expected.data, c.force}, notes);
-        } catch (const char* message) {
-            thrown = message;
+        } catch (const Error& e) {
+            thrown = e.what();
         }
         const bool killed = std::string(c.message).find("killed") != std::string::npos;
         const std::string said = killed ? notes.str() : thrown;
@@ -353,7 +354,7 @@ TEST(Session, BadRecordingsAreRefusedAndKilledOnesReplayToTheirLastWholeLine)
             expectedLines.erase(expectedLines.rfind("5 keyup"));
         EXPECT_EQ(lines, expectedLines);
     }
-    EXPECT_THROW(readSession(path + ".none", expected, std::cerr), const char*);
+    EXPECT_THROW(readSession(path + ".none", expected, std::cerr), Error);
 }
 
 // A disk that refuses the file is one warning, and the session goes on.

@@ -19,6 +19,8 @@
 #include "app/Scene.h"
 #include "app/SimulationWindow.h"
 #include "assets/ModelLoader.h"
+#include "base/EntryPoint.h"
+#include "base/Error.h"
 #include "excavator/Excavator.h"
 #include "input/SessionRecorder.h"
 #include "tools/scenario/Scenario.h"
@@ -223,8 +225,8 @@ void renderBench(benchmark::State& state, View v)
     if (!window) {
         try {
             window = std::make_unique<ProbeWindow>();
-        } catch (const char* message) {
-            state.SkipWithError(message);
+        } catch (const Error& e) {
+            state.SkipWithError(e.what());
             return;
         }
     }
@@ -256,12 +258,12 @@ void renderBench(benchmark::State& state, View v)
 
 }  // namespace
 
-int main(int argc, char** argv)
+int runTool(int argc, char** argv)
 {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
-    try {
+    {
         ModelLoader::getInstance().directory = "data/";
         const StepCase steps[] = {
             {"at rest", "land", 3.0, 1e9},
@@ -295,9 +297,6 @@ int main(int argc, char** argv)
                 ->Iterations(60)
                 ->Unit(benchmark::kMillisecond);
         benchmark::RunSpecifiedBenchmarks();
-    } catch (const char* message) {
-        std::fprintf(stderr, "%s\n", message);
-        return 1;
     }
     std::printf("\n%-24s %10s %10s %10s  %s\n", "", "mean", "max", "max cpu", "share of budget: mean, max, max cpu");
     for (const Figure& f : figures) {
@@ -309,4 +308,9 @@ int main(int argc, char** argv)
     }
     benchmark::Shutdown();
     return 0;
+}
+
+int main(int argc, char** argv)
+{
+    return runEntryPoint("bench", [&] { return runTool(argc, argv); });
 }

@@ -13,6 +13,7 @@
 
 #include <GL/glu.h>
 
+#include "base/EntryPoint.h"
 #include "draw/GradeMarking.h"
 #include "draw/Overlay.h"
 #include "tools/FramePicture.h"
@@ -85,7 +86,7 @@ double medianMs(std::vector<double> v)
 
 }  // namespace
 
-int main(int argc, char** argv)
+int runTool(int argc, char** argv)
 {
     long width = 1024, height = 768;
     if (argc != 2 && argc != 4)
@@ -98,7 +99,7 @@ int main(int argc, char** argv)
         return 1;
     }
     int status = 0;
-    try {
+    {
         Overlay overlay(Overlay::kFontPath, 0, height);
         GradeMarking band;
         OverlayFigures f;
@@ -167,10 +168,12 @@ int main(int argc, char** argv)
                     with.size(), medianMs(with), medianMs(without), medianMs(with) - medianMs(without),
                     overlay.texturesMade);
         std::printf("overlay with the grade line changing every frame: median %.3f ms\n", medianMs(changing));
-    } catch (const char* message) {
-        std::cerr << message << "\n";
-        status = 1;
     }
     SDL_Quit();
     return status;
+}
+
+int main(int argc, char** argv)
+{
+    return runEntryPoint("overlayshot", [&] { return runTool(argc, argv); });
 }
