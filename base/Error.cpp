@@ -31,12 +31,12 @@ Error::Error(const std::string& tag, const std::string& text)
 {
 }
 
-std::string quoted(const std::string& text, size_t limit)
+std::string excerpt(const std::string& text, char mark, size_t limit)
 {
-    std::string out = "\"";
+    std::string out(1, mark);
     for (size_t i = 0; i < text.size() && i < limit; ++i)
         escape(out, text[i]);
-    return out + (text.size() > limit ? "...\"" : "\"");
+    return out + (text.size() > limit ? "..." : "") + mark;
 }
 
 std::string oneLine(const std::string& text)

@@ -22,7 +22,7 @@ private:
 // At most `limit` bytes of a text from a file, quoted, with anything not
 // printable escaped as \xNN and "..." after a cut: a bad line may be long
 // or hold anything, and a message stays one short readable line.
-std::string quoted(const std::string& text, size_t limit = 40);
+std::string excerpt(const std::string& text, char mark = '"', size_t limit = 40);
 
 // One line: line ends and other control characters escaped.
 std::string oneLine(const std::string& text);

@@ -290,7 +290,7 @@ TEST(Session, BadRecordingsAreRefusedAndKilledOnesReplayToTheirLastWholeLine)
         {"KVR 1\n" + head.substr(19), ":1: not a session recording", false},
         {head.substr(0, 30), ":2: the header is cut short", false},
         {"kelvarro-session 1\nprogram elsewhere-1\n" + head.substr(head.find("data")) + "9 end\n",
-         ":2: recorded by program version elsewhere-1, this is ", false},
+         ":2: recorded by program version \"elsewhere-1\", this is ", false},
         {"kelvarro-session 1\nprogram elsewhere-1\n" + head.substr(head.find("data")) + body + "9 end\n", "", true},
         {head.substr(0, head.find("data")) + "data 00000000000000ac\n" + head.substr(head.find("started")) + "9 end\n",
          ":3: recorded with another data/ (checksum 00000000000000ac, here 00000000000000ab); --force", false},
