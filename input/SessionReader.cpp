@@ -26,7 +26,7 @@ public:
             if (length > kSessionMaxLine)
                 fault(spans.size() + 1, "longer than " + std::to_string(kSessionMaxLine) +
                                             " bytes, the longest line a recording may hold (it begins " +
-                                            excerpt(text.substr(start, 40)) + ")");
+                                            excerpt(text.substr(start, 41)) + ")");
             if (end == std::string::npos) {
                 cut = {start, length};
                 break;

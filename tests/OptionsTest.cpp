@@ -74,15 +74,18 @@ TEST(JoystickAssignmentFile, ReadsWhatWasWrittenAndNamesTheDamage)
         {"monoblock -1 2\n", "line 1: joystick '-1' is not a number from 0 to 255", 0},
         {"monoblock 0 1\nmonoblock 0 2\n", "line 2: movement 'monoblock' given twice", 0},
         {"monoblock 0 1\nleftTrack 0 1\n", "line 2: axis 1 of joystick 0 given twice", 0},
-        {"monoblock 0 1\n\x01\xff\xfe 3 3\n", "line 2: unknown movement", 0},
+        {"monoblock 0 1\n\x01\xff\xfe 3 3\n", "line 2: unknown movement '\\x01\\xff\\xfe'", 0},
+        {"monoblock 0 1\n" + std::string(size_t{100} << 20, 'x'), "line 2: longer than 256 bytes", 0},
+        {std::string(70000, '\n'), "line 65537: past 64 KiB", 0},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
+        SCOPED_TRACE(c.text.substr(0, 200));
         std::istringstream in(c.text);
         std::vector<SavedAxis> axes;
         std::string error;
         ASSERT_EQ(readAssignment(in, "f.cfg", axes, error), c.error == nullptr) << error;
         EXPECT_EQ(axes.size(), c.axes);
+        EXPECT_LT(error.size(), 120u) << error;
         if (c.error) {
             EXPECT_EQ(error.rfind(std::string("[JoystickAssignment] f.cfg ") + c.error, 0), 0u) << error;
         }
