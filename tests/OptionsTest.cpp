@@ -2,12 +2,18 @@
 
 #include <SDL.h>
 
+#include <functional>
+#include <new>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "TestFiles.h"
 #include "app/Options.h"
+#include "base/EntryPoint.h"
+#include "base/Error.h"
 #include "input/ExcavatorController.h"
 #include "input/InputSystem.h"
 #include "input/JoystickAssignment.h"
@@ -163,5 +169,26 @@ TEST(JoystickAssignmentFile, OfferedAtTheNextStart)
         EXPECT_EQ(errors.str(), *c.reported ? "[JoystickAssignment] " + path + c.reported : "");
         EXPECT_EQ(next.axisAssignments.count(monoblockKey), c.noJoystick ? 0u : 1u);
         EXPECT_EQ(next.axisAssignments.size(), c.noJoystick ? 0u : 1u);
+    }
+}
+
+// Whatever a program's body throws ends it with one tagged line and status 1.
+TEST(EntryPoint, AnyExceptionIsOneTaggedLineAndStatusOne)
+{
+    const struct {
+        std::function<int()> body;
+        const char* line;  // "": the body's own status
+    } cases[] = {
+        {[] { return 3; }, ""},
+        {[]() -> int { throw Error("[SessionReader] x.kvr:3: bad\nline"); }, "[SessionReader] x.kvr:3: bad\\x0aline\n"},
+        {[] { return nlohmann::json::parse("1e400").get<int>(); },
+         "[Tool] Unexpected failure: [json.exception.out_of_range.406] number overflow parsing '1e400'\n"},
+        {[]() -> int { throw std::bad_alloc(); }, "[Tool] Out of memory.\n"},
+        {[]() -> int { throw 7; }, "[Tool] Unexpected failure of an unknown kind.\n"},
+    };
+    for (const auto& c : cases) {
+        std::ostringstream errors;
+        EXPECT_EQ(runEntryPoint("Tool", c.body, errors), *c.line ? 1 : 3) << c.line;
+        EXPECT_EQ(errors.str(), c.line);
     }
 }

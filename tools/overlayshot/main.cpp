@@ -14,6 +14,7 @@
 #include <GL/glu.h>
 
 #include "base/EntryPoint.h"
+#include "base/Fatal.h"
 #include "draw/GradeMarking.h"
 #include "draw/Overlay.h"
 #include "tools/FramePicture.h"
@@ -98,7 +99,6 @@ int runTool(int argc, char** argv)
         std::cerr << "[overlayshot] No display: " << SDL_GetError() << "\n";
         return 1;
     }
-    int status = 0;
     {
         Overlay overlay(Overlay::kFontPath, 0, height);
         GradeMarking band;
@@ -131,10 +131,8 @@ int runTool(int argc, char** argv)
             trenchFrame(band, width, height);
             overlay.draw(overlayLines(f), width, height);
             const std::string path = prefix + "-" + s.name + ".bmp";
-            if (!toolpicture::saveFrame(path.c_str(), width, height)) {
-                std::cerr << "[overlayshot] Cannot write " << path << "\n";
-                status = 1;
-            }
+            if (!toolpicture::saveFrame(path.c_str(), width, height))
+                throwFatal("[overlayshot] Cannot write " + path);
             SDL_GL_SwapBuffers();
         }
         // Frames with and without the overlay, interleaved; the figures
@@ -170,7 +168,7 @@ int runTool(int argc, char** argv)
         std::printf("overlay with the grade line changing every frame: median %.3f ms\n", medianMs(changing));
     }
     SDL_Quit();
-    return status;
+    return 0;
 }
 
 int main(int argc, char** argv)
