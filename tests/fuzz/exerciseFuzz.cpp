@@ -13,7 +13,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const std::string path = "/tmp/kelvarro_fuzz_exercise_" + std::to_string(getpid()) + ".json";
+    static const std::string path = "/dev/shm/kelvarro_fuzz_exercise_" + std::to_string(getpid()) + ".json";
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     Exercise exercise;
     std::string error;

@@ -15,7 +15,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const std::string path = "/tmp/kelvarro_fuzz_session_" + std::to_string(getpid()) + ".kvr";
+    static const std::string path = "/dev/shm/kelvarro_fuzz_session_" + std::to_string(getpid()) + ".kvr";
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     std::ostringstream notes;
     Session session;
