@@ -264,7 +264,8 @@ std::string ExerciseRun::reportJson(const std::string& startTime, const std::str
     doc["cycles"]["last_phases_s"] = {{"dig", p.dig}, {"swing_loaded", p.swingLoaded}, {"dump", p.dump},
                                       {"swing_back", p.swingBack}};
     doc["cycles"]["m3_per_h"] = world.work.cubicMetresPerHour();
-    return doc.dump(2) + "\n";
+    // Replaced, not thrown: a recording's path need not be UTF-8.
+    return doc.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }
 
 std::string ExerciseRun::reportText(const std::string& startTime, const std::string& recordingFile) const
