@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Fuzzes the file readers with libFuzzer under AddressSanitizer and UBSan:
-#   ./fuzz.sh [SECONDS [TARGET...]]    (default 60 s each; targets: pattern model bitmap)
+#   ./fuzz.sh [SECONDS [TARGET...]]    (default 60 s each; targets: pattern model bitmap session exercise joystick)
 # Seeds come from the generated data/ and tests/fuzz/seeds/; what the runs
 # add to the corpus stays in build/fuzz/corpus/TARGET. A crash, leak, hang
 # over 1 s or sanitizer report stops the run and leaves its input in
@@ -23,12 +23,12 @@ fi
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(pattern model bitmap)
+[ ${#targets[@]} -gt 0 ] || targets=(pattern model bitmap session exercise joystick)
 
 out=$root/build/fuzz
 cmake -S tests/fuzz -B "$out" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=None >/dev/null
 cmake --build "$out" -j 2 --target "${targets[@]/#/fuzz_}"
-# The generated data/ seeds the model and bitmap readers.
+# The generated data/ seeds the model, bitmap and exercise readers.
 if [ ! -f build/rel/data/.generated ]; then
   cmake -S . -B build/rel -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
   cmake --build build/rel --target data -j 2
@@ -50,6 +50,8 @@ for t in "${targets[@]}"; do
              cat build/rel/data/$f.mtl <(printf '%%%%\n') build/rel/data/$f.obj >"$corpus/seed-$f"
            done; max=16384 ;;
     bitmap) cp build/rel/data/hm02.bmp build/rel/data/koparka.bmp "$corpus/"; max=4096 ;;
+    exercise) cp build/rel/data/exercises/*.json "$corpus/"; max=4096 ;;
+    session) max=16384 ;;
     *) max=1024 ;;
   esac
   echo "[fuzz] $t for $seconds s"

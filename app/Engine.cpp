@@ -32,15 +32,17 @@ Engine::Engine(int32_t width_, int32_t height_, bool fullscreen_, std::chrono::s
                                  scene->draw();
                                  frameShown();
                              },
-                             [this] { input->dispatch(world->stepCount); },
+                             [this] { onSimulationThread([this] { input->dispatch(world->stepCount); }); },
                              [this](double step) {
-                                 // A watched recording ends at its last step.
-                                 if (session && world->stepCount >= session->lastStep())
-                                     return;
-                                 world->simulate(step);
-                                 if (session)
-                                     session->afterStep(*world);
-                                 exerciseStep(step);
+                                 onSimulationThread([this, step] {
+                                     // A watched recording ends at its last step.
+                                     if (session && world->stepCount >= session->lastStep())
+                                         return;
+                                     world->simulate(step);
+                                     if (session)
+                                         session->afterStep(*world);
+                                     exerciseStep(step);
+                                 });
                              },
                              [this] { return paused.load(); }}),
       answered(answered_)
@@ -84,7 +86,19 @@ void Engine::start(SessionRun* run)
     logMessage("[Engine] Starting simulation.");
     const double simulatedBefore = world->simulatedSeconds;
     const auto begin = std::chrono::steady_clock::now();
-    loop.run(running, simulationThread);
+    try {
+        loop.run(running, simulationThread);
+    } catch (...) {
+        // The simulation thread must not outlive the world it steps.
+        running = false;
+        if (simulationThread)
+            SDL_WaitThread(simulationThread, nullptr);
+        simulationThread = nullptr;
+        throw;
+    }
+    // Before the recording's closing line: a session that failed reads as a killed one.
+    if (simulationFault)
+        std::rethrow_exception(simulationFault);
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
     const double simulated = world->simulatedSeconds - simulatedBefore;
     if (session)

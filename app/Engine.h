@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <exception>
 #include <string>
 
 #include "app/EngineLoop.h"
@@ -66,6 +67,21 @@ private:
     // and writes its report once it has ended.
     void exerciseStep(double step);
     void startExercise(const Exercise& exercise);
+    // A fault on the simulation thread ends the loop; start throws it again
+    // on the main thread, once the simulation thread is gone.
+    template <typename Work>
+    void onSimulationThread(Work&& work)
+    {
+        if (simulationFault)
+            return;
+        try {
+            work();
+        } catch (...) {
+            simulationFault = std::current_exception();
+            running = false;
+        }
+    }
+    std::exception_ptr simulationFault;
     bool reportWritten = false;
     std::string exerciseStart;  // its start time, as the report's name takes it
 

@@ -15,6 +15,24 @@ namespace {
 
 constexpr double kSlowest = 0.25, kFastest = 8.0;
 
+void recordReplayed(SessionRecorder& recorder, const std::vector<RecordedEvent>& events, int64_t upTo)
+{
+    // The watched recording's sync lines are not kept; new ones, once a
+    // second of world time, keep its lines as close as a live recording's.
+    int64_t last = 0;
+    const auto syncTo = [&](int64_t step) {
+        for (; step - last > kSessionSyncSteps; last += kSessionSyncSteps)
+            recorder.sync(last + kSessionSyncSteps);
+    };
+    for (const RecordedEvent& r : events) {
+        syncTo(r.step);
+        recorder.record(r.step, r.event);
+        last = r.step;
+    }
+    syncTo(upTo);
+    recorder.sync(upTo);
+}
+
 }  // namespace
 
 SessionRun::SessionRun(const Settings& settings_, std::ostream& warnings_) : settings(settings_), warnings(warnings_)
@@ -92,8 +110,7 @@ bool SessionRun::viewerKey(int64_t step, const SDL_Event& e)
             resumed.data = hereData;
             resumed.started = sessionTime(static_cast<int64_t>(std::time(nullptr)));
             recorder = std::make_unique<SessionRecorder>(SessionRecorder::inFolder(settings.folder, resumed, warnings));
-            for (const RecordedEvent& r : player->eventsUpTo(step))
-                recorder->record(r.step, r.event);
+            recordReplayed(*recorder, player->eventsUpTo(step), step);
         }
     }
     return false;

@@ -4,6 +4,7 @@
 #include <GL/glu.h>
 #include <SDL.h>
 
+#include "base/Fatal.h"
 #include "base/Log.h"
 #include "input/ExcavatorController.h"
 
@@ -21,7 +22,7 @@ SimulationWindow::~SimulationWindow() { SDL_Quit(); }
 void SimulationWindow::initVideo()
 {
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_JOYSTICK) < 0)
-        throw "[SimulationWindow] Couldn't initialize SDL.";
+        throwFatal("[SimulationWindow] Couldn't initialize SDL.");
     // Registers the controller and creates the input system (which opens
     // the joysticks); any joystick dialogue runs before the window shows.
     ExcavatorController::getInstance().config();
@@ -29,7 +30,7 @@ void SimulationWindow::initVideo()
     const Uint32 flags = fullscreen ? (SDL_OPENGL | SDL_FULLSCREEN) : SDL_OPENGL;
     if (!SDL_SetVideoMode(width, height, bitsPerPixel, flags)) {
         SDL_Quit();
-        throw "[SimulationWindow] Couldn't set video mode.";
+        throwFatal("[SimulationWindow] Couldn't set video mode.");
     }
     SDL_WM_SetCaption(caption, nullptr);
 }

@@ -12,6 +12,7 @@
 
 #include "base/Answer.h"
 #include "base/DataFolder.h"
+#include "base/EntryPoint.h"
 #include "base/Fatal.h"
 #include "app/Engine.h"
 #include "app/Options.h"
@@ -22,7 +23,9 @@
 #include "input/InputSystem.h"
 #include "input/SessionPlayer.h"
 
-int main(int argc, char** argv)
+namespace {
+
+int run(int argc, char** argv)
 {
     logLevel = 3;
 
@@ -69,28 +72,15 @@ int main(int argc, char** argv)
             *path = (started / *path).string();
 
     // Before the questions: a program that cannot start says so at once.
-    try {
-        std::error_code error;
-        const std::string working = std::filesystem::current_path(error).string();
-        const std::string folder = findDataFolder(working, executableFolder());
-        if (folder != working && chdir(folder.c_str()) != 0)
-            throwFatal("[Kelvarro] Cannot change to the folder " + folder + ", which holds data/.");
-        if (folder != working)
-            logMessage(("[Kelvarro] No data/ in the working folder; reading " + folder + "/data/").c_str());
-    } catch (const char* message) {
-        std::cout.flush();
-        std::cerr << message << "\n";
-        return 1;
-    }
+    std::error_code error;
+    const std::string working = std::filesystem::current_path(error).string();
+    const std::string folder = findDataFolder(working, executableFolder());
+    if (folder != working && chdir(folder.c_str()) != 0)
+        throwFatal("[Kelvarro] Cannot change to the folder " + folder + ", which holds data/.");
+    if (folder != working)
+        logMessage(("[Kelvarro] No data/ in the working folder; reading " + folder + "/data/").c_str());
     // A recording to watch is read whole before anything starts.
-    std::unique_ptr<SessionRun> session;
-    try {
-        session = std::make_unique<SessionRun>(sessionSettings, std::cerr);
-    } catch (const char* message) {
-        std::cout.flush();
-        std::cerr << message << "\n";
-        return 1;
-    }
+    const auto session = std::make_unique<SessionRun>(sessionSettings, std::cerr);
     const SessionHeader* replayed = session->replayedHeader();
     // A watched recording sets up the exercise it was made in.
     if (replayed)
@@ -98,14 +88,10 @@ int main(int argc, char** argv)
     // An exercise that cannot be read ends the program before the questions.
     Exercise exercise;
     if (!options.exercise.empty()) {
-        std::string error;
-        if (!loadExercise(exercisePath("data/", options.exercise), exercise, error)) {
-            std::cout.flush();
-            std::cerr << error << "\n";
-            return 1;
-        }
+        std::string fault;
+        if (!loadExercise(exercisePath("data/", options.exercise), exercise, fault))
+            throwFatal(fault);
     }
-
 
     // A question the command line answered is not asked.
     bool high = options.highResolution.value_or(false);
@@ -129,31 +115,32 @@ int main(int argc, char** argv)
     std::cout << "Loading...\n";
     std::cout.flush();
 
-    Engine* engine = nullptr;
-    try {
-        engine = new Engine(width, height, fullscreen, answered, options.exercise.empty() ? nullptr : &exercise);
-        // Reports go beside the joystick file, in the folder the program was started in.
-        engine->reportFolder = startError ? "reports" : (started / "reports").string();
-        SessionHeader& header = engine->sessionHeader;
-        if (replayed) {
-            header = *replayed;
-            applySessionSetup(header, controller, InputSystem::getInstance());
-        } else {
-            header.program = programVersion();
-            header.data = dataChecksum("data");
-            header.started = sessionTime(static_cast<int64_t>(std::time(nullptr)));
-            header.hires = high;
-            header.fullscreen = fullscreen;
-            header.axes = controller.axisPartNames();
-            header.exercise = options.exercise;
-        }
-        engine->start(session.get());
-    } catch (const char* message) {
-        std::cout.flush();
-        std::cerr << message << "\n";
-        delete engine;  // null when construction itself failed
-        return 1;
+    // Made after the session run and so gone before it: a recording whose
+    // session failed is flushed whole but for its closing line, as a killed one.
+    const auto engine = std::make_unique<Engine>(width, height, fullscreen, answered,
+                                                 options.exercise.empty() ? nullptr : &exercise);
+    // Reports go beside the joystick file, in the folder the program was started in.
+    engine->reportFolder = startError ? "reports" : (started / "reports").string();
+    SessionHeader& header = engine->sessionHeader;
+    if (replayed) {
+        header = *replayed;
+        applySessionSetup(header, controller, InputSystem::getInstance());
+    } else {
+        header.program = programVersion();
+        header.data = dataChecksum("data");
+        header.started = sessionTime(static_cast<int64_t>(std::time(nullptr)));
+        header.hires = high;
+        header.fullscreen = fullscreen;
+        header.axes = controller.axisPartNames();
+        header.exercise = options.exercise;
     }
-    delete engine;
+    engine->start(session.get());
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    return runEntryPoint("Kelvarro", [&] { return run(argc, argv); });
 }

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 
+#include "base/Fatal.h"
+
 namespace {
 
 // Index of the position exactly equal to p, appended when new.
@@ -127,7 +129,7 @@ void Mesh::computeProperties()
             if (t.edges[0] != ei && t.edges[1] != ei && t.edges[2] != ei)
                 continue;
             if (found == 2)
-                throw "[Mesh] To many faces per edge";
+                throwFatal("[Mesh] To many faces per edge");
             edge.faces[found++] = static_cast<int32_t>(i);
             sum += t.normal;
         }

@@ -8,6 +8,7 @@
 
 #include "assets/Mesh.h"
 #include "assets/ModelLoader.h"
+#include "base/Fatal.h"
 #include "draw/GLProc.h"
 #include "draw/MeshDraw.h"
 #include "draw/ViewFrustum.h"
@@ -151,7 +152,7 @@ void TerrainView::createLayeredTexture(const std::string& directory)
     glBindTexture(GL_TEXTURE_3D, layeredTexture);
     const auto texImage3D = reinterpret_cast<PFNGLTEXIMAGE3DPROC>(glProcAddress("glTexImage3D"));
     if (!texImage3D)
-        throw "[Terrain] glTexImage3D extension error.";
+        throwFatal("[Terrain] glTexImage3D extension error.");
     glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
     glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_R, GL_CLAMP_TO_EDGE);

@@ -1,10 +1,13 @@
 #include "exercise/Exercise.h"
 
 #include <cmath>
-#include <fstream>
+#include <cstdio>
 
 #include <nlohmann/json.hpp>
 
+#include "base/Error.h"
+#include "base/Names.h"
+#include "base/TextFile.h"
 #include "terrain/Terrain.h"
 
 namespace {
@@ -23,17 +26,36 @@ const json& member(const json& object, const std::string& key, const std::string
     return object.at(key);
 }
 
-double number(const json& object, const std::string& key, const std::string& field)
+// The range a field's number may take: a place on (or well off) the
+// terrain, a heading, a size, a time, points.
+struct Range {
+    double low, high;
+};
+constexpr Range kPlace{-1000.0, 1000.0}, kHeading{-360.0, 360.0}, kTime{0.0, 86400.0}, kPoints{-1e6, 1e6},
+    kVolume{0.0, 1e4};
+
+std::string figure(double v)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", v);
+    return text;
+}
+
+double number(const json& object, const std::string& key, const std::string& field, Range range = kPoints)
 {
     const json& v = member(object, key, field);
     if (!v.is_number() || !std::isfinite(v.get<double>()))
         throw FieldFault{field + key, "not a number"};
-    return v.get<double>();
+    const double d = v.get<double>();
+    if (d < range.low || d > range.high)
+        throw FieldFault{field + key, "must be from " + figure(range.low) + " to " + figure(range.high)};
+    return d;
 }
 
-double positive(const json& object, const std::string& key, const std::string& field)
+// Above 0 (a size in m, a time in s, a volume in m3), up to the range's top.
+double positive(const json& object, const std::string& key, const std::string& field, double high = 100.0)
 {
-    const double v = number(object, key, field);
+    const double v = number(object, key, field, {-HUGE_VAL, high});
     if (!(v > 0.0))
         throw FieldFault{field + key, "must be above 0"};
     return v;
@@ -44,7 +66,21 @@ std::string text(const json& object, const std::string& key, const std::string& 
     const json& v = member(object, key, field);
     if (!v.is_string() || v.get<std::string>().empty())
         throw FieldFault{field + key, "not a text"};
+    if (v.get<std::string>().size() > kExerciseMaxText)
+        throw FieldFault{field + key, "longer than " + std::to_string(kExerciseMaxText) + " bytes"};
     return v.get<std::string>();
+}
+
+// A list of at most `most` items.
+const json& list(const json& object, const std::string& key, size_t most, const char* what)
+{
+    const json& v = member(object, key, "");
+    if (!v.is_array() || v.empty())
+        throw FieldFault{key, std::string("not a list of ") + what};
+    if (v.size() > most)
+        throw FieldFault{key, std::to_string(v.size()) + " " + what + ", more than the " + std::to_string(most) +
+                                  " an exercise may have"};
+    return v;
 }
 
 bool onTerrain(const Terrain& terrain, double x, double z)
@@ -54,15 +90,13 @@ bool onTerrain(const Terrain& terrain, double x, double z)
 
 void readTrench(const json& target, TrenchTarget& t, const std::string& f)
 {
-    t.x = number(target, "x", f);
-    t.z = number(target, "z", f);
-    t.headingDegrees = number(target, "heading_deg", f);
+    t.x = number(target, "x", f, kPlace);
+    t.z = number(target, "z", f, kPlace);
+    t.headingDegrees = number(target, "heading_deg", f, kHeading);
     t.length = positive(target, "length", f);
     t.width = positive(target, "width", f);
     t.depth = positive(target, "depth", f);
-    t.finishLeftM3 = number(target, "finish_left_m3", f);
-    if (t.finishLeftM3 < 0.0)
-        throw FieldFault{f + "finish_left_m3", "must not be below 0"};
+    t.finishLeftM3 = number(target, "finish_left_m3", f, kVolume);
 }
 
 void checkRectangleOnTerrain(double cx, double cz, double headingDegrees, double length, double width,
@@ -82,25 +116,24 @@ void checkRectangleOnTerrain(double cx, double cz, double headingDegrees, double
 void readHopper(const json& hopper, HopperTarget& h)
 {
     const std::string f = "hopper.";
-    h.x = number(hopper, "x", f);
-    h.z = number(hopper, "z", f);
-    h.headingDegrees = number(hopper, "heading_deg", f);
+    h.x = number(hopper, "x", f, kPlace);
+    h.z = number(hopper, "z", f, kPlace);
+    h.headingDegrees = number(hopper, "heading_deg", f, kHeading);
     h.length = positive(hopper, "length", f);
     h.width = positive(hopper, "width", f);
     h.wallHeight = positive(hopper, "wall_height", f);
-    h.goalM3 = positive(hopper, "goal_m3", f);
+    h.goalM3 = positive(hopper, "goal_m3", f, kVolume.high);
 }
 
 void readPrecision(const json& doc, PrecisionTarget& p)
 {
     p.postWidth = positive(doc, "post_width", "");
     p.touchWithin = positive(doc, "touch_within", "");
-    const json& posts = member(doc, "posts", "");
-    if (!posts.is_array() || posts.empty())
-        throw FieldFault{"posts", "not a list of posts"};
+    const json& posts = list(doc, "posts", kExerciseMaxPosts, "posts");
     for (size_t i = 0; i < posts.size(); ++i) {
         const std::string f = "posts[" + std::to_string(i) + "].";
-        p.posts.push_back({number(posts[i], "x", f), number(posts[i], "z", f), positive(posts[i], "height", f)});
+        p.posts.push_back(
+            {number(posts[i], "x", f, kPlace), number(posts[i], "z", f, kPlace), positive(posts[i], "height", f)});
     }
 }
 
@@ -109,15 +142,18 @@ void read(const json& doc, Exercise& e, const Terrain* terrain)
     if (!doc.is_object())
         throw FieldFault{"(top)", "not an object"};
     e.name = text(doc, "name", "");
+    // The report's file is named by it.
+    if (!isPlainName(e.name))
+        throw FieldFault{"name", excerpt(e.name, '\'') + " is not an exercise name"};
     e.kind = text(doc, "kind", "");
     if (metricNames(e.kind).empty())
-        throw FieldFault{"kind", "unknown kind '" + e.kind + "'"};
+        throw FieldFault{"kind", "unknown kind " + excerpt(e.kind, '\'')};
     e.instructions = text(doc, "instructions", "");
     const json& start = member(doc, "start", "");
-    e.startX = number(start, "x", "start.");
-    e.startZ = number(start, "z", "start.");
-    e.startHeadingDegrees = number(start, "heading_deg", "start.");
-    e.timeLimit = positive(doc, "time_limit_s", "");
+    e.startX = number(start, "x", "start.", kPlace);
+    e.startZ = number(start, "z", "start.", kPlace);
+    e.startHeadingDegrees = number(start, "heading_deg", "start.", kHeading);
+    e.timeLimit = positive(doc, "time_limit_s", "", kTime.high);
     e.baseScore = number(doc, "base_score", "");
     if (e.kind == "trench")
         readTrench(member(doc, "target", ""), e.trench, "target.");
@@ -127,9 +163,7 @@ void read(const json& doc, Exercise& e, const Terrain* terrain)
     }
     if (e.kind == "precision")
         readPrecision(doc, e.precision);
-    const json& rules = member(doc, "rules", "");
-    if (!rules.is_array() || rules.empty())
-        throw FieldFault{"rules", "not a list of rules"};
+    const json& rules = list(doc, "rules", kExerciseMaxRules, "rules");
     const std::vector<std::string>& known = metricNames(e.kind);
     for (size_t i = 0; i < rules.size(); ++i) {
         const std::string f = "rules[" + std::to_string(i) + "].";
@@ -139,15 +173,13 @@ void read(const json& doc, Exercise& e, const Terrain* terrain)
         for (const std::string& m : known)
             found |= m == r.metric;
         if (!found)
-            throw FieldFault{f + "metric", "unknown metric '" + r.metric + "' for a " + e.kind};
+            throw FieldFault{f + "metric", "unknown metric " + excerpt(r.metric, '\'') + " for a " + e.kind};
         r.allowance = number(rules[i], "allowance", f);
         const bool perUnit = rules[i].contains("points_per_unit"), bonus = rules[i].contains("bonus");
         if (perUnit == bonus)
             throw FieldFault{f + "points_per_unit", "give either points_per_unit or bonus"};
         r.bonus = bonus;
-        r.points = number(rules[i], bonus ? "bonus" : "points_per_unit", f);
-        if (r.points < 0.0)
-            throw FieldFault{f + (bonus ? "bonus" : "points_per_unit"), "must not be below 0"};
+        r.points = number(rules[i], bonus ? "bonus" : "points_per_unit", f, {0.0, kPoints.high});
         e.rules.push_back(r);
     }
     if (terrain) {
@@ -188,23 +220,29 @@ const std::vector<std::string>& metricNames(const std::string& kind)
 
 std::string exercisePath(const std::string& dataDirectory, const std::string& name)
 {
+    if (!isPlainName(name))
+        throw Error("Exercise", excerpt(name) + " is not an exercise name: 1 to " + std::to_string(kMaxNameLength) +
+                                    " of a-z, 0-9, _ and -");
     return dataDirectory + "exercises/" + name + ".json";
 }
 
 bool loadExercise(const std::string& path, Exercise& out, std::string& error, const Terrain* terrain)
 {
-    std::ifstream in(path);
-    if (!in) {
-        error = "[Exercise] " + path + ": cannot be read.";
-        return false;
-    }
     Exercise e;
     e.file = path;
     try {
-        const json doc = json::parse(in);
+        const json doc = json::parse(readTextFile(path, kExerciseMaxBytes, "Exercise"));
         read(doc, e, terrain);
+    } catch (const Error& fault) {
+        error = fault.what();
+        return false;
     } catch (const json::parse_error& fault) {
         error = "[Exercise] " + path + ": not JSON at byte " + std::to_string(fault.byte) + ".";
+        return false;
+    } catch (const json::exception& fault) {
+        // A number past a double's range (1e400) is the likely one.
+        error = "[Exercise] " + path + ": not JSON that this program can hold (" + excerpt(fault.what(), '\'', 80) +
+                ").";
         return false;
     } catch (const FieldFault& fault) {
         error = "[Exercise] " + path + ": field '" + fault.field + "': " + fault.fault + ".";

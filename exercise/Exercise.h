@@ -66,13 +66,19 @@ using Metrics = std::map<std::string, double>;
 // The metrics an exercise of this kind measures; empty for an unknown kind.
 const std::vector<std::string>& metricNames(const std::string& kind);
 
+// What an exercise file may hold at most.
+constexpr size_t kExerciseMaxBytes = size_t{1} << 20;  // the shipped ones are under 1 KiB
+constexpr size_t kExerciseMaxPosts = 100, kExerciseMaxRules = 100;
+constexpr size_t kExerciseMaxText = 2000;  // the instructions, shown over the picture
+
 // Reads an exercise file. False, with a message tagged "[Exercise]" that
 // names the file and the field, on a malformed file, a missing or wrong
 // field, an unknown kind or metric, or (with a terrain) a start place or
 // target off it.
 bool loadExercise(const std::string& path, Exercise& out, std::string& error, const Terrain* terrain = nullptr);
 
-// "data/exercises/NAME.json" below `dataDirectory`.
+// "data/exercises/NAME.json" below `dataDirectory`; a name that is not
+// plain (see isPlainName) is thrown as an Error.
 std::string exercisePath(const std::string& dataDirectory, const std::string& name);
 
 // One rule's points for the metrics (0 when the metric is missing).

@@ -1,14 +1,17 @@
 #include "exercise/ExerciseRun.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
 
 #include <nlohmann/json.hpp>
 
+#include "base/TextFile.h"
 #include "excavator/Excavator.h"
 #include "excavator/Grade.h"
 #include "excavator/SoilLedger.h"
@@ -272,7 +275,8 @@ std::string ExerciseRun::reportJson(const std::string& startTime, const std::str
     doc["cycles"]["last_phases_s"] = {{"dig", p.dig}, {"swing_loaded", p.swingLoaded}, {"dump", p.dump},
                                       {"swing_back", p.swingBack}};
     doc["cycles"]["m3_per_h"] = world.work.cubicMetresPerHour();
-    return doc.dump(2) + "\n";
+    // Replaced, not thrown: a recording's path need not be UTF-8.
+    return doc.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }
 
 std::string ExerciseRun::reportText(const std::string& startTime, const std::string& recordingFile) const
@@ -304,20 +308,33 @@ bool ExerciseRun::writeReport(const std::string& directory, const std::string& s
 {
     std::error_code made;
     std::filesystem::create_directories(directory, made);
-    const std::string stem = directory + "/" + startTime + "-" + exercise.name;
-    for (const auto& [path, body] : {std::make_pair(stem + ".json", reportJson(startTime, recordingFile)),
-                                     std::make_pair(stem + ".txt", reportText(startTime, recordingFile))}) {
-        std::ofstream out(path);
-        out << body;
-        out.close();
-        if (!out) {
-            error = "[ExerciseRun] Cannot write " + path + ".";
+    const std::string json = reportJson(startTime, recordingFile), text = reportText(startTime, recordingFile);
+    // Two reports in one second: the later one gets a number.
+    for (int n = 1; n <= 100; ++n) {
+        const std::string stem =
+            directory + "/" + startTime + "-" + exercise.name + (n > 1 ? "-" + std::to_string(n) : "");
+        NewFile result = makeNewFile(stem + ".json", json);
+        if (result == NewFile::Taken)
+            continue;
+        if (result == NewFile::Made) {
+            result = makeNewFile(stem + ".txt", text);
+            const int fault = errno;
+            if (result != NewFile::Made)
+                std::remove((stem + ".json").c_str());  // the pair, or neither
+            errno = fault;
+            if (result == NewFile::Taken)
+                continue;
+        }
+        if (result == NewFile::Failed) {
+            error = "[ExerciseRun] Cannot write " + stem + ".json and .txt: " + std::strerror(errno) + ".";
             return false;
         }
+        if (jsonPath)
+            *jsonPath = stem + ".json";
+        return true;
     }
-    if (jsonPath)
-        *jsonPath = stem + ".json";
-    return true;
+    error = "[ExerciseRun] Cannot write a report in " + directory + ": 100 of this second's names are taken.";
+    return false;
 }
 
 std::string reportTimeStamp()

@@ -19,8 +19,12 @@ struct SavedAxis {
 const char* const* savedMovementNames();
 constexpr int kSavedMovements = 6;
 
+// What an assignment file may hold at most: six lines of a few words are
+// all it needs; comments fit well within.
+constexpr size_t kAssignmentMaxBytes = 64 * 1024, kAssignmentMaxLine = 256;
+
 void writeAssignment(std::ostream& out, const std::vector<SavedAxis>& axes);
 // False, with "[JoystickAssignment] <file> line <n>: <fault>" in `error`, on
 // an unknown movement, a bad or out-of-range number, a movement or an axis
-// given twice, or anything more on a line.
+// given twice, anything more on a line, a line or a file over the limits.
 bool readAssignment(std::istream& in, const std::string& fileName, std::vector<SavedAxis>& axes, std::string& error);

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "base/Error.h"
 #include "input/InputSystem.h"
 
 #ifndef KELVARRO_VERSION
@@ -254,7 +255,7 @@ std::string parseSessionLine(const std::string& line, SessionLine& kindOut, Reco
     const std::vector<std::string> w = words(line);
     long long step = 0;
     if (!readWhole(w[0], step) || step < 0)
-        return "expected a step number, found \"" + w[0] + "\"";
+        return "expected a step number, found " + excerpt(w[0]);
     if (w.size() < 2 || w[1].empty())
         return "no event kind after the step number";
     event.step = step;
@@ -262,7 +263,7 @@ std::string parseSessionLine(const std::string& line, SessionLine& kindOut, Reco
     const std::string& word = w[1];
     if (word == "sync" || word == "end") {
         if (w.size() != 2)
-            return "\"" + word + "\" takes no fields";
+            return excerpt(word) + " takes no fields";
         kindOut = word == "sync" ? SessionLine::Sync : SessionLine::End;
         return "";
     }
@@ -270,18 +271,18 @@ std::string parseSessionLine(const std::string& line, SessionLine& kindOut, Reco
         if (word != kind.word)
             continue;
         if (w.size() != 2 + kind.ranges.size())
-            return "\"" + word + "\" takes " + std::to_string(kind.ranges.size()) + " fields, found " +
+            return excerpt(word) + " takes " + std::to_string(kind.ranges.size()) + " fields, found " +
                    std::to_string(w.size() - 2);
         long long fields[5];
         for (size_t f = 0; f < kind.ranges.size(); ++f)
             if (!readWhole(w[2 + f], fields[f]) || fields[f] < kind.ranges[f].low || fields[f] > kind.ranges[f].high)
-                return "field " + std::to_string(f + 1) + " of \"" + word + "\" is \"" + w[2 + f] +
-                       "\", not a whole number from " + std::to_string(kind.ranges[f].low) + " to " +
+                return "field " + std::to_string(f + 1) + " of " + excerpt(word) + " is " + excerpt(w[2 + f]) +
+                       ", not a whole number from " + std::to_string(kind.ranges[f].low) + " to " +
                        std::to_string(kind.ranges[f].high);
         event.event.type = kind.type;
         kind.store(event.event, fields);
         kindOut = SessionLine::Event;
         return "";
     }
-    return "unknown event kind \"" + word + "\"";
+    return "unknown event kind " + excerpt(word);
 }

@@ -14,6 +14,18 @@
 constexpr int kSessionFormat = 1;
 constexpr const char* kSessionMagic = "kelvarro-session";
 
+// What a reader takes at most. The recorder writes a line at least once a
+// second of wall-clock time while the world steps, and the world never runs
+// ahead of the wall clock by more than a frame's steps: a live recording's
+// lines lie at most about 340 steps apart. A minute of world time between
+// two lines is therefore past what any session wrote, and a step number
+// beyond it would only make a replay run (practically) for ever.
+constexpr size_t kSessionMaxBytes = size_t{64} << 20;          // hours of a joystick moved all the time
+constexpr size_t kSessionMaxLine = 1024;                       // the recorder's longest line is under 200
+constexpr size_t kSessionMaxEventsPerStep = size_t{1} << 20;  // while paused, all come before one step
+constexpr int64_t kSessionMaxStepGap = 20000;                  // 60 s of world time, from one line to the next
+constexpr int64_t kSessionSyncSteps = 333;                     // one second of world time
+
 struct SessionHeader {
     int format = kSessionFormat;
     std::string program;        // the program's version (git describe)

@@ -81,12 +81,17 @@ void SessionRecorder::reached(int64_t step)
 {
     if (!file || std::chrono::steady_clock::now() < nextFlush)
         return;
-    if (step != lastLineStep) {
-        pending += std::to_string(step);
-        pending += " sync\n";
-        lastLineStep = step;
-    }
+    sync(step);
     flush();
+}
+
+void SessionRecorder::sync(int64_t step)
+{
+    if (!file || step == lastLineStep)
+        return;
+    pending += std::to_string(step);
+    pending += " sync\n";
+    lastLineStep = step;
 }
 
 void SessionRecorder::record(int64_t step, const SDL_Event& event)

@@ -35,6 +35,8 @@ public:
     void reached(int64_t step);
     // One event the listeners heard.
     void record(int64_t step, const SDL_Event& event);
+    // A "sync" line: the session had reached this step (none when a line names it already).
+    void sync(int64_t step);
     // The closing line with the step count; then the file is closed.
     void close(int64_t steps);
 

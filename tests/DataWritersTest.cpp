@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "base/Error.h"
 #include "tools/datagen/BmpWriter.h"
 #include "tools/datagen/ObjWriter.h"
 
@@ -36,9 +37,9 @@ TEST(ObjWriter, RejectsBadInput)
 {
     const Vector3 a(0, 0, 0), b(1, 0, 0), c(0, 1, 0);
     ObjWriter bad;
-    EXPECT_THROW(bad.addTriangle(a, b, c), const char*);  // no group yet
-    EXPECT_THROW(bad.beginGroup("two words", ""), const char*);
+    EXPECT_THROW(bad.addTriangle(a, b, c), Error);  // no group yet
+    EXPECT_THROW(bad.beginGroup("two words", ""), Error);
     bad.beginGroup("g", "missing");
     bad.addTriangle(a, b, c);
-    EXPECT_THROW(bad.objText("x.mtl"), const char*);
+    EXPECT_THROW(bad.objText("x.mtl"), Error);
 }

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
+
+#include <nlohmann/json.hpp>
 
 #include "assets/ModelLoader.h"
 #include "exercise/Exercise.h"
@@ -70,6 +74,21 @@ TEST(ExerciseTest, FileFaultsNameTheFileAndTheField)
                 "posts": [{"x": 3, "z": 3, "height": 1}, {"x": 3, "z": 300, "height": 1}])",
                 edited(R"("overdig_m3")", R"("post_contacts")", edited(R"("dug_to_grade_m3")", R"("time_s")"))),
          "'posts[1]'"},
+        // Past what a field or the file may hold.
+        {"time beyond a double", edited(R"("time_limit_s": 60)", R"("time_limit_s": 1e400)"), "can hold"},
+        {"time below a double", edited(R"("time_limit_s": 60)", R"("time_limit_s": -1e400)"), "can hold"},
+        {"time of ages", edited(R"("time_limit_s": 60)", R"("time_limit_s": 1e308)"), "'time_limit_s': must be from"},
+        {"a name out of its folder", edited(R"("name": "t")", R"("name": "../t")"), "'name'"},
+        {"a 100 MB line", kGood + std::string(size_t{100} << 20, ' '), "larger than 1 MiB"},
+        {"10,000 posts",
+         edited(R"("kind": "trench")", R"("kind": "precision", "post_width": 0.2, "touch_within": 0.1, "posts": [)" +
+                                          [] {
+                                              std::string posts = R"({"x": 3, "z": 3, "height": 1})";
+                                              for (int i = 1; i < 10000; ++i)
+                                                  posts += R"(, {"x": 3, "z": 3, "height": 1})";
+                                              return posts;
+                                          }() + "]"),
+         "'posts': 10000 posts, more than the 100"},
         {"a trench rule for posts", edited(R"("kind": "trench")", R"("kind": "precision", "post_width": 0.2,
                 "touch_within": 0.1, "posts": [{"x": 3, "z": 3, "height": 1}])"),
          "'rules[0].metric'"},
@@ -81,6 +100,7 @@ TEST(ExerciseTest, FileFaultsNameTheFileAndTheField)
         std::string error;
         const bool read = loadExercise(path, e, error, &ground);
         EXPECT_EQ(read, c.field == nullptr) << c.what << ": " << error;
+        EXPECT_LT(error.size(), path.size() + 200) << c.what << ": " << error;
         if (c.field) {
             EXPECT_EQ(error.rfind("[Exercise] " + path + ": ", 0), 0u) << c.what << ": " << error;
             EXPECT_NE(error.find(c.field), std::string::npos) << c.what << ": " << error;
@@ -208,6 +228,15 @@ TEST(ExerciseTest, TheReferenceOperatorMeetsEveryGoal)
         EXPECT_EQ(session.endReason, "goal met") << name << " at " << run.time << " s";
         EXPECT_EQ(run.worstBalance, 0) << name;
         EXPECT_FALSE(run.nan) << name;
+        // Two reports in one second: both kept whole, the later numbered.
+        const std::string dir = testfiles::scratchDir("reports");
+        std::string first, second;
+        ASSERT_TRUE(session.writeReport(dir, "T", "", error, &first)) << error;
+        ASSERT_TRUE(session.writeReport(dir, "T", "", error, &second)) << error;
+        EXPECT_EQ(second, dir + "/T-" + name + "-2.json");
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 4);
+        for (const std::string& path : {first, second})
+            EXPECT_EQ(nlohmann::json::parse(std::ifstream(path))["total"], totalScore(exercise, session.metrics));
     }
     ModelLoader::getInstance().reset();
 }

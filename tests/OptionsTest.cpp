@@ -2,12 +2,18 @@
 
 #include <SDL.h>
 
+#include <functional>
+#include <new>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "TestFiles.h"
 #include "app/Options.h"
+#include "base/EntryPoint.h"
+#include "base/Error.h"
 #include "input/ExcavatorController.h"
 #include "input/InputSystem.h"
 #include "input/JoystickAssignment.h"
@@ -74,15 +80,18 @@ TEST(JoystickAssignmentFile, ReadsWhatWasWrittenAndNamesTheDamage)
         {"monoblock -1 2\n", "line 1: joystick '-1' is not a number from 0 to 255", 0},
         {"monoblock 0 1\nmonoblock 0 2\n", "line 2: movement 'monoblock' given twice", 0},
         {"monoblock 0 1\nleftTrack 0 1\n", "line 2: axis 1 of joystick 0 given twice", 0},
-        {"monoblock 0 1\n\x01\xff\xfe 3 3\n", "line 2: unknown movement", 0},
+        {"monoblock 0 1\n\x01\xff\xfe 3 3\n", "line 2: unknown movement '\\x01\\xff\\xfe'", 0},
+        {"monoblock 0 1\n" + std::string(size_t{100} << 20, 'x'), "line 2: longer than 256 bytes", 0},
+        {std::string(70000, '\n'), "line 65537: past 64 KiB", 0},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
+        SCOPED_TRACE(c.text.substr(0, 200));
         std::istringstream in(c.text);
         std::vector<SavedAxis> axes;
         std::string error;
         ASSERT_EQ(readAssignment(in, "f.cfg", axes, error), c.error == nullptr) << error;
         EXPECT_EQ(axes.size(), c.axes);
+        EXPECT_LT(error.size(), 120u) << error;
         if (c.error) {
             EXPECT_EQ(error.rfind(std::string("[JoystickAssignment] f.cfg ") + c.error, 0), 0u) << error;
         }
@@ -160,5 +169,26 @@ TEST(JoystickAssignmentFile, OfferedAtTheNextStart)
         EXPECT_EQ(errors.str(), *c.reported ? "[JoystickAssignment] " + path + c.reported : "");
         EXPECT_EQ(next.axisAssignments.count(monoblockKey), c.noJoystick ? 0u : 1u);
         EXPECT_EQ(next.axisAssignments.size(), c.noJoystick ? 0u : 1u);
+    }
+}
+
+// Whatever a program's body throws ends it with one tagged line and status 1.
+TEST(EntryPoint, AnyExceptionIsOneTaggedLineAndStatusOne)
+{
+    const struct {
+        std::function<int()> body;
+        const char* line;  // "": the body's own status
+    } cases[] = {
+        {[] { return 3; }, ""},
+        {[]() -> int { throw Error("[SessionReader] x.kvr:3: bad\nline"); }, "[SessionReader] x.kvr:3: bad\\x0aline\n"},
+        {[] { return nlohmann::json::parse("1e400").get<int>(); },
+         "[Tool] Unexpected failure: [json.exception.out_of_range.406] number overflow parsing '1e400'\n"},
+        {[]() -> int { throw std::bad_alloc(); }, "[Tool] Out of memory.\n"},
+        {[]() -> int { throw 7; }, "[Tool] Unexpected failure of an unknown kind.\n"},
+    };
+    for (const auto& c : cases) {
+        std::ostringstream errors;
+        EXPECT_EQ(runEntryPoint("Tool", c.body, errors), *c.line ? 1 : 3) << c.line;
+        EXPECT_EQ(errors.str(), c.line);
     }
 }

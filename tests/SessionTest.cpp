@@ -15,6 +15,7 @@
 #include "world/World.h"
 #include "excavator/Excavator.h"
 #include "assets/ModelLoader.h"
+#include "base/Error.h"
 #include "input/AxisController.h"
 #include "input/ExcavatorController.h"
 #include "input/InputSystem.h"
@@ -294,12 +295,14 @@ TEST(Session, BadRecordingsAreRefusedAndKilledOnesReplayToTheirLastWholeLine)
          "", false},
         {head.substr(0, head.find("joystick")) + "exercise ../x\n" + head.substr(head.find("joystick")) + "9 end\n",
          ":6: \"../x\" is not an exercise name", false},
+        {head.substr(0, head.find("joystick")) + "exercise tr\nench\n" + head.substr(head.find("joystick")) + "9 end\n",
+         ":7: expected \"joystick ...\", found \"ench\"", false},
         {"", ":1: the file is empty", false},
         {"kelvarro-session 2\n" + head.substr(19), ":1: format version \"2\"; this program reads version 1", false},
         {"KVR 1\n" + head.substr(19), ":1: not a session recording", false},
         {head.substr(0, 30), ":2: the header is cut short", false},
         {"kelvarro-session 1\nprogram elsewhere-1\n" + head.substr(head.find("data")) + "9 end\n",
-         ":2: recorded by program version elsewhere-1, this is ", false},
+         ":2: recorded by program version \"elsewhere-1\", this is ", false},
         {"kelvarro-session 1\nprogram elsewhere-1\n" + head.substr(head.find("data")) + body + "9 end\n", "", true},
         {head.substr(0, head.find("data")) + "data 00000000000000ac\n" + head.substr(head.find("started")) + "9 end\n",
          ":3: recorded with another data/ (checksum 00000000000000ac, here 00000000000000ab); --force", false},
@@ -316,6 +319,15 @@ TEST(Session, BadRecordingsAreRefusedAndKilledOnesReplayToTheirLastWholeLine)
         {head + "x7 quit\n", ":7: expected a step number, found \"x7\"", false},
         {head + body + "4 quit\n", ":14: step 4 comes after step 5", false},
         {head + body + "9 end\n10 quit\n", ":15: text after the closing line", false},
+        // Past what a recording holds: a replay must not run for ever, nor
+        // a reader hold what it cannot.
+        {head + body + "999999999999999999 end\n", ":14: step 999999999999999999 is more than 20000 steps past step 5",
+         false},
+        {head + "1000000000000000000 end\n", ":7: expected a step number, found \"1000000000000000000\"", false},
+        {head + body + [] { std::string s; for (int i = 0; i < (1 << 20) - 2; ++i) s += "5 pause\n"; return s; }(),
+         ":1048587: more than 1048576 events before step 5", false},
+        {head + "0 " + std::string(2000, 'x') + "\n", ":7: longer than 1024 bytes", false},
+        {head + std::string(size_t{100} << 20, '7') + "\n", ": larger than 64 MiB, the most this program reads", false},
         {head + body + "9 end", ":14: the last line is cut short (a killed session); replaying up to step 5", false},
         {head + body.substr(0, body.size() - 5), ":13: the last line is cut short (a killed session); replaying up to step 5",
          false},
@@ -328,12 +340,13 @@ TEST(Session, BadRecordingsAreRefusedAndKilledOnesReplayToTheirLastWholeLine)
         Session session;
         try {
             session = readSession(path, {expected.program, expected.data, c.force}, notes);
-        } catch (const char* message) {
-            thrown = message;
+        } catch (const Error& e) {
+            thrown = e.what();
         }
         const bool killed = std::string(c.message).find("killed") != std::string::npos;
         const std::string said = killed ? notes.str() : thrown;
-        SCOPED_TRACE(c.text);
+        SCOPED_TRACE(c.text.substr(0, 1000));
+        EXPECT_LT(said.size(), path.size() + 200) << "a message quotes only a short part of a line";
         if (*c.message == '\0') {
             EXPECT_EQ(thrown, "");
             EXPECT_EQ(session.events.size(), 6u);
@@ -363,7 +376,7 @@ TEST(Session, BadRecordingsAreRefusedAndKilledOnesReplayToTheirLastWholeLine)
             expectedLines.erase(expectedLines.rfind("5 keyup"));
         EXPECT_EQ(lines, expectedLines);
     }
-    EXPECT_THROW(readSession(path + ".none", expected, std::cerr), const char*);
+    EXPECT_THROW(readSession(path + ".none", expected, std::cerr), Error);
 }
 
 // A disk that refuses the file is one warning, and the session goes on.

@@ -9,6 +9,8 @@
 
 #include <unistd.h>
 
+#include "base/Error.h"
+
 // Helpers for tests that read files: a fresh scratch directory, text and
 // bitmap writers, and the text of a fatal error.
 namespace testfiles {
@@ -30,8 +32,8 @@ inline std::string fatalText(const std::function<void()>& call)
 {
     try {
         call();
-    } catch (const char* text) {
-        return text;
+    } catch (const Error& e) {
+        return e.what();
     }
     return "";
 }

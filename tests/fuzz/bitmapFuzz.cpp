@@ -7,6 +7,7 @@
 
 #include <unistd.h>
 
+#include "base/Error.h"
 #include "draw/TextureLoader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -16,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (int bits : {24, 32})
         try {
             TextureLoader::checkBitmap("/tmp/" + name, bits);
-        } catch (const char*) {
+        } catch (const Error&) {
         }
     return 0;
 }

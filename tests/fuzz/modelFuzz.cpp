@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "assets/ModelLoader.h"
+#include "base/Error.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -29,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             loader.getMesh(g.name, false);
             loader.getMesh(g.name, true);
         }
-    } catch (const char*) {
+    } catch (const Error&) {
     }
     return 0;
 }

@@ -20,6 +20,8 @@
 #include "app/Scene.h"
 #include "app/SimulationWindow.h"
 #include "assets/ModelLoader.h"
+#include "base/EntryPoint.h"
+#include "base/Error.h"
 #include "excavator/Excavator.h"
 #include "input/SessionRecorder.h"
 #include "tools/bench/WorldBench.h"
@@ -225,8 +227,8 @@ void renderBench(benchmark::State& state, View v)
     if (!window) {
         try {
             window = std::make_unique<ProbeWindow>();
-        } catch (const char* message) {
-            state.SkipWithError(message);
+        } catch (const Error& e) {
+            state.SkipWithError(e.what());
             return;
         }
     }
@@ -258,12 +260,12 @@ void renderBench(benchmark::State& state, View v)
 
 }  // namespace
 
-int main(int argc, char** argv)
+int runTool(int argc, char** argv)
 {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
-    try {
+    {
         ModelLoader::getInstance().directory = "data/";
         const StepCase steps[] = {
             {"at rest", "land", 3.0, 1e9},
@@ -298,9 +300,6 @@ int main(int argc, char** argv)
                 ->Unit(benchmark::kMillisecond);
         registerWorldBenchmarks();
         benchmark::RunSpecifiedBenchmarks();
-    } catch (const char* message) {
-        std::fprintf(stderr, "%s\n", message);
-        return 1;
     }
     std::printf("\n%-24s %10s %10s %10s  %s\n", "", "mean", "max", "max cpu", "share of budget: mean, max, max cpu");
     for (const Figure& f : figures) {
@@ -313,4 +312,9 @@ int main(int argc, char** argv)
     printWorldFigures();
     benchmark::Shutdown();
     return 0;
+}
+
+int main(int argc, char** argv)
+{
+    return runEntryPoint("bench", [&] { return runTool(argc, argv); });
 }

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "base/EntryPoint.h"
 #include "draw/ExcavatorView.h"
 #include "excavator/Excavator.h"
 #include "world/FrameSnapshot.h"
@@ -102,7 +103,7 @@ void render(Excavator& e, ExcavatorView& view, const Shot& s)
 
 }  // namespace
 
-int main(int argc, char** argv)
+int runTool(int argc, char** argv)
 {
     if (argc != 2 || argv[1][0] == '-') {
         std::fprintf(argc == 2 && std::string(argv[1]) == "--help" ? stdout : stderr,
@@ -120,7 +121,7 @@ int main(int argc, char** argv)
         return 1;
     }
     setUpLighting();
-    try {
+    {
         Excavator e(nullptr);
         ExcavatorView view(e);
         const Vector3 side(3.0, 2.0, 17.0), sideCentre(3.0, 1.6, 0.0);
@@ -161,10 +162,12 @@ int main(int argc, char** argv)
             }
             SDL_GL_SwapBuffers();
         }
-    } catch (const char* text) {
-        std::fprintf(stderr, "%s\n", text);
-        return 1;
     }
     SDL_Quit();
     return 0;
+}
+
+int main(int argc, char** argv)
+{
+    return runEntryPoint("excavatorshot", [&] { return runTool(argc, argv); });
 }

@@ -31,6 +31,7 @@
 #include "app/EngineLoop.h"
 #include "app/Scene.h"
 #include "app/SimulationWindow.h"
+#include "base/EntryPoint.h"
 #include "base/Fatal.h"
 #include "physics/Object.h"
 #include "tools/FramePicture.h"
@@ -137,7 +138,7 @@ void measure(Scene& scene, bool simulate, const char* what, long frames, bool ov
 
 }  // namespace
 
-int main(int argc, char** argv)
+int runTool(int argc, char** argv)
 {
     const char* const usage =
         "usage: frametime [--simulate] [frames] [picture.bmp]   (frames 1 to 100000, default 100)\n";
@@ -162,7 +163,7 @@ int main(int argc, char** argv)
             return 1;
         }
     }
-    try {
+    {
         ProbeWindow window;
         const auto t0 = std::chrono::steady_clock::now();
         World world;
@@ -209,9 +210,11 @@ int main(int argc, char** argv)
             }
         measure(scene, simulate, "same, over a dug patch", frames);
         save("");
-    } catch (const char* message) {
-        std::fprintf(stderr, "%s\n", message);
-        return 1;
     }
     return 0;
+}
+
+int main(int argc, char** argv)
+{
+    return runEntryPoint("frametime", [&] { return runTool(argc, argv); });
 }

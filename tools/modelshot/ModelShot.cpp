@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "assets/Mesh.h"
+#include "base/EntryPoint.h"
 #include "base/Fatal.h"
 #include "assets/ModelLoader.h"
 #include "tools/datagen/BmpWriter.h"
@@ -98,7 +99,7 @@ void setUpGL()
 
 }  // namespace
 
-int main(int argc, char** argv)
+int runTool(int argc, char** argv)
 {
     const char* const usage =
         "usage: modelshot <models> <out.bmp> ex ey ez cx cy cz [terrain] [world] [outlines]\n";
@@ -126,7 +127,7 @@ int main(int argc, char** argv)
         return 1;
     }
     int status = 0;
-    try {
+    {
         setUpGL();
         ModelLoader& loader = ModelLoader::getInstance();
         loader.directory = dir;
@@ -215,10 +216,12 @@ int main(int argc, char** argv)
                 image.set(x, y, p[0], p[1], p[2]);
             }
         writeBmp(argv[2], image, 24);
-    } catch (const char* message) {
-        std::fprintf(stderr, "%s\n", message);
-        status = 1;
     }
     SDL_Quit();
     return status;
+}
+
+int main(int argc, char** argv)
+{
+    return runEntryPoint("modelshot", [&] { return runTool(argc, argv); });
 }

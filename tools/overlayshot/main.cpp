@@ -13,6 +13,8 @@
 
 #include <GL/glu.h>
 
+#include "base/EntryPoint.h"
+#include "base/Fatal.h"
 #include "draw/GradeMarking.h"
 #include "draw/Overlay.h"
 #include "tools/FramePicture.h"
@@ -85,7 +87,7 @@ double medianMs(std::vector<double> v)
 
 }  // namespace
 
-int main(int argc, char** argv)
+int runTool(int argc, char** argv)
 {
     long width = 1024, height = 768;
     if (argc != 2 && argc != 4)
@@ -97,8 +99,7 @@ int main(int argc, char** argv)
         std::cerr << "[overlayshot] No display: " << SDL_GetError() << "\n";
         return 1;
     }
-    int status = 0;
-    try {
+    {
         Overlay overlay(Overlay::kFontPath, 0, height);
         GradeMarking band;
         OverlayFigures f;
@@ -130,10 +131,8 @@ int main(int argc, char** argv)
             trenchFrame(band, width, height);
             overlay.draw(overlayLines(f), width, height);
             const std::string path = prefix + "-" + s.name + ".bmp";
-            if (!toolpicture::saveFrame(path.c_str(), width, height)) {
-                std::cerr << "[overlayshot] Cannot write " << path << "\n";
-                status = 1;
-            }
+            if (!toolpicture::saveFrame(path.c_str(), width, height))
+                throwFatal("[overlayshot] Cannot write " + path);
             SDL_GL_SwapBuffers();
         }
         // Frames with and without the overlay, interleaved; the figures
@@ -167,10 +166,12 @@ int main(int argc, char** argv)
                     with.size(), medianMs(with), medianMs(without), medianMs(with) - medianMs(without),
                     overlay.texturesMade);
         std::printf("overlay with the grade line changing every frame: median %.3f ms\n", medianMs(changing));
-    } catch (const char* message) {
-        std::cerr << message << "\n";
-        status = 1;
     }
     SDL_Quit();
-    return status;
+    return 0;
+}
+
+int main(int argc, char** argv)
+{
+    return runEntryPoint("overlayshot", [&] { return runTool(argc, argv); });
 }

@@ -21,6 +21,7 @@
 #include "app/Scene.h"
 #include "app/SimulationWindow.h"
 #include "assets/ModelLoader.h"
+#include "base/EntryPoint.h"
 #include "excavator/Excavator.h"
 #include "input/ExcavatorController.h"
 #include "input/InputSystem.h"
@@ -215,7 +216,7 @@ int runExercise(int argc, char** argv)
         return usage();
     if (pictureRefused(picture))
         return 1;
-    try {
+    {
         std::unique_ptr<PictureWindow> window;
         if (!picture.empty())
             window = std::make_unique<PictureWindow>();
@@ -264,27 +265,18 @@ int runExercise(int argc, char** argv)
             std::cout << "report " << path << "\n";
         }
         std::cout << run.summary() << std::endl;
-    } catch (const char* message) {
-        std::cerr << message << "\n";
-        return 1;
     }
     if (!picture.empty())
         SDL_Quit();
     return 0;
 }
 
-int main(int argc, char** argv)
+int runScenario(int argc, char** argv)
 {
     if (argc < 2)
         return usage();
-    if (std::string(argv[1]) == "--replay") {
-        try {
-            return replay(argc, argv);
-        } catch (const char* message) {
-            std::cerr << message << "\n";
-            return 1;
-        }
-    }
+    if (std::string(argv[1]) == "--replay")
+        return replay(argc, argv);
     if (std::string(argv[1]) == "--exercise")
         return runExercise(argc, argv);
     const Scenario* scenario = findScenario(argv[1]);
@@ -318,7 +310,7 @@ int main(int argc, char** argv)
         pictureAt = seconds;
     if (pictureRefused(picture))
         return 1;
-    try {
+    {
         std::unique_ptr<PictureWindow> window;
         if (!picture.empty())
             window = std::make_unique<PictureWindow>();
@@ -336,11 +328,13 @@ int main(int argc, char** argv)
         if (!writeTrace(run, csv))
             return 1;
         std::cout << run.summary() << std::endl;
-    } catch (const char* message) {
-        std::cerr << message << "\n";
-        return 1;
     }
     if (!picture.empty())
         SDL_Quit();
     return 0;
+}
+
+int main(int argc, char** argv)
+{
+    return runEntryPoint("Scenario", [&] { return runScenario(argc, argv); });
 }

@@ -1,0 +1,62 @@
+#include "base/TextFile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <vector>
+
+#include <unistd.h>
+
+#include "base/Error.h"
+
+std::string readTextFile(const std::string& path, size_t limit, const char* tag)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw Error(tag, path + ": cannot read it: " + std::strerror(errno));
+    std::string text;
+    std::vector<char> chunk(1 << 16);
+    while (in) {
+        in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+        text.append(chunk.data(), static_cast<size_t>(in.gcount()));
+        if (text.size() > limit)
+            throw Error(tag, path + ": larger than " + sizeText(limit) + ", the most this program reads");
+    }
+    if (in.bad())
+        throw Error(tag, path + ": cannot read it: " + std::strerror(errno));
+    return text;
+}
+
+NewFile makeNewFile(const std::string& path, const std::string& body)
+{
+    std::string temporary = path + ".part-XXXXXX";
+    const int fd = mkstemp(temporary.data());
+    if (fd < 0)
+        return NewFile::Failed;
+    size_t written = 0;
+    while (written < body.size()) {
+        const ssize_t n = write(fd, body.data() + written, body.size() - written);
+        if (n <= 0)
+            break;
+        written += static_cast<size_t>(n);
+    }
+    const bool whole = close(fd) == 0 && written == body.size();
+    // link, unlike rename, never replaces a file that is there.
+    const NewFile made = !whole ? NewFile::Failed
+                         : link(temporary.c_str(), path.c_str()) == 0 ? NewFile::Made
+                         : errno == EEXIST ? NewFile::Taken
+                                           : NewFile::Failed;
+    const int kept = errno;
+    unlink(temporary.c_str());
+    errno = kept;
+    return made;
+}
+
+std::string sizeText(size_t bytes)
+{
+    if (bytes >= (1u << 20) && bytes % (1u << 20) == 0)
+        return std::to_string(bytes >> 20) + " MiB";
+    if (bytes >= 1024 && bytes % 1024 == 0)
+        return std::to_string(bytes >> 10) + " KiB";
+    return std::to_string(bytes) + " bytes";
+}
