@@ -121,7 +121,7 @@ int main(int argc, char** argv)
         fullscreen = answeredYes(std::cin);
     }
 
-    ExcavatorController& controller = ExcavatorController::getInstance();  // may ask about the joystick
+    ExcavatorController controller;  // the window's input system runs its joystick questions
     // A watched recording brings its own joystick assignment.
     controller.joystickOffered = !options.noJoystick && !replayed;
     controller.assignmentFile = joystickFile;
@@ -131,13 +131,14 @@ int main(int argc, char** argv)
 
     Engine* engine = nullptr;
     try {
-        engine = new Engine(width, height, fullscreen, answered, options.exercise.empty() ? nullptr : &exercise);
+        engine = new Engine(controller, width, height, fullscreen, answered,
+                            options.exercise.empty() ? nullptr : &exercise);
         // Reports go beside the joystick file, in the folder the program was started in.
         engine->reportFolder = startError ? "reports" : (started / "reports").string();
         SessionHeader& header = engine->sessionHeader;
         if (replayed) {
             header = *replayed;
-            applySessionSetup(header, controller, InputSystem::getInstance());
+            applySessionSetup(header, controller, *engine->input);
         } else {
             header.program = programVersion();
             header.data = dataChecksum("data");

@@ -9,6 +9,7 @@
 #include "excavator/Drives.h"
 #include "excavator/Grade.h"
 #include "excavator/JointHit.h"
+#include "excavator/MachineCommand.h"
 #include "math/Vector3.h"
 #include "physics/Object.h"
 
@@ -49,7 +50,16 @@ public:
     // Cylinder and bucket link poses from the current joint angles.
     void updateCylinders();
     void updateLinkage();
-    void setSlewCommand(float command);
+    void setSlewCommand(float deflection);
+    // Gives one drive its deflection: an arm joint's rate is taken from its
+    // angle now and held until the drive is given again (as a key's repeat
+    // or the next axis reading does), not recomputed every step.
+    void setDrive(Drive drive, float deflection);
+    // The rate an arm joint's drive (monoblock, bending arm, ground plate)
+    // would be given at that deflection now; 0 for the other drives.
+    double armRate(Drive drive, float deflection) const;
+    // Gives all six, in Drive's order.
+    void setCommand(const MachineCommand& given);
     // Every 0.01 s of simulated time: one settling sweep of the bucket's
     // soil, spilling over the open side onto the terrain.
     void settleBucketSoil(double dt);
@@ -66,6 +76,7 @@ public:
 
     Vector3 comOffset;  // composite centre of mass, model coordinates
     bool bucketInSoil = false;
+    MachineCommand command;  // the deflections last given
     double leftTrackThrottle = 0.0, rightTrackThrottle = 0.0;
     double slewRate = 0.0;
     double monoblockRate = 0.0, bendingArmRate = 0.0, groundPlateRate = 0.0;

@@ -36,7 +36,7 @@ TEST(Camera, CabViewAndViewAngles)
         {quarter, {}, 0.0, pos + Vector3(-0.9, 2.5, -0.2), pos + Vector3(-0.9, 2.5, -10.2), 0.0},
     };
     for (const auto& c : cases) {
-        Camera camera(false);
+        Camera camera;
         camera.cabView(pos, c.q, c.com, c.slew);
         camera.deriveAngles();
         expectNear(camera.eye, c.eye);
@@ -74,7 +74,7 @@ TEST(Camera, FollowEyeStaysAboveTheGround)
         {{500, -4, 10}, 0, -4.0, -4.0},             // off the terrain
     };
     for (const auto& c : cases) {
-        Camera camera(false);
+        Camera camera;
         camera.ground = &ground;
         camera.center = Vector3(2, 4, 0);
         camera.eye = c.eye;

@@ -71,6 +71,12 @@ void World::release()
     pairCount = 0;
 }
 
+void World::setCommand(const MachineCommand& command)
+{
+    if (excavator)
+        excavator->setCommand(command);
+}
+
 void World::simulate(double step)
 {
     if (simulation)

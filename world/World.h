@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "excavator/MachineCommand.h"
 #include "excavator/WorkMeter.h"
 #include "physics/PairRecord.h"
 #include "physics/Simulation.h"
@@ -28,6 +29,9 @@ public:
 
     // One fixed step; then the work meter and the step count.
     void simulate(double step);
+    // Between steps: every drive of the machine takes its deflection, an
+    // arm joint's rate from its angle now (as a key press would give it).
+    void setCommand(const MachineCommand& command);
     // Copies what a frame draws; the caller holds whatever keeps the step
     // out meanwhile.
     void snapshot(FrameSnapshot& out) const;

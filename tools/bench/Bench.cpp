@@ -170,11 +170,11 @@ void recordingBench(benchmark::State& state)
         const double cpu0 = cpuMs();  // outside the timed stretch: it costs as much as what is timed
         const auto t0 = std::chrono::steady_clock::now();
         recorder.reached(run.steps);
-        for (const HeldKey& k : scenario.keys)
+        for (const HeldLever& k : scenario.levers)
             if (run.time >= k.from && run.time < k.to) {
                 SDL_Event e{};
                 e.type = SDL_KEYDOWN;
-                e.key.keysym.sym = k.key;
+                e.key.keysym.sym = SDLK_w;
                 recorder.record(run.steps, e);
                 ++events;
             }
@@ -229,7 +229,7 @@ void renderBench(benchmark::State& state, View v)
         }
     }
     World world;
-    Scene scene(world, false);
+    Scene scene(world);
     ScenarioRun run(world, *findScenario("land"));
     run.run(3.0);
     Camera& camera = *scene.camera;

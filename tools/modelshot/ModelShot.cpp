@@ -147,7 +147,7 @@ int main(int argc, char** argv)
         }
         const Vector3 eye(view[0], view[1], view[2]);
         const Vector3 center(view[3], view[4], view[5]);
-        Camera camera(false);
+        Camera camera;
         camera.eye = eye;
         camera.center = center;
         {

@@ -64,7 +64,7 @@ struct PictureWindow : SimulationWindow {
 // simulator's does.
 bool savePicture(World& world, const std::string& path, double time, const ExerciseRun* exercise = nullptr)
 {
-    Scene scene(world, false);
+    Scene scene(world);
     const Excavator& e = *world.excavator;
     Vector3 forward = rotate({1, 0, 0}, e.orientation);
     forward.y = 0.0;
@@ -165,8 +165,8 @@ int replay(int argc, char** argv)
         run.startPosition = world.excavator->position;
         run.exercise = exerciseRun.get();
     }
-    InputSystem& input = InputSystem::getInstance();
-    applySessionSetup(session.header, ExcavatorController::getInstance(), input);
+    InputSystem input;
+    applySessionSetup(session.header, run.controller, input);
     SessionPlayer player(session);
     const auto begin = std::chrono::steady_clock::now();
     replaySession(input, player, until < 0.0 ? INT64_MAX : static_cast<int64_t>(until), [&] { run.step(); });
