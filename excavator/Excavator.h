@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "assets/ModelLoader.h"
 #include "excavator/Articulation.h"
 #include "excavator/BucketGrid.h"
 #include "excavator/Cylinders.h"
@@ -31,7 +32,8 @@ enum ExcavatorPart : int32_t {
 // side makes its display lists from the same file.
 class Excavator : public Object {
 public:
-    explicit Excavator(Terrain* terrain);
+    // Its outlines come from `models` ("koparka.obj").
+    explicit Excavator(Terrain* terrain, const ModelLoader& models = ModelLoader::forData());
 
     // Track traction and braking, drag and weight.
     void computeForces() override;
@@ -108,7 +110,7 @@ public:
     CylinderState cylinders;
 
 private:
-    void loadOutlines();
+    void loadOutlines(const ModelLoader& models);
     // Belt phase and travel of one track over a step; lever in the world frame.
     void runTrack(const Vector3& lever, double dt, Vector3& pointVelocity, Vector3& travel, double& phase) const;
     void moveJoints(double dt);

@@ -44,7 +44,7 @@ TEST(Camera, CabViewAndViewAngles)
         EXPECT_NEAR(camera.pitch, kPi / 2, 1e-12);
         EXPECT_NEAR(std::remainder(camera.yaw - c.yaw, 2 * kPi), 0.0, 1e-12);
     }
-    Camera c(false);
+    Camera c;
     c.cabView(pos, Quaternion(std::cos(0.1), std::sin(0.1), 0, 0), {}, 0.0);
     expectNear(c.up, {0, std::cos(0.2), std::sin(0.2)});  // a rolled machine rolls the view
     c.up = Vector3(0, 1, 0);

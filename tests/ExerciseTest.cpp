@@ -193,8 +193,6 @@ TEST(ExerciseTest, TrenchVolumesMatchTheAnalyticCount)
 // contacts or the meters that breaks an exercise shows here.
 TEST(ExerciseTest, TheReferenceOperatorMeetsEveryGoal)
 {
-    ModelLoader::getInstance().reset();
-    ModelLoader::getInstance().directory = "data/";
     for (const char* name : {"trench", "hopper", "precision"}) {
         World world;
         Exercise exercise;
@@ -209,5 +207,4 @@ TEST(ExerciseTest, TheReferenceOperatorMeetsEveryGoal)
         EXPECT_EQ(run.worstBalance, 0) << name;
         EXPECT_FALSE(run.nan) << name;
     }
-    ModelLoader::getInstance().reset();
 }

@@ -26,8 +26,6 @@ class ScenarioTest : public ::testing::Test {
 protected:
     Excavator& start(const char* name)
     {
-        ModelLoader::getInstance().reset();
-        ModelLoader::getInstance().directory = "data/";
         scene = std::make_unique<World>();
         run = std::make_unique<ScenarioRun>(*scene, *findScenario(name));
         return *scene->excavator;

@@ -23,8 +23,6 @@
 // listener of it hears input any more.
 TEST(Scene, BuildsTheWorldInOrderFromTheGeneratedData)
 {
-    ModelLoader::getInstance().reset();
-    ModelLoader::getInstance().directory = "data/";
     World world;  // no GL context needed
     const size_t n = world.objects.size();
     ASSERT_EQ(n, 9u);
@@ -38,8 +36,9 @@ TEST(Scene, BuildsTheWorldInOrderFromTheGeneratedData)
     EXPECT_EQ(world.excavator->terrain, world.objects[0]);
     EXPECT_EQ(world.pairCount, 36);
     ASSERT_TRUE(ensureGLContext()) << SDL_GetError();
+    InputSystem input;
     {
-        Scene scene(world);
+        Scene scene(world, &input);
         glViewport(0, 0, 64, 64);
         for (int k = 0; k < 5; ++k)
             world.simulate(0.003);
@@ -72,7 +71,6 @@ TEST(Scene, BuildsTheWorldInOrderFromTheGeneratedData)
         e.type = type;
         SDL_PushEvent(&e);
     }
-    InputSystem::getInstance().poll();
-    InputSystem::getInstance().dispatch();  // must reach no freed listener
-    ModelLoader::getInstance().reset();
+    input.poll();
+    input.dispatch();  // must reach no freed listener
 }

@@ -51,7 +51,7 @@ std::vector<TreeSprite> plantTrees(const Mesh& forest, const Terrain& terrain)
     return trees;
 }
 
-Billboard::Billboard(const std::string& groupName, Terrain* terrain_) : Object(groupName, HUGE_VAL), terrain(terrain_)
+Billboard::Billboard(const Mesh& forest, Terrain* terrain_) : Object(forest, HUGE_VAL), terrain(terrain_)
 {
     trees = plantTrees(meshes[0], *terrain);
 }

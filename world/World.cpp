@@ -13,15 +13,15 @@
 World::World(const std::string& directory)
 {
     try {
-        ModelLoader::getInstance().loadFile("scene.obj");
+        models = &ModelLoader::forData(directory);
         Terrain* ground = new Terrain(directory);
         add(ground);
         for (const char* name : {"wall", "rock01", "rock02", "rock03"})
-            add(new Object(name, HUGE_VAL));
-        excavator = new Excavator(ground);
+            add(new Object(models->getMesh(name, true), HUGE_VAL));
+        excavator = new Excavator(ground, *models);
         add(excavator);
         for (const char* name : {"forest01", "forest02", "forest03"})
-            add(new Billboard(name, ground));
+            add(new Billboard(models->getMesh(name, true), ground));
         makePairs();
     } catch (...) {
         // A failed load leaves nothing behind; the caller reports it.

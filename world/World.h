@@ -10,6 +10,7 @@
 #include "physics/Simulation.h"
 
 class Excavator;
+class ModelLoader;
 class Object;
 class Terrain;
 struct FrameSnapshot;
@@ -42,6 +43,7 @@ public:
     // Before the drawing side is built from the world.
     void addScenery(Object* object);
 
+    const ModelLoader* models = nullptr;  // shared, read-only: what the drawing side builds from
     std::vector<Object*> objects;  // owned
     PairRecord* pairRecords = nullptr;
     int pairCount = 0;

@@ -18,7 +18,6 @@
 #include "app/Camera.h"
 #include "app/Scene.h"
 #include "app/SimulationWindow.h"
-#include "assets/ModelLoader.h"
 #include "excavator/Excavator.h"
 #include "input/SessionRecorder.h"
 #include "tools/scenario/Scenario.h"
@@ -133,7 +132,6 @@ void stepBench(benchmark::State& state, StepCase c)
 
 void terrainBench(benchmark::State& state)
 {
-    ModelLoader::getInstance().loadFile("scene.obj");
     Tally tally;
     for (auto _ : state) {
         const auto t0 = std::chrono::steady_clock::now();
@@ -262,7 +260,6 @@ int main(int argc, char** argv)
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
     try {
-        ModelLoader::getInstance().directory = "data/";
         const StepCase steps[] = {
             {"at rest", "land", 3.0, 1e9},
             {"driving", "drive", 1.0, 10.0},

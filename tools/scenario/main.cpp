@@ -20,7 +20,6 @@
 #include "app/Engine.h"
 #include "app/Scene.h"
 #include "app/SimulationWindow.h"
-#include "assets/ModelLoader.h"
 #include "excavator/Excavator.h"
 #include "input/ExcavatorController.h"
 #include "input/InputSystem.h"
@@ -148,7 +147,6 @@ int replay(int argc, char** argv)
     expected.data = dataChecksum("data");
     expected.force = force;
     const Session session = readSession(file, expected, std::cerr);
-    ModelLoader::getInstance().directory = "data/";
     World world;
     const Scenario recorded{"replay", "a session recording", nullptr, {}, 0.0};
     ScenarioRun run(world, recorded);
@@ -219,7 +217,6 @@ int runExercise(int argc, char** argv)
         std::unique_ptr<PictureWindow> window;
         if (!picture.empty())
             window = std::make_unique<PictureWindow>();
-        ModelLoader::getInstance().directory = "data/";
         World world;
         Exercise exercise;
         std::string error;
@@ -322,7 +319,6 @@ int main(int argc, char** argv)
         std::unique_ptr<PictureWindow> window;
         if (!picture.empty())
             window = std::make_unique<PictureWindow>();
-        ModelLoader::getInstance().directory = "data/";
         World world;
         ScenarioRun run(world, *scenario);
         if (!picture.empty()) {
