@@ -30,7 +30,15 @@ double outside(const Vector3& p, const Mesh& m)
 
 class KoparkaModel : public ::testing::Test {
 protected:
-    static const ModelLoader& models() { return ModelLoader::forData(std::string(KELVARRO_BINARY_DIR) + "/data/"); }
+    static const ModelLoader& models()
+    {
+        static ModelLoader loader;
+        if (loader.getGroups().empty()) {
+            loader.directory = std::string(KELVARRO_BINARY_DIR) + "/data/";
+            loader.loadFile("koparka.obj");
+        }
+        return loader;
+    }
     static Mesh outline(const char* name)
     {
         Mesh m = models().getMesh(name, false);
