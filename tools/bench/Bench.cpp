@@ -20,6 +20,7 @@
 #include "app/SimulationWindow.h"
 #include "excavator/Excavator.h"
 #include "input/SessionRecorder.h"
+#include "tools/bench/WorldsBench.h"
 #include "tools/scenario/Scenario.h"
 #include "world/Terrain.h"
 #include "world/World.h"
@@ -276,6 +277,10 @@ int main(int argc, char** argv)
             ->UseManualTime()
             ->Iterations(1800)
             ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark("worlds/four on two threads", worldsOnThreadsBench)
+            ->UseManualTime()
+            ->Iterations(2)
+            ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark("terrain/construction", terrainBench)
             ->UseManualTime()
             ->Iterations(3)
