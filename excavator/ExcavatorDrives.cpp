@@ -11,6 +11,14 @@ constexpr double soilDamping = 0.9;  // arm rates kept per step in the soil
 // The system's integrator applied to one joint's rate.
 double turned(double rate, double dt) { return integrateStep(Vector3(rate, 0.0, 0.0), dt).x; }
 
+// Cylinder speeds at full deflection (m/s), as quotients applied as
+// deflection * numerator / denominator: rounded in that order, a key and a
+// fully pushed stick give the same rate to the last bit.
+struct CylinderSpeed {
+    double numerator, denominator;
+};
+constexpr CylinderSpeed kMonoblockSpeed{0.07, 0.1}, kBendingArmSpeed{0.09, 0.1}, kGroundPlateSpeed{0.008, 0.01};
+
 // The joint rate that drives its cylinder at the deflected speed.
 double cylinderRate(double (*rateFor)(double, double), double angle, float deflection, CylinderSpeed speed)
 {

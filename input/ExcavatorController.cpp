@@ -1,6 +1,5 @@
 #include "input/ExcavatorController.h"
 
-#include <cmath>
 #include <fstream>
 #include <iostream>
 #include <string>

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <SDL.h>
-
 #include <functional>
 #include <iosfwd>
 #include <string>
