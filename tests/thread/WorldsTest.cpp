@@ -17,7 +17,7 @@ std::string traceOf(const char* scenario)
 {
     World world;
     ScenarioRun run(world, *findScenario(scenario));
-    while (run.steps < 400)
+    while (run.steps < 150)
         run.step();
     std::ostringstream out;
     run.writeTrace(out);
