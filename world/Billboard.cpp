@@ -9,9 +9,9 @@
 
 namespace {
 
-// The C library's rand() after srand(seed), as the forests were first
-// planted with, but drawn from a state of its own: worlds built at once on
-// several threads plant the same trees.
+// The draws of the C library's rand() after srand(seed) (its additive
+// feedback generator), from a state of each planting's own: worlds built at
+// once on several threads plant the same trees.
 class Draws {
 public:
     explicit Draws(uint32_t seed)
