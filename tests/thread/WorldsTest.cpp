@@ -2,22 +2,37 @@
 
 #include <atomic>
 #include <filesystem>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "exercise/Exercise.h"
+#include "exercise/ExerciseRun.h"
+#include "tools/scenario/ExerciseOperators.h"
 #include "tools/scenario/Scenario.h"
 #include "world/World.h"
 
 namespace {
 
-// A world built from data/ and stepped through the start of a scenario; its trace.
-std::string traceOf(const char* scenario)
+// A world built from data/ and stepped through the start of a scenario, or
+// of an exercise worked by the reference operator; its trace.
+std::string traceOf(const char* name)
 {
     World world;
-    ScenarioRun run(world, *findScenario(scenario));
-    while (run.steps < 150)
+    Exercise exercise;
+    std::string error;
+    const Scenario* scenario = findScenario(name);
+    if (!scenario && !loadExercise(exercisePath("data/", name), exercise, error, &world.terrain()))
+        return error;
+    ScenarioRun run(world, scenario ? *scenario : findExerciseOperator("reference")->scenario);
+    std::unique_ptr<ExerciseRun> session;
+    if (!scenario) {
+        session = std::make_unique<ExerciseRun>(world, exercise);
+        run.exercise = session.get();
+    }
+    while (run.steps < 120)
         run.step();
     std::ostringstream out;
     run.writeTrace(out);
@@ -50,11 +65,12 @@ TEST(Worlds, OnThreadsEachGiveTheTraceItGivesAlone)
 {
     if (!std::filesystem::exists("data/scene.obj"))
         GTEST_SKIP() << "no generated data/ in " << std::filesystem::current_path();
-    // Digging soil out of the bucket onto the ground, and driving.
-    const std::string dump = traceOf("dump"), drive = traceOf("drive");
-    ASSERT_NE(dump, drive);
-    const std::vector<std::string> two = tracesOnThreads({"dump", "drive"}, 2);
-    EXPECT_TRUE(two[0] == dump && two[1] == drive);
-    const std::vector<std::string> three = tracesOnThreads({"drive", "dump", "drive"}, 3);
-    EXPECT_TRUE(three[0] == drive && three[1] == dump && three[2] == drive);
+    // The arm reaching out with a full bucket, and an exercise whose
+    // operator keeps its own state from step to step.
+    const std::string dump = traceOf("dump"), trench = traceOf("trench");
+    ASSERT_NE(dump, trench);
+    const std::vector<std::string> two = tracesOnThreads({"dump", "trench"}, 2);
+    EXPECT_TRUE(two[0] == dump && two[1] == trench);
+    const std::vector<std::string> three = tracesOnThreads({"trench", "dump", "trench"}, 3);
+    EXPECT_TRUE(three[0] == trench && three[1] == dump && three[2] == trench);
 }

@@ -406,7 +406,8 @@ const std::vector<SummaryKey>& summaryKeys()
     return keys;
 }
 
-ScenarioRun::ScenarioRun(World& world_, const Scenario& scenario_) : world(world_), scenario(scenario_)
+ScenarioRun::ScenarioRun(World& world_, const Scenario& scenario_)
+    : world(world_), scenario(scenario_), operate(scenario_.operate)
 {
     controller.setExcavator(world.excavator);
     if (scenario.setUp)
@@ -424,8 +425,8 @@ ScenarioRun::~ScenarioRun() = default;
 void ScenarioRun::step()
 {
     holdLevers(scenario, time, *world.excavator);
-    if (scenario.operate)
-        scenario.operate(*this);
+    if (operate)
+        operate(*this);
     const auto t0 = std::chrono::steady_clock::now();
     world.simulate(kStep);
     if (exercise) {

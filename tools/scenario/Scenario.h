@@ -111,6 +111,9 @@ public:
     // The world's controller: a replayed session's keys and axes reach the
     // machine through it, and its e ends the exercise.
     ExcavatorController controller;
+    // The scenario's operator, copied: what it keeps from step to step is
+    // this run's, not the table's, whatever runs at the same time.
+    std::function<void(ScenarioRun&)> operate;
 };
 
 
