@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr int kSteps = 1500;  // landing and the bite's start
+constexpr int kSteps = 3334;  // the whole cycle: landing, the bite, the dump, back
 
 struct Stepped {
     std::unique_ptr<World> world = std::make_unique<World>();

@@ -3,7 +3,7 @@
 #include <benchmark/benchmark.h>
 
 // Four worlds stepped on two threads against one world alone on one thread,
-// each through the start of the cycle scenario: prints the stepping rate of
+// each through the cycle scenario: prints the stepping rate of
 // the four over that of the one (best of two rounds) and whether every
 // trace equals the lone world's.
 void worldsOnThreadsBench(benchmark::State& state);
