@@ -8,16 +8,16 @@
 #include "input/InputSystem.h"
 #include "terrain/Terrain.h"
 
-Camera::Camera(bool listen) : listening(listen)
+Camera::Camera(InputSystem* input_) : input(input_)
 {
-    if (listening)
-        InputSystem::getInstance().addMouseListener(this);
+    if (input)
+        input->addMouseListener(this);
 }
 
 Camera::~Camera()
 {
-    if (listening)
-        InputSystem::getInstance().removeMouseListener(this);
+    if (input)
+        input->removeMouseListener(this);
 }
 
 void Camera::follow(const ExcavatorPose& machine)

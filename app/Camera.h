@@ -8,6 +8,7 @@
 #include "world/Viewpoint.h"
 
 struct ExcavatorPose;
+class InputSystem;
 class Terrain;
 
 // The viewer: a follow view that trails the machine on a soft leash, and a
@@ -16,9 +17,9 @@ class Terrain;
 // follow on the main thread, both under the world lock.
 class Camera : public MouseListener, public Viewpoint {
 public:
-    // Registers with the input system when `listen` is set, and leaves it
-    // when destroyed.
-    explicit Camera(bool listen = true);
+    // Registers with the input system when given one, and leaves it when
+    // destroyed.
+    explicit Camera(InputSystem* input = nullptr);
     ~Camera() override;
     Camera(const Camera&) = delete;
     Camera& operator=(const Camera&) = delete;
@@ -37,7 +38,7 @@ public:
     // The follow view's eye stays this far above it, where it has ground below.
     const Terrain* ground = nullptr;
     static constexpr double kEyeClearance = 0.5;
-    const bool listening;
+    InputSystem* const input;  // the one it listens to; may be null
 
     // The view from the centre, eye and up: pitch and yaw.
     void deriveAngles();

@@ -13,12 +13,14 @@
 #include "input/InputSystem.h"
 #include "world/World.h"
 
-Engine::Engine(int32_t width_, int32_t height_, bool fullscreen_, std::chrono::steady_clock::time_point answered_,
-               const Exercise* chosen)
-    : SimulationWindow("Kelvarro", width_, height_, 32, fullscreen_),
+Engine::Engine(ExcavatorController& controller_, int32_t width_, int32_t height_, bool fullscreen_,
+               std::chrono::steady_clock::time_point answered_, const Exercise* chosen)
+    : SimulationWindow("Kelvarro", width_, height_, 32, fullscreen_, &controller_),
+      controller(controller_),
       loop(EngineLoop::Hooks{[this] { input->poll(); },
                              [this] {
                                  scene->capture();
+                                 scene->overlayShown = controller.overlayShown;
                                  scene->figures.paused = paused;
                                  replaying = session && session->replaying();
                                  scene->figures.replaying = replaying;
@@ -47,14 +49,13 @@ Engine::Engine(int32_t width_, int32_t height_, bool fullscreen_, std::chrono::s
                              [this] { return paused.load(); }}),
       answered(answered_)
 {
-    input = &InputSystem::getInstance();
     input->setWindow(this);
     try {
         world = new World();
-        ExcavatorController::getInstance().setExcavator(world->excavator);
+        controller.setExcavator(world->excavator);
         if (chosen)
             startExercise(*chosen);
-        scene = new Scene(*world, true, width_, height_);
+        scene = new Scene(*world, input.get(), width_, height_);
     } catch (...) {
         release();  // this object dies on the way out
         throw;
@@ -68,7 +69,7 @@ void Engine::release()
 {
     input->setWindow(nullptr);
     // The controller must not keep writing into a machine that is gone.
-    ExcavatorController::getInstance().setExcavator(nullptr);
+    controller.setExcavator(nullptr);
     delete exercise;
     exercise = nullptr;
     delete scene;
@@ -125,7 +126,7 @@ void Engine::startExercise(const Exercise& chosen)
     delete exercise;
     exercise = new ExerciseRun(*world, chosen);
     exerciseStart = reportTimeStamp();
-    ExcavatorController::getInstance().exerciseEndAsked = false;
+    controller.exerciseEndAsked = false;
     logMessage(("[Engine] Exercise " + chosen.name + ": " + chosen.instructions).c_str());
 }
 
@@ -133,7 +134,7 @@ void Engine::exerciseStep(double step)
 {
     if (!exercise)
         return;
-    if (ExcavatorController::getInstance().exerciseEndAsked.exchange(false))
+    if (controller.exerciseEndAsked.exchange(false))
         exercise->endByOperator();
     exercise->update(step);
     if (!exercise->ended() || reportWritten)

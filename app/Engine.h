@@ -12,10 +12,9 @@
 
 #include "input/SessionFormat.h"
 
-class InputSystem;
+class ExcavatorController;
 class SessionRun;
 class ExerciseRun;
-class InputSystem;
 struct Exercise;
 class Scene;
 class World;
@@ -30,7 +29,8 @@ public:
     // With an exercise, it begins in the world before the drawing side is
     // built (its hopper or posts are drawn too); a target or start place off
     // the terrain throws a tagged message.
-    Engine(int32_t width, int32_t height, bool fullscreen,
+    // The controller drives the world's machine from the window's input.
+    Engine(ExcavatorController& controller, int32_t width, int32_t height, bool fullscreen,
            std::chrono::steady_clock::time_point answered = std::chrono::steady_clock::now(),
            const Exercise* exercise = nullptr);
     ~Engine() override;
@@ -47,7 +47,7 @@ public:
     std::string reportFolder = "reports";
     std::string recordingFile;  // empty: none
 
-    InputSystem* input = nullptr;
+    ExcavatorController& controller;
     std::atomic<bool> running{false};
     World* world = nullptr;  // owned; stepped on the simulation thread
     Scene* scene = nullptr;  // owned; the camera and the drawing side

@@ -65,7 +65,7 @@ void EngineLoop::run(std::atomic<bool>& running, SDL_Thread*& thread)
     ThreadStart start{this, &running};  // outlives the thread: joined below
     thread = SDL_CreateThread(threadEntry, &start);
     if (!thread)
-        throw "[Engine] Couldn't create the simulation thread.";
+        throwFatal("[Engine] Couldn't create the simulation thread.");
     while (running) {
         hooks.poll();
         if (hooks.capture) {

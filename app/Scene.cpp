@@ -8,12 +8,11 @@
 #include "draw/Overlay.h"
 #include "draw/SceneView.h"
 #include "excavator/Excavator.h"
-#include "input/ExcavatorController.h"
 #include "terrain/Terrain.h"
 #include "world/World.h"
 
-Scene::Scene(World& world_, bool listen, int width_, int height_)
-    : world(world_), camera(std::make_unique<Camera>(listen)), width(width_), height(height_)
+Scene::Scene(World& world_, InputSystem* input, int width_, int height_)
+    : world(world_), camera(std::make_unique<Camera>(input)), width(width_), height(height_)
 {
     camera->ground = &world.terrain();
     view = std::make_unique<SceneView>(world);
@@ -33,7 +32,6 @@ void Scene::capture()
     }
     camera->viewChanged = false;
     snapshot.view = ViewPose{camera->eye, camera->center, camera->up, camera->pitch, camera->yaw};
-    overlayShown = ExcavatorController::getInstance().overlayShown;
 
     // The world's pace over the last two seconds of frames.
     const auto now = std::chrono::steady_clock::now();

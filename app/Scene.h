@@ -10,6 +10,7 @@
 #include "world/FrameSnapshot.h"
 
 class Camera;
+class InputSystem;
 class Overlay;
 class SceneView;
 class World;
@@ -22,8 +23,8 @@ class World;
 class Scene {
 public:
     // Needs a current GL context of width x height pixels; registers the
-    // camera for the mouse when `listen` is set.
-    explicit Scene(World& world, bool listen = true, int width = 1024, int height = 768);
+    // camera for the mouse with `input` when given.
+    explicit Scene(World& world, InputSystem* input = nullptr, int width = 1024, int height = 768);
     virtual ~Scene();
     Scene(const Scene&) = delete;
     Scene& operator=(const Scene&) = delete;
@@ -43,7 +44,7 @@ public:
     std::unique_ptr<Overlay> overlay;
     FrameSnapshot snapshot;
     OverlayFigures figures;  // as captured; the caller may add its own state
-    bool overlayShown = true;
+    bool overlayShown = true;  // set by the caller
     std::vector<Vector3> groundMarks;  // an exercise's marks, drawn over the frame; set by the caller
     int width, height;
 

@@ -7,25 +7,30 @@
 #include "base/Fatal.h"
 #include "base/Log.h"
 #include "input/ExcavatorController.h"
+#include "input/InputSystem.h"
 
 SimulationWindow::SimulationWindow(const char* caption_, int32_t width_, int32_t height_,
-                                   int32_t bitsPerPixel_, bool fullscreen_)
+                                   int32_t bitsPerPixel_, bool fullscreen_, ExcavatorController* controller)
     : caption(caption_), width(width_), height(height_), bitsPerPixel(bitsPerPixel_), fullscreen(fullscreen_)
 {
-    initVideo();
+    initVideo(controller);
     setViewModel();
     initOpenGL();
 }
 
-SimulationWindow::~SimulationWindow() { SDL_Quit(); }
+SimulationWindow::~SimulationWindow()
+{
+    input.reset();  // before SDL, whose mutex it holds
+    SDL_Quit();
+}
 
-void SimulationWindow::initVideo()
+void SimulationWindow::initVideo(ExcavatorController* controller)
 {
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_JOYSTICK) < 0)
         throwFatal("[SimulationWindow] Couldn't initialize SDL.");
-    // Registers the controller and creates the input system (which opens
-    // the joysticks); any joystick dialogue runs before the window shows.
-    ExcavatorController::getInstance().config();
+    input = std::make_unique<InputSystem>();
+    if (controller)
+        controller->config(*input);
     logMessage("[SimulationWindow] Creating SDL window.");
     const Uint32 flags = fullscreen ? (SDL_OPENGL | SDL_FULLSCREEN) : SDL_OPENGL;
     if (!SDL_SetVideoMode(width, height, bitsPerPixel, flags)) {

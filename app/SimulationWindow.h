@@ -1,8 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "input/ProgramControl.h"
+
+class ExcavatorController;
+class InputSystem;
 
 // SDL, the one OpenGL window and the fixed-function state that all drawing
 // relies on. Construction opens everything (or throws a message text);
@@ -10,8 +14,10 @@
 // stop and togglePause.
 class SimulationWindow : public ProgramControl {
 public:
+    // With a controller, it listens to the window's input system and any
+    // joystick dialogue runs before the window shows.
     SimulationWindow(const char* caption, int32_t width, int32_t height, int32_t bitsPerPixel,
-                     bool fullscreen);
+                     bool fullscreen, ExcavatorController* controller = nullptr);
     SimulationWindow(const SimulationWindow&) = delete;
     SimulationWindow& operator=(const SimulationWindow&) = delete;
 
@@ -22,13 +28,15 @@ public:
     int32_t height;
     int32_t bitsPerPixel;
     bool fullscreen;
+    // The window's input, made once SDL runs (it opens the joysticks).
+    std::unique_ptr<InputSystem> input;
 
     // The scene's light model and white light 0, as every frame expects it;
     // also used by the picture tools so that they light models alike.
     static void initLighting();
 
 protected:
-    void initVideo();
+    void initVideo(ExcavatorController* controller);
     void setViewModel();
     void initOpenGL();
 };

@@ -107,7 +107,7 @@ int run(int argc, char** argv)
         fullscreen = answeredYes(std::cin);
     }
 
-    ExcavatorController& controller = ExcavatorController::getInstance();  // may ask about the joystick
+    ExcavatorController controller;  // the window's input system runs its joystick questions
     // A watched recording brings its own joystick assignment.
     controller.joystickOffered = !options.noJoystick && !replayed;
     controller.assignmentFile = joystickFile;
@@ -117,14 +117,14 @@ int run(int argc, char** argv)
 
     // Made after the session run and so gone before it: a recording whose
     // session failed is flushed whole but for its closing line, as a killed one.
-    const auto engine = std::make_unique<Engine>(width, height, fullscreen, answered,
+    const auto engine = std::make_unique<Engine>(controller, width, height, fullscreen, answered,
                                                  options.exercise.empty() ? nullptr : &exercise);
     // Reports go beside the joystick file, in the folder the program was started in.
     engine->reportFolder = startError ? "reports" : (started / "reports").string();
     SessionHeader& header = engine->sessionHeader;
     if (replayed) {
         header = *replayed;
-        applySessionSetup(header, controller, InputSystem::getInstance());
+        applySessionSetup(header, controller, *engine->input);
     } else {
         header.program = programVersion();
         header.data = dataChecksum("data");

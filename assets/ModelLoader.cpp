@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <fstream>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <utility>
 
 #include "base/Fatal.h"
@@ -140,10 +142,20 @@ void setColour(float colour[4], const Vector3& rgb)
 
 } // namespace
 
-ModelLoader& ModelLoader::getInstance()
+const ModelLoader& ModelLoader::forData(const std::string& directory)
 {
-    static ModelLoader instance;
-    return instance;
+    static std::mutex mutex;
+    static std::map<std::string, std::unique_ptr<ModelLoader>> folders;  // read-only once made
+    std::lock_guard<std::mutex> lock(mutex);
+    std::unique_ptr<ModelLoader>& models = folders[directory];
+    if (!models) {
+        auto read = std::make_unique<ModelLoader>();
+        read->directory = directory;
+        read->loadFile("scene.obj");
+        read->loadFile("koparka.obj");
+        models = std::move(read);  // a fault leaves none, and is met again next time
+    }
+    return *models;
 }
 
 void ModelLoader::reset()
@@ -285,7 +297,7 @@ void ModelLoader::loadMaterialFile(const std::string& fileName, const std::strin
         fail(place, "read error");
 }
 
-Mesh ModelLoader::getMesh(const std::string& groupName, bool smooth)
+Mesh ModelLoader::getMesh(const std::string& groupName, bool smooth) const
 {
     logMessage(("[ModelLoader] loading mesh: " + groupName).c_str());
 

@@ -21,12 +21,20 @@ struct ModelGroup {
     std::vector<ModelFace> faces;
 };
 
-// Reads the OBJ/MTL subset into named groups and materials; one per process.
-// Missing or malformed files stop with a "[ModelLoader] ..." message that
-// names the file (and line) and the fault.
+// Reads the OBJ/MTL subset into named groups and materials. Missing or
+// malformed files stop with a "[ModelLoader] ..." message that names the
+// file (and line) and the fault.
 class ModelLoader {
 public:
-    static ModelLoader& getInstance();
+    ModelLoader() = default;
+    ModelLoader(const ModelLoader&) = delete;
+    ModelLoader& operator=(const ModelLoader&) = delete;
+
+    // The models a world is built from ("scene.obj" and "koparka.obj" of
+    // that folder), read once per process and folder on first use, under a
+    // lock, and never changed after: every world and its drawing side share
+    // them, from any thread.
+    static const ModelLoader& forData(const std::string& directory = "data/");
 
     // Reads directory + fileName and every MTL file it names.
     void loadFile(const std::string& fileName);
@@ -34,7 +42,7 @@ public:
     // A new mesh from the first group of that name with its material;
     // smooth averages corner normals per smoothing group. A group without
     // usemtl gets the all-zero default material.
-    Mesh getMesh(const std::string& groupName, bool smooth);
+    Mesh getMesh(const std::string& groupName, bool smooth) const;
 
     const std::vector<ModelGroup>& getGroups() const { return groups; }
     const std::vector<Material>& getMaterials() const { return materials; }
@@ -46,7 +54,6 @@ public:
     std::string directory = "data/";
 
 private:
-    ModelLoader() = default;
     void loadMaterialFile(const std::string& fileName, const std::string& namedBy);
 
     std::vector<ModelGroup> groups;

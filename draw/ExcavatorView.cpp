@@ -19,9 +19,9 @@ constexpr double degrees = 180.0 / pi;
 
 // A drawn group moved by `offset` and turned about z by `turnDegrees`
 // (undoing the pose it is modelled in), compiled into a list.
-unsigned int buildPart(const char* group, const Vector3& offset, double turnDegrees = 0.0)
+unsigned int buildPart(const ModelLoader& models, const char* group, const Vector3& offset, double turnDegrees = 0.0)
 {
-    Mesh mesh = ModelLoader::getInstance().getMesh(group, true);
+    Mesh mesh = models.getMesh(group, true);
     mesh.translate(offset);
     if (turnDegrees != 0.0)
         mesh.rotateZ(turnDegrees * pi / 180.0);
@@ -57,7 +57,7 @@ void turnY(double angleDegrees) { glRotatef(float(angleDegrees), 0.0f, 1.0f, 0.0
 
 }  // namespace
 
-ExcavatorView::ExcavatorView(const Excavator& machine)
+ExcavatorView::ExcavatorView(const Excavator& machine, const ModelLoader& models)
     : bodyworkPivot(machine.meshes[Bodywork].referencePoint),
       monoblockPivot(machine.meshes[Monoblock].referencePoint),
       bendingArmPivot(machine.meshes[BendingArm].referencePoint),
@@ -76,44 +76,44 @@ ExcavatorView::ExcavatorView(const Excavator& machine)
 {
     const Vector3 none;
     undercarriageList =
-        combinedList({buildPart("platform", none), buildPart("leftTrackJoist", none),
-                      buildPart("rightTrackJoist", none), buildPart("leftTrackRollers", none),
-                      buildPart("rightTrackRollers", none)});
-    leftDriveWheelList = buildPart("leftDriveWheel", -leftDriveWheelCentre);
-    leftIdlerWheelList = buildPart("leftIdlerWheel", -leftIdlerWheelCentre);
-    rightDriveWheelList = buildPart("rightDriveWheel", -rightDriveWheelCentre);
-    rightIdlerWheelList = buildPart("rightIdlerWheel", -rightIdlerWheelCentre);
-    const Mesh element = ModelLoader::getInstance().getMesh("trackElement", true);
+        combinedList({buildPart(models, "platform", none), buildPart(models, "leftTrackJoist", none),
+                      buildPart(models, "rightTrackJoist", none), buildPart(models, "leftTrackRollers", none),
+                      buildPart(models, "rightTrackRollers", none)});
+    leftDriveWheelList = buildPart(models, "leftDriveWheel", -leftDriveWheelCentre);
+    leftIdlerWheelList = buildPart(models, "leftIdlerWheel", -leftIdlerWheelCentre);
+    rightDriveWheelList = buildPart(models, "rightDriveWheel", -rightDriveWheelCentre);
+    rightIdlerWheelList = buildPart(models, "rightIdlerWheel", -rightIdlerWheelCentre);
+    const Mesh element = models.getMesh("trackElement", true);
     beltElement = element.cornerArray();
     beltMaterialList = buildMaterialList(element);
 
     const Vector3 p3 = bodyworkPivot;
-    bodyworkList = combinedList({buildPart("bodyworkBottom", -p3), buildPart("bodyworkMain", -p3),
-                                 buildPart("bodyworkBack", -p3), buildPart("cabin", -p3)});
-    cabinGlassList = buildPart("cabinGlass", -p3);
-    monoblockList = buildPart("monoblock", -monoblockPivot);
-    bendingArmList = buildPart("bendingArm", -bendingArmPivot);
-    groundPlateList = buildPart("groundPlate", -groundPlatePivot);
+    bodyworkList = combinedList({buildPart(models, "bodyworkBottom", -p3), buildPart(models, "bodyworkMain", -p3),
+                                 buildPart(models, "bodyworkBack", -p3), buildPart(models, "cabin", -p3)});
+    cabinGlassList = buildPart(models, "cabinGlass", -p3);
+    monoblockList = buildPart(models, "monoblock", -monoblockPivot);
+    bendingArmList = buildPart(models, "bendingArm", -bendingArmPivot);
+    groundPlateList = buildPart(models, "groundPlate", -groundPlatePivot);
 
     // Cylinders and brackets are modelled at their rest angles; turned
     // upright here, the drawing turns them to the current ones.
     const CylinderState cylinders = restCylinderState();
     monoblockServoOuterList = pairList(
-        buildPart("monoblockServoOuter", -monoblockServoPivot, -cylinders.monoblockServoAngle), -0.628f);
+        buildPart(models, "monoblockServoOuter", -monoblockServoPivot, -cylinders.monoblockServoAngle), -0.628f);
     monoblockServoInnerList = pairList(
-        buildPart("monoblockServoInner", -monoblockServoPivot, -cylinders.monoblockServoAngle), 0.628f);
+        buildPart(models, "monoblockServoInner", -monoblockServoPivot, -cylinders.monoblockServoAngle), 0.628f);
     bendingArmServoOuterList =
-        buildPart("bendingArmServoOuter", -bendingArmServoPivot, -cylinders.bendingArmServoAngle);
+        buildPart(models, "bendingArmServoOuter", -bendingArmServoPivot, -cylinders.bendingArmServoAngle);
     bendingArmServoInnerList =
-        buildPart("bendingArmServoInner", -bendingArmServoPivot, -cylinders.bendingArmServoAngle);
+        buildPart(models, "bendingArmServoInner", -bendingArmServoPivot, -cylinders.bendingArmServoAngle);
     groundPlateServoOuterList =
-        buildPart("groundPlateServoOuter", -groundPlateServoPivot, -cylinders.groundPlateServoAngle);
+        buildPart(models, "groundPlateServoOuter", -groundPlateServoPivot, -cylinders.groundPlateServoAngle);
     groundPlateServoInnerList =
-        buildPart("groundPlateServoInner", -groundPlateServoPivot, -cylinders.groundPlateServoAngle);
+        buildPart(models, "groundPlateServoInner", -groundPlateServoPivot, -cylinders.groundPlateServoAngle);
     bendingArmBracketList =
-        buildPart("bendingArmBracket", -bendingArmBracketPivot, -cylinders.bendingArmBracketAngle);
+        buildPart(models, "bendingArmBracket", -bendingArmBracketPivot, -cylinders.bendingArmBracketAngle);
     groundPlateBracketList =
-        buildPart("groundPlateBracket", -groundPlateBracketPivot, -cylinders.groundPlateBracketAngle);
+        buildPart(models, "groundPlateBracket", -groundPlateBracketPivot, -cylinders.groundPlateBracketAngle);
 }
 
 namespace {

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "assets/ModelLoader.h"
 #include "math/Vector3.h"
 
 class Excavator;
@@ -12,7 +13,7 @@ struct ExcavatorPose;
 // any pose copied from the world.
 class ExcavatorView {
 public:
-    explicit ExcavatorView(const Excavator& machine);
+    explicit ExcavatorView(const Excavator& machine, const ModelLoader& models = ModelLoader::forData());
 
     // `grainList` draws one grain of soil at the origin (the bucket's load).
     void draw(const ExcavatorPose& pose, unsigned int grainList);

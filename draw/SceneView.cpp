@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include "assets/ModelLoader.h"
 #include "draw/ExcavatorView.h"
 #include "draw/ForestView.h"
 #include "draw/GradeMarking.h"
@@ -19,7 +20,8 @@
 SceneView::SceneView(const World& world, const std::string& directory)
 {
     skybox = std::make_unique<Skybox>(directory);
-    terrain = std::make_unique<TerrainView>(world.terrain().material, directory);
+    terrain = std::make_unique<TerrainView>(world.terrain().material, world.models->getMesh("terrainElement", true),
+                                            directory);
     std::vector<const Billboard*> billboards;
     for (const Object* o : world.bodies()) {
         const BodyRole role = world.roleOf(*o);
@@ -29,7 +31,7 @@ SceneView::SceneView(const World& world, const std::string& directory)
             scenery.push_back(Body{buildDisplayList(o->meshes[0]), o->position, o->orientation});
     }
     if (world.excavator)
-        excavator = std::make_unique<ExcavatorView>(*world.excavator);
+        excavator = std::make_unique<ExcavatorView>(*world.excavator, *world.models);
     forests = std::make_unique<ForestView>(billboards, directory);
     gradeMarking = std::make_unique<GradeMarking>();
 }

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "assets/Mesh.h"
-#include "assets/ModelLoader.h"
 #include "base/Fatal.h"
 #include "draw/GLProc.h"
 #include "draw/MeshDraw.h"
@@ -91,9 +90,9 @@ void collectGround(const VoxelWorld& world, const Frustum& view, std::vector<Gro
     }
 }
 
-TerrainView::TerrainView(const Material& material_, const std::string& directory) : material(material_)
+TerrainView::TerrainView(const Material& material_, const Mesh& element, const std::string& directory)
+    : material(material_)
 {
-    const Mesh element = ModelLoader::getInstance().getMesh("terrainElement", true);
     elementDisplayList = buildDisplayList(element);
     createLayeredTexture(directory);
 }

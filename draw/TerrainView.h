@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "assets/Material.h"
+#include "assets/Mesh.h"
 #include "math/Vector3.h"
 
 struct Frustum;
@@ -27,9 +28,9 @@ void collectGround(const VoxelWorld& surface, const Frustum& view, std::vector<G
 // layered grass-to-soil texture, the grain's display list, the batches.
 class TerrainView {
 public:
-    // Reads directory + "grass256.bmp" and "soil256.bmp" and the loaded
-    // model's "terrainElement"; needs a current GL context.
-    TerrainView(const Material& material, const std::string& directory = "data/");
+    // Reads directory + "grass256.bmp" and "soil256.bmp"; `element` is the
+    // grain's model ("terrainElement"); needs a current GL context.
+    TerrainView(const Material& material, const Mesh& element, const std::string& directory = "data/");
 
     void draw(const FrameSnapshot& frame);
 

@@ -32,3 +32,11 @@ void updateLinkage(CylinderState& state, double groundPlate);
 // The linkage's constants close the four-bar for a bucket turned back by
 // this much (rad); the fixed points of the model close it at the true angle.
 constexpr double linkageAngleCorrection = 0.058071;
+
+// The joint angular rate (rad/s) that moves the joint's hydraulic cylinder
+// at speed u (m/s), from the joint's current angle (rad). Where the linkage
+// is singular (a zero denominator, or no real solution) the rate is 0: the
+// joint holds rather than receive inf or NaN.
+double monoblockRateFor(double angle, double u);
+double bendingArmRateFor(double angle, double u);
+double groundPlateRateFor(double angle, double u);

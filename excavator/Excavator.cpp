@@ -26,9 +26,9 @@ const Vector3 bodyworkMassShift(0.85, 0.45, -0.176918);
 
 }  // namespace
 
-Excavator::Excavator(Terrain* terrain_) : Object(3)
+Excavator::Excavator(Terrain* terrain_, const ModelLoader& models) : Object(3)
 {
-    loadOutlines();
+    loadOutlines(models);
     radius = 10.0;
     updateMassProperties();
     position += comOffset;
@@ -55,10 +55,8 @@ Excavator::Excavator(Terrain* terrain_) : Object(3)
     position.y += 10.0;
 }
 
-void Excavator::loadOutlines()
+void Excavator::loadOutlines(const ModelLoader& loader)
 {
-    ModelLoader& loader = ModelLoader::getInstance();
-    loader.loadFile("koparka.obj");
     meshes = new Mesh[7];
     meshCount = 7;
     for (int i = 0; i < 7; ++i) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "assets/ModelLoader.h"
 #include "excavator/Articulation.h"
 #include "excavator/BucketGrid.h"
 #include "excavator/Cylinders.h"
@@ -10,6 +11,7 @@
 #include "excavator/ExcavatorState.h"
 #include "excavator/Grade.h"
 #include "excavator/JointHit.h"
+#include "excavator/MachineCommand.h"
 #include "math/Vector3.h"
 #include "physics/Object.h"
 
@@ -32,7 +34,8 @@ enum ExcavatorPart : int32_t {
 // side makes its display lists from the same file.
 class Excavator : public Object, public ExcavatorState {
 public:
-    explicit Excavator(Terrain* terrain);
+    // Its outlines come from `models` ("koparka.obj").
+    explicit Excavator(Terrain* terrain, const ModelLoader& models = ModelLoader::forData());
 
     // Track traction and braking, drag and weight.
     void computeForces() override;
@@ -51,7 +54,16 @@ public:
     // Cylinder and bucket link poses from the current joint angles.
     void updateCylinders();
     void updateLinkage();
-    void setSlewCommand(float command);
+    void setSlewCommand(float deflection);
+    // Gives one drive its deflection: an arm joint's rate is taken from its
+    // angle now and held until the drive is given again (as a key's repeat
+    // or the next axis reading does), not recomputed every step.
+    void setDrive(Drive drive, float deflection);
+    // The rate an arm joint's drive (monoblock, bending arm, ground plate)
+    // would be given at that deflection now; 0 for the other drives.
+    double armRate(Drive drive, float deflection) const;
+    // Gives all six, in Drive's order.
+    void setCommand(const MachineCommand& given);
     // Every 0.01 s of simulated time: one settling sweep of the bucket's
     // soil, spilling over the open side onto the terrain.
     void settleBucketSoil(double dt);
@@ -69,7 +81,7 @@ public:
     Terrain* terrain = nullptr;
 
 private:
-    void loadOutlines();
+    void loadOutlines(const ModelLoader& models);
     // Belt phase and travel of one track over a step; lever in the world frame.
     void runTrack(const Vector3& lever, double dt, Vector3& pointVelocity, Vector3& travel, double& phase) const;
     void moveJoints(double dt);

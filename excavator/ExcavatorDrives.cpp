@@ -10,12 +10,56 @@ constexpr double soilDamping = 0.9;  // arm rates kept per step in the soil
 
 // The system's integrator applied to one joint's rate.
 double turned(double rate, double dt) { return integrateStep(Vector3(rate, 0.0, 0.0), dt).x; }
+
+// Cylinder speeds at full deflection (m/s), as quotients applied as
+// deflection * numerator / denominator: rounded in that order, a key and a
+// fully pushed stick give the same rate to the last bit.
+struct CylinderSpeed {
+    double numerator, denominator;
+};
+constexpr CylinderSpeed kMonoblockSpeed{0.07, 0.1}, kBendingArmSpeed{0.09, 0.1}, kGroundPlateSpeed{0.008, 0.01};
+
+// The joint rate that drives its cylinder at the deflected speed.
+double cylinderRate(double (*rateFor)(double, double), double angle, float deflection, CylinderSpeed speed)
+{
+    return deflection == 0.0f ? 0.0 : rateFor(angle, deflection * speed.numerator / speed.denominator);
+}
 }  // namespace
 
-void Excavator::setSlewCommand(float command)
+double Excavator::armRate(Drive drive, float deflection) const
+{
+    switch (drive) {
+    case Drive::Monoblock: return cylinderRate(monoblockRateFor, monoblockAngle(), deflection, kMonoblockSpeed);
+    case Drive::BendingArm: return cylinderRate(bendingArmRateFor, bendingArmAngle(), deflection, kBendingArmSpeed);
+    case Drive::GroundPlate:
+        return cylinderRate(groundPlateRateFor, groundPlateAngle(), deflection, kGroundPlateSpeed);
+    default: return 0.0;
+    }
+}
+
+void Excavator::setDrive(Drive drive, float deflection)
+{
+    command[drive] = deflection;
+    switch (drive) {
+    case Drive::Slewing: setSlewCommand(deflection); break;
+    case Drive::Monoblock: monoblockRate = armRate(drive, deflection); break;
+    case Drive::BendingArm: bendingArmRate = armRate(drive, deflection); break;
+    case Drive::GroundPlate: groundPlateRate = armRate(drive, deflection); break;
+    case Drive::LeftTrack: leftTrackThrottle = deflection; break;
+    case Drive::RightTrack: rightTrackThrottle = deflection; break;
+    }
+}
+
+void Excavator::setCommand(const MachineCommand& given)
+{
+    for (int d = 0; d < kDriveCount; ++d)
+        setDrive(static_cast<Drive>(d), given.deflection[d]);
+}
+
+void Excavator::setSlewCommand(float deflection)
 {
     SlewDrive drive{slewState, slewCommand, slewRate};
-    commandSlew(drive, command);
+    commandSlew(drive, deflection);
     slewState = drive.state;
     slewCommand = drive.command;
 }

@@ -7,6 +7,7 @@
 #include "excavator/Drives.h"
 #include "excavator/Grade.h"
 #include "excavator/JointHit.h"
+#include "excavator/MachineCommand.h"
 #include "math/Vector3.h"
 
 // Everything the machine keeps besides its rigid body and outlines: drives,
@@ -16,6 +17,7 @@
 struct ExcavatorState {
     Vector3 comOffset;  // composite centre of mass, model coordinates
     bool bucketInSoil = false;
+    MachineCommand command;  // the deflections last given
     double leftTrackThrottle = 0.0, rightTrackThrottle = 0.0;
     double slewRate = 0.0;
     double monoblockRate = 0.0, bendingArmRate = 0.0, groundPlateRate = 0.0;

@@ -12,19 +12,15 @@
 
 #include "base/JoystickListener.h"
 #include "base/KeyboardListener.h"
+#include "excavator/MachineCommand.h"
 #include "input/JoystickAssignment.h"
 
-class AxisController;
 class Excavator;
 class InputSystem;
 
-// Cylinder conversions: the joint angular rate (rad/s) that moves the
-// joint's hydraulic cylinder at speed u, from the joint's current angle
-// (rad). Where the linkage is singular (a zero denominator, or no real
-// solution) the rate is 0: the joint holds rather than receive inf or NaN.
-double monoblockRateFor(double angle, double u);
-double bendingArmRateFor(double angle, double u);
-double groundPlateRateFor(double angle, double u);
+// The drive a machine key works and the deflection it gives while held;
+// false for a key that works no drive.
+bool keyDrive(SDLKey key, Drive& drive, float& deflection);
 
 // A raw axis reading scaled to [-1, 1), exactly 0 inside the dead zone.
 float axisValue(int16_t raw);
@@ -38,23 +34,23 @@ inline int32_t axisKey(uint8_t type, uint8_t joystick, uint8_t axis)
 // True for a part name of axisPartNames.
 bool isAxisPartName(const std::string& name);
 
-// Turns keys and joystick axes into commands on the excavator. A singleton;
-// its listener operations run on the thread that dispatches input.
+// Turns keys and joystick axes into commands on one world's excavator; its
+// owner (the program, a tool, a test) makes one per world. Its listener
+// operations run on the thread that dispatches input.
 class ExcavatorController : public KeyboardListener, public JoystickListener {
 public:
-    static ExcavatorController& getInstance();
-
     ExcavatorController() = default;
-    ~ExcavatorController() override;
+    ~ExcavatorController() override = default;
     ExcavatorController(const ExcavatorController&) = delete;
     ExcavatorController& operator=(const ExcavatorController&) = delete;
 
     // The scene attaches the machine; until then all input is ignored.
     void setExcavator(Excavator* machine) { excavator = machine; }
 
-    // Registers as keyboard listener; with joysticks present asks whether
-    // they are to drive the machine and runs the axis assignment dialogue.
-    void config();
+    // Registers with the input system as keyboard listener; with joysticks
+    // present asks on the console whether they are to drive the machine and
+    // runs the axis assignment dialogue.
+    void config(InputSystem& input);
     // The same on given streams and input system. `pump` runs once per wait
     // step of the dialogue (poll, dispatch and a 15 ms pause when empty).
     void config(std::istream& in, std::ostream& out, InputSystem& input, int joystickCount,
@@ -96,7 +92,8 @@ public:
     bool configuring = false;
     bool buttonReleased = false;
     CapturedAxis capturedAxis;
-    std::map<int32_t, AxisController*> axisAssignments;  // owned
+    // Each assigned axis and the drive it works.
+    std::map<int32_t, Drive> axisAssignments;
 
     // The assignments by part name ("monoblock", "ground-plate",
     // "bending-arm", "undercarriage", "left-track", "right-track"), as a

@@ -18,12 +18,6 @@ void removeFrom(std::vector<Listener*>& listeners, Listener* listener)
 
 }  // namespace
 
-InputSystem& InputSystem::getInstance()
-{
-    static InputSystem instance;
-    return instance;
-}
-
 InputSystem::InputSystem()
 {
     logMessage("[InputSystem] Creating input system.");

@@ -18,11 +18,9 @@ class ProgramControl;
 // thread). One FIFO queue under one SDL mutex joins the two.
 class InputSystem {
 public:
-    // The process-wide instance; created on first use, after SDL_Init.
-    static InputSystem& getInstance();
-
-    // Opens every joystick and sets SDL's key repeat and event filters.
-    // Public so that tests can run a fresh system of their own.
+    // Opens every joystick and sets SDL's key repeat and event filters;
+    // after SDL_Init. The program's window owns one; tests and tools make
+    // their own.
     InputSystem();
     ~InputSystem();
     InputSystem(const InputSystem&) = delete;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <utility>
 
-#include "input/AxisController.h"
 #include "input/ExcavatorController.h"
 
 SessionPlayer::SessionPlayer(const Session& s) : session(s) {}
@@ -61,8 +60,6 @@ bool applySessionSetup(const SessionHeader& header, ExcavatorController& control
     input.removeKeyboardListener(&controller);
     input.addKeyboardListener(&controller);
     input.removeJoystickListener(&controller);
-    for (auto& assignment : controller.axisAssignments)
-        delete assignment.second;
     controller.axisAssignments.clear();
     if (header.axes.empty())
         return true;

@@ -13,7 +13,7 @@
 class Object {
 public:
     // A body from a group of the already loaded scene model.
-    Object(const std::string& name, double mass);
+    Object(const Mesh& model, double mass);
     // Base of Terrain and Excavator: immovable until the subclass fills it.
     explicit Object(int32_t kind);
     Object(const Object&) = delete;

@@ -1,13 +1,10 @@
-#include "assets/ModelLoader.h"
 #include "physics/Object.h"
 
-// Kept apart from the rest of the class so that bodies built by hand need
-// no model loader.
-Object::Object(const std::string& name, double mass_) : mass(mass_), kind(0), meshCount(1)
+Object::Object(const Mesh& model, double mass_) : mass(mass_), kind(0), meshCount(1)
 {
     meshes = new Mesh[1];
     Mesh& mesh = meshes[0];
-    mesh = ModelLoader::getInstance().getMesh(name, true);
+    mesh = model;
     mesh.computeProperties();
     mesh.referencePoint = Vector3();
     // The body origin is the centre of mass.

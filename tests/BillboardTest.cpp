@@ -81,10 +81,7 @@ TEST(Billboard, TreesSortFarthestFromTheEyeFirst)
 
 TEST(Billboard, GeneratedForestsAreFullAndStandOnTheGround)
 {
-    ModelLoader& loader = ModelLoader::getInstance();
-    loader.reset();
-    loader.directory = "data/";
-    loader.loadFile("scene.obj");
+    const ModelLoader& loader = ModelLoader::forData();
     Terrain ground(loadHeightmap("data/hm02.bmp"));
     for (const char* name : {"forest01", "forest02", "forest03"}) {
         Mesh forest = loader.getMesh(name, true);
@@ -99,7 +96,6 @@ TEST(Billboard, GeneratedForestsAreFullAndStandOnTheGround)
             EXPECT_GE(std::hypot(t.position.x - 3.12, t.position.z + 2.13), 30.0) << name << " too near the start";
         }
     }
-    loader.reset();
 }
 
 // Culling must never drop a sprite that shows: one 10-unit tree 10 ahead of

@@ -36,7 +36,7 @@ TEST(Camera, CabViewAndViewAngles)
         {quarter, {}, 0.0, pos + Vector3(-0.9, 2.5, -0.2), pos + Vector3(-0.9, 2.5, -10.2), 0.0},
     };
     for (const auto& c : cases) {
-        Camera camera(false);
+        Camera camera;
         camera.cabView(pos, c.q, c.com, c.slew);
         camera.deriveAngles();
         expectNear(camera.eye, c.eye);
@@ -44,7 +44,7 @@ TEST(Camera, CabViewAndViewAngles)
         EXPECT_NEAR(camera.pitch, kPi / 2, 1e-12);
         EXPECT_NEAR(std::remainder(camera.yaw - c.yaw, 2 * kPi), 0.0, 1e-12);
     }
-    Camera c(false);
+    Camera c;
     c.cabView(pos, Quaternion(std::cos(0.1), std::sin(0.1), 0, 0), {}, 0.0);
     expectNear(c.up, {0, std::cos(0.2), std::sin(0.2)});  // a rolled machine rolls the view
     c.up = Vector3(0, 1, 0);
@@ -74,7 +74,7 @@ TEST(Camera, FollowEyeStaysAboveTheGround)
         {{500, -4, 10}, 0, -4.0, -4.0},             // off the terrain
     };
     for (const auto& c : cases) {
-        Camera camera(false);
+        Camera camera;
         camera.ground = &ground;
         camera.center = Vector3(2, 4, 0);
         camera.eye = c.eye;

@@ -14,9 +14,9 @@ namespace {
 
 const std::string dataDir = std::string(KELVARRO_BINARY_DIR) + "/data/";
 
-ModelLoader& loaderWith(const char* file)
+const ModelLoader& loaderWith(const char* file)
 {
-    ModelLoader& loader = ModelLoader::getInstance();
+    static ModelLoader loader;
     loader.reset();
     loader.directory = dataDir;
     loader.loadFile(file);

@@ -49,8 +49,6 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(ensureGLContext()) << SDL_GetError();
-        ModelLoader::getInstance().reset();
-        ModelLoader::getInstance().directory = "data/";
         ground = std::make_unique<Terrain>(flatGrid(0.0));
         machine = std::make_unique<Excavator>(ground.get());
         b = ground->blockIndexAt(site);

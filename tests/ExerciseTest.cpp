@@ -213,8 +213,6 @@ TEST(ExerciseTest, TrenchVolumesMatchTheAnalyticCount)
 // contacts or the meters that breaks an exercise shows here.
 TEST(ExerciseTest, TheReferenceOperatorMeetsEveryGoal)
 {
-    ModelLoader::getInstance().reset();
-    ModelLoader::getInstance().directory = "data/";
     for (const char* name : {"trench", "hopper", "precision"}) {
         World world;
         Exercise exercise;
@@ -238,5 +236,4 @@ TEST(ExerciseTest, TheReferenceOperatorMeetsEveryGoal)
         for (const std::string& path : {first, second})
             EXPECT_EQ(nlohmann::json::parse(std::ifstream(path))["total"], totalScore(exercise, session.metrics));
     }
-    ModelLoader::getInstance().reset();
 }

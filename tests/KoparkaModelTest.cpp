@@ -30,21 +30,18 @@ double outside(const Vector3& p, const Mesh& m)
 
 class KoparkaModel : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
+    static const ModelLoader& models()
     {
-        ModelLoader& loader = ModelLoader::getInstance();
-        loader.reset();
-        loader.directory = std::string(KELVARRO_BINARY_DIR) + "/data/";
-        loader.loadFile("koparka.obj");
-    }
-    static void TearDownTestSuite()
-    {
-        ModelLoader::getInstance().reset();
-        ModelLoader::getInstance().directory = "data/";
+        static ModelLoader loader;
+        if (loader.getGroups().empty()) {
+            loader.directory = std::string(KELVARRO_BINARY_DIR) + "/data/";
+            loader.loadFile("koparka.obj");
+        }
+        return loader;
     }
     static Mesh outline(const char* name)
     {
-        Mesh m = ModelLoader::getInstance().getMesh(name, false);
+        Mesh m = models().getMesh(name, false);
         m.computeProperties();
         return m;
     }
@@ -59,12 +56,12 @@ TEST_F(KoparkaModel, EveryGroupLoadsAndTheOutlinesAreClosedSolids)
         // Convex: no corner in front of any face.
         for (const Vector3& p : m.positions) EXPECT_LE(outside(p, m), 1e-9);
     }
-    for (const ModelGroup& g : ModelLoader::getInstance().getGroups()) {
+    for (const ModelGroup& g : models().getGroups()) {
         const std::string& name = g.name;
         if (name.size() > 7 && name.compare(name.size() - 7, 7, "Outline") == 0)
             continue;
         SCOPED_TRACE(name);
-        Mesh m = ModelLoader::getInstance().getMesh(name, true);
+        Mesh m = models().getMesh(name, true);
         EXPECT_EQ(m.triangles.size(), g.faces.size());
         EXPECT_NO_THROW(m.computeProperties());  // no edge on three faces
         EXPECT_EQ(m.material.diffuse[3] < 1.0f, name == "cabinGlass");  // only the glass is blended
@@ -87,7 +84,7 @@ TEST_F(KoparkaModel, OutlinesStandOnTheGroundAndHoldTheirJoints)
     EXPECT_NEAR(body.boxMin.y, 1.193, 1e-6);  // slews on the platform's top
     // Whatever slews with the bodywork stays in its outline's box, clear of the tracks below.
     for (const char* name : {"bodyworkBottom", "bodyworkMain", "bodyworkBack", "cabin", "cabinGlass"})
-        for (const Vector3& p : ModelLoader::getInstance().getMesh(name, true).positions)
+        for (const Vector3& p : models().getMesh(name, true).positions)
             EXPECT_TRUE(p.x >= body.boxMin.x && p.y >= body.boxMin.y && p.z >= body.boxMin.z && p.x <= body.boxMax.x &&
                         p.y <= body.boxMax.y && p.z <= body.boxMax.z) << name;
 

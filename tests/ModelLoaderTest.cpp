@@ -15,17 +15,8 @@ namespace {
 
 class ModelLoaderTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        loader.reset();
-        loader.directory = dir = testfiles::scratchDir("models");
-    }
-    void TearDown() override
-    {
-        loader.reset();
-        loader.directory = "data/";
-        std::filesystem::remove_all(dir);
-    }
+    void SetUp() override { loader.directory = dir = testfiles::scratchDir("models"); }
+    void TearDown() override { std::filesystem::remove_all(dir); }
     // Writes the file and reads it; returns the fatal text, "" on success.
     std::string load(const std::string& name, const std::string& text)
     {
@@ -34,7 +25,7 @@ protected:
     }
     const ModelGroup& group(size_t i) const { return loader.getGroups().at(i); }
 
-    ModelLoader& loader = ModelLoader::getInstance();
+    ModelLoader loader;
     std::string dir;
 };
 

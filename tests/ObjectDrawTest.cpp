@@ -28,12 +28,11 @@ TEST(ObjectDraw, SceneryBodyFromAModelGroupStandsAndDrawsWhereTheModelPutIt)
         obj += "f " + std::to_string(t.vertices[0] + 1) + "/1/1 " + std::to_string(t.vertices[1] + 1) + "/1/1 " +
                std::to_string(t.vertices[2] + 1) + "/1/1\n";
     testfiles::writeText(dir + "block.obj", obj);
-    ModelLoader& loader = ModelLoader::getInstance();
-    loader.reset();
+    ModelLoader loader;
     loader.directory = dir;
     ASSERT_EQ(testfiles::fatalText([&] { loader.loadFile("block.obj"); }), "");
 
-    Object body("block", HUGE_VAL);
+    Object body(loader.getMesh("block", true), HUGE_VAL);
     EXPECT_TRUE(body.isStatic());
     expectNear(body.position, {2, 0.5, 0}, 1e-9);
     ASSERT_EQ(body.meshCount, 1u);
@@ -65,7 +64,5 @@ TEST(ObjectDraw, SceneryBodyFromAModelGroupStandsAndDrawsWhereTheModelPutIt)
         const unsigned char* c = rgb[static_cast<int>((p.y + 4) * 8)][static_cast<int>((p.x + 4) * 8)];
         EXPECT_EQ(c[0] + c[1] + c[2] > 0, p.painted) << p.x << ", " << p.y;
     }
-    loader.reset();
-    loader.directory = "data/";
     std::filesystem::remove_all(dir);
 }

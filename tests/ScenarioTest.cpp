@@ -5,11 +5,12 @@
 #include <memory>
 #include <vector>
 
+#include "GLContext.h"
 #include "world/World.h"
-#include "assets/ModelLoader.h"
 #include "excavator/Articulation.h"
 #include "excavator/Excavator.h"
 #include "excavator/TrackBelt.h"
+#include "input/InputSystem.h"
 #include "math/Quaternion.h"
 #include "physics/Collision.h"
 #include "physics/Simulation.h"
@@ -26,8 +27,6 @@ class ScenarioTest : public ::testing::Test {
 protected:
     Excavator& start(const char* name)
     {
-        ModelLoader::getInstance().reset();
-        ModelLoader::getInstance().directory = "data/";
         scene = std::make_unique<World>();
         run = std::make_unique<ScenarioRun>(*scene, *findScenario(name));
         return *scene->excavator;
@@ -60,6 +59,60 @@ Vector3 forwardOf(const Excavator& e) { return rotate({1, 0, 0}, e.orientation);
 double heading(const Excavator& e) { return std::atan2(-forwardOf(e).z, forwardOf(e).x); }
 
 }  // namespace
+
+// A scripted operator that sets the machine's command between steps gives,
+// step for step, the trace of the same inputs sent as keys through an input
+// system to the world's controller, a held key repeating every step: each
+// drive both ways, several at once.
+TEST(Command, SetBetweenStepsGivesTheTraceOfTheSameKeys)
+{
+    ASSERT_TRUE(ensureGLContext()) << SDL_GetError();  // SDL's event queue
+    const struct {
+        SDLKey key;
+        Drive drive;
+        float deflection;
+        int from, to;  // steps
+    } held[] = {
+        {SDLK_k, Drive::Monoblock, 1, 0, 60},      {SDLK_i, Drive::Monoblock, -1, 90, 150},
+        {SDLK_w, Drive::BendingArm, 1, 10, 80},    {SDLK_s, Drive::BendingArm, -1, 100, 160},
+        {SDLK_j, Drive::GroundPlate, 1, 20, 70},   {SDLK_l, Drive::GroundPlate, -1, 110, 170},
+        {SDLK_a, Drive::Slewing, 1, 0, 50},        {SDLK_d, Drive::Slewing, -1, 80, 140},
+        {SDLK_KP5, Drive::LeftTrack, 1, 0, 100},   {SDLK_KP2, Drive::LeftTrack, -1, 120, 180},
+        {SDLK_KP6, Drive::RightTrack, 1, 30, 90},  {SDLK_KP3, Drive::RightTrack, -1, 100, 170},
+    };
+    Scenario standing = *findScenario("drive");  // on the ground, at rest
+    standing.levers.clear();
+    InputSystem input;
+    std::vector<std::vector<double>> traces[2];
+    for (const bool keys : {false, true}) {
+        World world;
+        ScenarioRun run(world, standing);
+        input.addKeyboardListener(&run.controller);
+        while (run.steps < 200) {
+            MachineCommand command;
+            for (const auto& h : held) {
+                SDL_Event e{};
+                e.key.keysym.sym = h.key;
+                e.type = run.steps < h.to ? SDL_KEYDOWN : SDL_KEYUP;
+                if (keys && run.steps >= h.from && run.steps <= h.to)
+                    SDL_PushEvent(&e);
+                if (run.steps >= h.from && run.steps < h.to)
+                    command[h.drive] = h.deflection;
+            }
+            if (keys) {
+                input.poll();
+                input.dispatch(run.steps);
+            } else {
+                world.setCommand(command);
+            }
+            run.step();
+        }
+        input.removeKeyboardListener(&run.controller);
+        EXPECT_GT(std::fabs(world.excavator->slewAngle()), 0.01);
+        traces[keys] = run.trace;
+    }
+    EXPECT_TRUE(traces[0] == traces[1]);
+}
 
 TEST_F(ScenarioTest, LandFallsFreelyThenRestsOnItsTracksWhereItStarted)
 {

@@ -23,8 +23,6 @@
 // listener of it hears input any more.
 TEST(Scene, BuildsTheWorldInOrderFromTheGeneratedData)
 {
-    ModelLoader::getInstance().reset();
-    ModelLoader::getInstance().directory = "data/";
     World world;  // no GL context needed
     const std::vector<BodyRole> roles = {BodyRole::Ground, BodyRole::Wall,    BodyRole::Rock,
                                          BodyRole::Rock,   BodyRole::Rock,    BodyRole::Machine,
@@ -41,8 +39,9 @@ TEST(Scene, BuildsTheWorldInOrderFromTheGeneratedData)
     EXPECT_EQ(world.bodiesOf(BodyRole::Machine), std::vector<Object*>{world.excavator});
     EXPECT_EQ(world.excavator->terrain, &world.terrain());
     ASSERT_TRUE(ensureGLContext()) << SDL_GetError();
+    InputSystem input;
     {
-        Scene scene(world);
+        Scene scene(world, &input);
         glViewport(0, 0, 64, 64);
         for (int k = 0; k < 5; ++k)
             world.simulate(0.003);
@@ -75,7 +74,6 @@ TEST(Scene, BuildsTheWorldInOrderFromTheGeneratedData)
         e.type = type;
         SDL_PushEvent(&e);
     }
-    InputSystem::getInstance().poll();
-    InputSystem::getInstance().dispatch();  // must reach no freed listener
-    ModelLoader::getInstance().reset();
+    input.poll();
+    input.dispatch();  // must reach no freed listener
 }

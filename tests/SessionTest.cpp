@@ -16,7 +16,6 @@
 #include "excavator/Excavator.h"
 #include "assets/ModelLoader.h"
 #include "base/Error.h"
-#include "input/AxisController.h"
 #include "input/ExcavatorController.h"
 #include "input/InputSystem.h"
 #include "input/ProgramControl.h"
@@ -132,28 +131,24 @@ void push(const std::vector<SDL_Event>& events)
 }
 
 // The real world from data/, the machine's controller listening to the
-// shared input system, the controller set up as the header says; each step traced
+// given input system, the controller set up as the header says; each step traced
 // as the scenario runner traces it.
 class SessionScene {
 public:
-    explicit SessionScene(const SessionHeader& header, std::function<void(ScenarioRun&)> operate = nullptr)
-        : scenario{"session", "", nullptr, {}, 0.0, std::move(operate)}
+    SessionScene(InputSystem& input_, const SessionHeader& header, std::function<void(ScenarioRun&)> operate = nullptr)
+        : scenario{"session", "", nullptr, {}, 0.0, std::move(operate)}, input(input_)
     {
-        ModelLoader::getInstance().reset();
-        ModelLoader::getInstance().directory = "data/";
         scene = std::make_unique<World>();
         run = std::make_unique<ScenarioRun>(*scene, scenario);
-        EXPECT_TRUE(applySessionSetup(header, ExcavatorController::getInstance(), InputSystem::getInstance()));
+        EXPECT_TRUE(applySessionSetup(header, run->controller, input));
     }
     ~SessionScene()
     {
-        InputSystem& input = InputSystem::getInstance();
         input.setSessionHooks({});
-        applySessionSetup(SessionHeader(), ExcavatorController::getInstance(), input);
-        input.removeKeyboardListener(&ExcavatorController::getInstance());
+        input.removeKeyboardListener(&run->controller);
+        input.removeJoystickListener(&run->controller);
         run.reset();
         scene.reset();
-        ModelLoader::getInstance().reset();
     }
     std::string trace() const
     {
@@ -163,6 +158,7 @@ public:
     }
 
     Scenario scenario;
+    InputSystem& input;
     std::unique_ptr<World> scene;
     std::unique_ptr<ScenarioRun> run;
 };
@@ -183,7 +179,7 @@ public:
 TEST(Session, ReplaysToTheSameTraceAndCanBeTakenOver)
 {
     ASSERT_TRUE(ensureGLContext()) << SDL_GetError();
-    InputSystem& input = InputSystem::getInstance();
+    InputSystem input;
     input.poll();
     input.dispatch();  // whatever earlier tests left queued
     CountingWindow window;
@@ -201,7 +197,7 @@ TEST(Session, ReplaysToTheSameTraceAndCanBeTakenOver)
     {
         SessionRecorder recorder(recorded, header, std::cerr);
         input.setSessionHooks(recorder.hooks());
-        SessionScene live(header, [&](ScenarioRun& r) {
+        SessionScene live(input, header, [&](ScenarioRun& r) {
             push(operatorInput(r.steps));
             input.poll();
             input.dispatch(r.steps);
@@ -221,7 +217,7 @@ TEST(Session, ReplaysToTheSameTraceAndCanBeTakenOver)
 
     {
         // Into a world that drove, slewed and lowered its arm, then was reset.
-        SessionScene replay(session.header);
+        SessionScene replay(input, session.header);
         const WorldState start = replay.scene->save();
         Excavator& e = *replay.scene->excavator;
         e.leftTrackThrottle = e.rightTrackThrottle = 1.0;
@@ -252,7 +248,7 @@ TEST(Session, ReplaysToTheSameTraceAndCanBeTakenOver)
                 recorder->record(step, e);
         };
         input.setSessionHooks(hooks);
-        SessionScene resumed(session.header, [&](ScenarioRun& r) {
+        SessionScene resumed(input, session.header, [&](ScenarioRun& r) {
             if (r.steps == kTakeOver)
                 push({key(SDL_KEYDOWN, SDLK_t)});
             else if (r.steps > kTakeOver)

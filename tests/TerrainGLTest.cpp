@@ -61,13 +61,13 @@ TEST(TerrainGL, BuildsFromTheFilesDrawsGrassThenSoilAndNeedsTheEntryPoint)
     writeSolid(dir + "soil256.bmp", 256, 0, 0, 200);
     testfiles::writeText(dir + "element.obj", "v 0.0 0.0 0.0\nv 0.3 0.0 0.0\nv 0.0 0.3 0.0\nvt 0.0 0.0 0.0\n"
                                               "vn 0.0 1.0 0.0\ng terrainElement\nf 1/1/1 3/1/1 2/1/1\n");
-    ModelLoader& loader = ModelLoader::getInstance();
-    loader.reset();
+    ModelLoader loader;
     loader.directory = dir;
     loader.loadFile("element.obj");
+    const Mesh element = loader.getMesh("terrainElement", true);
     {
         Terrain t(dir);
-        TerrainView view(t.material, dir);
+        TerrainView view(t.material, element, dir);
         EXPECT_FLOAT_EQ(t.columnAt(20, 7, 9).position[1], static_cast<float>(120 * 14.0 / 255.0 - 4.8));
         const std::vector<uint8_t> grass = centreColour(t, view);
         EXPECT_TRUE(grass[1] > 150 && grass[1] > 3 * grass[0]) << int(grass[0]) << " " << int(grass[1]);
@@ -81,9 +81,8 @@ TEST(TerrainGL, BuildsFromTheFilesDrawsGrassThenSoilAndNeedsTheEntryPoint)
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     }
     glProcHide("glTexImage3D", true);
-    EXPECT_EQ(testfiles::fatalText([&] { TerrainView view(Material(), dir); }), "[Terrain] glTexImage3D extension error.");
+    EXPECT_EQ(testfiles::fatalText([&] { TerrainView view(Material(), element, dir); }),
+              "[Terrain] glTexImage3D extension error.");
     glProcHide("glTexImage3D", false);
-    loader.reset();
-    loader.directory = "data/";
     std::filesystem::remove_all(dir);
 }

@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "assets/ModelLoader.h"
 #include "excavator/Excavator.h"
 #include "exercise/ExerciseRun.h"
 #include "terrain/Terrain.h"
@@ -47,8 +46,6 @@ std::string firstDifference(const std::vector<std::string>& a, const std::vector
 // A state of a world with other bodies is refused before anything changes.
 TEST(WorldState, RestoredWorldsStepOnToTheSameTrace)
 {
-    ModelLoader::getInstance().reset();
-    ModelLoader::getInstance().directory = "data/";
     struct Case {
         const char* name;
         bool exercise;  // with the "cycles" operator
@@ -108,5 +105,4 @@ TEST(WorldState, RestoredWorldsStepOnToTheSameTrace)
         EXPECT_EQ(world.terrain().world.countSoilVoxels(), start.terrain.voxels.soilVoxels) << c.name;
         EXPECT_EQ(sceneSoil(world).total(), run.startSoil) << c.name;
     }
-    ModelLoader::getInstance().reset();
 }

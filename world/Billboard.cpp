@@ -1,7 +1,7 @@
 #include "world/Billboard.h"
 
 #include <cmath>
-#include <cstdlib>
+#include <cstdint>
 #include <utility>
 
 #include "physics/Collision.h"
@@ -9,8 +9,35 @@
 
 namespace {
 
-// The placement's formulas expect draws in 0..32767.
-double draw15() { return std::rand() % 32768; }
+// The draws of the C library's rand() after srand(seed) (its additive
+// feedback generator), from a state of each planting's own: worlds built at
+// once on several threads plant the same trees.
+class Draws {
+public:
+    explicit Draws(uint32_t seed)
+    {
+        r[0] = seed;
+        for (int k = 1; k < 31; ++k)
+            r[k] = static_cast<uint32_t>(16807 * static_cast<int64_t>(r[k - 1]) % 2147483647);
+        for (int k = 31; k < 34; ++k)
+            r[k] = r[k - 31];
+        for (int k = 34; k < 344; ++k)
+            next();
+    }
+    uint32_t next()
+    {
+        const uint32_t v = r[(i + 3) % 34] + r[(i + 31) % 34];
+        r[i] = v;
+        i = (i + 1) % 34;
+        return v >> 1;
+    }
+    // The placement's formulas expect draws in 0..32767.
+    double draw15() { return next() % 32768; }
+
+private:
+    uint32_t r[34];
+    int i = 0;
+};
 
 double distance2(const Vector3& a, const Vector3& b)
 {
@@ -22,13 +49,13 @@ double distance2(const Vector3& a, const Vector3& b)
 
 std::vector<TreeSprite> plantTrees(const Mesh& forest, const Terrain& terrain)
 {
-    std::srand(18);
+    Draws random(18);
     // Ten trees per block's area (22 x 22) of the forest's ground.
     const double target = forest.volume / (forest.boxMax.y - forest.boxMin.y) * 10.0 / 484.0;
     std::vector<TreeSprite> trees;
     for (int attempt = 0; attempt < 5000 && trees.size() < target; ++attempt) {
-        const double x = draw15() * (forest.boxMax.x - forest.boxMin.x) / 32767.0 + forest.boxMin.x;
-        const double z = draw15() * (forest.boxMax.z - forest.boxMin.z) / 32767.0 + forest.boxMin.z;
+        const double x = random.draw15() * (forest.boxMax.x - forest.boxMin.x) / 32767.0 + forest.boxMin.x;
+        const double z = random.draw15() * (forest.boxMax.z - forest.boxMin.z) / 32767.0 + forest.boxMin.z;
         const Vector3 candidate(x, 10.0, z);
         bool crowded = false;
         for (const TreeSprite& t : trees)
@@ -41,17 +68,17 @@ std::vector<TreeSprite> plantTrees(const Mesh& forest, const Terrain& terrain)
         TreeSprite tree;
         // Planted a little into the ground.
         tree.position = Vector3(x, 10.0 - (d + 0.15), z);
-        if (draw15() > 27851.95)
+        if (random.draw15() > 27851.95)
             tree.textureIndex = 0;
         else
-            tree.textureIndex = draw15() > 16383.5 ? 2 : 1;
-        tree.size = static_cast<float>(2.0 * draw15() / 32767.0 + 10.0);
+            tree.textureIndex = random.draw15() > 16383.5 ? 2 : 1;
+        tree.size = static_cast<float>(2.0 * random.draw15() / 32767.0 + 10.0);
         trees.push_back(tree);
     }
     return trees;
 }
 
-Billboard::Billboard(const std::string& groupName, Terrain* terrain_) : Object(groupName, HUGE_VAL), terrain(terrain_)
+Billboard::Billboard(const Mesh& forest, Terrain* terrain_) : Object(forest, HUGE_VAL), terrain(terrain_)
 {
     trees = plantTrees(meshes[0], *terrain);
 }

@@ -21,7 +21,7 @@ struct TreeSprite {
 // (kind 0) that no force moves.
 class Billboard : public Object {
 public:
-    Billboard(const std::string& groupName, Terrain* terrain);
+    Billboard(const Mesh& forest, Terrain* terrain);
 
     void computeForces() override {}
 

@@ -16,14 +16,14 @@ World::World(const std::string& directory)
 {
     // The step visits the bodies in this order; a failed load leaves
     // nothing behind, and the caller reports it.
-    ModelLoader::getInstance().loadFile("scene.obj");
+    models = &ModelLoader::forData(directory);
     ground = static_cast<Terrain*>(&add(BodyRole::Ground, std::make_unique<Terrain>(directory)));
-    add(BodyRole::Wall, std::make_unique<Object>("wall", HUGE_VAL));
+    add(BodyRole::Wall, std::make_unique<Object>(models->getMesh("wall", true), HUGE_VAL));
     for (const char* name : {"rock01", "rock02", "rock03"})
-        add(BodyRole::Rock, std::make_unique<Object>(name, HUGE_VAL));
-    excavator = static_cast<Excavator*>(&add(BodyRole::Machine, std::make_unique<Excavator>(ground)));
+        add(BodyRole::Rock, std::make_unique<Object>(models->getMesh(name, true), HUGE_VAL));
+    excavator = static_cast<Excavator*>(&add(BodyRole::Machine, std::make_unique<Excavator>(ground, *models)));
     for (const char* name : {"forest01", "forest02", "forest03"})
-        add(BodyRole::Forest, std::make_unique<Billboard>(name, ground));
+        add(BodyRole::Forest, std::make_unique<Billboard>(models->getMesh(name, true), ground));
     simulation.hooks = machineHooks(excavator);
 }
 
@@ -55,6 +55,12 @@ BodyRole World::roleOf(const Object& body) const { return owned[body.index].role
 const std::vector<Contact>& World::contacts(const Object& a, const Object& b) const
 {
     return a.index < b.index ? pairs.record(a.index, b.index).contacts : pairs.record(b.index, a.index).contacts;
+}
+
+void World::setCommand(const MachineCommand& command)
+{
+    if (excavator)
+        excavator->setCommand(command);
 }
 
 void World::simulate(double step)

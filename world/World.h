@@ -5,11 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "excavator/MachineCommand.h"
 #include "excavator/WorkMeter.h"
 #include "physics/PairTable.h"
 #include "physics/Simulation.h"
 
 class Excavator;
+class ModelLoader;
 class Object;
 class Terrain;
 struct FrameSnapshot;
@@ -32,6 +34,9 @@ public:
 
     // One fixed step; then the work meter and the step count.
     void simulate(double step);
+    // Between steps: every drive of the machine takes its deflection, an
+    // arm joint's rate from its angle now (as a key press would give it).
+    void setCommand(const MachineCommand& command);
     // Copies what a frame draws; the caller holds whatever keeps the step
     // out meanwhile.
     void snapshot(FrameSnapshot& out) const;
@@ -61,6 +66,7 @@ public:
     Object& addScenery(std::unique_ptr<Object> body);
 
     Excavator* excavator = nullptr;  // the machine, one of the bodies
+    const ModelLoader* models = nullptr;  // shared, read-only: what the drawing side builds from
     StepReport lastStep;             // what the latest simulate did
     WorkMeter work;                  // fed by every simulate
     int64_t stepCount = 0;           // steps taken

@@ -21,8 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const bool both = split != std::string::npos && (split == 0 || text[split - 1] == '\n');
     std::ofstream(dir + "f.mtl", std::ios::binary) << (both ? text.substr(0, split) : "");
     std::ofstream(dir + "f.obj", std::ios::binary) << (both ? text.substr(split + 3) : text);
-    ModelLoader& loader = ModelLoader::getInstance();
-    loader.reset();
+    ModelLoader loader;
     loader.directory = dir;
     try {
         loader.loadFile("f.obj");

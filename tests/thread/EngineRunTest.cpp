@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "app/Engine.h"
+#include "input/ExcavatorController.h"
 
 namespace {
 
@@ -64,7 +65,8 @@ TEST(EngineRun, WorldDrawnWhileSteppedAndDriven)
 {
     if (!std::filesystem::exists("data/scene.obj"))
         GTEST_SKIP() << "no generated data/ in " << std::filesystem::current_path();
-    Engine engine(1024, 768, false);
+    ExcavatorController controller;
+    Engine engine(controller, 1024, 768, false);
     SDL_Thread* user = SDL_CreateThread(play, nullptr);
     ASSERT_NE(user, nullptr);
     engine.start();

@@ -19,8 +19,6 @@ TEST(Snapshot, CopiesOneWholeStepWhileTheWorldDigs)
 {
     if (!std::filesystem::exists("data/scene.obj"))
         GTEST_SKIP() << "no generated data/ in " << std::filesystem::current_path();
-    ModelLoader::getInstance().reset();
-    ModelLoader::getInstance().directory = "data/";
     World world;
     ScenarioRun run(world, *findScenario("cycle"));
     std::mutex worldLock;

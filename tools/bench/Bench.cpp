@@ -19,12 +19,12 @@
 #include "app/Camera.h"
 #include "app/Scene.h"
 #include "app/SimulationWindow.h"
-#include "assets/ModelLoader.h"
 #include "base/EntryPoint.h"
 #include "base/Error.h"
 #include "excavator/Excavator.h"
 #include "input/SessionRecorder.h"
 #include "tools/bench/WorldBench.h"
+#include "tools/bench/WorldsBench.h"
 #include "tools/scenario/Scenario.h"
 #include "terrain/Terrain.h"
 #include "world/World.h"
@@ -137,7 +137,6 @@ void stepBench(benchmark::State& state, StepCase c)
 
 void terrainBench(benchmark::State& state)
 {
-    ModelLoader::getInstance().loadFile("scene.obj");
     Tally tally;
     for (auto _ : state) {
         const auto t0 = std::chrono::steady_clock::now();
@@ -174,11 +173,11 @@ void recordingBench(benchmark::State& state)
         const double cpu0 = cpuMs();  // outside the timed stretch: it costs as much as what is timed
         const auto t0 = std::chrono::steady_clock::now();
         recorder.reached(run.steps);
-        for (const HeldKey& k : scenario.keys)
+        for (const HeldLever& k : scenario.levers)
             if (run.time >= k.from && run.time < k.to) {
                 SDL_Event e{};
                 e.type = SDL_KEYDOWN;
-                e.key.keysym.sym = k.key;
+                e.key.keysym.sym = SDLK_w;
                 recorder.record(run.steps, e);
                 ++events;
             }
@@ -233,7 +232,7 @@ void renderBench(benchmark::State& state, View v)
         }
     }
     World world;
-    Scene scene(world, false);
+    Scene scene(world);
     ScenarioRun run(world, *findScenario("land"));
     run.run(3.0);
     Camera& camera = *scene.camera;
@@ -266,7 +265,6 @@ int runTool(int argc, char** argv)
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
     {
-        ModelLoader::getInstance().directory = "data/";
         const StepCase steps[] = {
             {"at rest", "land", 3.0, 1e9},
             {"driving", "drive", 1.0, 10.0},
@@ -283,6 +281,10 @@ int runTool(int argc, char** argv)
             ->UseManualTime()
             ->Iterations(1800)
             ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark("worlds/four on two threads", worldsOnThreadsBench)
+            ->UseManualTime()
+            ->Iterations(2)
+            ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark("terrain/construction", terrainBench)
             ->UseManualTime()
             ->Iterations(3)

@@ -167,7 +167,7 @@ int runTool(int argc, char** argv)
         ProbeWindow window;
         const auto t0 = std::chrono::steady_clock::now();
         World world;
-        Scene scene(world, false);
+        Scene scene(world);
         std::printf("scene built in %.2f s\n",
                     std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
         if (simulate) {  // the machine starts above the ground: it lands first

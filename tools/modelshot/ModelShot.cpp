@@ -129,7 +129,7 @@ int runTool(int argc, char** argv)
     int status = 0;
     {
         setUpGL();
-        ModelLoader& loader = ModelLoader::getInstance();
+        ModelLoader loader;
         loader.directory = dir;
         std::vector<Placed> models = parseModels(argv[1]);
         for (Placed& m : models) {
@@ -143,12 +143,12 @@ int runTool(int argc, char** argv)
         if (withTerrain) {
             loader.loadFile("scene.obj");  // the terrain needs the soil clod
             terrain = std::make_unique<Terrain>(dir);
-            ground = std::make_unique<TerrainView>(terrain->material, dir);
+            ground = std::make_unique<TerrainView>(terrain->material, loader.getMesh("terrainElement", true), dir);
             copyGround(*terrain, 0, frame);
         }
         const Vector3 eye(view[0], view[1], view[2]);
         const Vector3 center(view[3], view[4], view[5]);
-        Camera camera(false);
+        Camera camera;
         camera.eye = eye;
         camera.center = center;
         {
@@ -164,7 +164,7 @@ int runTool(int argc, char** argv)
             sky = std::make_unique<Skybox>(dir);
             std::vector<const Billboard*> planted;
             for (const char* name : {"forest01", "forest02", "forest03"}) {
-                forests.push_back(std::make_unique<Billboard>(name, terrain.get()));
+                forests.push_back(std::make_unique<Billboard>(loader.getMesh(name, true), terrain.get()));
                 planted.push_back(forests.back().get());
             }
             trees = std::make_unique<ForestView>(planted, dir);

@@ -11,7 +11,6 @@
 #include "world/World.h"
 #include "excavator/Excavator.h"
 #include "exercise/ExerciseRun.h"
-#include "input/ExcavatorController.h"
 #include "math/Quaternion.h"
 #include "physics/Collision.h"
 #include "terrain/Terrain.h"
@@ -141,8 +140,8 @@ void dumpSetUp(World& world)
 // The machine has fallen and settled on its tracks by then (s).
 constexpr double kLanded = 1.5;
 
-// Keys held from kLanded + from to kLanded + to.
-HeldKey hold(SDLKey key, double from, double to) { return {key, kLanded + from, kLanded + to}; }
+// A lever held from kLanded + from to kLanded + to.
+HeldLever hold(const Lever& lever, double from, double to) { return {lever, kLanded + from, kLanded + to}; }
 
 // One bite from the start pose, about 9 m ahead. Raise the boom and reach
 // out with the bucket curled so that its lip points down and back; lower
@@ -150,20 +149,20 @@ HeldKey hold(SDLKey key, double from, double to) { return {key, kLanded + from, 
 // lip first; scoop by uncurling while the arm still pulls; lift, uncurling
 // a little more on the way so that the open side stays up and no soil
 // falls out.
-std::vector<HeldKey> digKeys()
+std::vector<HeldLever> digKeys()
 {
-    return {hold(SDLK_k, 0.0, 0.7), hold(SDLK_w, 0.0, 1.4), hold(SDLK_l, 0.5, 1.2),  hold(SDLK_i, 1.5, 2.3),
-            hold(SDLK_s, 1.5, 2.6), hold(SDLK_j, 2.1, 2.6), hold(SDLK_k, 2.6, 3.5), hold(SDLK_j, 2.85, 3.15)};
+    return {hold(kBoomPlus, 0.0, 0.7), hold(kArmPlus, 0.0, 1.4), hold(kBucketMinus, 0.5, 1.2),  hold(kBoomMinus, 1.5, 2.3),
+            hold(kArmMinus, 1.5, 2.6), hold(kBucketPlus, 2.1, 2.6), hold(kBoomPlus, 2.6, 3.5), hold(kBucketPlus, 2.85, 3.15)};
 }
 
 // The bite, then slew a quarter turn, open the bucket over the ground
 // (curl it past its open side's facing down, the arm reaching out) and
 // slew back.
-std::vector<HeldKey> cycleKeys()
+std::vector<HeldLever> cycleKeys()
 {
-    std::vector<HeldKey> keys = digKeys();
-    const std::vector<HeldKey> more = {hold(SDLK_a, 3.5, 4.95), hold(SDLK_l, 5.2, 6.0), hold(SDLK_w, 5.4, 5.9),
-                                       hold(SDLK_d, 6.1, 7.55)};
+    std::vector<HeldLever> keys = digKeys();
+    const std::vector<HeldLever> more = {hold(kSlewPlus, 3.5, 4.95), hold(kBucketMinus, 5.2, 6.0), hold(kArmPlus, 5.4, 5.9),
+                                       hold(kSlewMinus, 6.1, 7.55)};
     keys.insert(keys.end(), more.begin(), more.end());
     return keys;
 }
@@ -180,32 +179,25 @@ void soakOperate(ScenarioRun& run)
     if (!cycle)
         return;
     const double t = std::fmod(run.time, kPeriod);
-    holdKeys(*cycle, t);
+    Excavator& e = *run.world.excavator;
+    holdLevers(*cycle, t, e);
     if (t < kHoming)
         return;
-    const Scenario turn{"", "", nullptr, {{SDLK_KP5, kTurnFrom, kTurnTo}, {SDLK_KP3, kTurnFrom, kTurnTo}}, 0.0};
-    holdKeys(turn, t);
-    const Excavator& e = *run.world.excavator;
-    struct Joint {
+    const Scenario turn{"", "", nullptr, {{kLeftForward, kTurnFrom, kTurnTo}, {kRightBack, kTurnFrom, kTurnTo}}, 0.0};
+    holdLevers(turn, t, e);
+    const struct Joint {
         double angle, tolerance;
-        SDLKey raise, lower;  // the keys that make the angle larger, smaller
+        Lever raise, lower;  // the levers that make the angle larger, smaller
     } joints[] = {
-        {std::remainder(e.slewAngle(), 6.283185307179586), 0.05, SDLK_a, SDLK_d},
-        {e.monoblockAngle(), 0.02, SDLK_k, SDLK_i},
-        {e.bendingArmAngle(), 0.02, SDLK_w, SDLK_s},
-        {e.groundPlateAngle(), 0.02, SDLK_l, SDLK_j},
+        {std::remainder(e.slewAngle(), 6.283185307179586), 0.05, kSlewPlus, kSlewMinus},
+        {e.monoblockAngle(), 0.02, kBoomPlus, kBoomMinus},
+        {e.bendingArmAngle(), 0.02, kArmPlus, kArmMinus},
+        {e.groundPlateAngle(), 0.02, kBucketMinus, kBucketPlus},
     };
-    ExcavatorController& controller = ExcavatorController::getInstance();
     for (const Joint& j : joints) {
-        SDL_Event event{};
-        event.type = SDL_KEYUP;
-        event.key.keysym.sym = j.raise;
-        controller.keyReleased(&event);
-        if (std::fabs(j.angle) <= j.tolerance)
-            continue;
-        event.type = SDL_KEYDOWN;
-        event.key.keysym.sym = j.angle < 0.0 ? j.raise : j.lower;
-        controller.keyPressed(&event);
+        pushLever(e, j.raise, false);
+        if (std::fabs(j.angle) > j.tolerance)
+            pushLever(e, j.angle < 0.0 ? j.raise : j.lower);
     }
 }
 
@@ -262,21 +254,21 @@ const std::vector<Scenario>& scenarioTable()
         {"land", "falls from the start pose onto the ground and comes to rest", nullptr, {}, 5.0},
         // Both tracks held forward: the operator drives at the wall.
         {"wall", "set down 1 m from the wall, facing it, at 3 m/s towards it, tracks forward", wallSetUp,
-         {{SDLK_KP5, 0.0, 1e9}, {SDLK_KP6, 0.0, 1e9}}, 3.0},
+         {{kLeftForward, 0.0, 1e9}, {kRightForward, 0.0, 1e9}}, 3.0},
         {"drive", "both tracks forward for 10 s from rest, then let go", standAtStart,
-         {{SDLK_KP5, 0.0, 10.0}, {SDLK_KP6, 0.0, 10.0}}, 10.5},
+         {{kLeftForward, 0.0, 10.0}, {kRightForward, 0.0, 10.0}}, 10.5},
         {"turn", "the tracks opposite for 10 s: turning on the spot", standAtStart,
-         {{SDLK_KP5, 0.0, 10.0}, {SDLK_KP3, 0.0, 10.0}}, 10.5},
-        {"slew", "slewing held for 2 s, then let go", standAtStart, {{SDLK_a, 0.0, 2.0}}, 3.0},
+         {{kLeftForward, 0.0, 10.0}, {kRightBack, 0.0, 10.0}}, 10.5},
+        {"slew", "slewing held for 2 s, then let go", standAtStart, {{kSlewPlus, 0.0, 2.0}}, 3.0},
         // Boom up, arm up and down, bucket both ways, boom down; high in the
         // air, so that the ground never stops the arm first.
         {"limits", "each arm joint driven past both of its limits, falling from 1000 m", highAboveStart,
-         {{SDLK_k, 0.0, 2.5}, {SDLK_w, 2.5, 5.5}, {SDLK_s, 5.5, 7.5}, {SDLK_j, 7.5, 8.0}, {SDLK_l, 8.0, 9.0},
-          {SDLK_i, 9.0, 12.5}},
+         {{kBoomPlus, 0.0, 2.5}, {kArmPlus, 2.5, 5.5}, {kArmMinus, 5.5, 7.5}, {kBucketPlus, 7.5, 8.0}, {kBucketMinus, 8.0, 9.0},
+          {kBoomMinus, 9.0, 12.5}},
          12.5},
-        {"hit", "side-on to the wall, slewing the arm into it", besideWallSetUp, {{SDLK_a, 0.0, 3.0}}, 3.5},
+        {"hit", "side-on to the wall, slewing the arm into it", besideWallSetUp, {{kSlewPlus, 0.0, 3.0}}, 3.5},
         {"dump", "boom raised, bucket full: the arm reaches out and the bucket opens until it is empty", dumpSetUp,
-         {{SDLK_w, 0.0, 1.5}, {SDLK_l, 1.0, 3.0}}, 6.0},
+         {{kArmPlus, 0.0, 1.5}, {kBucketMinus, 1.0, 3.0}}, 6.0},
         {"soak", "working cycles for 20 minutes: dig, lift, slew, dump, slew back, the arm home, a little turn",
          nullptr, {}, 1200.0, soakOperate},
         {"dig", "lands, then lowers the bucket into the ground ahead, scoops it full and lifts it", nullptr, digKeys(),
@@ -295,21 +287,20 @@ const Scenario* findScenario(const std::string& name)
     return nullptr;
 }
 
-void holdKeys(const Scenario& scenario, double time)
+void pushLever(Excavator& machine, const Lever& lever, bool pushed)
 {
-    ExcavatorController& controller = ExcavatorController::getInstance();
-    for (const HeldKey& k : scenario.keys) {
-        SDL_Event event{};
-        event.key.keysym.sym = k.key;
-        if (time >= k.from && time < k.to) {
-            event.type = SDL_KEYDOWN;
-            controller.keyPressed(&event);
-        } else if (time >= k.to && time - ScenarioRun::kStep < k.to + 1e-9) {
+    machine.setDrive(lever.drive, pushed ? lever.deflection : 0.0f);
+}
+
+void holdLevers(const Scenario& scenario, double time, Excavator& machine)
+{
+    for (const HeldLever& k : scenario.levers) {
+        if (time >= k.from && time < k.to)
+            pushLever(machine, k.lever);
+        else if (time >= k.to && time - ScenarioRun::kStep < k.to + 1e-9)
             // A wrapped clock (the soak's) may space two steps a hair more
-            // than kStep apart; without the slack the key stays held.
-            event.type = SDL_KEYUP;
-            controller.keyReleased(&event);
-        }
+            // than kStep apart; without the slack the lever stays held.
+            pushLever(machine, k.lever, false);
     }
 }
 
@@ -415,9 +406,10 @@ const std::vector<SummaryKey>& summaryKeys()
     return keys;
 }
 
-ScenarioRun::ScenarioRun(World& world_, const Scenario& scenario_) : world(world_), scenario(scenario_)
+ScenarioRun::ScenarioRun(World& world_, const Scenario& scenario_)
+    : world(world_), scenario(scenario_), operate(scenario_.operate)
 {
-    ExcavatorController::getInstance().setExcavator(world.excavator);
+    controller.setExcavator(world.excavator);
     if (scenario.setUp)
         scenario.setUp(world);
     startPosition = world.excavator->position;
@@ -428,18 +420,18 @@ ScenarioRun::ScenarioRun(World& world_, const Scenario& scenario_) : world(world
     world.work.reset(world.excavator->soilDug, world.excavator->bucket.soilCount);
 }
 
-ScenarioRun::~ScenarioRun() { ExcavatorController::getInstance().setExcavator(nullptr); }
+ScenarioRun::~ScenarioRun() = default;
 
 void ScenarioRun::step()
 {
-    holdKeys(scenario, time);
-    if (scenario.operate)
-        scenario.operate(*this);
+    holdLevers(scenario, time, *world.excavator);
+    if (operate)
+        operate(*this);
     const auto t0 = std::chrono::steady_clock::now();
     world.simulate(kStep);
     if (exercise) {
         // e ends the exercise between two steps, as in the program.
-        if (ExcavatorController::getInstance().exerciseEndAsked.exchange(false))
+        if (controller.exerciseEndAsked.exchange(false))
             exercise->endByOperator();
         exercise->update(kStep);
     }

@@ -1,22 +1,41 @@
 #pragma once
 
-#include <SDL.h>
-
 #include <functional>
 #include <iosfwd>
 #include <string>
 #include <vector>
 
+#include "excavator/MachineCommand.h"
 #include "excavator/SoilLedger.h"
+#include "input/ExcavatorController.h"
 #include "math/Vector3.h"
 
+class Excavator;
 class ExerciseRun;
 class World;
 class ScenarioRun;
 
-// A key held over a stretch of simulated time, as the operator would hold it.
-struct HeldKey {
-    SDLKey key;
+// One drive pushed one way at full deflection: what one machine key gives.
+struct Lever {
+    Drive drive;
+    float deflection;
+    bool operator==(const Lever& o) const { return drive == o.drive && deflection == o.deflection; }
+    bool operator!=(const Lever& o) const { return !(*this == o); }
+};
+// By the keys that give them: a d, k i, w s, j l, keypad 5 2 and 6 3.
+constexpr Lever kSlewPlus{Drive::Slewing, 1.0f}, kSlewMinus{Drive::Slewing, -1.0f};
+constexpr Lever kBoomPlus{Drive::Monoblock, 1.0f}, kBoomMinus{Drive::Monoblock, -1.0f};
+constexpr Lever kArmPlus{Drive::BendingArm, 1.0f}, kArmMinus{Drive::BendingArm, -1.0f};
+constexpr Lever kBucketPlus{Drive::GroundPlate, 1.0f}, kBucketMinus{Drive::GroundPlate, -1.0f};
+constexpr Lever kLeftForward{Drive::LeftTrack, 1.0f}, kLeftBack{Drive::LeftTrack, -1.0f};
+constexpr Lever kRightForward{Drive::RightTrack, 1.0f}, kRightBack{Drive::RightTrack, -1.0f};
+
+// Pushes the lever: the drive takes its deflection; released, it takes 0.
+void pushLever(Excavator& machine, const Lever& lever, bool pushed = true);
+
+// A lever held over a stretch of simulated time, as the operator would hold its key.
+struct HeldLever {
+    Lever lever;
     double from, to;  // s
 };
 
@@ -25,19 +44,20 @@ struct Scenario {
     const char* name;
     const char* about;
     std::function<void(World&)> setUp;  // after the world is built; may be empty
-    std::vector<HeldKey> keys;
+    std::vector<HeldLever> levers;
     double seconds;                     // default length
-    // Before every step, after the held keys: an operator that watches the
-    // machine and presses keys itself; may be empty.
+    // Before every step, after the held levers: an operator that watches
+    // the machine and works the levers itself; may be empty.
     std::function<void(ScenarioRun&)> operate = nullptr;
 };
 
 const std::vector<Scenario>& scenarioTable();
 const Scenario* findScenario(const std::string& name);
 
-// Before the step that starts at `time`: presses the keys held then, as key
-// repeat delivers them, and lets go once of a key whose stretch just ended.
-void holdKeys(const Scenario& scenario, double time);
+// Before the step that starts at `time`: pushes the levers held then, every
+// step as key repeat gives a held key again, and lets go once of a lever
+// whose stretch just ended.
+void holdLevers(const Scenario& scenario, double time, Excavator& machine);
 
 // The ground straight below (x, z): its height and the unit normal of the
 // terrain triangle there. False off the terrain.
@@ -51,12 +71,12 @@ class ScenarioRun {
 public:
     static constexpr double kStep = 0.003;  // s
 
-    // Hands the machine to the controller for the run.
+    // Hands the machine to the run's controller.
     ScenarioRun(World& world, const Scenario& scenario);
     ~ScenarioRun();
     ScenarioRun(const ScenarioRun&) = delete;
     ScenarioRun& operator=(const ScenarioRun&) = delete;
-    // Holds the keys due, then one World::simulate; appends a trace row.
+    // Holds the levers due, then one World::simulate; appends a trace row.
     void step();
     void run(double seconds);
     // One line: "summary" and key=value pairs.
@@ -88,6 +108,12 @@ public:
     std::vector<std::vector<double>> trace;  // one row per step: time, then traceColumns()
     // An exercise fed after every step; its figures end the summary. May be null.
     ExerciseRun* exercise = nullptr;
+    // The world's controller: a replayed session's keys and axes reach the
+    // machine through it, and its e ends the exercise.
+    ExcavatorController controller;
+    // The scenario's operator, copied: what it keeps from step to step is
+    // this run's, not the table's, whatever runs at the same time.
+    std::function<void(ScenarioRun&)> operate;
 };
 
 

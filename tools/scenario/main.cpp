@@ -20,7 +20,6 @@
 #include "app/Engine.h"
 #include "app/Scene.h"
 #include "app/SimulationWindow.h"
-#include "assets/ModelLoader.h"
 #include "base/EntryPoint.h"
 #include "excavator/Excavator.h"
 #include "input/ExcavatorController.h"
@@ -65,7 +64,7 @@ struct PictureWindow : SimulationWindow {
 // simulator's does.
 bool savePicture(World& world, const std::string& path, double time, const ExerciseRun* exercise = nullptr)
 {
-    Scene scene(world, false);
+    Scene scene(world);
     const Excavator& e = *world.excavator;
     Vector3 forward = rotate({1, 0, 0}, e.orientation);
     forward.y = 0.0;
@@ -149,7 +148,6 @@ int replay(int argc, char** argv)
     expected.data = dataChecksum("data");
     expected.force = force;
     const Session session = readSession(file, expected, std::cerr);
-    ModelLoader::getInstance().directory = "data/";
     World world;
     const Scenario recorded{"replay", "a session recording", nullptr, {}, 0.0};
     ScenarioRun run(world, recorded);
@@ -166,8 +164,8 @@ int replay(int argc, char** argv)
         run.startPosition = world.excavator->position;
         run.exercise = exerciseRun.get();
     }
-    InputSystem& input = InputSystem::getInstance();
-    applySessionSetup(session.header, ExcavatorController::getInstance(), input);
+    InputSystem input;
+    applySessionSetup(session.header, run.controller, input);
     SessionPlayer player(session);
     const auto begin = std::chrono::steady_clock::now();
     replaySession(input, player, until < 0.0 ? INT64_MAX : static_cast<int64_t>(until), [&] { run.step(); });
@@ -220,7 +218,6 @@ int runExercise(int argc, char** argv)
         std::unique_ptr<PictureWindow> window;
         if (!picture.empty())
             window = std::make_unique<PictureWindow>();
-        ModelLoader::getInstance().directory = "data/";
         World world;
         Exercise exercise;
         std::string error;
@@ -314,7 +311,6 @@ int runScenario(int argc, char** argv)
         std::unique_ptr<PictureWindow> window;
         if (!picture.empty())
             window = std::make_unique<PictureWindow>();
-        ModelLoader::getInstance().directory = "data/";
         World world;
         ScenarioRun run(world, *scenario);
         if (!picture.empty()) {
