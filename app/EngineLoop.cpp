@@ -11,6 +11,8 @@
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
+
+#include "base/Fatal.h"
 #endif
 
 namespace {
