@@ -11,9 +11,9 @@
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
+#endif
 
 #include "base/Fatal.h"
-#endif
 
 namespace {
 
