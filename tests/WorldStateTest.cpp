@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Error.h"
 #include "excavator/Excavator.h"
 #include "exercise/ExerciseRun.h"
 #include "terrain/Terrain.h"
@@ -69,8 +70,8 @@ TEST(WorldState, RestoredWorldsStepOnToTheSameTrace)
             try {
                 world.restore(withoutHopper);
                 ADD_FAILURE() << "a state of fewer bodies was taken";
-            } catch (const char* message) {
-                EXPECT_EQ(std::string(message),
+            } catch (const Error& fault) {
+                EXPECT_EQ(std::string(fault.what()),
                           "[World] A state saved with 9 bodies cannot be restored into a world of 10.");
             }
         }
