@@ -94,6 +94,8 @@ void Engine::start(SessionRun* run)
     std::snprintf(text, sizeof text, "[Engine] Simulated %.1f s in %.1f s: real-time factor %.3f.", simulated, wall,
                   wall > 0.0 ? simulated / wall : 0.0);
     logMessage(text);
+    std::snprintf(text, sizeof text, "[Engine] Longest burst of steps back to back: %d.", loop.longestBurst.load());
+    logMessage(text);
 }
 
 void Engine::stop() { running = false; }
