@@ -64,6 +64,7 @@ Engine::~Engine() { release(); }
 
 void Engine::release()
 {
+    reportWriter.reset();
     input->setWindow(nullptr);
     // The controller must not keep writing into a machine that is gone.
     ExcavatorController::getInstance().setExcavator(nullptr);
@@ -85,6 +86,7 @@ void Engine::start(SessionRun* run)
     const double simulatedBefore = world->simulatedSeconds;
     const auto begin = std::chrono::steady_clock::now();
     loop.run(running, simulationThread);
+    reportWriter.reset();  // the report is whole before the program ends
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
     const double simulated = world->simulatedSeconds - simulatedBefore;
     if (session)
@@ -127,12 +129,20 @@ void Engine::exerciseStep(double step)
     if (!exercise->ended() || reportWritten)
         return;
     reportWritten = true;
-    std::string error, path;
-    if (exercise->writeReport(reportFolder, exerciseStart, session ? session->recordingPath() : recordingFile, error,
-                              &path))
-        logMessage(("[Engine] Exercise over (" + exercise->endReason + "); report " + path).c_str());
-    else
-        std::cerr << error << "\n";
+    // Composed here, between two steps; written by the report's own thread,
+    // which the stepping does not wait for.
+    ReportFiles report =
+        exercise->composeReport(reportFolder, exerciseStart, session ? session->recordingPath() : recordingFile);
+    const std::string done = "[Engine] Exercise over (" + exercise->endReason + "); report " + report.files.front().first;
+    if (!reportWriter)
+        reportWriter = std::make_unique<FileWriter>();
+    reportWriter->post([report = std::move(report), done] {
+        std::string error;
+        if (writeReportFiles(report, error))
+            logMessage(done.c_str());
+        else
+            std::cerr << error << "\n";
+    });
 }
 
 std::string Engine::workCaption(const WorkMeter& work)

@@ -4,10 +4,12 @@
 
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <string>
 
 #include "app/EngineLoop.h"
 #include "app/SimulationWindow.h"
+#include "base/FileWriter.h"
 
 #include "input/SessionFormat.h"
 
@@ -67,6 +69,7 @@ private:
     void exerciseStep(double step);
     void startExercise(const Exercise& exercise);
     bool reportWritten = false;
+    std::unique_ptr<FileWriter> reportWriter;  // once the report is handed over
     std::string exerciseStart;  // its start time, as the report's name takes it
 
     // Flipped by p: while set the world is not stepped, but frames are

@@ -288,14 +288,19 @@ std::string ExerciseRun::reportText(const std::string& startTime, const std::str
     return s;
 }
 
-bool ExerciseRun::writeReport(const std::string& directory, const std::string& startTime,
-                              const std::string& recordingFile, std::string& error, std::string* jsonPath) const
+ReportFiles ExerciseRun::composeReport(const std::string& directory, const std::string& startTime,
+                                      const std::string& recordingFile) const
+{
+    const std::string stem = directory + "/" + startTime + "-" + exercise.name;
+    return {directory,
+            {{stem + ".json", reportJson(startTime, recordingFile)}, {stem + ".txt", reportText(startTime, recordingFile)}}};
+}
+
+bool writeReportFiles(const ReportFiles& report, std::string& error)
 {
     std::error_code made;
-    std::filesystem::create_directories(directory, made);
-    const std::string stem = directory + "/" + startTime + "-" + exercise.name;
-    for (const auto& [path, body] : {std::make_pair(stem + ".json", reportJson(startTime, recordingFile)),
-                                     std::make_pair(stem + ".txt", reportText(startTime, recordingFile))}) {
+    std::filesystem::create_directories(report.directory, made);
+    for (const auto& [path, body] : report.files) {
         std::ofstream out(path);
         out << body;
         out.close();
@@ -304,8 +309,17 @@ bool ExerciseRun::writeReport(const std::string& directory, const std::string& s
             return false;
         }
     }
+    return true;
+}
+
+bool ExerciseRun::writeReport(const std::string& directory, const std::string& startTime,
+                              const std::string& recordingFile, std::string& error, std::string* jsonPath) const
+{
+    const ReportFiles report = composeReport(directory, startTime, recordingFile);
+    if (!writeReportFiles(report, error))
+        return false;
     if (jsonPath)
-        *jsonPath = stem + ".json";
+        *jsonPath = report.files.front().first;
     return true;
 }
 

@@ -11,6 +11,17 @@
 
 class World;
 
+// A report composed from the world as it was, to be written later (maybe on
+// another thread): its files' paths and bodies, the JSON first.
+struct ReportFiles {
+    std::string directory;
+    std::vector<std::pair<std::string, std::string>> files;
+};
+
+// Makes the directory and writes every file; false, with a message tagged
+// "[ExerciseRun]", when one cannot be written.
+bool writeReportFiles(const ReportFiles& report, std::string& error);
+
 // An exercise under way in a world: it places the machine, sets the grade
 // guidance, measures the metrics as the world steps, ends the exercise and
 // writes its report. Headless; the program and the scenario runner share it.
@@ -41,6 +52,9 @@ public:
     // false, with a message tagged "[ExerciseRun]", when either cannot be written.
     bool writeReport(const std::string& directory, const std::string& startTime, const std::string& recordingFile,
                      std::string& error, std::string* jsonPath = nullptr) const;
+    // The same files, composed now and written by writeReportFiles.
+    ReportFiles composeReport(const std::string& directory, const std::string& startTime,
+                              const std::string& recordingFile) const;
     // The report's JSON and text (also used by the writer).
     std::string reportJson(const std::string& startTime, const std::string& recordingFile) const;
     std::string reportText(const std::string& startTime, const std::string& recordingFile) const;
