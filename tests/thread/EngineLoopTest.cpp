@@ -13,6 +13,10 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+// "At once": the thread's start and first wake-up, on a machine busy enough
+// to delay both by tens of milliseconds; a loop that waited a period or a
+// frame first would still fit, but not one that waited for anything longer.
+constexpr std::chrono::milliseconds kAtOnce{250};
 
 class LoopTest : public testing::Test {
 protected:
@@ -71,13 +75,15 @@ TEST_F(LoopTest, TheWorldKeepsSteppingWhileAFrameDraws)
     EXPECT_EQ(steps, stepsAtReturn) << "the simulation thread outlived run";
     EXPECT_EQ(frames, 21);  // the frame of the poll that saw Esc is still drawn
     EXPECT_EQ(halfSeen, 0);
-    EXPECT_LT(firstStep - begin, std::chrono::milliseconds(50)) << "the first step should start at once";
+    EXPECT_LT(firstStep - begin, kAtOnce) << "the first step should start at once";
     // Medians, so that one hiccup of a loaded machine does not decide:
-    // 20 ms of drawing is 6.7 step periods, a frame with its pause 11.7.
+    // 20 ms of drawing is 6.7 step periods, a frame with its pause 11.7, but
+    // on a busy machine the stand-in's 1 ms nap stretches to several. A frame
+    // drawn under the lock would see none.
     std::sort(duringDraw.begin(), duringDraw.end());
     std::sort(perFrame.begin() + 1, perFrame.end());
-    EXPECT_GE(duringDraw[duringDraw.size() / 2], 5) << "steps wait while a frame draws";
-    EXPECT_GE(perFrame[perFrame.size() / 2], 6);
+    EXPECT_GE(duringDraw[duringDraw.size() / 2], 2) << "steps wait while a frame draws";
+    EXPECT_GE(perFrame[perFrame.size() / 2], 4);
 }
 
 // The simulation side may end the program too (the quit event is dispatched
@@ -112,7 +118,7 @@ TEST_F(LoopTest, KeepsTheClockWithinBurstsOfFivePausesAndStops)
     const Clock::time_point begin = Clock::now();
     loop.run(running, thread);
     ASSERT_EQ(starts.size(), 130u);
-    EXPECT_LT(starts[0] - begin, std::chrono::milliseconds(50)) << "the first step should start at once";
+    EXPECT_LT(starts[0] - begin, kAtOnce) << "the first step should start at once";
     ASSERT_EQ(stepped.size(), 110u);
     EXPECT_EQ(stepped[40], 61u) << "stepped while paused";
     // How far dispatch i came after its place on the 3 ms grid; the least
