@@ -79,10 +79,16 @@ void EngineLoop::run(std::atomic<bool>& running, SDL_Thread*& thread)
     thread = nullptr;
 }
 
+EngineLoop::Clock::time_point EngineLoop::following(Clock::time_point due, Clock::time_point now,
+                                                   Clock::duration period, int inRow)
+{
+    const Clock::time_point next = due + period;
+    return inRow >= kMaxBurst && next <= now ? now + period : next;  // the rest of the lateness dropped
+}
+
 int EngineLoop::simulationLoop(const std::atomic<bool>& running)
 {
     favourThisThread();
-    using Clock = std::chrono::steady_clock;
     // A deadline schedule: each step is due a period after the previous
     // one was due, not after it started, so a step that wakes late (the
     // renderer's threads hold the processors while a frame draws) is made
@@ -107,11 +113,9 @@ int EngineLoop::simulationLoop(const std::atomic<bool>& running)
         if (!hooks.paused || !hooks.paused())
             hooks.simulate(kStep);
         SDL_mutexV(worldLock);
-        next += period;
         if (++inRow > longestBurst)
             longestBurst = inRow;
-        if (inRow >= kMaxBurst && next <= Clock::now())
-            next = Clock::now() + period;  // the rest of the lateness is dropped
+        next = following(next, Clock::now(), period, inRow);
     }
     return 1;
 }

@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 
 // The engine's two loops, apart from the engine so that they can run over a
@@ -49,6 +50,14 @@ public:
     // dispatched (the view can be turned) but the world is not stepped.
     // Returns 1 when `running` is cleared.
     int simulationLoop(const std::atomic<bool>& running);
+
+    using Clock = std::chrono::steady_clock;
+    // When the step after one due at `due` is due, `now` being after it and
+    // `inRow` the steps run back to back so far: a period after `due`, so
+    // lateness is made up, unless that is already past after kMaxBurst steps
+    // in a row; then a period from now.
+    static Clock::time_point following(Clock::time_point due, Clock::time_point now, Clock::duration period,
+                                       int inRow);
 
     SDL_mutex* worldLock;
     // Steps per 3 ms of wall-clock time: 1 keeps the world's clock; only a
