@@ -67,6 +67,7 @@ Engine::~Engine() { release(); }
 
 void Engine::release()
 {
+    reportWriter.reset();
     input->setWindow(nullptr);
     // The controller must not keep writing into a machine that is gone.
     controller.setExcavator(nullptr);
@@ -97,6 +98,7 @@ void Engine::start(SessionRun* run)
         simulationThread = nullptr;
         throw;
     }
+    reportWriter.reset();  // the report is whole before the program ends
     // Before the recording's closing line: a session that failed reads as a killed one.
     if (simulationFault)
         std::rethrow_exception(simulationFault);
@@ -108,6 +110,8 @@ void Engine::start(SessionRun* run)
     char text[128];
     std::snprintf(text, sizeof text, "[Engine] Simulated %.1f s in %.1f s: real-time factor %.3f.", simulated, wall,
                   wall > 0.0 ? simulated / wall : 0.0);
+    logMessage(text);
+    std::snprintf(text, sizeof text, "[Engine] Longest burst of steps back to back: %d.", loop.longestBurst.load());
     logMessage(text);
 }
 
@@ -140,12 +144,20 @@ void Engine::exerciseStep(double step)
     if (!exercise->ended() || reportWritten)
         return;
     reportWritten = true;
-    std::string error, path;
-    if (exercise->writeReport(reportFolder, exerciseStart, session ? session->recordingPath() : recordingFile, error,
-                              &path))
-        logMessage(("[Engine] Exercise over (" + exercise->endReason + "); report " + path).c_str());
-    else
-        std::cerr << error << "\n";
+    // Composed here, between two steps; written by the report's own thread,
+    // which the stepping does not wait for.
+    ReportFiles report =
+        exercise->composeReport(reportFolder, exerciseStart, session ? session->recordingPath() : recordingFile);
+    const std::string done = "[Engine] Exercise over (" + exercise->endReason + "); report ";
+    if (!reportWriter)
+        reportWriter = std::make_unique<FileWriter>();
+    reportWriter->post([report = std::move(report), done] {
+        std::string error, path;
+        if (writeReportFiles(report, error, &path))
+            logMessage((done + path).c_str());
+        else
+            std::cerr << error << "\n";
+    });
 }
 
 std::string Engine::workCaption(const WorkMeter& work)

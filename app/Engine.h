@@ -5,10 +5,12 @@
 #include <atomic>
 #include <chrono>
 #include <exception>
+#include <memory>
 #include <string>
 
 #include "app/EngineLoop.h"
 #include "app/SimulationWindow.h"
+#include "base/FileWriter.h"
 
 #include "input/SessionFormat.h"
 
@@ -83,6 +85,7 @@ private:
     }
     std::exception_ptr simulationFault;
     bool reportWritten = false;
+    std::unique_ptr<FileWriter> reportWriter;  // once the report is handed over
     std::string exerciseStart;  // its start time, as the report's name takes it
 
     // Flipped by p: while set the world is not stepped, but frames are

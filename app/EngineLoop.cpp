@@ -1,6 +1,5 @@
 #include "app/EngineLoop.h"
 
-#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <thread>
@@ -82,46 +81,43 @@ void EngineLoop::run(std::atomic<bool>& running, SDL_Thread*& thread)
     thread = nullptr;
 }
 
+EngineLoop::Clock::time_point EngineLoop::following(Clock::time_point due, Clock::time_point now,
+                                                   Clock::duration period, int inRow)
+{
+    const Clock::time_point next = due + period;
+    return inRow >= kMaxBurst && next <= now ? now + period : next;  // the rest of the lateness dropped
+}
+
 int EngineLoop::simulationLoop(const std::atomic<bool>& running)
 {
     favourThisThread();
-    using Clock = std::chrono::steady_clock;
-    // Sleeping is coarse (a millisecond or more late under load); the last
-    // millisecond is waited in short naps, and the last fifth of one by
-    // yielding, which keeps the cadence (every tenth of a millisecond late
-    // is 3 % of real time lost for good) without holding a core.
-    const auto coarse = std::chrono::milliseconds(1);
-    const auto fine = std::chrono::microseconds(200);
-    const auto nap = std::chrono::microseconds(50);
-    const auto slack = std::chrono::milliseconds(1);
+    // A deadline schedule: each step is due a period after the previous
+    // one was due, not after it started, so a step that wakes late (the
+    // renderer's threads hold the processors while a frame draws) is made
+    // up by the next ones coming sooner, and the world keeps the wall clock.
+    // What a stall would pile up is bounded: at most kMaxBurst steps run
+    // back to back (a frame's pause worth), and time beyond that is dropped,
+    // the schedule starting anew from the last of them. The first step is
+    // due at once.
     Clock::time_point next = Clock::now();
+    int inRow = 0;  // steps since the thread last waited
     while (running) {
+        const Clock::duration remaining = next - Clock::now();
+        if (remaining > Clock::duration::zero()) {
+            std::this_thread::sleep_for(remaining);
+            inRow = 0;
+            continue;
+        }
         const Clock::duration period =
             std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(kStep / pace));
-        const Clock::duration remaining = next - Clock::now();
-        if (remaining > coarse) {
-            std::this_thread::sleep_for(remaining - coarse);
-            continue;
-        }
-        if (remaining > fine) {
-            std::this_thread::sleep_for(std::min<Clock::duration>(remaining - fine, nap));
-            continue;
-        }
-        if (remaining > Clock::duration::zero()) {
-            std::this_thread::yield();
-            continue;
-        }
         SDL_mutexP(worldLock);
-        // A step that starts within a millisecond of its time keeps the
-        // cadence, as on a millisecond clock: the next is due a period after
-        // this one was. A later one sets the cadence anew from its real
-        // start (after any wait for the lock), so time lost is never made up.
-        const Clock::time_point start = Clock::now();
-        next = start - next < slack ? next + period : start + period;
         hooks.dispatch();
         if (!hooks.paused || !hooks.paused())
             hooks.simulate(kStep);
         SDL_mutexV(worldLock);
+        if (++inRow > longestBurst)
+            longestBurst = inRow;
+        next = following(next, Clock::now(), period, inRow);
     }
     return 1;
 }

@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 
 // The engine's two loops, apart from the engine so that they can run over a
@@ -21,6 +22,7 @@ class EngineLoop {
 public:
     static constexpr double kStep = 0.003;        // simulated seconds per step
     static constexpr Uint32 kFramePauseMs = 15;   // pause after every frame
+    static constexpr int kMaxBurst = 5;           // steps back to back at most: the pause's worth
 
     struct Hooks {
         std::function<void()> poll;                // main thread, outside the world lock
@@ -41,17 +43,28 @@ public:
     // the simulation thread. Either thread may clear `running`.
     void run(std::atomic<bool>& running, SDL_Thread*& thread);
 
-    // The simulation loop: at most one step per 3 ms (of a millisecond
-    // clock), each exactly kStep, the first at once; a step more than a
-    // millisecond late delays the next rather than being made up. Between
-    // steps the thread sleeps, polling the clock only in the last millisecond. While paused, input is still dispatched (the view can be
-    // turned) but the world is not stepped. Returns 1 when `running` is cleared.
+    // The simulation loop: steps of exactly kStep, the first at once, each
+    // due 3 ms (of the pace) after the previous one was due, so lateness is
+    // made up; never more than kMaxBurst in a row, time beyond that being
+    // dropped. Between steps the thread sleeps. While paused, input is still
+    // dispatched (the view can be turned) but the world is not stepped.
+    // Returns 1 when `running` is cleared.
     int simulationLoop(const std::atomic<bool>& running);
+
+    using Clock = std::chrono::steady_clock;
+    // When the step after one due at `due` is due, `now` being after it and
+    // `inRow` the steps run back to back so far: a period after `due`, so
+    // lateness is made up, unless that is already past after kMaxBurst steps
+    // in a row; then a period from now.
+    static Clock::time_point following(Clock::time_point due, Clock::time_point now, Clock::duration period,
+                                       int inRow);
 
     SDL_mutex* worldLock;
     // Steps per 3 ms of wall-clock time: 1 keeps the world's clock; only a
     // watched recording runs faster or slower.
     std::atomic<double> pace{1.0};
+    // The most steps the loop has run back to back, without waiting between.
+    std::atomic<int> longestBurst{0};
 
 private:
     struct ThreadStart;

@@ -49,6 +49,7 @@ SessionRun::SessionRun(const Settings& settings_, std::ostream& warnings_) : set
         if (!trace)
             throwFatal("[SessionRun] Cannot write the trace " + settings.trace);
         traceText = traceHeader();
+        traceWriter = std::make_unique<FileWriter>();
     }
 }
 
@@ -69,7 +70,7 @@ void SessionRun::start(InputSystem& input_, const SessionHeader& header_, Viewer
     if (player)
         hooks = player->hooks([this](int64_t step, const SDL_Event& e) { return viewerKey(step, e); });
     else if (settings.record)
-        recorder = std::make_unique<SessionRecorder>(SessionRecorder::inFolder(settings.folder, header, warnings));
+        recorder = SessionRecorder::inFolder(settings.folder, header, warnings);
     // Recorded from the start when live, from the take-over when watching.
     hooks.reached = [this](int64_t step) {
         if (recorder)
@@ -109,7 +110,7 @@ bool SessionRun::viewerKey(int64_t step, const SDL_Event& e)
             resumed.program = programVersion();
             resumed.data = hereData;
             resumed.started = sessionTime(static_cast<int64_t>(std::time(nullptr)));
-            recorder = std::make_unique<SessionRecorder>(SessionRecorder::inFolder(settings.folder, resumed, warnings));
+            recorder = SessionRecorder::inFolder(settings.folder, resumed, warnings);
             recordReplayed(*recorder, player->eventsUpTo(step), step);
         }
     }
@@ -118,25 +119,29 @@ bool SessionRun::viewerKey(int64_t step, const SDL_Event& e)
 
 void SessionRun::afterStep(const World& world)
 {
-    if (!trace.is_open())
+    if (!traceWriter)
         return;
     traceRow(world, static_cast<double>(world.stepCount) * 0.003, row);
     appendTraceRow(row, traceText);
-    if (traceText.size() > (1 << 16)) {
-        trace << traceText;
-        traceText.clear();
-    }
+    if (traceText.size() > (1 << 16))
+        handTrace();
 }
 
 void SessionRun::finish(int64_t steps)
 {
     if (recorder)
         recorder->close(steps);
-    if (trace.is_open()) {
-        trace << traceText;
-        traceText.clear();
-        trace.flush();
+    if (traceWriter) {
+        handTrace();
+        traceWriter->post([this] { trace.flush(); });
+        traceWriter.reset();  // waits for what is queued
         if (!trace)
             warnings << "[SessionRun] Couldn't write all of the trace " << settings.trace << "\n";
     }
+}
+
+void SessionRun::handTrace()
+{
+    traceWriter->post([this, text = std::move(traceText)] { trace << text; });
+    traceText.clear();
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/FileWriter.h"
 #include "input/InputSystem.h"
 #include "input/SessionFormat.h"
 
@@ -20,7 +21,8 @@ class World;
 // from: the recording into sessions/, the per-step trace, and, when
 // watching a recording, the player with the viewer's own keys (space
 // pauses, + and - set the pace, t takes over). Everything but construction
-// runs on the simulation thread, under the world lock.
+// and finish runs on the simulation thread, under the world lock; the trace
+// and the recording reach their files through writer threads.
 class SessionRun {
 public:
     struct Settings {
@@ -60,6 +62,7 @@ public:
 
 private:
     bool viewerKey(int64_t step, const SDL_Event& event);
+    void handTrace();  // the rows so far, to the trace's writer
 
     Settings settings;
     std::ostream& warnings;
@@ -71,7 +74,8 @@ private:
     InputSystem* input = nullptr;
     Viewer viewer;
     std::atomic<bool> takenOver{false};
-    std::ofstream trace;
+    std::ofstream trace;  // once open, touched only by the writer's jobs
+    std::unique_ptr<FileWriter> traceWriter;  // with a trace; ends before the file
     std::string traceText;
     std::vector<double> row;
 };

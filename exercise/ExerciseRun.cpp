@@ -303,21 +303,25 @@ std::string ExerciseRun::reportText(const std::string& startTime, const std::str
     return s;
 }
 
-bool ExerciseRun::writeReport(const std::string& directory, const std::string& startTime,
-                              const std::string& recordingFile, std::string& error, std::string* jsonPath) const
+ReportFiles ExerciseRun::composeReport(const std::string& directory, const std::string& startTime,
+                                       const std::string& recordingFile) const
+{
+    return {directory, directory + "/" + startTime + "-" + exercise.name, reportJson(startTime, recordingFile),
+            reportText(startTime, recordingFile)};
+}
+
+bool writeReportFiles(const ReportFiles& report, std::string& error, std::string* jsonPath)
 {
     std::error_code made;
-    std::filesystem::create_directories(directory, made);
-    const std::string json = reportJson(startTime, recordingFile), text = reportText(startTime, recordingFile);
+    std::filesystem::create_directories(report.directory, made);
     // Two reports in one second: the later one gets a number.
     for (int n = 1; n <= 100; ++n) {
-        const std::string stem =
-            directory + "/" + startTime + "-" + exercise.name + (n > 1 ? "-" + std::to_string(n) : "");
-        NewFile result = makeNewFile(stem + ".json", json);
+        const std::string stem = report.stem + (n > 1 ? "-" + std::to_string(n) : "");
+        NewFile result = makeNewFile(stem + ".json", report.json);
         if (result == NewFile::Taken)
             continue;
         if (result == NewFile::Made) {
-            result = makeNewFile(stem + ".txt", text);
+            result = makeNewFile(stem + ".txt", report.text);
             const int fault = errno;
             if (result != NewFile::Made)
                 std::remove((stem + ".json").c_str());  // the pair, or neither
@@ -333,8 +337,14 @@ bool ExerciseRun::writeReport(const std::string& directory, const std::string& s
             *jsonPath = stem + ".json";
         return true;
     }
-    error = "[ExerciseRun] Cannot write a report in " + directory + ": 100 of this second's names are taken.";
+    error = "[ExerciseRun] Cannot write a report in " + report.directory + ": 100 of this second's names are taken.";
     return false;
+}
+
+bool ExerciseRun::writeReport(const std::string& directory, const std::string& startTime,
+                              const std::string& recordingFile, std::string& error, std::string* jsonPath) const
+{
+    return writeReportFiles(composeReport(directory, startTime, recordingFile), error, jsonPath);
 }
 
 std::string reportTimeStamp()

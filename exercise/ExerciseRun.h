@@ -27,6 +27,19 @@ struct ExerciseState {
     std::vector<double> postFree;
 };
 
+// A report composed from the world as it was, to be written later (maybe on
+// another thread): its folder, its files' name without the extension, and
+// the bodies of the .json and the .txt.
+struct ReportFiles {
+    std::string directory, stem;
+    std::string json, text;
+};
+
+// Makes the directory and writes the pair, each made whole or not at all and
+// never over another (two reports in one second: the later gets "-2", ...);
+// false, with a message tagged "[ExerciseRun]", when it cannot.
+bool writeReportFiles(const ReportFiles& report, std::string& error, std::string* jsonPath = nullptr);
+
 // An exercise under way in a world: it places the machine, sets the grade
 // guidance, measures the metrics as the world steps, ends the exercise and
 // writes its report. Headless; the program and the scenario runner share it.
@@ -57,6 +70,9 @@ public:
     // false, with a message tagged "[ExerciseRun]", when either cannot be written.
     bool writeReport(const std::string& directory, const std::string& startTime, const std::string& recordingFile,
                      std::string& error, std::string* jsonPath = nullptr) const;
+    // The same files, composed now and written by writeReportFiles.
+    ReportFiles composeReport(const std::string& directory, const std::string& startTime,
+                              const std::string& recordingFile) const;
     // The report's JSON and text (also used by the writer).
     std::string reportJson(const std::string& startTime, const std::string& recordingFile) const;
     std::string reportText(const std::string& startTime, const std::string& recordingFile) const;

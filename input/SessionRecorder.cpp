@@ -8,8 +8,8 @@
 #include <system_error>
 #include <utility>
 
-SessionRecorder SessionRecorder::inFolder(const std::string& folder, const SessionHeader& header,
-                                          std::ostream& warnings)
+std::unique_ptr<SessionRecorder> SessionRecorder::inFolder(const std::string& folder,
+                                                           const SessionHeader& header, std::ostream& warnings)
 {
     std::error_code error;
     std::filesystem::create_directories(folder, error);
@@ -31,7 +31,7 @@ SessionRecorder SessionRecorder::inFolder(const std::string& folder, const Sessi
     if (!file)
         warnings << "[SessionRecorder] Cannot write " << path << ": " << std::strerror(openError)
                  << "; this session is not recorded.\n";
-    return SessionRecorder(file, path, header, warnings);
+    return std::unique_ptr<SessionRecorder>(new SessionRecorder(file, path, header, warnings));
 }
 
 SessionRecorder::SessionRecorder(const std::string& path, const SessionHeader& header, std::ostream& out)
@@ -54,32 +54,22 @@ SessionRecorder::SessionRecorder(std::FILE* opened, std::string path, const Sess
 {
     if (!file)
         return;
+    writer = std::make_unique<FileWriter>();
+    open = true;
     pending = headerText(header);
     flush();  // the header at once: even a session killed at its start says what it was
 }
 
-SessionRecorder::SessionRecorder(SessionRecorder&& other) noexcept
-    : file(std::exchange(other.file, nullptr)),
-      filePath(std::move(other.filePath)),
-      warnings(other.warnings),
-      pending(std::move(other.pending)),
-      lastLineStep(other.lastLineStep),
-      nextFlush(other.nextFlush)
-{
-}
-
 SessionRecorder::~SessionRecorder()
 {
-    if (!file)
-        return;
-    flush();
-    if (file)
-        std::fclose(file);
+    if (open)
+        flush();
+    closeFile();
 }
 
 void SessionRecorder::reached(int64_t step)
 {
-    if (!file || std::chrono::steady_clock::now() < nextFlush)
+    if (!open || std::chrono::steady_clock::now() < nextFlush)
         return;
     sync(step);
     flush();
@@ -87,7 +77,7 @@ void SessionRecorder::reached(int64_t step)
 
 void SessionRecorder::sync(int64_t step)
 {
-    if (!file || step == lastLineStep)
+    if (!open || step == lastLineStep)
         return;
     pending += std::to_string(step);
     pending += " sync\n";
@@ -96,19 +86,17 @@ void SessionRecorder::sync(int64_t step)
 
 void SessionRecorder::record(int64_t step, const SDL_Event& event)
 {
-    if (file && appendEventLine(pending, step, event))
+    if (open && appendEventLine(pending, step, event))
         lastLineStep = step;
 }
 
 void SessionRecorder::close(int64_t steps)
 {
-    if (!file)
-        return;
+    if (!open)
+        return closeFile();
     pending += std::to_string(steps) + " end\n";
     flush();
-    std::FILE* closing = std::exchange(file, nullptr);
-    if (closing && std::fclose(closing) != 0)
-        warn("closing");
+    closeFile();
 }
 
 InputSystem::SessionHooks SessionRecorder::hooks()
@@ -122,11 +110,26 @@ InputSystem::SessionHooks SessionRecorder::hooks()
 void SessionRecorder::flush()
 {
     nextFlush = std::chrono::steady_clock::now() + kFlushEvery;
-    if (!pending.empty() && std::fwrite(pending.data(), 1, pending.size(), file) != pending.size())
-        return fail("writing");
+    writer->post([this, text = std::move(pending)] {
+        if (!file)
+            return;  // a write before this one failed
+        if ((!text.empty() && std::fwrite(text.data(), 1, text.size(), file) != text.size()) || std::fflush(file) != 0)
+            fail("writing");
+    });
     pending.clear();
-    if (std::fflush(file) != 0)
-        fail("writing");
+}
+
+void SessionRecorder::closeFile()
+{
+    if (!writer)
+        return;
+    writer->post([this] {
+        std::FILE* closing = std::exchange(file, nullptr);
+        if (closing && std::fclose(closing) != 0)
+            warn("closing");
+    });
+    writer.reset();  // runs what is queued
+    open = false;
 }
 
 void SessionRecorder::warn(const char* what)
@@ -140,5 +143,5 @@ void SessionRecorder::fail(const char* what)
     warn(what);
     std::fclose(file);
     file = nullptr;
-    pending.clear();
+    open = false;
 }

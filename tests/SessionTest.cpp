@@ -380,15 +380,14 @@ TEST(Session, ARefusedFileIsOneWarning)
 {
     std::ostringstream warnings;
     SessionRecorder full("/dev/full", SessionHeader(), warnings);
-    EXPECT_FALSE(full.recording());
     full.record(1, key(SDL_KEYDOWN, SDLK_a));
     full.reached(2);
     full.close(3);
     EXPECT_EQ(warnings.str(), "[SessionRecorder] Error writing /dev/full: No space left on device; "
                               "recording stopped, the session goes on.\n");
     std::ostringstream refused;
-    SessionRecorder none = SessionRecorder::inFolder("/proc/sessions", SessionHeader(), refused);
-    EXPECT_FALSE(none.recording());
+    const auto none = SessionRecorder::inFolder("/proc/sessions", SessionHeader(), refused);
+    EXPECT_FALSE(none->recording());
     EXPECT_EQ(refused.str().rfind("[SessionRecorder] Cannot write /proc/sessions/.kvr: ", 0), 0u) << refused.str();
 }
 

@@ -13,7 +13,8 @@
 // lock, draws it without the lock and is followed by the 15 ms pause. Only
 // the drawing is timed; with --simulate each view also gives the real-time
 // factor (simulated over wall-clock seconds across its timed frames) and how
-// long the capture held the world lock. With a file name it also saves each view as a BMP: the
+// long the capture held the world lock, and the longest burst of steps run
+// back to back. With a file name it also saves each view as a BMP: the
 // last one under that name, the others beside it with "-start", "-wide" or
 // "-above" before the extension.
 #include <GL/gl.h>
@@ -92,6 +93,7 @@ void measure(Scene& scene, bool simulate, const char* what, long frames, bool ov
             ms.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
     };
     double realTime = 0.0;
+    int burst = 0;
     if (simulate) {
         std::atomic<bool> running{true};
         EngineLoop loop(EngineLoop::Hooks{[] {},
@@ -119,6 +121,7 @@ void measure(Scene& scene, bool simulate, const char* what, long frames, bool ov
                                           [] {}, [&](double step) { world.simulate(step); }, {}});
         SDL_Thread* thread = nullptr;
         loop.run(running, thread);
+        burst = loop.longestBurst;
     } else {
         while (static_cast<long>(ms.size()) < frames) {
             scene.capture();
@@ -131,8 +134,8 @@ void measure(Scene& scene, bool simulate, const char* what, long frames, bool ov
                 d.median, d.mean, d.p95, d.max);
     if (simulate) {
         const Summary h = summarise(heldMs);
-        std::printf("%-28s real-time factor %.3f  world lock held: median %.3f  max %.3f ms\n", "", realTime, h.median,
-                    h.max);
+        std::printf("%-28s real-time factor %.3f  longest burst %d steps  world lock held: median %.3f  max %.3f ms\n", "",
+                    realTime, burst, h.median, h.max);
     }
 }
 
