@@ -9,6 +9,7 @@
 #include "excavator/Drives.h"
 #include "excavator/Grade.h"
 #include "excavator/JointHit.h"
+#include "excavator/SoilCutting.h"
 #include "math/Vector3.h"
 #include "physics/Object.h"
 
@@ -86,6 +87,15 @@ public:
     uint32_t groundParts = 0;
     bool pushingIntoSoil = false;
     GradeTarget grade;  // set and cleared by the operator
+    // The ground's soil; loose ground cuts as its loose state.
+    SoilType soil;
+    // The cut of the latest step: the soil's force on the cutting edge (N,
+    // model frame, the slew turned out), the edge's depth (m, smoothed), the
+    // busiest function's pressure over the relief; the reaction on the body
+    // (world) that the next computeForces adds.
+    double cutForce = 0.0, cutDepth = 0.0, hydraulicLoad = 0.0;
+    bool cutLoose = false;
+    BodyLoad cutReaction;
     uint32_t leftTrackContacts = 0, rightTrackContacts = 0;
     Vector3 leftTrackPointVelocity, rightTrackPointVelocity, leftTrackTravel, rightTrackTravel;
     double leftBeltPhase = 0.0, rightBeltPhase = 0.0;
@@ -101,5 +111,8 @@ private:
     // Belt phase and travel of one track over a step; lever in the world frame.
     void runTrack(const Vector3& lever, double dt, Vector3& pointVelocity, Vector3& travel, double& phase) const;
     void moveJoints(double dt);
+    // The cut and the loads on the joints: rates as the hydraulics give them,
+    // the reaction for the body, a stall as a hit.
+    void loadJoints(double dt);
     bool stopHitJoints(int32_t part);
 };

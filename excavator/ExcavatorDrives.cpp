@@ -32,6 +32,10 @@ void Excavator::computeForces()
     const BodyLoad air = dragAndGravity(velocity, angularVelocity, mass);
     force = tracks.force + air.force;
     torque = tracks.torque + air.torque;
+    if (cutForce > 0.0 || bucket.soilCount > 0) {
+        force += cutReaction.force;
+        torque += cutReaction.torque;
+    }
     leftTrackContacts = rightTrackContacts = 0;
 }
 
@@ -87,6 +91,7 @@ void Excavator::moveJoints(double dt)
         bendingArmRate *= soilDamping;
         groundPlateRate *= soilDamping;
     }
+    loadJoints(dt);
     monoblockRate = limitedRate(monoblockAngle(), monoblockRate, monoblockLimit);
     bendingArmRate = limitedRate(bendingArmAngle(), bendingArmRate, bendingArmLimit);
     groundPlateRate = limitedRate(groundPlateAngle(), groundPlateRate, groundPlateLimit);

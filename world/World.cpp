@@ -23,6 +23,8 @@ World::World(const std::string& directory)
         for (const char* name : {"forest01", "forest02", "forest03"})
             add(new Billboard(name, ground));
         makePairs();
+        soils = readSoilTable(directory + "soils.json");
+        chooseSoil(soils.defaultName);
     } catch (...) {
         // A failed load leaves nothing behind; the caller reports it.
         release();
@@ -48,6 +50,15 @@ void World::addScenery(Object* object)
 {
     add(object);
     makePairs();
+}
+
+bool World::chooseSoil(const std::string& name)
+{
+    const SoilType* soil = findSoil(soils, name);
+    if (!soil || !excavator)
+        return false;
+    excavator->soil = *soil;
+    return true;
 }
 
 Terrain& World::terrain() const { return *static_cast<Terrain*>(objects[0]); }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "excavator/SoilTable.h"
 #include "excavator/WorkMeter.h"
 #include "physics/PairRecord.h"
 #include "physics/Simulation.h"
@@ -20,7 +21,8 @@ struct FrameSnapshot;
 // and display lists from it afterwards.
 class World {
 public:
-    // Reads "scene.obj", "koparka.obj" and the heightmap from `directory`.
+    // Reads "scene.obj", "koparka.obj", the heightmap and "soils.json" from
+    // `directory`; the ground is of the file's default soil.
     explicit World(const std::string& directory = "data/");
     ~World();
     World(const World&) = delete;
@@ -37,6 +39,9 @@ public:
     // posts): it joins the end of the list and the pairs are made anew.
     // Before the drawing side is built from the world.
     void addScenery(Object* object);
+    // Makes the ground of the named soil; false, and nothing changes, for
+    // a name the soils file does not hold.
+    bool chooseSoil(const std::string& name);
 
     std::vector<Object*> objects;  // owned
     PairRecord* pairRecords = nullptr;
@@ -45,6 +50,7 @@ public:
     Simulation* simulation = nullptr;
     StepReport lastStep;             // what the latest simulate did
     WorkMeter work;                  // fed by every simulate
+    SoilTable soils;
     int64_t stepCount = 0;           // steps taken
     double simulatedSeconds = 0.0;   // their sum of nominal steps
 
