@@ -25,9 +25,9 @@ double torqueAbout(const Vector3& pivot, const Vector3& point, const Vector3& fo
     return r.x * force.y - r.y * force.x;
 }
 
-// The soil standing over p in its voxel column (m, from p to the top of the
-// soil), and whether the soil at p is loose.
-double soilOver(Terrain& t, const Vector3& p, bool& loose)
+// How deep p lies below the ground's surface in its column (m, 0 above
+// it), and whether the first soil at or above p's level is loose.
+double depthBelowSurface(Terrain& t, const Vector3& p, bool& loose)
 {
     loose = false;
     const int b = t.blockIndexAt(p);
@@ -35,17 +35,14 @@ double soilOver(Terrain& t, const Vector3& p, bool& loose)
         return 0.0;
     int16_t x = 0, y = 0, z = 0;
     t.voxelCoordsAt(b, p, x, y, z);
-    int n = 0;
-    for (int up = y; up >= 0 && n < 16; --up, ++n) {  // y counts down from the top
+    for (int up = y; up >= 0; --up) {  // y counts down from the top
         const uint8_t v = t.voxelAt(b, x, up, z);
-        if ((v & 3) != 0)
-            break;
-        if (n == 0)
+        if ((v & 3) == 0) {
             loose = (v & terrain::kLooseVoxel) != 0;
+            break;
+        }
     }
-    if (n == 0)
-        return 0.0;
-    return std::max(t.voxelCentre(b, x, y - n + 1, z).y + terrain::kHalfVoxel - p.y, 0.0);
+    return std::max(static_cast<double>(t.columnAt(b, x, z).position[1]) - p.y, 0.0);
 }
 
 }  // namespace
@@ -75,9 +72,10 @@ void Excavator::loadJoints(double dt)
         const Vector3 edge = modelToWorld(rotateAboutY(tip, angles.slew));
         Vector3 ahead = toWorld(motion);
         ahead.y = 0.0;
-        if (length(ahead) > 0.0)
-            ahead = normalized(ahead) * terrain::kHalfVoxel;
-        const double depth = soilOver(*terrain, edge + ahead, cutLoose);
+        // The uncut ground a voxel ahead of the edge.
+        if (length(ahead) > 0.1)
+            ahead = normalized(ahead) * terrain::kVoxel;
+        const double depth = depthBelowSurface(*terrain, edge + ahead, cutLoose);
         cutDepth += (depth - cutDepth) * std::min(1.0, dt / kDepthLag);
         double attack = attackAngle(inBucket);
         if (attack > kPi)
@@ -131,10 +129,12 @@ void Excavator::loadJoints(double dt)
     const Vector3 loadArm = modelToWorld(rotateAboutY(c6, angles.slew)) - position;
     cutReaction.force = edgeForce + load;
     cutReaction.torque = cross(edgeArm, edgeForce) + cross(loadArm, load);
-    if (leftTrackContacts + rightTrackContacts > 0) {
-        const Vector3 along(cutReaction.force.x, 0.0, cutReaction.force.z);
+    // Standing tracks on the ground hold the machine along it, up to their
+    // grip: against the load and against any sliding it set going.
+    if (leftTrackContacts + rightTrackContacts > 0 && leftTrackThrottle == 0.0 && rightTrackThrottle == 0.0) {
+        const Vector3 along(cutReaction.force.x + momentum.x / dt, 0.0, cutReaction.force.z + momentum.z / dt);
         const double pull = length(along);
-        if (pull > 0.0) {
+        if (pull > 0.0 && dt > 0.0) {
             const Vector3 grip = -along * (std::min(pull, kGroundGrip * mass * kGravity) / pull);
             const Vector3 under = modelToWorld(Vector3(comOffset.x, 0.0, comOffset.z)) - position;
             cutReaction.force += grip;

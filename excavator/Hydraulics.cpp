@@ -10,8 +10,10 @@ namespace {
 constexpr double kPi = 3.141592653589793;
 constexpr double kStep = 1e-5;  // rad, for the levers' central differences
 
+// One function's share of the pump: its flow and power, and the shares of
+// the commanded rate its valve and the relief let through.
 struct Flow {
-    double flow = 0.0, power = 0.0, relief = 1.0;  // m3/s, W, share of the rate the relief lets through
+    double flow = 0.0, power = 0.0, valve = 1.0, relief = 1.0;  // m3/s, W
 };
 
 FunctionSupply hold(const FunctionDemand& d, Flow& f)
@@ -24,6 +26,10 @@ FunctionSupply hold(const FunctionDemand& d, Flow& f)
     s.pressure = std::fabs(s.force) / (s.force >= 0.0 ? pistonArea(d.cylinder) : annulusArea(d.cylinder));
     const double speed = d.rate * d.lever;  // m/s, positive extending
     f.flow = std::fabs(speed) * (speed >= 0.0 ? pistonArea(d.cylinder) : annulusArea(d.cylinder));
+    if (f.flow > d.cylinder.flow) {
+        f.valve = d.cylinder.flow / f.flow;
+        f.flow = d.cylinder.flow;
+    }
     // Only a cylinder driving against its load needs the pressure from the
     // pump; one the load pulls along is only refilled.
     if (s.force * speed > 0.0) {
@@ -80,6 +86,6 @@ HydraulicSupply supplyFunctions(const FunctionDemand& boom, const FunctionDemand
     if (totalPower * share > power)
         share = power / totalPower;
     for (int i = 0; i < 3; ++i)
-        supply[i]->rate = supply[i]->stalled ? 0.0 : demand[i]->rate * share * flow[i].relief;
+        supply[i]->rate = supply[i]->stalled ? 0.0 : demand[i]->rate * share * flow[i].valve * flow[i].relief;
     return out;
 }

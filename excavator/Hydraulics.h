@@ -8,6 +8,7 @@
 struct Cylinder {
     double bore = 0.0, rod = 0.0;  // m
     int count = 1;                 // cylinders side by side
+    double flow = 0.0;             // m3/s: the most its valve passes
 };
 
 namespace hydraulics {
@@ -15,11 +16,13 @@ namespace hydraulics {
 // 0.7 of the bore. The arm's is a size below the usual 140 mm: its lever on
 // our arm (up to 0.98 m/rad) is long, and 140 mm would crowd harder than
 // any machine of the class.
-constexpr Cylinder boom{0.120, 0.085, 2}, arm{0.130, 0.090, 1}, bucket{0.120, 0.085, 1};
+// Boom and arm take both pumps' flow, the bucket one pump's.
+constexpr double pumpFlow = 429.0 / 60000.0;    // m3/s, two pumps
+constexpr Cylinder boom{0.120, 0.085, 2, pumpFlow}, arm{0.130, 0.090, 1, pumpFlow},
+    bucket{0.120, 0.085, 1, pumpFlow / 2.0};
 constexpr double reliefPressure = 35.0e6;       // Pa, the implements
 constexpr double swingReliefPressure = 26.8e6;  // Pa
 constexpr double travelReliefPressure = 34.3e6; // Pa
-constexpr double pumpFlow = 429.0 / 60000.0;    // m3/s, two pumps
 constexpr double enginePower = 121.0e3;         // W, net
 constexpr double pumpEfficiency = 0.85;
 // The relief starts to open here, as a share of its setting.

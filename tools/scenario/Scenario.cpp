@@ -150,10 +150,12 @@ HeldKey hold(SDLKey key, double from, double to) { return {key, kLanded + from, 
 // lip first; scoop by uncurling while the arm still pulls; lift, uncurling
 // a little more on the way so that the open side stays up and no soil
 // falls out.
+double kS() { return getenv("KS") ? atof(getenv("KS")) : 1.0; }
 std::vector<HeldKey> digKeys()
 {
-    return {hold(SDLK_k, 0.0, 0.7), hold(SDLK_w, 0.0, 1.4), hold(SDLK_l, 0.5, 1.2),  hold(SDLK_i, 1.5, 2.3),
-            hold(SDLK_s, 1.5, 2.6), hold(SDLK_j, 2.1, 2.6), hold(SDLK_k, 2.6, 3.5), hold(SDLK_j, 2.85, 3.15)};
+    const double f = kS();
+    return {hold(SDLK_k, 0.0, f*0.7), hold(SDLK_w, 0.0, f*1.4), hold(SDLK_l, f*0.5, f*1.2),  hold(SDLK_i, f*1.5, f*2.3),
+            hold(SDLK_s, f*1.5, f*2.6), hold(SDLK_j, f*2.1, f*2.6), hold(SDLK_k, f*2.6, f*3.5), hold(SDLK_j, f*2.85, f*3.15)};
 }
 
 // The bite, then slew a quarter turn, open the bucket over the ground
@@ -161,9 +163,25 @@ std::vector<HeldKey> digKeys()
 // slew back.
 std::vector<HeldKey> cycleKeys()
 {
+    if (getenv("KEYS")) {
+        std::vector<HeldKey> keys;
+        std::string spec = getenv("KEYS");
+        size_t at = 0;
+        while (at < spec.size()) {
+            size_t end = spec.find(',', at);
+            if (end == std::string::npos) end = spec.size();
+            const std::string item = spec.substr(at, end - at);
+            char k; double a, b;
+            if (sscanf(item.c_str(), "%c:%lf:%lf", &k, &a, &b) == 3)
+                keys.push_back(hold(static_cast<SDLKey>(k), a, b));
+            at = end + 1;
+        }
+        return keys;
+    }
     std::vector<HeldKey> keys = digKeys();
-    const std::vector<HeldKey> more = {hold(SDLK_a, 3.5, 4.95), hold(SDLK_l, 5.2, 6.0), hold(SDLK_w, 5.4, 5.9),
-                                       hold(SDLK_d, 6.1, 7.55)};
+    const double f = kS(), g = getenv("KD") ? atof(getenv("KD")) : 0.0;
+    const std::vector<HeldKey> more = {hold(SDLK_a, f*3.5+g, f*3.5+g+1.45), hold(SDLK_l, f*3.5+g+1.7, f*3.5+g+2.5), hold(SDLK_w, f*3.5+g+1.9, f*3.5+g+2.4),
+                                       hold(SDLK_d, f*3.5+g+2.6, f*3.5+g+4.05)};
     keys.insert(keys.end(), more.begin(), more.end());
     return keys;
 }
