@@ -46,7 +46,7 @@ const std::vector<TraceColumn>& traceColumns()
         // The busiest arm function's pressure over its relief, and the soil's
         // force on the cutting edge.
         {"hydraulic_load", [=](const World& w) { return e(w).hydraulicLoad; }},
-        {"cut_force_kn", [=](const World& w) { return getenv("DEPTH") ? e(w).cutDepth * 100 + e(w).cutLoose * 1000 : e(w).cutForce / 1000.0; }},
+        {"cut_force_kn", [=](const World& w) { return e(w).cutForce / 1000.0; }},
     };
     return columns;
 }

@@ -144,18 +144,16 @@ constexpr double kLanded = 1.5;
 // Keys held from kLanded + from to kLanded + to.
 HeldKey hold(SDLKey key, double from, double to) { return {key, kLanded + from, kLanded + to}; }
 
-// One bite from the start pose, about 9 m ahead. Raise the boom and reach
-// out with the bucket curled so that its lip points down and back; lower
-// the boom while pulling the arm in, which drives the lip into the ground
-// lip first; scoop by uncurling while the arm still pulls; lift, uncurling
-// a little more on the way so that the open side stays up and no soil
-// falls out.
-double kS() { return getenv("KS") ? atof(getenv("KS")) : 1.0; }
+// One bite from the start pose, about 9 m ahead, at the pace the pump
+// gives the cylinders. Raise the boom, then reach out with the arm and open
+// the bucket; lower the boom until the bucket meets the ground; crowd the
+// arm while curling the bucket, the boom let down twice to keep the edge in
+// the cut; lift.
 std::vector<HeldKey> digKeys()
 {
-    const double f = kS();
-    return {hold(SDLK_k, 0.0, f*0.7), hold(SDLK_w, 0.0, f*1.4), hold(SDLK_l, f*0.5, f*1.2),  hold(SDLK_i, f*1.5, f*2.3),
-            hold(SDLK_s, f*1.5, f*2.6), hold(SDLK_j, f*2.1, f*2.6), hold(SDLK_k, f*2.6, f*3.5), hold(SDLK_j, f*2.85, f*3.15)};
+    return {hold(SDLK_k, 0.0, 1.55),  hold(SDLK_w, 1.55, 3.1), hold(SDLK_l, 2.5, 3.69), hold(SDLK_i, 3.5, 4.13),
+            hold(SDLK_s, 4.38, 8.8),  hold(SDLK_j, 4.53, 9.11), hold(SDLK_i, 4.98, 5.77), hold(SDLK_i, 7.27, 7.84),
+            hold(SDLK_k, 9.11, 10.71)};
 }
 
 // The bite, then slew a quarter turn, open the bucket over the ground
@@ -163,37 +161,21 @@ std::vector<HeldKey> digKeys()
 // slew back.
 std::vector<HeldKey> cycleKeys()
 {
-    if (getenv("KEYS")) {
-        std::vector<HeldKey> keys;
-        std::string spec = getenv("KEYS");
-        size_t at = 0;
-        while (at < spec.size()) {
-            size_t end = spec.find(',', at);
-            if (end == std::string::npos) end = spec.size();
-            const std::string item = spec.substr(at, end - at);
-            char k; double a, b;
-            if (sscanf(item.c_str(), "%c:%lf:%lf", &k, &a, &b) == 3)
-                keys.push_back(hold(static_cast<SDLKey>(k), a, b));
-            at = end + 1;
-        }
-        return keys;
-    }
     std::vector<HeldKey> keys = digKeys();
-    const double f = kS(), g = getenv("KD") ? atof(getenv("KD")) : 0.0;
-    const std::vector<HeldKey> more = {hold(SDLK_a, f*3.5+g, f*3.5+g+1.45), hold(SDLK_l, f*3.5+g+1.7, f*3.5+g+2.5), hold(SDLK_w, f*3.5+g+1.9, f*3.5+g+2.4),
-                                       hold(SDLK_d, f*3.5+g+2.6, f*3.5+g+4.05)};
+    const std::vector<HeldKey> more = {hold(SDLK_a, 10.71, 12.16), hold(SDLK_l, 12.41, 13.71),
+                                       hold(SDLK_w, 12.61, 13.51), hold(SDLK_d, 13.81, 15.26)};
     keys.insert(keys.end(), more.begin(), more.end());
     return keys;
 }
 
-// Working cycles without end: every 13 s the cycle scenario's keys from
+// Working cycles without end: every 20 s the cycle scenario's keys from
 // its start; after them the arm is driven back towards its start pose (the
 // ground stops it short, at about the same pose every time), and the
 // tracks turn the machine a few degrees on the spot, so that the next bite
 // comes beside the last and the dumps land on earlier bites.
 void soakOperate(ScenarioRun& run)
 {
-    constexpr double kPeriod = 13.0, kHoming = 7.6, kTurnFrom = 8.0, kTurnTo = 8.3;
+    constexpr double kPeriod = 20.0, kHoming = 16.9, kTurnFrom = 17.3, kTurnTo = 17.6;
     const Scenario* cycle = findScenario("cycle");
     if (!cycle)
         return;
@@ -289,18 +271,18 @@ const std::vector<Scenario>& scenarioTable()
         // Boom up, arm up and down, bucket both ways, boom down; high in the
         // air, so that the ground never stops the arm first.
         {"limits", "each arm joint driven past both of its limits, falling from 1000 m", highAboveStart,
-         {{SDLK_k, 0.0, 2.5}, {SDLK_w, 2.5, 5.5}, {SDLK_s, 5.5, 7.5}, {SDLK_j, 7.5, 8.0}, {SDLK_l, 8.0, 9.0},
-          {SDLK_i, 9.0, 12.5}},
-         12.5},
+         {{SDLK_k, 0.0, 4.0}, {SDLK_w, 4.0, 7.5}, {SDLK_s, 7.5, 11.5}, {SDLK_j, 11.5, 12.0}, {SDLK_l, 12.0, 16.0},
+          {SDLK_i, 16.0, 22.0}},
+         22.0},
         {"hit", "side-on to the wall, slewing the arm into it", besideWallSetUp, {{SDLK_a, 0.0, 3.0}}, 3.5},
         {"dump", "boom raised, bucket full: the arm reaches out and the bucket opens until it is empty", dumpSetUp,
          {{SDLK_w, 0.0, 1.5}, {SDLK_l, 1.0, 3.0}}, 6.0},
         {"soak", "working cycles for 20 minutes: dig, lift, slew, dump, slew back, the arm home, a little turn",
          nullptr, {}, 1200.0, soakOperate},
         {"dig", "lands, then lowers the bucket into the ground ahead, scoops it full and lifts it", nullptr, digKeys(),
-         5.5},
+         12.5},
         {"cycle", "a working cycle after landing: dig, lift, slew a quarter turn, dump, slew back", nullptr,
-         cycleKeys(), 10.0},
+         cycleKeys(), 18.0},
     };
     return table;
 }
