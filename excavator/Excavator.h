@@ -96,6 +96,7 @@ public:
     double cutForce = 0.0, cutDepth = 0.0, hydraulicLoad = 0.0;
     bool cutLoose = false;
     BodyLoad cutReaction;
+    double sinceLoaded = 1e9;  // s since the cut or a load last acted
     uint32_t leftTrackContacts = 0, rightTrackContacts = 0;
     Vector3 leftTrackPointVelocity, rightTrackPointVelocity, leftTrackTravel, rightTrackTravel;
     double leftBeltPhase = 0.0, rightBeltPhase = 0.0;

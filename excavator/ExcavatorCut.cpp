@@ -16,6 +16,7 @@ constexpr double kPi = 3.141592653589793;
 constexpr double kDepthLag = 0.05;    // s: the depth's voxel steps smoothed over this
 constexpr double kEdgeWidth = 0.84;   // m: the lip, vertex 16 to 17
 constexpr double kGroundGrip = 0.5;   // of the machine's weight: what the tracks' grip holds sideways
+constexpr double kGripAfter = 1.0;    // s
 constexpr double kVoxelVolume = terrain::kVoxel * terrain::kVoxel * terrain::kVoxel;
 
 // Torque about z at `pivot` of a force at `point` (the arm's plane).
@@ -121,8 +122,13 @@ void Excavator::loadJoints(double dt)
     }
 
     // The machine feels the cut and the load, less what the tracks' grip
-    // holds along the ground.
-    if (cutForce == 0.0 && payload == 0.0)
+    // holds along the ground; the grip outlasts the load a little, as the
+    // body settles back when it goes.
+    if (cutForce > 0.0 || payload > 0.0)
+        sinceLoaded = 0.0;
+    else if (sinceLoaded < kGripAfter)
+        sinceLoaded += dt;
+    else
         return;
     const Vector3 edgeForce = toWorld(onEdge), load = toWorld(payload * down);
     const Vector3 edgeArm = modelToWorld(rotateAboutY(tip, angles.slew)) - position;

@@ -32,7 +32,7 @@ void Excavator::computeForces()
     const BodyLoad air = dragAndGravity(velocity, angularVelocity, mass);
     force = tracks.force + air.force;
     torque = tracks.torque + air.torque;
-    if (cutForce > 0.0 || bucket.soilCount > 0) {
+    if (dot(cutReaction.force, cutReaction.force) + dot(cutReaction.torque, cutReaction.torque) > 0.0) {
         force += cutReaction.force;
         torque += cutReaction.torque;
     }

@@ -108,7 +108,7 @@ void standAtStart(World& world)
 void highAboveStart(World& world)
 {
     standAtStart(world);
-    world.excavator->position.y += 1000.0;
+    world.excavator->position.y += 3000.0;
 }
 
 // Side-on to the wall, 4 m from it, its left towards it: slewing with the
@@ -156,26 +156,26 @@ std::vector<HeldKey> digKeys()
             hold(SDLK_k, 9.11, 10.71)};
 }
 
-// The bite, then slew a quarter turn, open the bucket over the ground
-// (curl it past its open side's facing down, the arm reaching out) and
-// slew back.
+// The bite, then slew a quarter turn raising the boom on, open the bucket
+// over the ground (curl it past its open side's facing down, the arm
+// reaching out) and slew back.
 std::vector<HeldKey> cycleKeys()
 {
     std::vector<HeldKey> keys = digKeys();
-    const std::vector<HeldKey> more = {hold(SDLK_a, 10.71, 12.16), hold(SDLK_l, 12.41, 13.71),
+    const std::vector<HeldKey> more = {hold(SDLK_k, 10.71, 12.0), hold(SDLK_a, 10.71, 12.16), hold(SDLK_l, 12.41, 13.71),
                                        hold(SDLK_w, 12.61, 13.51), hold(SDLK_d, 13.81, 15.26)};
     keys.insert(keys.end(), more.begin(), more.end());
     return keys;
 }
 
-// Working cycles without end: every 20 s the cycle scenario's keys from
+// Working cycles without end: every 24 s the cycle scenario's keys from
 // its start; after them the arm is driven back towards its start pose (the
 // ground stops it short, at about the same pose every time), and the
 // tracks turn the machine a few degrees on the spot, so that the next bite
 // comes beside the last and the dumps land on earlier bites.
 void soakOperate(ScenarioRun& run)
 {
-    constexpr double kPeriod = 20.0, kHoming = 16.9, kTurnFrom = 17.3, kTurnTo = 17.6;
+    constexpr double kPeriod = 24.0, kHoming = 16.9, kTurnFrom = 17.3, kTurnTo = 17.6;
     const Scenario* cycle = findScenario("cycle");
     if (!cycle)
         return;
@@ -270,7 +270,7 @@ const std::vector<Scenario>& scenarioTable()
         {"slew", "slewing held for 2 s, then let go", standAtStart, {{SDLK_a, 0.0, 2.0}}, 3.0},
         // Boom up, arm up and down, bucket both ways, boom down; high in the
         // air, so that the ground never stops the arm first.
-        {"limits", "each arm joint driven past both of its limits, falling from 1000 m", highAboveStart,
+        {"limits", "each arm joint driven past both of its limits, falling from 3000 m", highAboveStart,
          {{SDLK_k, 0.0, 4.0}, {SDLK_w, 4.0, 7.5}, {SDLK_s, 7.5, 11.5}, {SDLK_j, 11.5, 12.0}, {SDLK_l, 12.0, 16.0},
           {SDLK_i, 16.0, 22.0}},
          22.0},
