@@ -31,8 +31,10 @@ double torqueAbout(const Vector3& pivot, const Vector3& point, const Vector3& fo
 double depthBelowSurface(Terrain& t, const Vector3& p, bool& loose)
 {
     loose = false;
+    if (!std::isfinite(p.x + p.y + p.z))
+        return 0.0;
     const int b = t.blockIndexAt(p);
-    if (!t.world.validBlock(b) || !std::isfinite(p.x + p.y + p.z))
+    if (!t.world.validBlock(b))
         return 0.0;
     int16_t x = 0, y = 0, z = 0;
     t.voxelCoordsAt(b, p, x, y, z);
@@ -137,10 +139,11 @@ void Excavator::loadJoints(double dt)
     cutReaction.torque = cross(edgeArm, edgeForce) + cross(loadArm, load);
     // Standing tracks on the ground hold the machine along it, up to their
     // grip: against the load and against any sliding it set going.
-    if (leftTrackContacts + rightTrackContacts > 0 && leftTrackThrottle == 0.0 && rightTrackThrottle == 0.0) {
+    if (leftTrackContacts + rightTrackContacts > 0 && leftTrackThrottle == 0.0 && rightTrackThrottle == 0.0 &&
+        dt > 0.0) {
         const Vector3 along(cutReaction.force.x + momentum.x / dt, 0.0, cutReaction.force.z + momentum.z / dt);
         const double pull = length(along);
-        if (pull > 0.0 && dt > 0.0) {
+        if (pull > 0.0) {
             const Vector3 grip = -along * (std::min(pull, kGroundGrip * mass * kGravity) / pull);
             const Vector3 under = modelToWorld(Vector3(comOffset.x, 0.0, comOffset.z)) - position;
             cutReaction.force += grip;
