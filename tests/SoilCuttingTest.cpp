@@ -8,7 +8,9 @@
 #include "excavator/DiggingForce.h"
 #include "excavator/Hydraulics.h"
 #include "excavator/SoilCutting.h"
+#include "excavator/SoilTable.h"
 #include "input/ExcavatorController.h"
+#include "tests/TestFiles.h"
 
 namespace {
 constexpr double kDeg = 3.141592653589793 / 180.0;
@@ -142,4 +144,34 @@ TEST(SoilCutting, HydraulicsFollowSlowAndStall)
     const HydraulicSupply hard = supplyFunctions({}, loaded, {});
     EXPECT_NEAR(hard.arm.rate * pistonArea(hydraulics::arm) * 0.8 * hydraulics::reliefPressure,
                 hydraulics::pumpEfficiency * hydraulics::enginePower, 1e-6);
+}
+
+// A damaged soils file names itself and the fault; the generated one reads.
+TEST(SoilCutting, SoilsFileFaultsAreNamed)
+{
+    const std::string dir = testfiles::scratchDir("soils"), path = dir + "soils.json";
+    const std::string state = R"({"density": 1600, "cohesion_kpa": 0, "friction_deg": 30, "tool_friction_deg": 20,
+                                  "adhesion_kpa": 0})";
+    const struct {
+        std::string text, fault;
+    } cases[] = {
+        {"{", "not a soils file"},
+        {R"({"default": "sand", "soils": []})", "field 'soils': missing or empty"},
+        {R"({"default": "mud", "soils": [{"name": "sand", "bank": )" + state + R"(, "loose": )" + state + "}]}",
+         "field 'default': no soil named 'mud'"},
+        {R"({"default": "sand", "soils": [{"name": "sand", "bank": {"density": -3}, "loose": {}}]})",
+         "field 'soils[0].bank.density': out of range"},
+    };
+    for (const auto& c : cases) {
+        testfiles::writeText(path, c.text);
+        const std::string text = testfiles::fatalText([&] { readSoilTable(path); });
+        EXPECT_EQ(text.rfind("[Soils] " + path + ": ", 0), 0u) << text;
+        EXPECT_NE(text.find(c.fault), std::string::npos) << text;
+    }
+    EXPECT_NE(testfiles::fatalText([&] { readSoilTable(dir + "none.json"); }).find("cannot be read"),
+              std::string::npos);
+    const SoilTable table = readSoilTable("data/soils.json");
+    ASSERT_NE(findSoil(table, table.defaultName), nullptr);
+    EXPECT_EQ(table.defaultName, "common-earth");
+    EXPECT_NEAR(findSoil(table, "stiff-clay")->bank.cohesion, 60e3, 1e-9);
 }

@@ -26,6 +26,9 @@ int main(int argc, char** argv)
         std::printf("bucket digging force %.1f kN (bucket at %.1f deg)\n", r.bucket / 1e3, r.bucketAngle * degrees);
         std::printf("arm crowd force %.1f kN (arm at %.1f deg, bucket at %.1f deg)\n", r.arm / 1e3,
                     r.armAngle * degrees, r.armBucketAngle * degrees);
+    } catch (const char* message) {
+        std::fprintf(stderr, "[diggingforce] %s\n", message);
+        return 1;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "[diggingforce] %s\n", e.what());
         return 1;
