@@ -1,9 +1,9 @@
 #pragma once
 
-// The hydraulic system: the three arm cylinders with their relief pressure,
-// the slewing and track motors' limits, and one pump whose flow and power
-// are limited. Joint rates follow the command while the load allows, fall
-// as the pressure the load needs nears the relief, and stop past it.
+// The arm's hydraulic system: the three cylinders with their relief
+// pressure and valves, and one pump whose flow and power are limited. Joint
+// rates follow the command while the load allows, fall as the pressure the
+// load needs nears the relief, and stop past it.
 
 struct Cylinder {
     double bore = 0.0, rod = 0.0;  // m
@@ -15,22 +15,18 @@ namespace hydraulics {
 // A 20-25 t crawler excavator's system; bores as its class has them, rods
 // 0.7 of the bore. The arm's is a size below the usual 140 mm: its lever on
 // our arm (up to 0.98 m/rad) is long, and 140 mm would crowd harder than
-// any machine of the class.
-// Boom and arm take both pumps' flow, the bucket one pump's.
+// any machine of the class. Boom and arm take both pumps' flow, the bucket
+// one pump's.
 constexpr double pumpFlow = 429.0 / 60000.0;    // m3/s, two pumps
 constexpr Cylinder boom{0.120, 0.085, 2, pumpFlow}, arm{0.130, 0.090, 1, pumpFlow},
     bucket{0.120, 0.085, 1, pumpFlow / 2.0};
 constexpr double reliefPressure = 35.0e6;       // Pa, the implements
-constexpr double swingReliefPressure = 26.8e6;  // Pa
-constexpr double travelReliefPressure = 34.3e6; // Pa
 constexpr double enginePower = 121.0e3;         // W, net
 constexpr double pumpEfficiency = 0.85;
 // The relief starts to open here, as a share of its setting.
 constexpr double crackingShare = 0.9;
-// The motors' limits as the drives apply them: the slewing torque and each
-// track's traction at full command.
-constexpr double slewTorqueLimit = 685714.2;  // N·m
-constexpr double trackForceLimit = 124000.0;  // N
+// The slewing and track motors keep the limits their drives apply
+// (slewTorque, trackTraction in Drives.h) and do not draw on the pump.
 }  // namespace hydraulics
 
 double pistonArea(const Cylinder& c);
