@@ -171,7 +171,7 @@ struct TrenchDigger {
         const double r = t.headingDegrees * M_PI / 180.0;
         const Vector3 laneMiddle(t.x + offset * std::sin(r), 0.0, t.z + offset * std::cos(r));
         const Vector3 centre = rotate(laneMiddle - e.position, conjugate(e.orientation));
-        const double farEnd = centre.x + t.length / 2 + 1.0, nearEnd = centre.x - t.length / 2 + 0.25;
+        const double farEnd = centre.x + t.length / 2 + 1.0, nearEnd = centre.x - t.length / 2 + 0.05;
         const Vector3 edge = edgeInMachine(e);
         machine = &e;
         const double above = heightAboveGrade(e, e.grade);
@@ -205,7 +205,7 @@ struct TrenchDigger {
                 }
             }
             // As far out as the arm goes, if that is short of the far end.
-            if (above >= t.depth + 0.5 && (edge.x >= farEnd || stageTime > 3.0) && curled >= 0.7) {
+            if (above >= t.depth + 0.5 && (edge.x >= farEnd || stageTime > 6.0) && curled >= 0.7) {
                 curled = 0.0;
 
                 go(Lower);
