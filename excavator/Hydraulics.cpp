@@ -71,20 +71,23 @@ HydraulicSupply supplyFunctions(const FunctionDemand& boom, const FunctionDemand
     Flow flow[3];
     HydraulicSupply out;
     FunctionSupply* supply[3] = {&out.boom, &out.arm, &out.bucket};
-    double totalFlow = 0.0, totalPower = 0.0;
+    double totalFlow = 0.0, pumpPressure = 0.0;
     for (int i = 0; i < 3; ++i) {
         *supply[i] = hold(*demand[i], flow[i]);
         totalFlow += flow[i].flow;
-        totalPower += flow[i].power;
+        if (flow[i].power > 0.0)
+            pumpPressure = std::max(pumpPressure, supply[i]->pressure);
         out.load = std::max(out.load, supply[i]->pressure / hydraulics::reliefPressure);
     }
-    // The pump shares what it has: its flow, and no more power than the engine's.
+    // The pump shares what it has: its flow, and no more power than the
+    // engine's. Functions fed in parallel take their flow at the pressure of
+    // the most loaded one; the others' valves throttle the difference.
     double share = 1.0;
     if (totalFlow > hydraulics::pumpFlow)
         share = hydraulics::pumpFlow / totalFlow;
-    const double power = hydraulics::pumpEfficiency * hydraulics::enginePower;
-    if (totalPower * share > power)
-        share = power / totalPower;
+    const double power = hydraulics::pumpEfficiency * hydraulics::enginePower, drawn = pumpPressure * totalFlow;
+    if (drawn * share > power)
+        share = power / drawn;
     for (int i = 0; i < 3; ++i)
         supply[i]->rate = supply[i]->stalled ? 0.0 : demand[i]->rate * share * flow[i].valve * flow[i].relief;
     return out;

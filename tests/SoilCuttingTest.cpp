@@ -144,6 +144,12 @@ TEST(SoilCutting, HydraulicsFollowSlowAndStall)
     const HydraulicSupply hard = supplyFunctions({}, loaded, {});
     EXPECT_NEAR(hard.arm.rate * pistonArea(hydraulics::arm) * 0.8 * hydraulics::reliefPressure,
                 hydraulics::pumpEfficiency * hydraulics::enginePower, 1e-6);
+    // An unloaded bucket fed beside it takes its flow at the arm's pressure too.
+    const FunctionDemand light{-0.2, -1.0, 0.0, hydraulics::bucket};
+    const HydraulicSupply shared = supplyFunctions({}, loaded, light);
+    EXPECT_NEAR((shared.arm.rate * pistonArea(hydraulics::arm) - shared.bucket.rate * pistonArea(hydraulics::bucket)) *
+                    0.8 * hydraulics::reliefPressure,
+                hydraulics::pumpEfficiency * hydraulics::enginePower, 1e-6);
 }
 
 // A damaged soils file names itself and the fault; the generated one reads.
