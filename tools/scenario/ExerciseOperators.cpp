@@ -50,6 +50,9 @@ private:
     std::vector<Lever> held, wanted;
 };
 
+// The share of the relief at which the trench digger eases its bite.
+constexpr double kEaseAt = 0.85;
+
 // No lever: a place in a set of levers left empty.
 constexpr Lever kNoLever{Drive::Slewing, 0.0f};
 
@@ -215,7 +218,9 @@ struct TrenchDigger {
             break;
         case Lower:  // down to just above the grade, the lip first
         case Drag: { // then along it towards the machine until the near end or a full bucket
-            const double down = std::clamp(-(above - 0.08) * 4.0, -1.0, 0.5);
+            // The load watched: where the ground is too hard for the bite,
+            // the edge eases up rather than drive the arm into its relief.
+            const double down = e.hydraulicLoad > kEaseAt ? 0.5 : std::clamp(-(above - 0.08) * 4.0, -1.0, 0.5);
             const Vector3 wanted(stage == Lower ? -0.1 : -0.6, down, 0.0);
             // Chosen anew every 0.05 s: the drives take a moment to follow a key.
             if (sinceChoice <= 0.0) {
