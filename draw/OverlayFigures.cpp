@@ -6,6 +6,7 @@
 #include "excavator/Cutting.h"
 #include "excavator/Excavator.h"
 #include "excavator/Grade.h"
+#include "excavator/Hydraulics.h"
 
 namespace {
 
@@ -31,6 +32,8 @@ OverlayFigures overlayFigures(const WorkMeter& work, const Excavator& machine)
     f.gradeSet = machine.grade.set;
     f.gradeHeight = heightAboveGrade(machine, machine.grade);
     f.hitReason = hitReason(machine.hit);
+    f.hydraulicLoad = machine.hydraulicLoad;
+    f.cutForceKn = machine.cutForce / 1000.0;
     return f;
 }
 
@@ -51,6 +54,8 @@ std::vector<OverlayLine> overlayLines(const OverlayFigures& f)
                          ? format("%.1f m\xc2\xb3/h (last 5 cycles)", f.m3PerHour)
                          : format("%.1f m\xc2\xb3/h (last 5 cycles)   real time \xc3\x97%.2f", f.m3PerHour,
                                   f.realTimeFactor)});
+    lines.push_back({format("Hydraulics %.0f%% of relief   cut %.1f kN", 100.0 * f.hydraulicLoad, f.cutForceKn),
+                     f.hydraulicLoad >= hydraulics::crackingShare ? LineColour::Warning : LineColour::Plain});
     if (f.paused || f.replaying)
         lines.push_back({f.replaying ? format("REPLAY x%.2f%s (space pauses, +/- pace, t takes over)", f.pace,
                                               f.paused ? " - PAUSED" : "")

@@ -23,6 +23,8 @@ struct OverlayFigures {
     bool gradeSet = false;
     double gradeHeight = 0.0;  // m, the cutting edge above the grade
     std::string hitReason;     // empty: no hit holds a joint
+    double hydraulicLoad = 0.0;  // the busiest function's share of its relief
+    double cutForceKn = 0.0;     // the soil's force on the cutting edge
     std::vector<std::string> exerciseLines;  // an exercise's instructions and progress, shown first
 };
 

@@ -85,5 +85,8 @@ private:
     // Belt phase and travel of one track over a step; lever in the world frame.
     void runTrack(const Vector3& lever, double dt, Vector3& pointVelocity, Vector3& travel, double& phase) const;
     void moveJoints(double dt);
+    // The cut and the loads on the joints: rates as the hydraulics give them,
+    // the reaction for the body, a stall as a hit.
+    void loadJoints(double dt);
     bool stopHitJoints(int32_t part);
 };

@@ -76,6 +76,10 @@ void Excavator::computeForces()
     const BodyLoad air = dragAndGravity(velocity, angularVelocity, mass);
     force = tracks.force + air.force;
     torque = tracks.torque + air.torque;
+    if (dot(cutReaction.force, cutReaction.force) + dot(cutReaction.torque, cutReaction.torque) > 0.0) {
+        force += cutReaction.force;
+        torque += cutReaction.torque;
+    }
     leftTrackContacts = rightTrackContacts = 0;
 }
 
@@ -131,6 +135,7 @@ void Excavator::moveJoints(double dt)
         bendingArmRate *= soilDamping;
         groundPlateRate *= soilDamping;
     }
+    loadJoints(dt);
     monoblockRate = limitedRate(monoblockAngle(), monoblockRate, monoblockLimit);
     bendingArmRate = limitedRate(bendingArmAngle(), bendingArmRate, bendingArmLimit);
     groundPlateRate = limitedRate(groundPlateAngle(), groundPlateRate, groundPlateLimit);

@@ -8,6 +8,7 @@
 #include "excavator/Grade.h"
 #include "excavator/JointHit.h"
 #include "excavator/MachineCommand.h"
+#include "excavator/SoilCutting.h"
 #include "math/Vector3.h"
 
 // Everything the machine keeps besides its rigid body and outlines: drives,
@@ -37,6 +38,16 @@ struct ExcavatorState {
     uint32_t groundParts = 0;
     bool pushingIntoSoil = false;
     GradeTarget grade;  // set and cleared by the operator
+    // The ground's soil; loose ground cuts as its loose state.
+    SoilType soil;
+    // The cut of the latest step: the soil's force on the cutting edge (N,
+    // model frame, the slew turned out), the edge's depth (m, smoothed), the
+    // busiest function's pressure over the relief; the reaction on the body
+    // (world) that the next computeForces adds.
+    double cutForce = 0.0, cutDepth = 0.0, hydraulicLoad = 0.0;
+    bool cutLoose = false;
+    BodyLoad cutReaction;
+    double sinceLoaded = 1e9;  // s since the cut or a load last acted
     uint32_t leftTrackContacts = 0, rightTrackContacts = 0;
     Vector3 leftTrackPointVelocity, rightTrackPointVelocity, leftTrackTravel, rightTrackTravel;
     double leftBeltPhase = 0.0, rightBeltPhase = 0.0;

@@ -68,6 +68,7 @@ std::string hitReason(const JointHit& hit)
     case HitCause::Obstacle:
         std::snprintf(text, sizeof text, "%s against an obstacle: raise the boom (k) or swing away", part);
         return text;
+    case HitCause::CutTooDeep: return "the cut is too deep for this ground: raise the boom or open the bucket";
     }
     return "";
 }

@@ -16,6 +16,7 @@ enum class HitCause : int32_t {
     OnGround = 2,          // a part of the arm pressed onto the ground
     IntoSoil = 3,          // a part pushing into soil it may not take
     Obstacle = 4,          // a part against the wall, a rock or a tree
+    CutTooDeep = 5,        // the cut needs more than the relief allows
 };
 
 // The latest hit that stopped joints: plain data, read by the overlay and

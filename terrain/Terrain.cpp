@@ -206,7 +206,10 @@ bool Terrain::settleGrain(int b, int x, int y, int z)
                 for (int cz = z - 1; cz <= z + 1; ++cz)
                     world.changeColumn(b, cx, cz).soil = true;
         }
-        return world.setVoxel(b, x, y, z, true);
+        if (!world.setVoxel(b, x, y, z, true))
+            return false;
+        *world.storedVoxel(b, x, y, z) |= terrain::kLooseVoxel;
+        return true;
     }
     return false;
 }

@@ -255,8 +255,8 @@ bool VoxelWorld::setVoxel(int b, int x, int y, int z, bool soil)
         return false;
     keepBuilt(owner);
     const bool wasSoil = (*v & 1) == 0;
-    // Both low bits are written: soil 00, free 01.
-    *v = static_cast<uint8_t>((*v & ~3u) | (soil ? 0u : 1u));
+    // Both low bits are written: soil 00, free 01; the loose mark goes.
+    *v = static_cast<uint8_t>((*v & ~(3u | terrain::kLooseVoxel)) | (soil ? 0u : 1u));
     soilVoxels += (soil ? 1 : 0) - (wasSoil ? 1 : 0);
     return true;
 }

@@ -25,6 +25,8 @@ constexpr int kBlockLevel = 3;
 constexpr int kLeafLevel = 8;
 constexpr int kNodeCount = 87381;          // (4^9 - 1) / 3
 constexpr double kHalfVoxel = 0.171875;
+// Set on soil that settled from loose grains: it cuts as dug soil does.
+constexpr uint8_t kLooseVoxel = 4;
 
 // Heightmap grid points 0..kBlocks in each direction, [row][column].
 using HeightGrid = std::array<std::array<double, kBlocks + 1>, kBlocks + 1>;
@@ -93,8 +95,8 @@ public:
     uint8_t& voxelAt(int b, int x, int y, int z);
     // The same lookup, but nullptr where voxelAt would hand out scratch.
     uint8_t* storedVoxel(int b, int x, int y, int z);
-    // Makes a stored voxel soil (00) or free (01) and keeps soilVoxels in
-    // step; false, and nothing changes, outside the stored voxels.
+    // Makes a stored voxel soil (00) or free (01), not loose, and keeps
+    // soilVoxels in step; false, and nothing changes, outside the stored voxels.
     bool setVoxel(int b, int x, int y, int z, bool soil);
     // Soil voxels by a scan of every block: the check of soilVoxels.
     int64_t countSoilVoxels() const;

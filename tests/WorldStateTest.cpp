@@ -52,7 +52,7 @@ TEST(WorldState, RestoredWorldsStepOnToTheSameTrace)
         bool exercise;  // with the "cycles" operator
         double saveAt, until;  // s
     } cases[] = {
-        {"land", false, 0.3, 1.0},   {"drive", false, 2.0, 3.0}, {"cycle", false, 3.9, 8.0},
+        {"land", false, 0.3, 1.0},   {"drive", false, 2.0, 3.0}, {"cycle", false, 7.5, 9.5},
         {"dump", false, 1.5, 3.5}, {"hopper", true, 4.5, 8.5},
     };
     for (const Case& c : cases) {

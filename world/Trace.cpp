@@ -43,6 +43,10 @@ const std::vector<TraceColumn>& traceColumns()
         {"digging", [](const World& w) { return w.excavator->terrain->digging ? 1.0 : 0.0; }},
         // Why the joints stand still: a HitCause, 0 while no hit holds them.
         {"hit", [=](const World& w) { return static_cast<double>(e(w).hit.cause); }},
+        // The busiest arm function's pressure over its relief, and the soil's
+        // force on the cutting edge.
+        {"hydraulic_load", [=](const World& w) { return e(w).hydraulicLoad; }},
+        {"cut_force_kn", [=](const World& w) { return e(w).cutForce / 1000.0; }},
     };
     return columns;
 }

@@ -25,6 +25,8 @@ World::World(const std::string& directory)
     for (const char* name : {"forest01", "forest02", "forest03"})
         add(BodyRole::Forest, std::make_unique<Billboard>(models->getMesh(name, true), ground));
     simulation.hooks = machineHooks(excavator);
+    soils = readSoilTable(directory + "soils.json");
+    chooseSoil(soils.defaultName);
 }
 
 World::~World() = default;
@@ -51,6 +53,15 @@ std::vector<Object*> World::bodiesOf(BodyRole role) const
 }
 
 BodyRole World::roleOf(const Object& body) const { return owned[body.index].role; }
+
+bool World::chooseSoil(const std::string& name)
+{
+    const SoilType* soil = findSoil(soils, name);
+    if (!soil || !excavator)
+        return false;
+    excavator->soil = *soil;
+    return true;
+}
 
 const std::vector<Contact>& World::contacts(const Object& a, const Object& b) const
 {

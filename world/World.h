@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "excavator/MachineCommand.h"
+#include "excavator/SoilTable.h"
 #include "excavator/WorkMeter.h"
 #include "physics/PairTable.h"
 #include "physics/Simulation.h"
@@ -26,7 +27,8 @@ enum class BodyRole { Ground, Wall, Rock, Machine, Forest, Scenery };
 // drawing side builds its own textures and display lists from it afterwards.
 class World {
 public:
-    // Reads "scene.obj", "koparka.obj" and the heightmap from `directory`.
+    // Reads "scene.obj", "koparka.obj", the heightmap and "soils.json" from
+    // `directory`; the ground is of the file's default soil.
     explicit World(const std::string& directory = "data/");
     ~World();
     World(const World&) = delete;
@@ -51,6 +53,9 @@ public:
     const std::vector<Object*>& bodies() const { return list; }
     // What the latest step found touching between two bodies.
     const std::vector<Contact>& contacts(const Object& a, const Object& b) const;
+    // Makes the ground of the named soil; false, and nothing changes, for
+    // a name the soils file does not hold.
+    bool chooseSoil(const std::string& name);
 
     // Everything the step reads or changes, as a value, and back: stepping
     // on from a restored state gives the trace the world gave from the
@@ -69,6 +74,7 @@ public:
     const ModelLoader* models = nullptr;  // shared, read-only: what the drawing side builds from
     StepReport lastStep;             // what the latest simulate did
     WorkMeter work;                  // fed by every simulate
+    SoilTable soils;
     int64_t stepCount = 0;           // steps taken
     double simulatedSeconds = 0.0;   // their sum of nominal steps
 

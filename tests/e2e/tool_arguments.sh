@@ -9,6 +9,7 @@ trap 'rm -rf "$work" "$out" "$err"' EXIT
 frametime=$build/tools/frametime/frametime
 shot=$build/tools/excavatorshot/excavatorshot
 model=$build/tools/modelshot/modelshot
+digging=$build/tools/diggingforce/diggingforce
 export ASAN_OPTIONS=detect_leaks=0  # leaks inside the GL driver at exit are not ours
 fail=0
 
@@ -37,6 +38,11 @@ check 1 "usage: modelshot" "$build" "$model" scene.obj a.bmp 1 2 3 0 0 0 bogus
 check 1 "usage: modelshot" "$build" "$model" scene.obj a.bmp 1 2 3 1 2 3
 check 1 "[modelshot] Bad number 'x' in the placement scene.obj@1,x" "$build" "$model" "scene.obj@1,x" a.bmp 1 2 3 0 0 0
 check 1 "$work/none/x.bmp" "$build" "$model" scene.obj "$work/none/x.bmp" 2 5 14 -7 1 -2
+check 1 "usage: diggingforce" "$build" "$digging" abc
+check 1 "usage: diggingforce" "$build" "$digging" 35 36
+check 1 "[diggingforce]" "$work" "$digging"
+check 0 "-bucket digging force" "$build" "$digging" 35
+check 1 "[Scenario] Unknown soil 'mud'" "$build" "$build/kelvarro-scenario" land --seconds 0.1 --soil mud
 [ -z "$(ls -A "$work")" ] || { echo "FAIL: files written into $work: $(ls "$work")"; fail=1; }
 [ "$fail" -eq 0 ] && echo "ok: every bad call refused with status 1"
 exit "$fail"

@@ -24,7 +24,7 @@ TEST(Snapshot, CopiesOneWholeStepWhileTheWorldDigs)
     std::mutex worldLock;
     std::atomic<bool> done{false};
     std::thread stepper([&] {
-        while (run.time < 4.5) {  // through the bite and the dump
+        while (run.time < 16.0) {  // through the bite and the dump
             {
                 std::lock_guard<std::mutex> lock(worldLock);
                 run.step();

@@ -8,6 +8,7 @@
 #include "tools/datagen/ObjWriter.h"
 #include "tools/datagen/SceneModel.h"
 #include "tools/datagen/Sky.h"
+#include "tools/datagen/Soils.h"
 #include "tools/datagen/Textures.h"
 #include "tools/datagen/TreeSprites.h"
 #if __has_include("tools/datagen/Koparka.h")
@@ -39,6 +40,7 @@ void writeDataSet(const std::string& dir)
         writeBmp(dir + "sky_" + face + ".bmp", makeSkyFace(face, 512), 24);
     for (int kind = 0; kind < 3; ++kind)
         writeBmp(dir + "tree0" + std::to_string(kind + 1) + ".bmp", makeTreeSprite(kind), 32);
+    writeTextFile(dir + "soils.json", soilsText());
     std::error_code made;
     std::filesystem::create_directories(dir + "exercises", made);
     writeTextFile(dir + "exercises/trench.json", trenchExerciseText());

@@ -13,7 +13,9 @@
 
 namespace {
 
-// The cycle scenario's bite, lift, quarter-turn dump and return, every 13 s.
+// The cycle scenario's bite, lift, quarter-turn dump and return, every
+// `period` s: its last lever lets go 15.3 s in, and the upper structure
+// comes to rest before the next bite.
 std::vector<HeldLever> cycleEvery(double period, int cycles)
 {
     const std::vector<HeldLever>& one = findScenario("cycle")->levers;
@@ -47,6 +49,9 @@ public:
 private:
     std::vector<Lever> held, wanted;
 };
+
+// The share of the relief at which the trench digger eases its bite.
+constexpr double kEaseAt = 0.85;
 
 // No lever: a place in a set of levers left empty.
 constexpr Lever kNoLever{Drive::Slewing, 0.0f};
@@ -171,7 +176,7 @@ struct TrenchDigger {
         const double r = t.headingDegrees * M_PI / 180.0;
         const Vector3 laneMiddle(t.x + offset * std::sin(r), 0.0, t.z + offset * std::cos(r));
         const Vector3 centre = rotate(laneMiddle - e.position, conjugate(e.orientation));
-        const double farEnd = centre.x + t.length / 2 + 1.0, nearEnd = centre.x - t.length / 2 + 0.25;
+        const double farEnd = centre.x + t.length / 2 + 1.0, nearEnd = centre.x - t.length / 2 + 0.05;
         const Vector3 edge = edgeInMachine(e);
         machine = &e;
         const double above = heightAboveGrade(e, e.grade);
@@ -205,7 +210,7 @@ struct TrenchDigger {
                 }
             }
             // As far out as the arm goes, if that is short of the far end.
-            if (above >= t.depth + 0.5 && (edge.x >= farEnd || stageTime > 3.0) && curled >= 0.7) {
+            if (above >= t.depth + 0.5 && (edge.x >= farEnd || stageTime > 6.0) && curled >= 0.7) {
                 curled = 0.0;
 
                 go(Lower);
@@ -213,7 +218,9 @@ struct TrenchDigger {
             break;
         case Lower:  // down to just above the grade, the lip first
         case Drag: { // then along it towards the machine until the near end or a full bucket
-            const double down = std::clamp(-(above - 0.08) * 4.0, -1.0, 0.5);
+            // The load watched: where the ground is too hard for the bite,
+            // the edge eases up rather than drive the arm into its relief.
+            const double down = e.hydraulicLoad > kEaseAt ? 0.5 : std::clamp(-(above - 0.08) * 4.0, -1.0, 0.5);
             const Vector3 wanted(stage == Lower ? -0.1 : -0.6, down, 0.0);
             // Chosen anew every 0.05 s: the drives take a moment to follow a key.
             if (sinceChoice <= 0.0) {
@@ -450,7 +457,7 @@ const std::vector<ExerciseOperator>& exerciseOperators()
 {
     static const std::vector<ExerciseOperator> table = {
         {"idle", "touches nothing: the time runs out", {"idle", "", nullptr, {}, 1e9}},
-        {"cycles", "the cycle scenario's bite and dump, every 13 s", {"cycles", "", nullptr, cycleEvery(13.0, 40), 1e9}},
+        {"cycles", "the cycle scenario's bite and dump, every 21 s", {"cycles", "", nullptr, cycleEvery(21.0, 40), 1e9}},
         {"reference", "digs the trench (or the hopper's dig area) along its grade, dumping a quarter turn to the "
                       "left (or into the hopper); touches the posts' tops in turn",
          {"reference", "", nullptr, {}, 1e9, ReferenceOperator()}},

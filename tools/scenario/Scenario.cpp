@@ -107,7 +107,7 @@ void standAtStart(World& world)
 void highAboveStart(World& world)
 {
     standAtStart(world);
-    world.excavator->position.y += 1000.0;
+    world.excavator->position.y += 3000.0;
 }
 
 // Side-on to the wall, 4 m from it, its left towards it: slewing with the
@@ -143,38 +143,38 @@ constexpr double kLanded = 1.5;
 // A lever held from kLanded + from to kLanded + to.
 HeldLever hold(const Lever& lever, double from, double to) { return {lever, kLanded + from, kLanded + to}; }
 
-// One bite from the start pose, about 9 m ahead. Raise the boom and reach
-// out with the bucket curled so that its lip points down and back; lower
-// the boom while pulling the arm in, which drives the lip into the ground
-// lip first; scoop by uncurling while the arm still pulls; lift, uncurling
-// a little more on the way so that the open side stays up and no soil
-// falls out.
+// One bite from the start pose, about 9 m ahead, at the pace the pump
+// gives the cylinders. Raise the boom, then reach out with the arm and open
+// the bucket; lower the boom until the bucket meets the ground; crowd the
+// arm while curling the bucket, the boom let down twice to keep the edge in
+// the cut; lift.
 std::vector<HeldLever> digKeys()
 {
-    return {hold(kBoomPlus, 0.0, 0.7), hold(kArmPlus, 0.0, 1.4), hold(kBucketMinus, 0.5, 1.2),  hold(kBoomMinus, 1.5, 2.3),
-            hold(kArmMinus, 1.5, 2.6), hold(kBucketPlus, 2.1, 2.6), hold(kBoomPlus, 2.6, 3.5), hold(kBucketPlus, 2.85, 3.15)};
+    return {hold(kBoomPlus, 0.0, 1.55),  hold(kArmPlus, 1.55, 3.1), hold(kBucketMinus, 2.5, 3.69), hold(kBoomMinus, 3.5, 4.13),
+            hold(kArmMinus, 4.38, 8.8),  hold(kBucketPlus, 4.53, 9.11), hold(kBoomMinus, 4.98, 5.77), hold(kBoomMinus, 7.27, 7.84),
+            hold(kBoomPlus, 9.11, 10.71)};
 }
 
-// The bite, then slew a quarter turn, open the bucket over the ground
-// (curl it past its open side's facing down, the arm reaching out) and
-// slew back.
+// The bite, then slew a quarter turn raising the boom on, open the bucket
+// over the ground (curl it past its open side's facing down, the arm
+// reaching out) and slew back.
 std::vector<HeldLever> cycleKeys()
 {
     std::vector<HeldLever> keys = digKeys();
-    const std::vector<HeldLever> more = {hold(kSlewPlus, 3.5, 4.95), hold(kBucketMinus, 5.2, 6.0), hold(kArmPlus, 5.4, 5.9),
-                                       hold(kSlewMinus, 6.1, 7.55)};
+    const std::vector<HeldLever> more = {hold(kBoomPlus, 10.71, 12.0), hold(kSlewPlus, 10.71, 12.16), hold(kBucketMinus, 12.41, 13.71),
+                                       hold(kArmPlus, 12.61, 13.51), hold(kSlewMinus, 13.81, 15.26)};
     keys.insert(keys.end(), more.begin(), more.end());
     return keys;
 }
 
-// Working cycles without end: every 13 s the cycle scenario's keys from
+// Working cycles without end: every 24 s the cycle scenario's keys from
 // its start; after them the arm is driven back towards its start pose (the
 // ground stops it short, at about the same pose every time), and the
 // tracks turn the machine a few degrees on the spot, so that the next bite
 // comes beside the last and the dumps land on earlier bites.
 void soakOperate(ScenarioRun& run)
 {
-    constexpr double kPeriod = 13.0, kHoming = 7.6, kTurnFrom = 8.0, kTurnTo = 8.3;
+    constexpr double kPeriod = 24.0, kHoming = 16.9, kTurnFrom = 17.3, kTurnTo = 17.6;
     const Scenario* cycle = findScenario("cycle");
     if (!cycle)
         return;
@@ -262,19 +262,19 @@ const std::vector<Scenario>& scenarioTable()
         {"slew", "slewing held for 2 s, then let go", standAtStart, {{kSlewPlus, 0.0, 2.0}}, 3.0},
         // Boom up, arm up and down, bucket both ways, boom down; high in the
         // air, so that the ground never stops the arm first.
-        {"limits", "each arm joint driven past both of its limits, falling from 1000 m", highAboveStart,
-         {{kBoomPlus, 0.0, 2.5}, {kArmPlus, 2.5, 5.5}, {kArmMinus, 5.5, 7.5}, {kBucketPlus, 7.5, 8.0}, {kBucketMinus, 8.0, 9.0},
-          {kBoomMinus, 9.0, 12.5}},
-         12.5},
+        {"limits", "each arm joint driven past both of its limits, falling from 3000 m", highAboveStart,
+         {{kBoomPlus, 0.0, 4.0}, {kArmPlus, 4.0, 7.5}, {kArmMinus, 7.5, 11.5}, {kBucketPlus, 11.5, 12.0}, {kBucketMinus, 12.0, 16.0},
+          {kBoomMinus, 16.0, 22.0}},
+         22.0},
         {"hit", "side-on to the wall, slewing the arm into it", besideWallSetUp, {{kSlewPlus, 0.0, 3.0}}, 3.5},
         {"dump", "boom raised, bucket full: the arm reaches out and the bucket opens until it is empty", dumpSetUp,
          {{kArmPlus, 0.0, 1.5}, {kBucketMinus, 1.0, 3.0}}, 6.0},
         {"soak", "working cycles for 20 minutes: dig, lift, slew, dump, slew back, the arm home, a little turn",
          nullptr, {}, 1200.0, soakOperate},
         {"dig", "lands, then lowers the bucket into the ground ahead, scoops it full and lifts it", nullptr, digKeys(),
-         5.5},
+         12.5},
         {"cycle", "a working cycle after landing: dig, lift, slew a quarter turn, dump, slew back", nullptr,
-         cycleKeys(), 10.0},
+         cycleKeys(), 18.0},
     };
     return table;
 }

@@ -39,10 +39,10 @@ constexpr int kWidth = 1024, kHeight = 768;
 
 int usage()
 {
-    std::cerr << "usage: kelvarro-scenario NAME [--seconds S] [--csv FILE] [--picture FILE.bmp [--picture-at S]]\n"
+    std::cerr << "usage: kelvarro-scenario NAME [--seconds S] [--csv FILE] [--soil NAME] [--picture FILE.bmp [--picture-at S]]\n"
                  "       kelvarro-scenario --replay FILE [--csv OUT] [--until-step N] [--force]\n"
                  "       kelvarro-scenario --exercise NAME --operator SCRIPT [--seconds S] [--csv FILE]\n"
-                 "                         [--report FOLDER] [--picture FILE.bmp [--picture-at S]]\n"
+                 "                         [--report FOLDER] [--soil NAME] [--picture FILE.bmp [--picture-at S]]\n"
                  "scenarios:\n";
     for (const Scenario& s : scenarioTable())
         std::cerr << "  " << s.name << " (" << s.seconds << " s): " << s.about << "\n";
@@ -50,6 +50,19 @@ int usage()
     for (const ExerciseOperator& o : exerciseOperators())
         std::cerr << "  " << o.name << ": " << o.about << "\n";
     return 1;
+}
+
+// The ground of the named soil (none: the file's default); an unknown name
+// is one message and false.
+bool groundOf(World& world, const std::string& soil)
+{
+    if (soil.empty() || world.chooseSoil(soil))
+        return true;
+    std::cerr << "[Scenario] Unknown soil '" << soil << "'; data/soils.json has:";
+    for (const SoilType& s : world.soils.soils)
+        std::cerr << " " << s.name;
+    std::cerr << "\n";
+    return false;
 }
 
 struct PictureWindow : SimulationWindow {
@@ -183,7 +196,7 @@ int replay(int argc, char** argv)
 // summary ends with the report's figures.
 int runExercise(int argc, char** argv)
 {
-    std::string name, script, csv, picture, reports;
+    std::string name, script, csv, picture, reports, soil;
     double seconds = -1.0, pictureAt = -1.0;
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
@@ -198,6 +211,8 @@ int runExercise(int argc, char** argv)
             csv = value;
         else if (option == "--report")
             reports = value;
+        else if (option == "--soil")
+            soil = value;
         else if (option == "--picture")
             picture = value;
         else if (option == "--seconds") {
@@ -219,6 +234,8 @@ int runExercise(int argc, char** argv)
         if (!picture.empty())
             window = std::make_unique<PictureWindow>();
         World world;
+        if (!groundOf(world, soil))
+            return 1;
         Exercise exercise;
         std::string error;
         if (!loadExercise(exercisePath("data/", name), exercise, error, &world.terrain())) {
@@ -280,7 +297,7 @@ int runScenario(int argc, char** argv)
     if (!scenario)
         return usage();
     double seconds = scenario->seconds, pictureAt = -1.0;
-    std::string csv, picture;
+    std::string csv, picture, soil;
     for (int i = 2; i < argc; ++i) {
         const std::string option = argv[i];
         if (i + 1 >= argc)
@@ -296,6 +313,8 @@ int runScenario(int argc, char** argv)
             csv = value;
         } else if (option == "--picture") {
             picture = value;
+        } else if (option == "--soil") {
+            soil = value;
         } else {
             return usage();
         }
@@ -312,6 +331,8 @@ int runScenario(int argc, char** argv)
         if (!picture.empty())
             window = std::make_unique<PictureWindow>();
         World world;
+        if (!groundOf(world, soil))
+            return 1;
         ScenarioRun run(world, *scenario);
         if (!picture.empty()) {
             run.run(pictureAt);
