@@ -30,6 +30,12 @@ if ls tests/thread/*.cpp >/dev/null 2>&1; then
   (cd build/tsan && "${xvfb[@]}" ctest -L thread --output-on-failure -j 1)
 fi
 
+# The Python package, in an optimised build: a plain interpreter cannot
+# load a module built with the sanitizers' runtime.
+cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build/release --target kelvarro_python -j "$jobs"
+(cd build/release && ctest -L python --output-on-failure)
+
 # Everything, under ASan and UBSan; its summary closes the output.
 cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS="-O1 -g" \
       -DKELVARRO_SANITIZE=address,undefined >/dev/null

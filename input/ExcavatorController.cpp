@@ -47,29 +47,50 @@ Drive movementDrive(int movement)
     return kAxisParts[movement >= 0 && movement < kAxisPartCount ? movement : kAxisPartCount - 1].drive;
 }
 
+constexpr struct {
+    SDLKey key;
+    Drive drive;
+    float deflection;
+} kDriveKeys[] = {
+    {SDLK_a, Drive::Slewing, 1.0f},      {SDLK_d, Drive::Slewing, -1.0f},
+    {SDLK_k, Drive::Monoblock, 1.0f},    {SDLK_i, Drive::Monoblock, -1.0f},
+    {SDLK_w, Drive::BendingArm, 1.0f},   {SDLK_s, Drive::BendingArm, -1.0f},
+    {SDLK_j, Drive::GroundPlate, 1.0f},  {SDLK_l, Drive::GroundPlate, -1.0f},
+    {SDLK_KP5, Drive::LeftTrack, 1.0f},  {SDLK_KP2, Drive::LeftTrack, -1.0f},
+    {SDLK_KP6, Drive::RightTrack, 1.0f}, {SDLK_KP3, Drive::RightTrack, -1.0f},
+};
+
 }  // namespace
 
 bool keyDrive(SDLKey key, Drive& drive, float& deflection)
 {
-    static constexpr struct {
-        SDLKey key;
-        Drive drive;
-        float deflection;
-    } keys[] = {
-        {SDLK_a, Drive::Slewing, 1.0f},      {SDLK_d, Drive::Slewing, -1.0f},
-        {SDLK_k, Drive::Monoblock, 1.0f},    {SDLK_i, Drive::Monoblock, -1.0f},
-        {SDLK_w, Drive::BendingArm, 1.0f},   {SDLK_s, Drive::BendingArm, -1.0f},
-        {SDLK_j, Drive::GroundPlate, 1.0f},  {SDLK_l, Drive::GroundPlate, -1.0f},
-        {SDLK_KP5, Drive::LeftTrack, 1.0f},  {SDLK_KP2, Drive::LeftTrack, -1.0f},
-        {SDLK_KP6, Drive::RightTrack, 1.0f}, {SDLK_KP3, Drive::RightTrack, -1.0f},
-    };
-    for (const auto& k : keys)
+    for (const auto& k : kDriveKeys)
         if (k.key == key) {
             drive = k.drive;
             deflection = k.deflection;
             return true;
         }
     return false;
+}
+
+bool driveKey(Drive drive, float deflection, SDLKey& key)
+{
+    for (const auto& k : kDriveKeys)
+        if (k.drive == drive && k.deflection == deflection) {
+            key = k.key;
+            return true;
+        }
+    return false;
+}
+
+const char* axisPartName(Drive drive)
+{
+    return partOfDrive(drive).name;
+}
+
+float axisSign(Drive drive)
+{
+    return partOfDrive(drive).sign;
 }
 
 float axisValue(int16_t raw)

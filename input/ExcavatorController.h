@@ -25,6 +25,13 @@ bool keyDrive(SDLKey key, Drive& drive, float& deflection);
 // A raw axis reading scaled to [-1, 1), exactly 0 inside the dead zone.
 float axisValue(int16_t raw);
 
+// The key that gives the drive this deflection (+1 or -1); false for any other.
+bool driveKey(Drive drive, float deflection, SDLKey& key);
+// An assigned axis's part name in a session recording, and the sign that
+// turns its reading into the drive's deflection.
+const char* axisPartName(Drive drive);
+float axisSign(Drive drive);
+
 // Key of an axis in the assignments: (type << 16) | (joystick << 8) | axis.
 inline int32_t axisKey(uint8_t type, uint8_t joystick, uint8_t axis)
 {

@@ -3,7 +3,7 @@
 # prints each include that runs back up a floor and fails if there is one.
 # Usage: scripts/check_floors.sh [SOURCE_DIR]
 root=${1:-$(dirname "$0")/..}
-floors=(math base assets physics terrain excavator world input exercise draw app tools)
+floors=(math base assets physics terrain excavator world input exercise draw app tools python)
 declare -A level
 for i in "${!floors[@]}"; do level[${floors[$i]}]=$i; done
 bad=0

@@ -7,6 +7,7 @@ kelvarro_packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth xdotool imagemagick x11-utils
   nlohmann-json3-dev
+  python3-pybind11 pybind11-dev python3-numpy python3-pytest
 )
 kelvarro_missing=()
 for p in "${kelvarro_packages[@]}"; do

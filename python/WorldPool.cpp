@@ -1,0 +1,74 @@
+#include "python/WorldPool.h"
+
+WorldPool::WorldPool(int threads)
+{
+    for (int i = 1; i < threads; ++i)
+        workers.emplace_back([this] { work(); });
+}
+
+WorldPool::~WorldPool()
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        stopping = true;
+    }
+    wake.notify_all();
+    for (std::thread& t : workers)
+        t.join();
+}
+
+void WorldPool::run(size_t n, const std::function<void(size_t)>& task)
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        current = &task;
+        next = 0;
+        count = n;
+        finished = 0;
+        failure = nullptr;
+        ++generation;
+    }
+    wake.notify_all();
+    drain();
+    std::unique_lock<std::mutex> lock(mutex);
+    done.wait(lock, [this] { return finished == count; });
+    current = nullptr;
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+void WorldPool::drain()
+{
+    std::unique_lock<std::mutex> lock(mutex);
+    while (current && next < count) {
+        const size_t i = next++;
+        const std::function<void(size_t)>& task = *current;
+        lock.unlock();
+        std::exception_ptr thrown;
+        try {
+            task(i);
+        } catch (...) {
+            thrown = std::current_exception();
+        }
+        lock.lock();
+        if (thrown && !failure)
+            failure = thrown;
+        if (++finished == count)
+            done.notify_all();
+    }
+}
+
+void WorldPool::work()
+{
+    unsigned seen = 0;
+    for (;;) {
+        {
+            std::unique_lock<std::mutex> lock(mutex);
+            wake.wait(lock, [&] { return stopping || generation != seen; });
+            if (stopping)
+                return;
+            seen = generation;
+        }
+        drain();
+    }
+}

@@ -1,0 +1,133 @@
+# The Python package: the environment's contract, many at once equal to one
+# by one, recordings that replay to the same trace, and bad arguments.
+import os
+import subprocess
+
+import numpy as np
+import pytest
+
+import kelvarro
+
+
+def run(env, actions):
+    out = []
+    for a in actions:
+        obs, reward, terminated, truncated, info = env.step(a)
+        out.append((obs.tobytes(), reward, terminated, truncated, info["soil"]))
+        if terminated or truncated:
+            break
+    return out
+
+
+def test_env_contract_and_same_seed_same_episode():
+    env = kelvarro.Env("trench", patch=8)
+    obs_space, act_space = env.observation_space, env.action_space
+    assert obs_space.shape == (kelvarro.STATE_SIZE + 64,) and obs_space.dtype == np.float32
+    assert act_space.shape == (6,) and act_space.dtype == np.float32
+    assert np.all(act_space.low == -1) and np.all(act_space.high == 1)
+    obs, info = env.reset(seed=3)
+    assert obs.dtype == np.float32 and obs_space.contains(obs) and set(info) >= {"soil", "metrics", "time"}
+    actions = [act_space.sample() for _ in range(15)]
+    assert all(act_space.contains(a) for a in actions)
+    first = run(env, actions)
+    obs, reward, terminated, truncated, info = env.step(actions[0])
+    assert isinstance(reward, float) and type(terminated) is bool and type(truncated) is bool
+    assert info["time"] == pytest.approx(16 * 33 * kelvarro.STEP)
+    assert obs[0] != first[0][0]  # the machine moved on
+    # Reset restores the start: the same actions give the same episode to the byte.
+    env.reset(seed=3)
+    assert run(env, actions) == first
+
+
+def test_terminated_and_truncated_are_apart():
+    # The time limit truncates; the goal met terminates; never both; then reset is due.
+    env = kelvarro.Env("dig", time_limit=0.45)  # five actions of 0.099 s
+    env.reset()
+    flags = [env.step(np.zeros(6))[2:4] for _ in range(5)]
+    assert flags[:4] == [(False, False)] * 4 and flags[4] == (False, True)
+    with pytest.raises(ValueError, match="call reset"):
+        env.step(np.zeros(6))
+    env = kelvarro.Env("dig", dig_goal_m3=0.0)
+    env.reset()
+    assert env.step(np.zeros(6))[2:4] == (True, False)
+
+
+def test_vector_env_equals_single_envs_and_keeps_final_observation():
+    n, steps = 2, 8
+    vec = kelvarro.VectorEnv(n, "dig", time_limit=0.5, patch=4)
+    singles = [kelvarro.Env("dig", time_limit=0.5, patch=4) for _ in range(n)]
+    rng = np.random.default_rng(7)
+    actions = rng.uniform(-1, 1, (steps, n, 6)).astype(np.float32)
+    obs, _ = vec.reset(seed=1)
+    assert obs.shape == (n, kelvarro.STATE_SIZE + 16)
+    for i, env in enumerate(singles):
+        assert env.reset(seed=1 + i)[0].tobytes() == obs[i].tobytes()
+    ended = 0
+    for t in range(steps):
+        obs, rewards, terminated, truncated, info = vec.step(actions[t])
+        for i, env in enumerate(singles):
+            o, r, te, tr, inf = env.step(actions[t, i])
+            assert (rewards[i], terminated[i], truncated[i]) == (r, te, tr)
+            assert inf == (info["final_info"][i] if te or tr else info["envs"][i])
+            if te or tr:
+                ended += 1
+                assert info["_final_observation"][i] and info["final_observation"][i].tobytes() == o.tobytes()
+                o, _ = env.reset()
+            assert obs[i].tobytes() == o.tobytes()
+    assert ended == n
+
+
+def test_recorded_episode_replays_to_the_same_trace(tmp_path):
+    world = kelvarro.World(exercise="trench", trace=True)
+    world.step(20100)  # longer than a recording's lines may lie apart
+    rng = np.random.default_rng(5)
+    # Keys (+-1), released drives (0), dead-zone and partial deflections.
+    choices = np.array([-1.0, -0.6, -0.05, 0.0, 0.3, 0.999, 1.0])
+    for _ in range(12):
+        asked = rng.choice(choices, 6)
+        taken = world.command(asked)
+        expected = np.where(np.abs(asked) < 0.09, 0.0, asked)
+        assert np.all(np.abs(taken - expected) <= 0.5 / 32768)
+        assert np.all(taken[np.abs(asked) == 1] == asked[np.abs(asked) == 1])
+        world.step(25)
+    saved = world.save()
+    world.command(np.ones(6))
+    world.step(40)
+    world.restore(saved)  # the branch given up is not in the recording
+    world.step(7)
+    path = tmp_path / "episode.kvr"
+    world.record(str(path))
+    csv = tmp_path / "replay.csv"
+    scenario = os.path.join(os.environ["KELVARRO_BUILD"], "kelvarro-scenario")
+    done = subprocess.run([scenario, "--replay", str(path), "--csv", str(csv)], cwd=os.environ["KELVARRO_BUILD"],
+                          capture_output=True, text=True)
+    assert done.returncode == 0, done.stderr
+    lines = csv.read_text().splitlines()
+    assert lines[0] == ",".join(kelvarro.World.trace_header)
+    rows = world.trace()
+    assert len(rows) == world.step_count == len(lines) - 1 == 20100 + 12 * 25 + 7
+    assert [",".join("%.9g" % v for v in row) for row in rows] == lines[1:]
+
+
+def test_bad_arguments_raise_clear_errors():
+    cases = [
+        (lambda: kelvarro.Env("canal"), "unknown task 'canal'"),
+        (lambda: kelvarro.Env("dig", control_hz=0), "control_hz"),
+        (lambda: kelvarro.World(exercise="nope"), r"\[Exercise\]"),
+        (lambda: kelvarro.World(exercise="../x"), r"\["),
+        (lambda: kelvarro.World(soil="clay"), "soil"),
+        (lambda: kelvarro.World().command([0.5] * 5), "six drives|6 drives"),
+        (lambda: kelvarro.World().command([0, 0, 2, 0, 0, 0]), r"\[World\] drive 2"),
+        (lambda: kelvarro.World().step(-1), "negative"),
+        (lambda: kelvarro.World().heightmap((0, 0), 0, 1.0), "heightmap"),
+    ]
+    env = kelvarro.Env("dig")
+    env.reset()
+    cases += [
+        (lambda: env.step(np.zeros(5)), r"6 drives, got shape \(5,\)"),
+        (lambda: env.step([0, 0, np.nan, 0, 0, 0]), "finite"),
+        (lambda: kelvarro.VectorEnv(2, "dig").step(np.zeros(6)), "shape"),
+    ]
+    for make, message in cases:
+        with pytest.raises(ValueError, match=message):
+            make()
