@@ -6,11 +6,13 @@
 #include <nlohmann/json.hpp>
 
 #include "base/Fatal.h"
+#include "base/TextFile.h"
 
 namespace {
 
 using nlohmann::json;
 constexpr double kRadians = 3.141592653589793 / 180.0;
+constexpr size_t kSoilsMaxBytes = 64 * 1024;  // the generated file is under 2 KiB
 
 struct Fault {
     std::string field, fault;
@@ -52,12 +54,13 @@ SoilState readState(const json& object, const std::string& field)
 
 SoilTable readSoilTable(const std::string& path)
 {
-    std::ifstream in(path);
-    if (!in)
+    if (!std::ifstream(path))
         throwFatal("[Soils] " + path + ": cannot be read.");
     SoilTable table;
     try {
-        const json doc = json::parse(in);
+        // Read within a limit, as every file the program reads: the parser
+        // alone would take a file of any size.
+        const json doc = json::parse(readTextFile(path, kSoilsMaxBytes, "Soils"));
         const std::string fallback = text(doc, "default", "");
         if (!doc.contains("soils") || !doc.at("soils").is_array() || doc.at("soils").empty())
             throw Fault{"soils", "missing or empty"};

@@ -167,6 +167,7 @@ TEST(SoilCutting, SoilsFileFaultsAreNamed)
          "field 'default': no soil named 'mud'"},
         {R"({"default": "sand", "soils": [{"name": "sand", "bank": {"density": -3}, "loose": {}}]})",
          "field 'soils[0].bank.density': out of range"},
+        {std::string(70 * 1024, ' '), "larger than 64 KiB"},
     };
     for (const auto& c : cases) {
         testfiles::writeText(path, c.text);
