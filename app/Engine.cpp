@@ -5,6 +5,7 @@
 
 #include "app/Scene.h"
 #include "app/SessionRun.h"
+#include "app/SoundPlayer.h"
 #include "base/Fatal.h"
 #include "base/Log.h"
 #include "excavator/Excavator.h"
@@ -25,6 +26,8 @@ Engine::Engine(ExcavatorController& controller_, int32_t width_, int32_t height_
                                  replaying = session && session->replaying();
                                  scene->figures.replaying = replaying;
                                  scene->figures.pace = loop.pace;
+                                 scene->figures.muted = controller.soundMuted;
+                                 sound->set(mixVoices(soundState(scene->snapshot, paused, controller.soundMuted)));
                                  if (exercise) {
                                      scene->figures.exerciseLines = exercise->overlayLines();
                                      scene->groundMarks = exercise->groundMarks();
@@ -56,6 +59,7 @@ Engine::Engine(ExcavatorController& controller_, int32_t width_, int32_t height_
         if (chosen)
             startExercise(*chosen);
         scene = new Scene(*world, input.get(), width_, height_);
+        sound = std::make_unique<SoundPlayer>();
     } catch (...) {
         release();  // this object dies on the way out
         throw;
@@ -68,6 +72,7 @@ Engine::~Engine() { release(); }
 void Engine::release()
 {
     reportWriter.reset();
+    sound.reset();  // before SDL, whose audio it holds
     input->setWindow(nullptr);
     // The controller must not keep writing into a machine that is gone.
     controller.setExcavator(nullptr);
@@ -84,7 +89,8 @@ void Engine::start(SessionRun* run)
     session = run;
     if (session)
         session->start(*input, sessionHeader,
-                       SessionRun::Viewer{[this] { paused = !paused; }, &loop.pace});
+                       SessionRun::Viewer{[this] { paused = !paused; }, &loop.pace,
+                                          [this] { controller.soundMuted = !controller.soundMuted; }});
     logMessage("[Engine] Starting simulation.");
     const double simulatedBefore = world->simulatedSeconds;
     const auto begin = std::chrono::steady_clock::now();

@@ -19,6 +19,7 @@ class SessionRun;
 class ExerciseRun;
 struct Exercise;
 class Scene;
+class SoundPlayer;
 class World;
 class WorkMeter;
 
@@ -53,6 +54,7 @@ public:
     std::atomic<bool> running{false};
     World* world = nullptr;  // owned; stepped on the simulation thread
     Scene* scene = nullptr;  // owned; the camera and the drawing side
+    std::unique_ptr<SoundPlayer> sound;  // the machine's sound, set from each frame's snapshot
     SDL_Thread* simulationThread = nullptr;
     ExerciseRun* exercise = nullptr;  // owned; stepped and ended on the simulation thread
 

@@ -23,6 +23,8 @@ const std::vector<OptionRow>& optionTable()
          [](StartOptions& o, const std::string&) { o.force = true; }},
         {"--exercise", "NAME", "run the exercise data/exercises/NAME.json",
          [](StartOptions& o, const std::string& v) { o.exercise = v; }},
+        {"--mute", nullptr, "start with the sound muted (m unmutes)",
+         [](StartOptions& o, const std::string&) { o.mute = true; }},
         {"--help", nullptr, "this list, then exit", [](StartOptions& o, const std::string&) { o.help = true; }},
     };
     return table;

@@ -17,6 +17,7 @@ struct StartOptions {
     std::string replay;   // a recording to watch; empty: a live session
     bool force = false;   // replay another version's or data/'s recording
     std::string exercise;  // data/exercises/<name>.json; empty: free digging
+    bool mute = false;     // the sound starts muted
 };
 
 // One command-line option: a new option is one row of optionTable() (and

@@ -96,6 +96,8 @@ bool SessionRun::viewerKey(int64_t step, const SDL_Event& e)
         *viewer.pace = std::min(kFastest, *viewer.pace * 2.0);
     } else if ((key == SDLK_MINUS || key == SDLK_KP_MINUS) && viewer.pace) {
         *viewer.pace = std::max(kSlowest, *viewer.pace * 0.5);
+    } else if (key == SDLK_m && viewer.toggleMute) {
+        viewer.toggleMute();
     } else if (key == SDLK_t && !takenOver) {
         // From after this step's recorded events the operator drives; the
         // new recording begins with them, so that it too replays exactly.

@@ -36,6 +36,7 @@ public:
     struct Viewer {
         std::function<void()> togglePause;
         std::atomic<double>* pace = nullptr;  // steps per 3 ms
+        std::function<void()> toggleMute;     // m: the viewer's own sound
     };
 
     // Reads the recording to watch (a bad one throws its tagged message).

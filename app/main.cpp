@@ -51,6 +51,7 @@ int run(int argc, char** argv)
               << " - p - pause (the view can still be turned)\n"
               << " - g, G (shifted) - set the target grade at the cutting edge, clear it\n"
               << " - h - show/hide the figures on the picture\n"
+              << " - m - mute/unmute the sound\n"
               << " - e - end the exercise (with --exercise NAME)\n"
               << " - Esc - exit\n\n"
               << "Camera zoom/rotate - mouse move with right/left button pressed\n"
@@ -111,6 +112,7 @@ int run(int argc, char** argv)
     // A watched recording brings its own joystick assignment.
     controller.joystickOffered = !options.noJoystick && !replayed;
     controller.assignmentFile = joystickFile;
+    controller.soundMuted = options.mute;
     const auto answered = std::chrono::steady_clock::now();
     std::cout << "Loading...\n";
     std::cout.flush();

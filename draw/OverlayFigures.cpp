@@ -61,6 +61,8 @@ std::vector<OverlayLine> overlayLines(const OverlayFigures& f)
                                               f.paused ? " - PAUSED" : "")
                                      : std::string("PAUSED"),
                          LineColour::Warning});
+    if (f.muted)
+        lines.push_back({"Sound muted (m)"});
     if (f.gradeSet) {
         // Rounded to whole centimetres, so a figure shown as 0 is on grade.
         const double cm = std::round(f.gradeHeight * 100.0) + 0.0;

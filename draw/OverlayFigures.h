@@ -20,6 +20,7 @@ struct OverlayFigures {
     bool paused = false;
     bool replaying = false;
     double pace = 1.0;  // of a watched recording
+    bool muted = false;  // the sound, by m or --mute
     bool gradeSet = false;
     double gradeHeight = 0.0;  // m, the cutting edge above the grade
     std::string hitReason;     // empty: no hit holds a joint

@@ -227,6 +227,11 @@ void ExcavatorController::keyPressed(const SDL_Event* event)
             overlayShown = !overlayShown;
         overlayKeyDown = true;
     }
+    if (event->key.keysym.sym == SDLK_m) {
+        if (!muteKeyDown)
+            soundMuted = !soundMuted;
+        muteKeyDown = true;
+    }
     if (!excavator)
         return;
     const SDLKey key = event->key.keysym.sym;
@@ -248,6 +253,8 @@ void ExcavatorController::keyReleased(const SDL_Event* event)
 {
     if (event->key.keysym.sym == SDLK_h)
         overlayKeyDown = false;
+    if (event->key.keysym.sym == SDLK_m)
+        muteKeyDown = false;
     if (event->key.keysym.sym == SDLK_g)
         gradeKeyDown = false;
     Drive drive = Drive::Slewing;

@@ -86,9 +86,12 @@ public:
     // Flipped by h (once per press, not per key repeat): the frame draws the
     // figures over the picture while set.
     std::atomic<bool> overlayShown{true};
+    // Flipped by m, once per press: the machine's sound is silent while set.
+    std::atomic<bool> soundMuted{false};
     // Set by e; the exercise under way takes it and ends.
     std::atomic<bool> exerciseEndAsked{false};
     bool overlayKeyDown = false;
+    bool muteKeyDown = false;
     bool gradeKeyDown = false;  // g sets the grade once per press
     // False: no joystick questions (keyboard only).
     bool joystickOffered = true;

@@ -54,7 +54,8 @@ struct Session {
 const char* programVersion();
 
 // FNV-1a 64 over the sorted relative names, sizes and contents of every
-// regular file below the folder; 0 when it cannot be read.
+// regular file below the folder but sounds/ (what the world reads); 0 when
+// it cannot be read.
 uint64_t dataChecksum(const std::string& folder);
 
 // "2026-12-07T17:20:05" for a time; the file name uses '-' for ':'.

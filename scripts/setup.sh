@@ -3,7 +3,7 @@
 # but only those that are missing. Sourced by run.sh and test.sh.
 kelvarro_packages=(
   build-essential cmake ninja-build ccache pkg-config
-  libsdl1.2-dev libsdl-ttf2.0-dev fonts-dejavu-core libgl-dev libglu1-mesa-dev libgl1-mesa-dri
+  libsdl1.2-dev libsdl-ttf2.0-dev libsdl-mixer1.2-dev fonts-dejavu-core libgl-dev libglu1-mesa-dev libgl1-mesa-dri
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth xdotool imagemagick x11-utils
   nlohmann-json3-dev

@@ -1,5 +1,8 @@
 #include "world/FrameSnapshot.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "excavator/Excavator.h"
 #include "excavator/Grade.h"
 #include "terrain/Terrain.h"
@@ -8,6 +11,36 @@
 
 FrameSnapshot::FrameSnapshot() = default;
 FrameSnapshot::~FrameSnapshot() = default;
+
+namespace {
+
+FunctionActivity functionActivity(const Excavator& e, Drive drive, double angle, double rate, const JointLimit& limit)
+{
+    FunctionActivity f;
+    const double asked = e.armRate(drive, e.command[drive]);
+    if (asked == 0.0)
+        return f;
+    f.share = std::min(std::fabs(rate) / std::fabs(asked), 1.0);
+    // Joint limits stand for the cylinders' ends.
+    const bool atEnd = limitedRate(angle, asked, limit) == 0.0;
+    f.held = atEnd || (e.hit.cause != HitCause::None && rate == 0.0);
+    return f;
+}
+
+}  // namespace
+
+void copyActivity(const Excavator& e, MachineActivity& out)
+{
+    out.command = e.command;
+    out.boom = functionActivity(e, Drive::Monoblock, e.monoblockAngle(), e.monoblockRate, monoblockLimit);
+    out.arm = functionActivity(e, Drive::BendingArm, e.bendingArmAngle(), e.bendingArmRate, bendingArmLimit);
+    out.bucket = functionActivity(e, Drive::GroundPlate, e.groundPlateAngle(), e.groundPlateRate, groundPlateLimit);
+    out.slewRate = e.slewRate;
+    out.slewBraking = e.slewState == Braking;
+    out.hydraulicLoad = e.hydraulicLoad;
+    out.cutForce = e.cutForce;
+    out.trackSpeed = std::max(length(e.leftTrackPointVelocity), length(e.rightTrackPointVelocity));
+}
 
 void copyPose(const Excavator& e, int64_t step, ExcavatorPose& out)
 {
@@ -27,6 +60,7 @@ void copyPose(const Excavator& e, int64_t step, ExcavatorPose& out)
     for (const BucketCell& cell : e.bucket.cells)
         if (cell.state == BucketCell::Soil)
             out.bucketSoil.push_back(cell.position);
+    copyActivity(e, out.activity);
 }
 
 void copyGround(const Terrain& ground, int64_t step, FrameSnapshot& out)

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "excavator/Cylinders.h"
+#include "excavator/MachineCommand.h"
 #include "excavator/WorkMeter.h"
 #include "math/Quaternion.h"
 #include "math/Vector3.h"
@@ -12,6 +13,24 @@
 class Excavator;
 class Terrain;
 class VoxelWorld;
+
+// One arm function as its sound follows it.
+struct FunctionActivity {
+    double share = 0.0;  // its rate over the rate its deflection asks (0..1; 0 when not asked)
+    bool held = false;   // asked, but at its end or stopped by a hit: its oil goes over the relief
+};
+
+// What the machine is doing, as its sound follows it: the operator's
+// deflections and what the drives make of them.
+struct MachineActivity {
+    MachineCommand command;
+    FunctionActivity boom, arm, bucket;
+    double slewRate = 0.0;  // rad/s
+    bool slewBraking = false;
+    double hydraulicLoad = 0.0;  // the busiest function's pressure over the relief
+    double cutForce = 0.0;       // N on the cutting edge
+    double trackSpeed = 0.0;     // m/s, the faster track over the ground
+};
 
 // The machine as a frame draws it and the camera follows it.
 struct ExcavatorPose {
@@ -24,6 +43,7 @@ struct ExcavatorPose {
     double leftBeltPhase = 0.0, rightBeltPhase = 0.0;
     bool tracksTouched = false;       // either track has rested on something
     std::vector<Vector3> bucketSoil;  // soil cells, in the ground plate's frame
+    MachineActivity activity;
 };
 
 // Where the frame is seen from: the camera's view as it was copied.
@@ -65,7 +85,9 @@ struct FrameSnapshot {
     ViewPose view;  // filled by the viewer's side, with the rest
 };
 
-// The machine's pose as drawn, after `step` steps.
+// What the machine is doing now, for its sound.
+void copyActivity(const Excavator& machine, MachineActivity& out);
+// The machine's pose as drawn (its activity too), after `step` steps.
 void copyPose(const Excavator& machine, int64_t step, ExcavatorPose& out);
 // The grains and the changed blocks of the ground's surface, after `step`
 // steps; the caller keeps the ground's step out meanwhile.

@@ -9,6 +9,7 @@
 #include "tools/datagen/SceneModel.h"
 #include "tools/datagen/Sky.h"
 #include "tools/datagen/Soils.h"
+#include "tools/datagen/Sounds.h"
 #include "tools/datagen/Textures.h"
 #include "tools/datagen/TreeSprites.h"
 #if __has_include("tools/datagen/Koparka.h")
@@ -46,4 +47,5 @@ void writeDataSet(const std::string& dir)
     writeTextFile(dir + "exercises/trench.json", trenchExerciseText());
     writeTextFile(dir + "exercises/hopper.json", hopperExerciseText());
     writeTextFile(dir + "exercises/precision.json", precisionExerciseText());
+    writeSounds(dir + "sounds/");
 }
