@@ -68,7 +68,13 @@ VoiceMix mixVoices(const SoundState& state)
     const Function functions[] = {{Voice::Boom, Drive::Monoblock, a.boom, 0.85},
                                   {Voice::Arm, Drive::BendingArm, a.arm, 1.0},
                                   {Voice::Bucket, Drive::GroundPlate, a.bucket, 1.2}};
-    double relief = clamp01((a.hydraulicLoad - kCracking) / (1.0 - kCracking));
+    // The pressure that only holds the arm up draws no power: it counts
+    // while a function is asked.
+    double armAsked = 0.0;
+    for (Drive d : {Drive::Monoblock, Drive::BendingArm, Drive::GroundPlate})
+        armAsked = std::max(armAsked, asked(d));
+    const double pressure = armAsked > 0.0 ? clamp01(a.hydraulicLoad) : 0.0;
+    double relief = clamp01((pressure - kCracking) / (1.0 - kCracking));
     double demand = 0.0;
     for (const Function& f : functions) {
         const double d = asked(f.drive), flow = d * clamp01(f.activity.share);
@@ -104,7 +110,7 @@ VoiceMix mixVoices(const SoundState& state)
 
     // The engine labours with what the pump and the tracks draw: the
     // hydraulic pressure, a function at its relief, the drives' demand.
-    const double load = std::max({clamp01(a.hydraulicLoad), relief, 0.7 * throttle, cut});
+    const double load = std::max({pressure, relief, 0.7 * throttle, cut});
     const double engine = clamp01(0.4 * demand + 0.6 * load);
     mix.gainOf(Voice::Engine) = kEngineIdle + (kEngineFull - kEngineIdle) * engine;
     mix.pitch[static_cast<int>(Voice::Engine)] = 1.0 + 0.6 * engine;

@@ -77,15 +77,18 @@ TEST(SoundMix, EachMachineStateSoundsItsVoices)
     EXPECT_EQ(mixVoices(rows[3].state).gainOf(Voice::Engine), loudest);
 }
 
-// The same from a real machine's frame: standing, only the engine; the
-// boom driven on against its end sends its oil over the relief.
+// The same from a real machine's frame: standing, only the engine, idling;
+// the boom driven on against its end sends its oil over the relief.
 TEST(SoundMix, FollowsTheFrameSnapshot)
 {
     World world;
     FrameSnapshot frame;
     world.simulate(0.003);
     world.snapshot(frame);
-    EXPECT_EQ(sounding(mixVoices(soundState(frame, false, false))), std::set<Voice>{Voice::Engine});
+    const VoiceMix standing = mixVoices(soundState(frame, false, false));
+    EXPECT_EQ(sounding(standing), std::set<Voice>{Voice::Engine});
+    EXPECT_GT(frame.machine.activity.hydraulicLoad, 0.0);  // the arm's weight, held: the engine idles all the same
+    EXPECT_EQ(standing.gainOf(Voice::Engine), mixVoices(SoundState()).gainOf(Voice::Engine));
     Excavator& machine = *world.excavator;
     machine.meshes[Monoblock].angle = (monoblockLimit.upperDegrees + 1.0) * M_PI / 180.0;
     machine.setDrive(Drive::Monoblock, 1.0f);
