@@ -1,5 +1,8 @@
 #include "app/Options.h"
 
+#include "base/Error.h"
+#include "base/Names.h"
+
 const std::vector<OptionRow>& optionTable()
 {
     static const std::vector<OptionRow> table = {
@@ -23,6 +26,8 @@ const std::vector<OptionRow>& optionTable()
          [](StartOptions& o, const std::string&) { o.force = true; }},
         {"--exercise", "NAME", "run the exercise data/exercises/NAME.json",
          [](StartOptions& o, const std::string& v) { o.exercise = v; }},
+        {"--trainee", "NAME", "the trainee's name, kept with the session; reports go to reports/NAME/",
+         [](StartOptions& o, const std::string& v) { o.trainee = v; }, traineeNameFault},
         {"--help", nullptr, "this list, then exit", [](StartOptions& o, const std::string&) { o.help = true; }},
     };
     return table;
@@ -47,6 +52,11 @@ bool parseOptions(int argc, const char* const* argv, StartOptions& options, std:
                 return false;
             }
             value = argv[++i];
+        }
+        if (row->fault && !row->fault(value).empty()) {
+            error = std::string("[Options] ") + row->name + " " + excerpt(value, '\'', 60) + ": " +
+                    row->fault(value) + ".";
+            return false;
         }
         row->apply(options, value);
     }

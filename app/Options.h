@@ -17,6 +17,7 @@ struct StartOptions {
     std::string replay;   // a recording to watch; empty: a live session
     bool force = false;   // replay another version's or data/'s recording
     std::string exercise;  // data/exercises/<name>.json; empty: free digging
+    std::string trainee;   // whose session: in its recording and report; empty: nobody named
 };
 
 // One command-line option: a new option is one row of optionTable() (and
@@ -26,6 +27,8 @@ struct OptionRow {
     const char* argument;  // its value's name in the usage ("FILE"), or null for a switch
     const char* help;
     std::function<void(StartOptions&, const std::string& value)> apply;
+    // What is wrong with the value ("" when nothing); null: any value will do.
+    std::string (*fault)(const std::string& value) = nullptr;
 };
 
 const std::vector<OptionRow>& optionTable();
