@@ -33,8 +33,10 @@ const std::vector<OptionRow>& optionTable()
     return table;
 }
 
-bool parseOptions(int argc, const char* const* argv, StartOptions& options, std::string& error)
+bool parseOptions(int argc, const char* const* argv, StartOptions& options, std::string& error, bool* usageHelps)
 {
+    if (usageHelps)
+        *usageHelps = true;
     for (int i = 1; i < argc; ++i) {
         const std::string word = argv[i];
         const OptionRow* row = nullptr;
@@ -54,6 +56,8 @@ bool parseOptions(int argc, const char* const* argv, StartOptions& options, std:
             value = argv[++i];
         }
         if (row->fault && !row->fault(value).empty()) {
+            if (usageHelps)
+                *usageHelps = false;
             error = std::string("[Options] ") + row->name + " " + excerpt(value, '\'', 60) + ": " +
                     row->fault(value) + ".";
             return false;

@@ -34,8 +34,10 @@ struct OptionRow {
 const std::vector<OptionRow>& optionTable();
 
 // Reads argv[1 .. argc - 1]. False, with the fault in `error` (tagged
-// "[Options]"), on an unknown option or a missing value.
-bool parseOptions(int argc, const char* const* argv, StartOptions& options, std::string& error);
+// "[Options]"), on an unknown option or a missing value (`usageHelps` set:
+// the usage is worth showing) or a refused value (the one line says why).
+bool parseOptions(int argc, const char* const* argv, StartOptions& options, std::string& error,
+                  bool* usageHelps = nullptr);
 
 // "usage: kelvarro [OPTION]..." and one line per option.
 std::string usageText();

@@ -32,8 +32,9 @@ int run(int argc, char** argv)
 
     StartOptions options;
     std::string optionError;
-    if (!parseOptions(argc, argv, options, optionError)) {
-        std::cerr << optionError << "\n" << usageText();
+    bool usageHelps = true;
+    if (!parseOptions(argc, argv, options, optionError, &usageHelps)) {
+        std::cerr << optionError << "\n" << (usageHelps ? usageText() : "");
         return 1;
     }
     if (options.help) {

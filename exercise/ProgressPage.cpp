@@ -63,8 +63,10 @@ std::string exerciseSection(const std::string& exercise, const std::vector<Attem
             if (std::find(metrics.begin(), metrics.end(), figure.first) == metrics.end())
                 metrics.push_back(figure.first);
     s += "<table><tr><th>#</th><th>Started</th><th>End</th><th>Total</th>";
-    for (const std::string& metric : metrics)
+    for (std::string metric : metrics) {
+        std::replace(metric.begin(), metric.end(), '_', ' ');  // a long name wraps
         s += "<th>" + htmlEscaped(metric) + "</th>";
+    }
     s += "<th>Report</th></tr>\n";
     for (size_t i = 0; i < attempts.size(); ++i) {
         const Attempt& a = attempts[i];

@@ -186,7 +186,12 @@ std::string edgeCharts(const json& doc)
     outlines(plan, doc);
     plan.line("edge-plan", x, z, kNow);
     plan.box(sx - 0.3, sx + 0.3, sz - 0.3, sz + 0.3, "#000", "data-kind=\"start\"");
-    plan.legend({{kNow, "cutting edge"}, {kGrade, "marked area"}, {"#6b6b6b", "hopper"}, {"#000", "start"}});
+    std::vector<std::pair<std::string, std::string>> legend = {{kNow, "cutting edge"}, {"#000", "start"}};
+    for (const auto& [name, corners] : part(doc, "outlines").items())
+        legend.emplace_back(name == "hopper" ? "#6b6b6b" : kGrade, name == "dig_area" ? "dig area" : name);
+    if (!part(doc, "posts").empty())
+        legend.emplace_back("#444", "posts");
+    plan.legend(legend);
     return s + plan.svg("edge-plan");
 }
 
@@ -277,7 +282,7 @@ std::string pageHead(const std::string& title)
     return "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + htmlEscaped(title) +
            "</title>\n<style>\n"
            "body{font-family:sans-serif;margin:24px;color:#222;max-width:1000px}\n"
-           "table{border-collapse:collapse;margin:8px 0}td,th{border:1px solid #ccc;padding:3px 8px;"
+           "table{border-collapse:collapse;margin:8px 0;font-size:0.9em}td,th{border:1px solid #ccc;padding:3px 8px;"
            "text-align:right}td:first-child,th:first-child{text-align:left}\n"
            "td.when{white-space:nowrap}tr.total td{font-weight:bold}td.lost{color:#b00}td.won{color:#070}\n"
            ".score{font-size:1.4em}svg{display:block;margin:6px 0 18px}svg text{font-size:11px;fill:#333}\n"
