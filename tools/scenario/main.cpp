@@ -230,7 +230,7 @@ int runExercise(int argc, char** argv)
             return usage();
     }
     const ExerciseOperator* op = findExerciseOperator(script);
-    if (name.empty() || !op || (pictureAt > 0.0 && picture.empty()))
+    if (name.empty() || !op || (pictureAt > 0.0 && picture.empty()) || (!trainee.empty() && reports.empty()))
         return usage();
     if (pictureRefused(picture))
         return 1;
