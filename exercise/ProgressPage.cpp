@@ -50,7 +50,10 @@ std::string exerciseSection(const std::string& exercise, const std::vector<Attem
         total.push_back(attempts[i].total);
     }
     const auto [low, high] = std::minmax_element(total.begin(), total.end());
-    SvgChart chart(760, 240, 0.5, static_cast<double>(attempts.size()) + 0.5, std::min(0.0, *low), *high * 1.1 + 1.0);
+    // From 0 (or the lowest total below it) to a little over the highest.
+    const double bottom = std::min(0.0, *low), top = std::max(0.0, *high);
+    SvgChart chart(760, 240, 0.5, static_cast<double>(attempts.size()) + 0.5, bottom,
+                   top + 0.1 * (top - bottom) + 1.0);
     chart.axes("attempt", "total", true);
     chart.line("totals-" + exercise, number, total, "#1f5fbf", "stroke-width=\"2\"");
     for (size_t i = 0; i < attempts.size(); ++i)
