@@ -162,7 +162,8 @@ void Engine::exerciseStep(double step)
         logMessage((done + path).c_str());
         if (!title.empty())
             try {
-                logMessage(("[Engine] Progress page " + writeProgressIndex(report.directory, title, std::cerr)).c_str());
+                const std::string index = writeProgressIndex(report.directory, title, std::cerr);
+                logMessage(("[Engine] Progress page " + index).c_str());
             } catch (const Error& fault) {
                 std::cerr << fault.what() << "\n";
             }

@@ -270,7 +270,8 @@ std::string page(const json& doc, const std::string& jsonName)
         s += "<p>None: the session was not recorded.</p>\n";
     else
         s += "<p>" + htmlEscaped(recording) + "</p>\n<p>Watch it again:</p><pre>kelvarro --replay " +
-             htmlEscaped(shellQuoted(recording)) + "</pre>\n<p>or replay it without a window:</p><pre>kelvarro-scenario --replay " +
+             htmlEscaped(shellQuoted(recording)) +
+             "</pre>\n<p>or replay it without a window:</p><pre>kelvarro-scenario --replay " +
              htmlEscaped(shellQuoted(recording)) + "</pre>\n";
     return s + "</body>\n</html>\n";
 }

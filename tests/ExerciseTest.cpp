@@ -57,8 +57,8 @@ struct DrawnChart {
 
 std::string attribute(const std::string& tag, const std::string& name)
 {
-    const size_t at = tag.find(" " + name + "=\"");
-    return at == std::string::npos ? "" : tag.substr(at + name.size() + 3, tag.find('"', at + name.size() + 3) - at - name.size() - 3);
+    const size_t at = tag.find(" " + name + "=\""), from = at + name.size() + 3;
+    return at == std::string::npos ? "" : tag.substr(from, tag.find('"', from) - from);
 }
 
 DrawnChart drawnChart(const std::string& html, const std::string& id)
@@ -70,7 +70,8 @@ DrawnChart drawnChart(const std::string& html, const std::string& id)
     const std::string tag = html.substr(at, html.find('>', at) - at);
     c.body = html.substr(at, html.find("</svg>", at) - at);
     double* fields[] = {&c.x0, &c.x1, &c.y0, &c.y1, &c.left, &c.top, &c.right, &c.bottom};
-    const char* names[] = {"data-x0", "data-x1", "data-y0", "data-y1", "data-left", "data-top", "data-right", "data-bottom"};
+    const char* names[] = {"data-x0",   "data-x1",  "data-y0",    "data-y1",
+                           "data-left", "data-top", "data-right", "data-bottom"};
     for (int i = 0; i < 8; ++i)
         *fields[i] = std::stod(attribute(tag, names[i]));
     return c;
