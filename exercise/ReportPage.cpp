@@ -153,17 +153,26 @@ std::string edgeCharts(const json& doc)
                     shortFigure(number(doc["series"], "every_s", 0.25)) +
                     " s, seen from the side (along the machine's heading at the start, from where it stood) "
                     "and from above.</p>\n";
-    std::vector<double> heights = y;
+    std::vector<double> heights = y, postAlong, postTop;
     if (doc.contains("grade_level_m"))
         heights.push_back(number(doc, "grade_level_m"));
+    for (const json& p : part(doc, "posts")) {
+        postAlong.push_back((p.at(0).get<double>() - sx) * std::cos(h) - (p.at(1).get<double>() - sz) * std::sin(h));
+        postTop.push_back(p.at(2).get<double>());
+    }
+    heights.insert(heights.end(), postTop.begin(), postTop.end());
+    along.insert(along.end(), postAlong.begin(), postAlong.end());
     const auto [a0, a1] = span({along}, 0.5);
     const auto [h0, h1] = span({heights}, 0.5);
+    along.resize(y.size());
     SvgChart side(kWide, kTall, a0, a1, h0, h1);
     side.axes("ahead of the start (m)", "height (m)");
     if (doc.contains("grade_level_m"))
         side.line("edge-side-grade", {a0, a1}, {number(doc, "grade_level_m"), number(doc, "grade_level_m")}, kGrade,
                   "stroke-dasharray=\"6 3\"");
     side.line("edge-side", along, y, kNow);
+    for (size_t i = 0; i < postTop.size(); ++i)
+        side.dot(postAlong[i], postTop[i], "#444", "data-kind=\"post\"");
     s += side.svg("edge-side");
     std::vector<double> xs = x, zs = z;
     for (const auto& [name, corners] : part(doc, "outlines").items()) {
