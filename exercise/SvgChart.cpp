@@ -146,7 +146,9 @@ std::string htmlEscaped(const std::string& text)
         case '>': out += "&gt;"; break;
         case '"': out += "&quot;"; break;
         case '\'': out += "&#39;"; break;
-        default: out += c;
+        default:
+            // A control character has no place in a page (a NUL would make it binary).
+            out += static_cast<unsigned char>(c) < 0x20 && c != '\n' && c != '\t' ? '?' : c;
         }
     return out;
 }
