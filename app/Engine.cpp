@@ -6,10 +6,12 @@
 #include "app/Scene.h"
 #include "app/SessionRun.h"
 #include "app/SoundPlayer.h"
+#include "base/Error.h"
 #include "base/Fatal.h"
 #include "base/Log.h"
 #include "excavator/Excavator.h"
 #include "exercise/ExerciseRun.h"
+#include "exercise/ProgressPage.h"
 #include "input/ExcavatorController.h"
 #include "input/InputSystem.h"
 #include "world/World.h"
@@ -157,12 +159,20 @@ void Engine::exerciseStep(double step)
     const std::string done = "[Engine] Exercise over (" + exercise->endReason + "); report ";
     if (!reportWriter)
         reportWriter = std::make_unique<FileWriter>();
-    reportWriter->post([report = std::move(report), done] {
+    reportWriter->post([report = std::move(report), done, title = progressTitle] {
         std::string error, path;
-        if (writeReportFiles(report, error, &path))
-            logMessage((done + path).c_str());
-        else
+        if (!writeReportFiles(report, error, &path)) {
             std::cerr << error << "\n";
+            return;
+        }
+        logMessage((done + path).c_str());
+        if (!title.empty())
+            try {
+                const std::string index = writeProgressIndex(report.directory, title, std::cerr);
+                logMessage(("[Engine] Progress page " + index).c_str());
+            } catch (const Error& fault) {
+                std::cerr << fault.what() << "\n";
+            }
     });
 }
 

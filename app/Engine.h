@@ -49,6 +49,9 @@ public:
     // The report's folder and the session's recording file it names.
     std::string reportFolder = "reports";
     std::string recordingFile;  // empty: none
+    // Set for a trainee's live session: their progress page in the report's
+    // folder is made again after each report, under this title.
+    std::string progressTitle;
 
     ExcavatorController& controller;
     std::atomic<bool> running{false};

@@ -1,5 +1,8 @@
 #include "app/Options.h"
 
+#include "base/Error.h"
+#include "base/Names.h"
+
 const std::vector<OptionRow>& optionTable()
 {
     static const std::vector<OptionRow> table = {
@@ -25,13 +28,17 @@ const std::vector<OptionRow>& optionTable()
          [](StartOptions& o, const std::string& v) { o.exercise = v; }},
         {"--mute", nullptr, "start with the sound muted (m unmutes)",
          [](StartOptions& o, const std::string&) { o.mute = true; }},
+        {"--trainee", "NAME", "the trainee's name, kept with the session; reports go to reports/NAME/",
+         [](StartOptions& o, const std::string& v) { o.trainee = v; }, traineeNameFault},
         {"--help", nullptr, "this list, then exit", [](StartOptions& o, const std::string&) { o.help = true; }},
     };
     return table;
 }
 
-bool parseOptions(int argc, const char* const* argv, StartOptions& options, std::string& error)
+bool parseOptions(int argc, const char* const* argv, StartOptions& options, std::string& error, bool* usageHelps)
 {
+    if (usageHelps)
+        *usageHelps = true;
     for (int i = 1; i < argc; ++i) {
         const std::string word = argv[i];
         const OptionRow* row = nullptr;
@@ -49,6 +56,13 @@ bool parseOptions(int argc, const char* const* argv, StartOptions& options, std:
                 return false;
             }
             value = argv[++i];
+        }
+        if (row->fault && !row->fault(value).empty()) {
+            if (usageHelps)
+                *usageHelps = false;
+            error = std::string("[Options] ") + row->name + " " + excerpt(value, '\'', 60) + ": " +
+                    row->fault(value) + ".";
+            return false;
         }
         row->apply(options, value);
     }

@@ -19,6 +19,7 @@
 #include "app/SessionRun.h"
 #include "base/Log.h"
 #include "exercise/Exercise.h"
+#include "exercise/ExerciseRun.h"
 #include "input/ExcavatorController.h"
 #include "input/InputSystem.h"
 #include "input/SessionPlayer.h"
@@ -31,8 +32,9 @@ int run(int argc, char** argv)
 
     StartOptions options;
     std::string optionError;
-    if (!parseOptions(argc, argv, options, optionError)) {
-        std::cerr << optionError << "\n" << usageText();
+    bool usageHelps = true;
+    if (!parseOptions(argc, argv, options, optionError, &usageHelps)) {
+        std::cerr << optionError << "\n" << (usageHelps ? usageText() : "");
         return 1;
     }
     if (options.help) {
@@ -135,7 +137,15 @@ int run(int argc, char** argv)
         header.fullscreen = fullscreen;
         header.axes = controller.axisPartNames();
         header.exercise = options.exercise;
+        header.trainee = options.trainee;
+        // A replay's report stays out of the trainee's folder: it is no new attempt.
+        if (!options.trainee.empty()) {
+            engine->reportFolder += "/" + options.trainee;
+            engine->progressTitle = "Progress of " + options.trainee;
+        }
     }
+    if (engine->exercise)
+        engine->exercise->trainee = header.trainee;
     engine->start(session.get());
     return 0;
 }

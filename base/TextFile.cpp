@@ -1,6 +1,7 @@
 #include "base/TextFile.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <vector>
@@ -27,12 +28,15 @@ std::string readTextFile(const std::string& path, size_t limit, const char* tag)
     return text;
 }
 
-NewFile makeNewFile(const std::string& path, const std::string& body)
+namespace {
+
+// The body whole in a new file beside `path`, named in `temporary`.
+bool writeTemporary(const std::string& path, const std::string& body, std::string& temporary)
 {
-    std::string temporary = path + ".part-XXXXXX";
+    temporary = path + ".part-XXXXXX";
     const int fd = mkstemp(temporary.data());
     if (fd < 0)
-        return NewFile::Failed;
+        return false;
     size_t written = 0;
     while (written < body.size()) {
         const ssize_t n = write(fd, body.data() + written, body.size() - written);
@@ -41,11 +45,38 @@ NewFile makeNewFile(const std::string& path, const std::string& body)
         written += static_cast<size_t>(n);
     }
     const bool whole = close(fd) == 0 && written == body.size();
+    if (!whole) {
+        const int kept = errno;
+        unlink(temporary.c_str());
+        errno = kept;
+    }
+    return whole;
+}
+
+}  // namespace
+
+bool replaceFile(const std::string& path, const std::string& body)
+{
+    std::string temporary;
+    if (!writeTemporary(path, body, temporary))
+        return false;
+    if (std::rename(temporary.c_str(), path.c_str()) == 0)
+        return true;
+    const int kept = errno;
+    unlink(temporary.c_str());
+    errno = kept;
+    return false;
+}
+
+NewFile makeNewFile(const std::string& path, const std::string& body)
+{
+    std::string temporary;
+    if (!writeTemporary(path, body, temporary))
+        return NewFile::Failed;
     // link, unlike rename, never replaces a file that is there.
-    const NewFile made = !whole ? NewFile::Failed
-                         : link(temporary.c_str(), path.c_str()) == 0 ? NewFile::Made
-                         : errno == EEXIST ? NewFile::Taken
-                                           : NewFile::Failed;
+    const NewFile made = link(temporary.c_str(), path.c_str()) == 0 ? NewFile::Made
+                         : errno == EEXIST                            ? NewFile::Taken
+                                                                      : NewFile::Failed;
     const int kept = errno;
     unlink(temporary.c_str());
     errno = kept;

@@ -13,5 +13,10 @@ std::string readTextFile(const std::string& path, size_t limit, const char* tag)
 enum class NewFile { Made, Taken, Failed };
 NewFile makeNewFile(const std::string& path, const std::string& body);
 
+// Writes `body` to `path` under a temporary name and renames it over
+// whatever was there: a reader sees the old file or the new, never a part.
+// False, with errno set, when it cannot.
+bool replaceFile(const std::string& path, const std::string& body);
+
 // "64 MiB", "1 KiB" or "300 bytes", for messages that state a limit.
 std::string sizeText(size_t bytes);

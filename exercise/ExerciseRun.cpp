@@ -16,6 +16,7 @@
 #include "excavator/Grade.h"
 #include "excavator/SoilLedger.h"
 #include "exercise/ExerciseObjects.h"
+#include "exercise/ReportPage.h"
 #include "physics/Object.h"
 #include "math/Quaternion.h"
 #include "terrain/Terrain.h"
@@ -89,7 +90,7 @@ ExerciseRun::~ExerciseRun() = default;
 
 ExerciseState ExerciseRun::save() const
 {
-    return {nextPost, wallHits, postContacts, metrics, elapsed, endReason, sinceMeasure, wallFree, postFree};
+    return {nextPost, wallHits, postContacts, metrics, elapsed, endReason, sinceMeasure, wallFree, postFree, series};
 }
 
 void ExerciseRun::restore(const ExerciseState& s)
@@ -103,6 +104,34 @@ void ExerciseRun::restore(const ExerciseState& s)
     sinceMeasure = s.sinceMeasure;
     wallFree = s.wallFree;
     postFree = s.postFree;
+    series = s.series;
+}
+
+void ExerciseRun::sample()
+{
+    ExerciseSeries& s = series;
+    const bool last = ended() && elapsed > s.lastSample;
+    if (!last && elapsed < s.lastSample + s.every - 1e-9)
+        return;
+    s.lastSample = elapsed;
+    Vector3 a, b;
+    cuttingEdgeEnds(*world.excavator, a, b);
+    const Vector3 m = (a + b) * 0.5;
+    s.edge.push_back({elapsed, m.x, m.y, m.z});
+    const auto delivered = metrics.find("delivered_m3"), spilled = metrics.find("spill_m3");
+    if (delivered != metrics.end())
+        s.delivery.push_back({elapsed, delivered->second, spilled == metrics.end() ? 0.0 : spilled->second});
+    if (s.edge.size() < ExerciseSeries::kMaxSamples)
+        return;
+    // A long run: half as many samples, twice as far apart.
+    const auto thin = [](auto& rows) {
+        for (size_t i = 0; 2 * i < rows.size(); ++i)
+            rows[i] = rows[2 * i];
+        rows.resize((rows.size() + 1) / 2);
+    };
+    thin(s.edge);
+    thin(s.delivery);
+    s.every *= 2.0;
 }
 
 void ExerciseRun::measure()
@@ -122,6 +151,7 @@ void ExerciseRun::measure()
         metrics["phase_dump_s"] = w.lastCyclePhases().dump;
         metrics["phase_swing_back_s"] = w.lastCyclePhases().swingBack;
     }
+    sample();
     if (!posts.empty()) {
         metrics["markers_reached"] = static_cast<double>(nextPost);
         metrics["markers_missed"] = static_cast<double>(posts.size() - nextPost);
@@ -176,6 +206,8 @@ void ExerciseRun::update(double step)
     elapsed += step;
     sinceMeasure += step;
     watchContacts();
+    if (world.work.cycles > static_cast<int64_t>(series.cycles.size()))
+        series.cycles.push_back(world.work.lastCyclePhases());
     if (sinceMeasure + 1e-9 < kMeasureEvery && elapsed < exercise.timeLimit)
         return;
     sinceMeasure = 0.0;
@@ -194,7 +226,11 @@ void ExerciseRun::endByOperator()
     end("ended by the operator");
 }
 
-void ExerciseRun::end(const char* reason) { endReason = reason; }
+void ExerciseRun::end(const char* reason)
+{
+    endReason = reason;
+    sample();  // the path and the delivery up to the end
+}
 
 std::vector<Vector3> ExerciseRun::groundMarks() const
 {
@@ -244,6 +280,9 @@ std::string ExerciseRun::reportJson(const std::string& startTime, const std::str
     doc["start_time"] = startTime;
     doc["end"] = ended() ? endReason : "running";
     doc["recording"] = recordingFile.empty() ? "none" : recordingFile;
+    if (!trainee.empty())
+        doc["trainee"] = trainee;
+    doc["time_s"] = elapsed;
     if (trench)
         doc["grade_level_m"] = trench->gradeLevel();
     for (const auto& [name, value] : metrics)
@@ -275,13 +314,56 @@ std::string ExerciseRun::reportJson(const std::string& startTime, const std::str
     doc["cycles"]["last_phases_s"] = {{"dig", p.dig}, {"swing_loaded", p.swingLoaded}, {"dump", p.dump},
                                       {"swing_back", p.swingBack}};
     doc["cycles"]["m3_per_h"] = world.work.cubicMetresPerHour();
+    for (const CyclePhases& c : series.cycles)
+        doc["cycles"]["phases_s"].push_back({c.dig, c.swingLoaded, c.dump, c.swingBack});
+    addSeries(doc);
     // Replaced, not thrown: a recording's path need not be UTF-8.
     return doc.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+}
+
+// What the report's pictures are drawn from, so that they can be checked
+// against it and drawn again: the start, the marked outlines, the edge's
+// path, the delivery and the trench's profiles.
+void ExerciseRun::addSeries(nlohmann::ordered_json& doc) const
+{
+    doc["start"] = {{"x", exercise.startX}, {"z", exercise.startZ}, {"heading_deg", exercise.startHeadingDegrees}};
+    const auto outline = [&](const char* name, double xz[4][2]) {
+        nlohmann::ordered_json corners;
+        for (int i = 0; i < 4; ++i)
+            corners.push_back({xz[i][0], xz[i][1]});
+        doc["outlines"][name] = corners;
+    };
+    double xz[4][2];
+    if (trench) {
+        trench->corners(xz);
+        outline(exercise.kind == "trench" ? "trench" : "dig_area", xz);
+    }
+    if (hopper) {
+        hopper->corners(xz);
+        outline("hopper", xz);
+    }
+    for (size_t i = 0; i < exercise.precision.posts.size(); ++i)
+        doc["posts"].push_back({exercise.precision.posts[i].x, exercise.precision.posts[i].z, postTops[i]});
+    doc["series"]["every_s"] = series.every;
+    doc["series"]["edge"] = series.edge;
+    if (!series.delivery.empty())
+        doc["series"]["delivery"] = series.delivery;
+    if (exercise.kind != "trench")
+        return;
+    const TrenchTarget& t = exercise.trench;
+    doc["profiles"]["half_length_m"] = t.length / 2;
+    doc["profiles"]["half_width_m"] = t.width / 2;
+    doc["profiles"]["on_grade_within_m"] = TrenchMeter::kOnFloor;
+    for (const bool across : {false, true})
+        for (const TrenchMeter::ProfilePoint& p : trench->profile(across))
+            doc["profiles"][across ? "across" : "along"].push_back({p.offset, p.before, p.now});
 }
 
 std::string ExerciseRun::reportText(const std::string& startTime, const std::string& recordingFile) const
 {
     std::string s = "Exercise: " + exercise.name + " (" + exercise.file + ")\n";
+    if (!trainee.empty())
+        s += "Trainee: " + trainee + "\n";
     s += "Started: " + startTime + "\n";
     s += "Ended: " + (ended() ? endReason : std::string("running")) + " after " + fixed(elapsed, 1) + " s\n";
     s += "Recording: " + (recordingFile.empty() ? std::string("none") : recordingFile) + "\n\nMetrics\n";
@@ -317,20 +399,24 @@ bool writeReportFiles(const ReportFiles& report, std::string& error, std::string
     // Two reports in one second: the later one gets a number.
     for (int n = 1; n <= 100; ++n) {
         const std::string stem = report.stem + (n > 1 ? "-" + std::to_string(n) : "");
-        NewFile result = makeNewFile(stem + ".json", report.json);
+        const std::string jsonName = std::filesystem::path(stem + ".json").filename().string();
+        const std::pair<std::string, std::string> files[] = {{stem + ".json", report.json},
+                                                             {stem + ".txt", report.text},
+                                                             {stem + ".html", reportPage(report.json, jsonName)}};
+        // All three, or none.
+        NewFile result = NewFile::Made;
+        size_t written = 0;
+        for (; written < 3 && result == NewFile::Made; ++written)
+            result = makeNewFile(files[written].first, files[written].second);
+        const int fault = errno;
+        if (result != NewFile::Made)
+            for (size_t i = 0; i + 1 < written; ++i)
+                std::remove(files[i].first.c_str());
+        errno = fault;
         if (result == NewFile::Taken)
             continue;
-        if (result == NewFile::Made) {
-            result = makeNewFile(stem + ".txt", report.text);
-            const int fault = errno;
-            if (result != NewFile::Made)
-                std::remove((stem + ".json").c_str());  // the pair, or neither
-            errno = fault;
-            if (result == NewFile::Taken)
-                continue;
-        }
         if (result == NewFile::Failed) {
-            error = "[ExerciseRun] Cannot write " + stem + ".json and .txt: " + std::strerror(errno) + ".";
+            error = "[ExerciseRun] Cannot write " + stem + ".json, .txt and .html: " + std::strerror(errno) + ".";
             return false;
         }
         if (jsonPath)

@@ -1,18 +1,34 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "excavator/WorkMeter.h"
 #include "exercise/Exercise.h"
 #include "exercise/HopperMeter.h"
 #include "exercise/TrenchMeter.h"
 #include "math/Vector3.h"
 
+#include <nlohmann/json_fwd.hpp>
+
 class Object;
 class World;
+
+// What the report draws, taken as the exercise runs: the cutting edge's
+// middle and, where soil is delivered, the delivered and spilled volumes,
+// every `every` seconds (doubled, and every other sample dropped, when a
+// long run fills kMaxSamples); each ended work cycle's phases.
+struct ExerciseSeries {
+    static constexpr size_t kMaxSamples = 2048;
+    double every = 0.25, lastSample = -1e30;  // s
+    std::vector<std::array<double, 4>> edge;      // t, x, y, z (s, m)
+    std::vector<std::array<double, 3>> delivery;  // t, delivered, spilled (s, m3)
+    std::vector<CyclePhases> cycles;
+};
 
 // What an exercise under way has counted so far: what it saves beside its
 // world (the meters compare the ground with how it was at the start, and
@@ -25,6 +41,7 @@ struct ExerciseState {
     std::string endReason;
     double sinceMeasure = 0.0, wallFree = 0.0;
     std::vector<double> postFree;
+    ExerciseSeries series;
 };
 
 // A report composed from the world as it was, to be written later (maybe on
@@ -32,11 +49,12 @@ struct ExerciseState {
 // the bodies of the .json and the .txt.
 struct ReportFiles {
     std::string directory, stem;
-    std::string json, text;
+    std::string json, text;  // the page beside them is made from the JSON as they are written
 };
 
-// Makes the directory and writes the pair, each made whole or not at all and
-// never over another (two reports in one second: the later gets "-2", ...);
+// Makes the directory and writes the .json, the .txt and the .html page, each
+// made whole or not at all and never over another (two reports in one
+// second: the later gets "-2", ...);
 // false, with a message tagged "[ExerciseRun]", when it cannot.
 bool writeReportFiles(const ReportFiles& report, std::string& error, std::string* jsonPath = nullptr);
 
@@ -96,6 +114,8 @@ public:
     Metrics metrics;
     double elapsed = 0.0;  // s simulated since the start
     std::string endReason;  // empty while it runs: "goal met", "time up", "ended by the operator"
+    std::string trainee;    // named in the report; empty: nobody
+    ExerciseSeries series;
 
 private:
     double sinceMeasure = 0.0;
@@ -105,6 +125,8 @@ private:
     double wallFree = kContactGap;
     std::vector<double> postFree;
     void watchContacts();
+    void sample();
+    void addSeries(nlohmann::ordered_json& doc) const;
     bool goalMet();
     void end(const char* reason);
 };

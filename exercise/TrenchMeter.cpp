@@ -82,6 +82,40 @@ double TrenchMeter::highestFloor() const
     return top;
 }
 
+std::vector<TrenchMeter::ProfilePoint> TrenchMeter::profile(bool across) const
+{
+    std::vector<ProfilePoint> points;
+    const double half = (across ? t.width : t.length) / 2 + kMargin;
+    const double dx = across ? -uz : ux, dz = across ? ux : uz;
+    for (double s = -std::floor(half / kVoxel) * kVoxel; s <= half; s += kVoxel) {
+        const double x = t.x + s * dx, z = t.z + s * dz;
+        const Column* nearest = nullptr;
+        double best = 1e30;
+        for (const Column& c : columns) {
+            const Vector3 centre = terrain.voxelCentre(c.block, c.x, 0, c.z);
+            const double d = std::hypot(centre.x - x, centre.z - z);
+            if (d < best) {
+                best = d;
+                nearest = &c;
+            }
+        }
+        if (!nearest || best > kVoxel)
+            continue;
+        ProfilePoint p{s, -1e30, -1e30};
+        // y counts down from the top: the first soil is the top.
+        for (int y = kVoxelsY - 1; y >= 0; --y) {
+            const double top = terrain.voxelCentre(nearest->block, nearest->x, y, nearest->z).y + kHalfVoxel;
+            if ((nearest->soil >> y) & 1)
+                p.before = top;
+            if (soilAt(terrain, nearest->block, nearest->x, y, nearest->z))
+                p.now = top;
+        }
+        if (p.before > -1e29 && p.now > -1e29)
+            points.push_back(p);
+    }
+    return points;
+}
+
 void TrenchMeter::measure(Metrics& out) const
 {
     int64_t dug = 0, left = 0, over = 0, outside = 0;

@@ -37,6 +37,14 @@ public:
     // The top of the highest soil over the columns inside (m, world).
     double highestFloor() const;
 
+    // The ground along the trench's middle line (or across it, through its
+    // centre), out to the watched margin, a column every voxel: its offset
+    // from the centre and the top of its soil at the start and now (m).
+    struct ProfilePoint {
+        double offset, before, now;
+    };
+    std::vector<ProfilePoint> profile(bool across) const;
+
 private:
     struct Column {
         int16_t block, x, z;

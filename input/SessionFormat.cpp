@@ -228,6 +228,8 @@ std::string headerText(const SessionHeader& h)
     // Only with an exercise: the world it sets up must be set up again to replay it.
     if (!h.exercise.empty())
         text += "exercise " + h.exercise + "\n";
+    if (!h.trainee.empty())
+        text += "trainee " + h.trainee + "\n";
     text += "joystick";
     for (const auto& axis : h.axes)
         text += " " + std::to_string((axis.first >> 8) & 0xff) + "." + std::to_string(axis.first & 0xff) + "=" +

@@ -33,6 +33,7 @@ struct SessionHeader {
     std::string started;        // local time, e.g. 2026-12-07T17:20:05
     bool hires = false, fullscreen = false;  // the start answers
     std::string exercise;       // the exercise run (data/exercises/NAME.json); empty: none
+    std::string trainee;        // who drove (see traineeNameFault); empty: nobody named
     std::map<int32_t, std::string> axes;     // joystick assignment: axisKey -> part name
 };
 

@@ -94,11 +94,19 @@ size_t readHeader(const Lines& lines, SessionHeader& h)
         lines.fault(5, "expected \"answers hires=y|n fullscreen=y|n\", found " + excerpt("answers " + answers));
     h.hires = answers[6] == 'y';
     h.fullscreen = answers[19] == 'y';
-    size_t at = 5;  // the joystick line's index, after an exercise line if there is one
+    size_t at = 5;  // the joystick line's index, after the exercise and trainee lines if there are any
     if (lines.count() > at && lines.line(at).compare(0, 9, "exercise ") == 0) {
         h.exercise = lines.line(at).substr(9);
         if (!isPlainName(h.exercise))
             lines.fault(at + 1, excerpt(h.exercise) + " is not an exercise name");
+        ++at;
+    }
+    // Written since trainees were named; older recordings have none.
+    if (lines.count() > at && lines.line(at).compare(0, 8, "trainee ") == 0) {
+        h.trainee = lines.line(at).substr(8);
+        const std::string fault = traineeNameFault(h.trainee);
+        if (!fault.empty())
+            lines.fault(at + 1, excerpt(h.trainee) + " is not a trainee's name: " + fault);
         ++at;
     }
     if (lines.count() <= at)

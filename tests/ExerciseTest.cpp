@@ -3,12 +3,16 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include <nlohmann/json.hpp>
 
 #include "assets/ModelLoader.h"
+#include "base/TextFile.h"
 #include "exercise/Exercise.h"
 #include "exercise/ExerciseRun.h"
+#include "exercise/ProgressPage.h"
+#include "exercise/SvgChart.h"
 #include "exercise/TrenchMeter.h"
 #include "tests/TestFiles.h"
 #include "tools/scenario/ExerciseOperators.h"
@@ -38,6 +42,116 @@ terrain::HeightGrid flatGrid(double height)
     for (auto& row : h)
         row.fill(height);
     return h;
+}
+
+// A picture of a report page: its domain and plot area as the <svg> gives them.
+struct DrawnChart {
+    std::string body;
+    double x0 = 0, x1 = 1, y0 = 0, y1 = 1, left = 0, top = 0, right = 1, bottom = 1;
+    double figureX(double px) const { return x0 + (px - left) / (right - left) * (x1 - x0); }
+    double figureY(double py) const { return y0 + (bottom - py) / (bottom - top) * (y1 - y0); }
+    // A coordinate is written to 0.01 px.
+    double slackX() const { return 0.006 * std::fabs(x1 - x0) / (right - left); }
+    double slackY() const { return 0.006 * std::fabs(y1 - y0) / (bottom - top); }
+};
+
+std::string attribute(const std::string& tag, const std::string& name)
+{
+    const size_t at = tag.find(" " + name + "=\""), from = at + name.size() + 3;
+    return at == std::string::npos ? "" : tag.substr(from, tag.find('"', from) - from);
+}
+
+DrawnChart drawnChart(const std::string& html, const std::string& id)
+{
+    DrawnChart c;
+    const size_t at = html.find("<svg id=\"" + id + "\"");
+    if (at == std::string::npos)
+        return c;
+    const std::string tag = html.substr(at, html.find('>', at) - at);
+    c.body = html.substr(at, html.find("</svg>", at) - at);
+    double* fields[] = {&c.x0, &c.x1, &c.y0, &c.y1, &c.left, &c.top, &c.right, &c.bottom};
+    const char* names[] = {"data-x0",   "data-x1",  "data-y0",    "data-y1",
+                           "data-left", "data-top", "data-right", "data-bottom"};
+    for (int i = 0; i < 8; ++i)
+        *fields[i] = std::stod(attribute(tag, names[i]));
+    return c;
+}
+
+// Every tag of a kind in a picture, with the attribute it is picked by.
+std::vector<std::string> tags(const std::string& body, const std::string& start)
+{
+    std::vector<std::string> found;
+    for (size_t at = body.find(start); at != std::string::npos; at = body.find(start, at + 1))
+        found.push_back(body.substr(at, body.find('>', at) - at));
+    return found;
+}
+
+// The drawn line read back into figures equals the report's, point by point.
+void expectLine(const std::string& html, const std::string& id, const std::string& series,
+                const std::vector<double>& xs, const std::vector<double>& ys)
+{
+    SCOPED_TRACE(id + " " + series);
+    const DrawnChart c = drawnChart(html, id);
+    const std::vector<std::string> lines = tags(c.body, "<polyline data-series=\"" + series + "\"");
+    ASSERT_EQ(lines.size(), 1u);
+    std::istringstream points(attribute(lines[0], "points"));
+    size_t i = 0;
+    double px = 0, py = 0;
+    char comma = 0;
+    for (; points >> px >> comma >> py; ++i) {
+        ASSERT_LT(i, xs.size());
+        EXPECT_NEAR(c.figureX(px), xs[i], c.slackX()) << "point " << i;
+        EXPECT_NEAR(c.figureY(py), ys[i], c.slackY()) << "point " << i;
+    }
+    EXPECT_EQ(i, xs.size());
+}
+
+std::vector<double> tableColumn(const nlohmann::json& rows, size_t i)
+{
+    std::vector<double> out;
+    for (const auto& row : rows)
+        out.push_back(row.at(i).get<double>());
+    return out;
+}
+
+// Every picture on a report's page shows its JSON's figures: the edge's
+// path from the side and above, the trench's profiles, each cycle's phases,
+// the delivery over time.
+void expectPicturesOfTheReport(const std::string& html, const nlohmann::json& doc)
+{
+    EXPECT_NE(html.find("<b id=\"total\">" + fixedFigure(doc["total"].get<double>(), 2) + "</b>"), std::string::npos);
+    const auto& edge = doc["series"]["edge"];
+    ASSERT_GT(edge.size(), 10u);
+    const double h = doc["start"]["heading_deg"].get<double>() * M_PI / 180.0;
+    std::vector<double> along;
+    for (const auto& row : edge)
+        along.push_back((row[1].get<double>() - doc["start"]["x"].get<double>()) * std::cos(h) -
+                        (row[3].get<double>() - doc["start"]["z"].get<double>()) * std::sin(h));
+    expectLine(html, "edge-side", "edge-side", along, tableColumn(edge, 2));
+    expectLine(html, "edge-plan", "edge-plan", tableColumn(edge, 1), tableColumn(edge, 3));
+    if (doc.contains("profiles"))
+        for (const char* which : {"along", "across"}) {
+            const auto& rows = doc["profiles"][which];
+            ASSERT_GT(rows.size(), 5u);
+            expectLine(html, std::string("profile-") + which, std::string(which) + "-now", tableColumn(rows, 0),
+                       tableColumn(rows, 2));
+            expectLine(html, std::string("profile-") + which, std::string(which) + "-before", tableColumn(rows, 0),
+                       tableColumn(rows, 1));
+        }
+    if (doc["series"].contains("delivery")) {
+        const auto& rows = doc["series"]["delivery"];
+        expectLine(html, "delivery", "delivered", tableColumn(rows, 0), tableColumn(rows, 1));
+        expectLine(html, "delivery", "spilled", tableColumn(rows, 0), tableColumn(rows, 2));
+    }
+    const DrawnChart cycles = drawnChart(html, "cycles");
+    const std::vector<std::string> bars = tags(cycles.body, "<rect data-cycle=");
+    ASSERT_EQ(bars.size(), 4 * doc["cycles"].value("phases_s", nlohmann::json::array()).size());
+    for (size_t i = 0; i < bars.size(); ++i) {
+        const double x = std::stod(attribute(bars[i], "x")), w = std::stod(attribute(bars[i], "width"));
+        EXPECT_EQ(attribute(bars[i], "data-cycle"), std::to_string(i / 4 + 1));
+        EXPECT_NEAR(cycles.figureX(x + w) - cycles.figureX(x), doc["cycles"]["phases_s"][i / 4][i % 4].get<double>(),
+                    2 * cycles.slackX());
+    }
 }
 
 }  // namespace
@@ -232,8 +346,16 @@ TEST(ExerciseTest, TheReferenceOperatorMeetsEveryGoal)
         ASSERT_TRUE(session.writeReport(dir, "T", "", error, &first)) << error;
         ASSERT_TRUE(session.writeReport(dir, "T", "", error, &second)) << error;
         EXPECT_EQ(second, dir + "/T-" + name + "-2.json");
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 4);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 6);
         for (const std::string& path : {first, second})
             EXPECT_EQ(nlohmann::json::parse(std::ifstream(path))["total"], totalScore(exercise, session.metrics));
+        const std::string page = first.substr(0, first.size() - 5) + ".html";
+        expectPicturesOfTheReport(readTextFile(page, 1 << 24, "Test"), nlohmann::json::parse(std::ifstream(first)));
+        // The progress page: both attempts, their totals drawn as the line.
+        std::ostringstream notes;
+        const std::string index = readTextFile(writeProgressIndex(dir, "Progress", notes), 1 << 24, "Test");
+        EXPECT_EQ(notes.str(), "");
+        const double total = totalScore(exercise, session.metrics);
+        expectLine(index, std::string("totals-") + name, std::string("totals-") + name, {1.0, 2.0}, {total, total});
     }
 }

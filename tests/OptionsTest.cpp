@@ -14,6 +14,7 @@
 #include "app/Options.h"
 #include "base/EntryPoint.h"
 #include "base/Error.h"
+#include "base/Names.h"
 #include "input/ExcavatorController.h"
 #include "input/InputSystem.h"
 #include "input/JoystickAssignment.h"
@@ -56,6 +57,42 @@ TEST(Options, CommandLinesAnswerTheStartUpQuestions)
     const std::string usage = usageText();
     for (const OptionRow& r : optionTable())
         EXPECT_NE(usage.find(std::string("  ") + r.name + " "), std::string::npos) << r.name;
+}
+
+// A trainee's name names a folder under reports/: only names that stay in
+// it and read the same on any system pass, and a refused one is the
+// option's one tagged line.
+TEST(Options, TraineeNamesStayInTheirFolder)
+{
+    const struct {
+        std::string name;
+        const char* fault;  // "" when accepted
+    } cases[] = {
+        {"Ann Lee", ""},
+        {"o.brien_2-b", ""},
+        {"...", ""},
+        {std::string(40, 'a'), ""},
+        {std::string(41, 'a'), "longer than 40 characters"},
+        {"", "an empty name"},
+        {".", "it names a folder above or the folder itself"},
+        {"..", "it names a folder above or the folder itself"},
+        {"../ann", "only letters, digits, space, '_', '.' and '-' may be used"},
+        {"ann/..", "only letters, digits, space, '_', '.' and '-' may be used"},
+        {"C:\\ann", "only letters, digits, space, '_', '.' and '-' may be used"},
+        {"ann\nlee", "only letters, digits, space, '_', '.' and '-' may be used"},
+        {"J\xc3\xb6rg", "only letters, digits, space, '_', '.' and '-' may be used"},
+        {" ann", "a space at either end"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(traineeNameFault(c.name), c.fault);
+        const char* argv[] = {"kelvarro", "--trainee", c.name.c_str()};
+        StartOptions o;
+        std::string error;
+        EXPECT_EQ(parseOptions(3, argv, o, error), *c.fault == '\0');
+        EXPECT_EQ(error, *c.fault ? "[Options] --trainee " + excerpt(c.name, '\'', 60) + ": " + c.fault + "." : "");
+        EXPECT_EQ(o.trainee, *c.fault ? "" : c.name);
+    }
 }
 
 // A saved assignment file read back: good ones (comments, blank lines, any

@@ -289,6 +289,12 @@ TEST(Session, BadRecordingsAreRefusedAndKilledOnesReplayToTheirLastWholeLine)
         {head.substr(0, head.find("joystick")) + "exercise trench\n" + head.substr(head.find("joystick")) + body +
              "9 end\n",
          "", false},
+        // So may a trainee's, after it; older recordings have neither.
+        {head.substr(0, head.find("joystick")) + "exercise trench\ntrainee Ann Lee.2\n" +
+             head.substr(head.find("joystick")) + body + "9 end\n",
+         "", false},
+        {head.substr(0, head.find("joystick")) + "trainee ..\n" + head.substr(head.find("joystick")) + "9 end\n",
+         ":6: \"..\" is not a trainee's name: it names a folder above or the folder itself", false},
         {head.substr(0, head.find("joystick")) + "exercise ../x\n" + head.substr(head.find("joystick")) + "9 end\n",
          ":6: \"../x\" is not an exercise name", false},
         {head.substr(0, head.find("joystick")) + "exercise tr\nench\n" + head.substr(head.find("joystick")) + "9 end\n",
@@ -346,6 +352,8 @@ TEST(Session, BadRecordingsAreRefusedAndKilledOnesReplayToTheirLastWholeLine)
         if (*c.message == '\0') {
             EXPECT_EQ(thrown, "");
             EXPECT_EQ(session.events.size(), 6u);
+            EXPECT_EQ(session.header.trainee, c.text.find("trainee ") != std::string::npos ? "Ann Lee.2" : "");
+            EXPECT_EQ(headerText(session.header), c.text.substr(0, c.text.find(body)));
             EXPECT_EQ(notes.str().find("--force") != std::string::npos, c.force);
             continue;
         }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Every entry point ends on a fault with one tagged line on standard error
 # and status 1, never a signal or a hang: a recording too big to hold, an
-# exercise named out of its folder, a data/ folder that cannot be written.
+# exercise named out of its folder, a trainee's name that leaves its folder,
+# a report that is not there, a data/ folder that cannot be written.
 set -u
 kelvarro=$1 build=$2
 work=$(mktemp -d) out=$(mktemp) err=$(mktemp)
@@ -27,6 +28,9 @@ check '[Exercise] "../x" is not an exercise name' "$build" \
   "$kelvarro" --exercise ../x --lowres --windowed --no-joystick --no-record
 check '[Exercise] "a\x0ab" is not an exercise name' "$build" ./kelvarro-scenario --exercise "a
 b" --operator idle
+check "[Options] --trainee '../x': only letters" "$build" "$kelvarro" --trainee ../x --no-record
+check "[Report] '..' is not a trainee's name" "$build" ./kelvarro-report --trainee ..
+check "[Report] $work/none.json: cannot read it" "$build" ./kelvarro-report "$work/none.json"
 check '[datagen] Couldn'"'"'t write "/proc/self/' "$work" "$build/tools/datagen/datagen" /proc/self
 check "[overlayshot] Cannot write $work/none/x-above.bmp" "$work" "$build/tools/overlayshot/overlayshot" "$work/none/x"
 rm -f "$work/big.kvr"

@@ -21,6 +21,8 @@
 #include "app/Scene.h"
 #include "app/SimulationWindow.h"
 #include "base/EntryPoint.h"
+#include "base/Error.h"
+#include "base/Names.h"
 #include "excavator/Excavator.h"
 #include "input/ExcavatorController.h"
 #include "input/InputSystem.h"
@@ -42,7 +44,8 @@ int usage()
     std::cerr << "usage: kelvarro-scenario NAME [--seconds S] [--csv FILE] [--soil NAME] [--picture FILE.bmp [--picture-at S]]\n"
                  "       kelvarro-scenario --replay FILE [--csv OUT] [--until-step N] [--force]\n"
                  "       kelvarro-scenario --exercise NAME --operator SCRIPT [--seconds S] [--csv FILE]\n"
-                 "                         [--report FOLDER] [--soil NAME] [--picture FILE.bmp [--picture-at S]]\n"
+                 "                         [--report FOLDER [--trainee NAME]] [--soil NAME]\n"
+                 "                         [--picture FILE.bmp [--picture-at S]]\n"
                  "scenarios:\n";
     for (const Scenario& s : scenarioTable())
         std::cerr << "  " << s.name << " (" << s.seconds << " s): " << s.about << "\n";
@@ -196,7 +199,7 @@ int replay(int argc, char** argv)
 // summary ends with the report's figures.
 int runExercise(int argc, char** argv)
 {
-    std::string name, script, csv, picture, reports, soil;
+    std::string name, script, csv, picture, reports, soil, trainee;
     double seconds = -1.0, pictureAt = -1.0;
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
@@ -213,6 +216,8 @@ int runExercise(int argc, char** argv)
             reports = value;
         else if (option == "--soil")
             soil = value;
+        else if (option == "--trainee")
+            trainee = value;
         else if (option == "--picture")
             picture = value;
         else if (option == "--seconds") {
@@ -225,10 +230,15 @@ int runExercise(int argc, char** argv)
             return usage();
     }
     const ExerciseOperator* op = findExerciseOperator(script);
-    if (name.empty() || !op || (pictureAt > 0.0 && picture.empty()))
+    if (name.empty() || !op || (pictureAt > 0.0 && picture.empty()) || (!trainee.empty() && reports.empty()))
         return usage();
     if (pictureRefused(picture))
         return 1;
+    if (!trainee.empty() && !traineeNameFault(trainee).empty()) {
+        std::cerr << "[Scenario] " << excerpt(trainee, '\'', 60) << " is not a trainee's name: "
+                  << traineeNameFault(trainee) << ".\n";
+        return 1;
+    }
     {
         std::unique_ptr<PictureWindow> window;
         if (!picture.empty())
@@ -244,6 +254,7 @@ int runExercise(int argc, char** argv)
         }
         ScenarioRun run(world, op->scenario);
         ExerciseRun session(world, exercise);
+        session.trainee = trainee;
         run.startPosition = world.excavator->position;
         run.exercise = &session;
         if (seconds < 0.0)
@@ -272,7 +283,8 @@ int runExercise(int argc, char** argv)
         }
         if (!reports.empty()) {
             std::string path;
-            if (!session.writeReport(reports, reportTimeStamp(), "", error, &path)) {
+            if (!session.writeReport(trainee.empty() ? reports : reports + "/" + trainee, reportTimeStamp(), "", error,
+                                     &path)) {
                 std::cerr << error << "\n";
                 return 1;
             }
