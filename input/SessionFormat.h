@@ -33,6 +33,10 @@ struct SessionHeader {
     std::string started;        // local time, e.g. 2026-12-07T17:20:05
     bool hires = false, fullscreen = false;  // the start answers
     std::string exercise;       // the exercise run (data/exercises/NAME.json); empty: none
+    std::string soil;           // the ground's soil (data/soils.json); empty: the file's default
+    // The exercise's start place when it was moved from the file's.
+    bool startMoved = false;
+    double startX = 0.0, startZ = 0.0, startHeadingDegrees = 0.0;
     std::map<int32_t, std::string> axes;     // joystick assignment: axisKey -> part name
 };
 
