@@ -11,7 +11,9 @@
 #include "exercise/TrenchMeter.h"
 #include "math/Vector3.h"
 
+class Excavator;
 class Object;
+class Terrain;
 class World;
 
 // What an exercise under way has counted so far: what it saves beside its
@@ -108,6 +110,10 @@ private:
     bool goalMet();
     void end(const char* reason);
 };
+
+// At rest at (x, z), its arm along the heading, its lowest track corner
+// 1 mm above the ground's height there; it settles on the slope.
+void placeMachine(Excavator& e, const Terrain& terrain, double x, double z, double headingDegrees);
 
 // A start time as the report's file name takes it: "2026-12-07T18-20-25".
 std::string reportTimeStamp();

@@ -3,6 +3,7 @@
 // a recorded session replayed headless and scored under the rules of a given
 // exercise file. Each returns one dict of figures; faults are kelvarro.Error.
 #include "python/BatchBinding.h"
+#include "python/RunCache.h"
 
 #include <pybind11/stl.h>
 
@@ -15,7 +16,6 @@
 #include <fstream>
 #include <map>
 #include <memory>
-#include <optional>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -37,9 +37,6 @@ namespace py = pybind11;
 
 namespace {
 
-// A start place: x, z (m) and heading (degrees).
-using Place = std::optional<std::tuple<double, double, double>>;
-
 // Writes the whole text under a temporary name and renames it over `path`:
 // a task that is run again (its worker died) replaces its own file.
 void writeWhole(const std::string& path, const std::string& text)
@@ -57,49 +54,27 @@ void writeWhole(const std::string& path, const std::string& text)
         throw Error("Batch", "cannot write " + path);
 }
 
-// The world of a run: its soil chosen, its exercise loaded and maybe moved.
-struct Setting {
-    std::string data;  // ends in '/'
-    std::string soil;
-    Place start;
-    std::unique_ptr<World> world;
-    Exercise exercise;
+// A run over a prepared world, its exercise (if any) fed after every step,
+// as kelvarro-scenario runs it.
+struct Attached {
+    PreparedWorld& prepared;
+    ScenarioRun run;
 
-    Setting(std::string folder, const std::string& exerciseFile, std::string soilName, const Place& place)
-        : data(std::move(folder)), soil(std::move(soilName)), start(place),
-          world(std::make_unique<World>(data))
+    Attached(PreparedWorld& p, const Scenario& scenario) : prepared(p), run(*p.world, scenario)
     {
-        if (!soil.empty() && !world->chooseSoil(soil)) {
-            std::string known;
-            for (const SoilType& s : world->soils.soils)
-                known += " " + s.name;
-            throw Error("Batch", "unknown soil '" + soil + "'; the soils file has:" + known);
-        }
-        std::string error;
-        if (!exerciseFile.empty() && !loadExercise(exerciseFile, exercise, error, &world->terrain()))
-            throw Error(error);
-        if (start && exerciseFile.empty())
-            throw Error("Batch", "only an exercise has a start place to move");
-        if (start && !moveStart(exercise, std::get<0>(*start), std::get<1>(*start), std::get<2>(*start),
-                                world->terrain(), error))
-            throw Error(error);
+        run.exercise = p.run.get();
     }
+    bool ended() const { return run.exercise && run.exercise->ended(); }
 };
 
-// Steps the run with its exercise (if any) fed, as kelvarro-scenario runs it.
-struct Attached {
-    ScenarioRun run;
-    std::unique_ptr<ExerciseRun> exercise;
-
-    Attached(Setting& s, const Scenario& scenario, bool withExercise) : run(*s.world, scenario)
-    {
-        if (!withExercise)
-            return;
-        exercise = std::make_unique<ExerciseRun>(*s.world, s.exercise);
-        run.startPosition = s.world->excavator->position;
-        run.exercise = exercise.get();
-    }
-    bool ended() const { return exercise && exercise->ended(); }
+// Hands the machine's given drives to a list while it lives.
+struct DriveLog {
+    Excavator& machine;
+    std::vector<std::pair<Drive, float>> given;
+    explicit DriveLog(Excavator& e) : machine(e) { machine.givenDrives = &given; }
+    ~DriveLog() { machine.givenDrives = nullptr; }
+    DriveLog(const DriveLog&) = delete;
+    DriveLog& operator=(const DriveLog&) = delete;
 };
 
 // The event that gives a drive the deflection a lever gave it: the key of
@@ -146,11 +121,11 @@ private:
     int64_t last = 0;
 };
 
-SessionHeader headerOf(const Setting& s, const std::string& exerciseName)
+SessionHeader headerOf(const PreparedWorld& s, const std::string& exerciseName)
 {
     SessionHeader h;
     h.program = programVersion();
-    h.data = dataChecksum(s.data);
+    h.data = s.dataChecksum;
     h.started = sessionTime(static_cast<int64_t>(std::time(nullptr)));
     h.exercise = exerciseName;
     h.soil = s.soil;
@@ -194,7 +169,7 @@ py::dict figures(const Attached& a, double steppingSeconds)
     d["cycles"] = run.world.work.cycles;
     d["metrics"] = py::dict();
     d["points"] = py::dict();
-    if (const ExerciseRun* e = a.exercise.get()) {
+    if (const ExerciseRun* e = run.exercise) {
         d["metrics"] = e->metrics;
         d["points"] = pointsOf(e->exercise, e->metrics);
         d["score"] = totalScore(e->exercise, e->metrics);
@@ -203,111 +178,121 @@ py::dict figures(const Attached& a, double steppingSeconds)
     return d;
 }
 
-// A scripted operator on an exercise (or a scenario of the table on the bare
-// world), recorded to `recording`.
-py::dict runScripted(const std::string& data, const std::string& exerciseName, const std::string& exerciseFile,
-                     const std::string& script, double seconds, const std::string& soil, const Place& start,
-                     const std::string& recording, const std::string& reportStem, const std::string& tracePath)
-{
-    py::gil_scoped_release unlocked;
-    Setting s(data, exerciseFile, soil, start);
-    const bool withExercise = !exerciseFile.empty();
-    const Scenario* scenario = nullptr;
-    if (withExercise) {
-        const ExerciseOperator* op = findExerciseOperator(script);
-        scenario = op ? &op->scenario : nullptr;
-    } else {
-        scenario = findScenario(script);
-        // The replay does not run a scenario's own set-up: only those without one are recorded.
-        if (scenario && scenario->setUp)
-            throw Error("Batch", "the scenario '" + script + "' sets its machine up in code; its run cannot be "
-                                 "recorded as a session");
-    }
-    if (!scenario)
-        throw Error("Batch", "no operator or scenario '" + script + "'");
-    Attached a(s, *scenario, withExercise);
-    if (seconds <= 0.0)
-        seconds = withExercise ? s.exercise.timeLimit + 1.0 : scenario->seconds;
-    const int64_t steps = std::llround(seconds / ScenarioRun::kStep);
+// Runs for one process: the worlds it built are kept for its next runs.
+class BatchRunner {
+public:
+    explicit BatchRunner(size_t worlds) : cache(worlds) {}
 
-    std::vector<std::pair<Drive, float>> given;
-    World& world = *s.world;
-    world.excavator->givenDrives = &given;
-    EventLines lines;
-    const auto begin = std::chrono::steady_clock::now();
-    while (a.run.steps < steps && !a.ended()) {
-        const int64_t before = world.stepCount;
-        a.run.step();
-        for (const auto& g : given)
-            lines.add(before, driveEvent(g.first, g.second));
-        given.clear();
-    }
-    const double stepping = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
-    world.excavator->givenDrives = nullptr;
-    if (a.exercise && !a.exercise->ended())
-        a.exercise->measure();
+    // A scripted operator on an exercise (or a scenario of the table on the
+    // bare world), recorded to `recording`; the report beside `reportStem`.
+    py::dict scripted(const std::string& data, const std::string& exerciseName, const std::string& exerciseFile,
+                      const std::string& script, double seconds, const std::string& soil, const StartPlace& start,
+                      const std::string& recording, const std::string& reportStem, const std::string& tracePath)
+    {
+        py::gil_scoped_release unlocked;
+        const bool withExercise = !exerciseFile.empty();
+        const Scenario* scenario = nullptr;
+        if (withExercise) {
+            const ExerciseOperator* op = findExerciseOperator(script);
+            scenario = op ? &op->scenario : nullptr;
+        } else {
+            scenario = findScenario(script);
+            // A replay does not run a scenario's own set-up: only those without one are recorded.
+            if (scenario && scenario->setUp)
+                throw Error("Batch", "the scenario '" + script + "' sets its machine up in code; its run cannot "
+                                     "be recorded as a session");
+        }
+        if (!scenario)
+            throw Error("Batch", "no operator or scenario '" + script + "'");
+        Attached a(cache.prepare(data, exerciseFile, soil, start), *scenario);
+        World& world = *a.prepared.world;
+        if (seconds <= 0.0)
+            seconds = withExercise ? a.prepared.exercise.timeLimit + 1.0 : scenario->seconds;
+        const int64_t steps = std::llround(seconds / ScenarioRun::kStep);
 
-    if (!recording.empty())
-        writeWhole(recording, headerText(headerOf(s, withExercise ? exerciseName : "")) +
-                                  lines.close(world.stepCount));
-    if (!tracePath.empty())
-        writeTrace(a.run, tracePath);
-    if (a.exercise && !reportStem.empty()) {
-        const std::string file = std::filesystem::path(recording).filename().string();
-        writeWhole(reportStem + ".json", a.exercise->reportJson("", file));
-        writeWhole(reportStem + ".txt", a.exercise->reportText("", file));
-    }
-    py::gil_scoped_acquire locked;
-    return figures(a, stepping);
-}
+        DriveLog log(*world.excavator);
+        EventLines lines;
+        const auto begin = std::chrono::steady_clock::now();
+        while (a.run.steps < steps && !a.ended()) {
+            const int64_t before = world.stepCount;
+            a.run.step();
+            for (const auto& g : log.given)
+                lines.add(before, driveEvent(g.first, g.second));
+            log.given.clear();
+        }
+        const double stepping = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+        if (a.run.exercise && !a.run.exercise->ended())
+            a.run.exercise->measure();
 
-// A recorded session of an exercise replayed headless in the world it was
-// made in, scored by the rules of `exerciseFile`.
-py::dict rescore(const std::string& data, const std::string& exerciseFile, const std::string& recording,
-                 bool force, const std::string& tracePath)
-{
-    py::gil_scoped_release unlocked;
-    SessionExpectation expected;
-    expected.data = dataChecksum(data);
-    expected.force = force;
-    std::ostringstream notes;
-    const Session session = readSession(recording, expected, notes);
-    const SessionHeader& h = session.header;
-    if (h.exercise.empty())
-        throw Error("Batch", recording + " is not a session of an exercise");
-    Place start;
-    if (h.startMoved)
-        start = std::make_tuple(h.startX, h.startZ, h.startHeadingDegrees);
-    Setting s(data, exerciseFile, h.soil, start);
-    const Scenario recorded{"replay", "a session recording", nullptr, {}, 0.0};
-    Attached a(s, recorded, true);
-    InputSystem input;
-    applySessionSetup(h, a.run.controller, input);
-    SessionPlayer player(session);
-    const auto begin = std::chrono::steady_clock::now();
-    replaySession(input, player, INT64_MAX, [&] { a.run.step(); });
-    const double stepping = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
-    if (!a.exercise->ended())
-        a.exercise->measure();
-    if (!tracePath.empty())
-        writeTrace(a.run, tracePath);
-    py::gil_scoped_acquire locked;
-    py::dict d = figures(a, stepping);
-    d["note"] = notes.str();
-    return d;
-}
+        if (!recording.empty())
+            writeWhole(recording, headerText(headerOf(a.prepared, withExercise ? exerciseName : "")) +
+                                      lines.close(world.stepCount));
+        if (!tracePath.empty())
+            writeTrace(a.run, tracePath);
+        if (a.run.exercise && !reportStem.empty()) {
+            const std::string file = std::filesystem::path(recording).filename().string();
+            writeWhole(reportStem + ".json", a.run.exercise->reportJson("", file));
+            writeWhole(reportStem + ".txt", a.run.exercise->reportText("", file));
+        }
+        py::gil_scoped_acquire locked;
+        return figures(a, stepping);
+    }
+
+    // A recorded session of an exercise replayed headless in the world it
+    // was made in, scored by the rules of `exerciseFile`.
+    py::dict rescore(const std::string& data, const std::string& exerciseFile, const std::string& recording,
+                     bool force, const std::string& tracePath)
+    {
+        py::gil_scoped_release unlocked;
+        SessionExpectation expected;
+        expected.data = dataChecksum(data);
+        expected.force = force;
+        std::ostringstream notes;
+        const Session session = readSession(recording, expected, notes);
+        const SessionHeader& h = session.header;
+        if (h.exercise.empty())
+            throw Error("Batch", recording + " is not a session of an exercise");
+        StartPlace start;
+        if (h.startMoved)
+            start = std::make_tuple(h.startX, h.startZ, h.startHeadingDegrees);
+        const Scenario recorded{"replay", "a session recording", nullptr, {}, 0.0};
+        Attached a(cache.prepare(data, exerciseFile, h.soil, start), recorded);
+        InputSystem input;
+        applySessionSetup(h, a.run.controller, input);
+        SessionPlayer player(session);
+        const auto begin = std::chrono::steady_clock::now();
+        replaySession(input, player, INT64_MAX, [&] { a.run.step(); });
+        const double stepping = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+        if (!a.run.exercise->ended())
+            a.run.exercise->measure();
+        if (!tracePath.empty())
+            writeTrace(a.run, tracePath);
+        py::gil_scoped_acquire locked;
+        py::dict d = figures(a, stepping);
+        d["note"] = notes.str();
+        return d;
+    }
+
+    size_t worlds() const { return cache.size(); }
+
+private:
+    RunCache cache;
+};
 
 }  // namespace
 
 void registerBatch(py::module_& m)
 {
-    m.def("run_scripted", &runScripted, py::arg("data"), py::arg("exercise_name"), py::arg("exercise_file"),
-          py::arg("script"), py::arg("seconds"), py::arg("soil"), py::arg("start"), py::arg("recording"),
-          py::arg("report_stem"), py::arg("trace"),
-          "Runs a scripted operator on an exercise (or a scenario on the bare world), recording it.");
-    m.def("rescore", &rescore, py::arg("data"), py::arg("exercise_file"), py::arg("recording"),
-          py::arg("force") = false, py::arg("trace") = "",
-          "Replays a recorded session headless and scores it under the given exercise file.");
+    py::class_<BatchRunner>(m, "BatchRunner", "Runs for a sweep, keeping the worlds built for the next runs.")
+        .def(py::init<size_t>(), py::arg("worlds") = 16)
+        .def("run_scripted", &BatchRunner::scripted, py::arg("data"), py::arg("exercise_name"),
+             py::arg("exercise_file"), py::arg("script"), py::arg("seconds"), py::arg("soil"), py::arg("start"),
+             py::arg("recording"), py::arg("report_stem"), py::arg("trace"),
+             "Runs a scripted operator on an exercise (or a scenario on the bare world), recording it.")
+        .def("rescore", &BatchRunner::rescore, py::arg("data"), py::arg("exercise_file"), py::arg("recording"),
+             py::arg("force") = false, py::arg("trace") = "",
+             "Replays a recorded session headless and scores it under the given exercise file.")
+        .def_property_readonly("worlds", &BatchRunner::worlds);
     m.def("score", [](const std::string& exerciseFile, const Metrics& metrics) {
         Exercise e;
         std::string error;

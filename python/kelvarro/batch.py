@@ -194,6 +194,32 @@ def _exercise_file(data, task):
     return os.path.join(data, "exercises", task + ".json")
 
 
+# What this process keeps from run to run: the worlds built (a run on
+# settings seen before restores their start instead of building anew).
+_kept = {}
+
+
+def _runner():
+    if "runner" not in _kept:
+        _kept["runner"] = _kelvarro.BatchRunner()
+    return _kept["runner"]
+
+
+def _env(task, seconds, data):
+    from .env import Env
+    key = ("env", task, seconds, data)
+    if key not in _kept:
+        _kept[key] = Env(task, time_limit=seconds or None, data=data)
+    return _kept[key]
+
+
+def _checksum(data):
+    key = ("checksum", data)
+    if key not in _kept:
+        _kept[key] = _kelvarro.data_checksum(data)
+    return _kept[key]
+
+
 def _policy(spec):
     if spec == "idle":
         return lambda obs: [0.0] * 6
@@ -202,13 +228,12 @@ def _policy(spec):
 
 
 def _run_policy(row, data, recording):
-    from .env import Env
     seed = row["seed"]
     random.seed(seed)
     import numpy as np
     np.random.seed(seed)
     policy = _policy(row["operator"])
-    env = Env(row["task"], time_limit=row["seconds"] or None, data=data)
+    env = _env(row["task"], row["seconds"], data)
     obs, _ = env.reset(seed=seed)
     stepping = 0.0
     while True:
@@ -250,7 +275,7 @@ def run_row(row, out, data=None):
     begin = time.perf_counter()
     name = _name(row)
     recording = os.path.join(out, "sessions", name + ".kvr")
-    row = dict(row, program=_kelvarro.program_version(), data_hash=_kelvarro.data_checksum(data),
+    row = dict(row, program=_kelvarro.program_version(), data_hash=_checksum(data),
                recording=os.path.relpath(recording, out), status="ok", error="", report="")
     try:
         os.makedirs(os.path.dirname(recording), exist_ok=True)
@@ -264,7 +289,7 @@ def run_row(row, out, data=None):
                     s = json.load(f)["start"]
                 start = (s["x"] + row["start_dx"], s["z"] + row["start_dz"],
                          s["heading_deg"] + row["start_dheading"])
-            got = _kelvarro.run_scripted(
+            got = _runner().run_scripted(
                 data + "/", task if exercise else "", _exercise_file(data, task) if exercise else "",
                 op if exercise else task[9:], row["seconds"] or 0.0, row["soil"], start, recording,
                 report, "")
@@ -283,10 +308,9 @@ def rescore_row(row, out, data=None):
     """One recorded session replayed and scored under row["exercise_file"]."""
     data = data_folder(data)
     begin = time.perf_counter()
-    row = dict(row, program=_kelvarro.program_version(), data_hash=_kelvarro.data_checksum(data), status="ok",
-               error="")
+    row = dict(row, program=_kelvarro.program_version(), data_hash=_checksum(data), status="ok", error="")
     try:
-        got = _kelvarro.rescore(data + "/", row["task"], row["session"])
+        got = _runner().rescore(data + "/", row["task"], row["session"])
         row = _flatten(row, got)
     except Exception as e:  # noqa: BLE001
         row.update(status="error", error=str(e).splitlines()[0][:200] if str(e) else type(e).__name__)
