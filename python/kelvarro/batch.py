@@ -366,7 +366,12 @@ class Progress:
 
 def run_distributed(rows, out, function, scheduler=None, workers=None, data=None, progress=True):
     """Every row as one Dask task; returns the result rows in index order."""
+    import warnings
+    warnings.filterwarnings("ignore", category=DeprecationWarning, module="tornado")
     from dask.distributed import Client, LocalCluster, as_completed
+    # By reference to this module, also when it runs as __main__: a function
+    # of __main__ would travel by value with a copy of the worlds kept.
+    function = getattr(importlib.import_module("kelvarro.batch"), function.__name__)
     if scheduler:
         client, cluster = Client(scheduler), None
     else:
