@@ -172,14 +172,14 @@ def expand(path, data=None):
                 raise SweepError(path, f"grid.{key}", "unknown field; a run has " + ", ".join(FIELDS))
             if not isinstance(values, list) or not values:
                 raise SweepError(path, f"grid.{key}", "a list of at least one value")
+        if math.prod(len(grid[n]) for n in names) + len(rows) > 1_000_000:
+            raise SweepError(path, "grid", "more than a million runs")
         for combo in itertools.product(*(grid[n] for n in names)):
             run = {**defaults, **dict(zip(names, combo))}
             at = ", ".join(f"{n}={v!r}"[:40] for n, v in zip(names, combo))
             rows.append(_check_run(path, f"grid[{at}]", run, data))
     if not rows:
         raise SweepError(path, "runs", "the sweep has no runs")
-    if len(rows) > 1_000_000:
-        raise SweepError(path, "grid", f"{len(rows)} runs; at most a million")
     for i, row in enumerate(rows):
         row["index"] = i
     return rows
