@@ -57,7 +57,7 @@ class SweepError(ValueError):
     """A sweep file that cannot be run: names the file and the field."""
 
     def __init__(self, path, field, what):
-        super().__init__(f"[Batch] {path}: field '{field}': {what}")
+        super().__init__(f"[Batch] {path}: field '{field}': {what}" if field else f"[Batch] {path}: {what}")
 
 
 def data_folder(data=None):
@@ -395,9 +395,16 @@ def run_distributed(rows, out, function, scheduler=None, workers=None, data=None
             cluster.close()
 
 
+class _Arguments(argparse.ArgumentParser):
+    """Bad arguments: one tagged line and status 1, as every entry point."""
+
+    def error(self, message):
+        self.exit(1, f"[Batch] {message} (see --help)\n")
+
+
 def main(argv=None):
-    parser = argparse.ArgumentParser(prog="python3 -m kelvarro.batch",
-                                     description="Runs a sweep, or re-scores sessions, on Dask.")
+    parser = _Arguments(prog="python3 -m kelvarro.batch",
+                        description="Runs a sweep, or re-scores sessions, on Dask.")
     parser.add_argument("sweep", nargs="?", help="the sweep file (JSON)")
     parser.add_argument("--rescore", nargs="+", metavar=("EXERCISE.json", "SESSION"),
                         help="an exercise file, then the recorded sessions to score under it")
