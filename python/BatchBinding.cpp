@@ -1,7 +1,7 @@
-// Runs for a sweep: a scripted operator (or a scenario) worked in a fresh
-// world with every drive it gives recorded as the events of a session, and
-// a recorded session replayed headless and scored under the rules of a given
-// exercise file. Each returns one dict of figures; faults are kelvarro.Error.
+// Runs for a sweep: a scripted operator (or a scenario) worked in a world
+// built or reset for it, every drive it gives recorded as the events of a
+// session; and a recorded session replayed headless and scored under the
+// rules of a given exercise file. Each returns one dict of figures; faults are kelvarro.Error.
 #include "python/BatchBinding.h"
 #include "python/RunCache.h"
 
