@@ -17,7 +17,7 @@
 #include "world/World.h"
 
 Engine::Engine(ExcavatorController& controller_, int32_t width_, int32_t height_, bool fullscreen_,
-               std::chrono::steady_clock::time_point answered_, const Exercise* chosen)
+               std::chrono::steady_clock::time_point answered_, const Exercise* chosen, const std::string& soil)
     : SimulationWindow("Kelvarro", width_, height_, 32, fullscreen_, &controller_),
       controller(controller_),
       loop(EngineLoop::Hooks{[this] { input->poll(); },
@@ -57,6 +57,8 @@ Engine::Engine(ExcavatorController& controller_, int32_t width_, int32_t height_
     input->setWindow(this);
     try {
         world = new World();
+        if (!soil.empty() && !world->chooseSoil(soil))
+            throwFatal("[Engine] Unknown soil '" + soil + "' in the recording");
         controller.setExcavator(world->excavator);
         if (chosen)
             startExercise(*chosen);
@@ -133,7 +135,8 @@ void Engine::startExercise(const Exercise& chosen)
 {
     std::string error;
     Exercise checked;
-    if (!loadExercise(chosen.file, checked, error, &world->terrain()))
+    if (!loadExercise(chosen.file, checked, error, &world->terrain()) ||
+        !moveStart(checked, chosen.startX, chosen.startZ, chosen.startHeadingDegrees, world->terrain(), error))
         throwFatal(error);
     delete exercise;
     exercise = new ExerciseRun(*world, chosen);

@@ -31,11 +31,12 @@ public:
     // first frame is timed.
     // With an exercise, it begins in the world before the drawing side is
     // built (its hopper or posts are drawn too); a target or start place off
-    // the terrain throws a tagged message.
+    // the terrain throws a tagged message. `soil` names the ground's soil
+    // (empty: the default); an unknown one throws too.
     // The controller drives the world's machine from the window's input.
     Engine(ExcavatorController& controller, int32_t width, int32_t height, bool fullscreen,
            std::chrono::steady_clock::time_point answered = std::chrono::steady_clock::now(),
-           const Exercise* exercise = nullptr);
+           const Exercise* exercise = nullptr, const std::string& soil = std::string());
     ~Engine() override;
 
     // Returns once stop has been called and the simulation thread has ended.

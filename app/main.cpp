@@ -94,6 +94,12 @@ int run(int argc, char** argv)
         std::string fault;
         if (!loadExercise(exercisePath("data/", options.exercise), exercise, fault))
             throwFatal(fault);
+        // A moved start place is checked on the terrain when the exercise begins.
+        if (replayed && replayed->startMoved) {
+            exercise.startX = replayed->startX;
+            exercise.startZ = replayed->startZ;
+            exercise.startHeadingDegrees = replayed->startHeadingDegrees;
+        }
     }
 
     // A question the command line answered is not asked.
@@ -122,7 +128,8 @@ int run(int argc, char** argv)
     // Made after the session run and so gone before it: a recording whose
     // session failed is flushed whole but for its closing line, as a killed one.
     const auto engine = std::make_unique<Engine>(controller, width, height, fullscreen, answered,
-                                                 options.exercise.empty() ? nullptr : &exercise);
+                                                 options.exercise.empty() ? nullptr : &exercise,
+                                                 replayed ? replayed->soil : std::string());
     // Reports go beside the joystick file, in the folder the program was started in.
     engine->reportFolder = startError ? "reports" : (started / "reports").string();
     SessionHeader& header = engine->sessionHeader;

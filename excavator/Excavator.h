@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "assets/ModelLoader.h"
@@ -59,6 +60,10 @@ public:
     // angle now and held until the drive is given again (as a key's repeat
     // or the next axis reading does), not recomputed every step.
     void setDrive(Drive drive, float deflection);
+    // When set, every drive given is appended in order: what a recorder of
+    // scripted levers turns into events (a slewing drive's state depends on
+    // each one given, not only the last).
+    std::vector<std::pair<Drive, float>>* givenDrives = nullptr;
     // The rate an arm joint's drive (monoblock, bending arm, ground plate)
     // would be given at that deflection now; 0 for the other drives.
     double armRate(Drive drive, float deflection) const;

@@ -40,6 +40,8 @@ double Excavator::armRate(Drive drive, float deflection) const
 void Excavator::setDrive(Drive drive, float deflection)
 {
     command[drive] = deflection;
+    if (givenDrives)
+        givenDrives->emplace_back(drive, deflection);
     switch (drive) {
     case Drive::Slewing: setSlewCommand(deflection); break;
     case Drive::Monoblock: monoblockRate = armRate(drive, deflection); break;

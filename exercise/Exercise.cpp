@@ -226,6 +226,21 @@ std::string exercisePath(const std::string& dataDirectory, const std::string& na
     return dataDirectory + "exercises/" + name + ".json";
 }
 
+bool moveStart(Exercise& exercise, double x, double z, double headingDegrees, const Terrain& terrain,
+               std::string& error)
+{
+    if (!(std::fabs(x) <= kPlace.high && std::fabs(z) <= kPlace.high && std::fabs(headingDegrees) <= 360.0) ||
+        !onTerrain(terrain, x, z)) {
+        error = "[Exercise] " + exercise.name + ": the start place (" + std::to_string(x) + ", " + std::to_string(z) +
+                ") is off the terrain";
+        return false;
+    }
+    exercise.startX = x;
+    exercise.startZ = z;
+    exercise.startHeadingDegrees = headingDegrees;
+    return true;
+}
+
 bool loadExercise(const std::string& path, Exercise& out, std::string& error, const Terrain* terrain)
 {
     Exercise e;

@@ -77,6 +77,11 @@ constexpr size_t kExerciseMaxText = 2000;  // the instructions, shown over the p
 // target off it.
 bool loadExercise(const std::string& path, Exercise& out, std::string& error, const Terrain* terrain = nullptr);
 
+// Puts the start place elsewhere (a recording's, a sweep's). False, with a
+// tagged message, for a place off the terrain or past a file's bounds.
+bool moveStart(Exercise& exercise, double x, double z, double headingDegrees, const Terrain& terrain,
+               std::string& error);
+
 // "data/exercises/NAME.json" below `dataDirectory`; a name that is not
 // plain (see isPlainName) is thrown as an Error.
 std::string exercisePath(const std::string& dataDirectory, const std::string& name);

@@ -29,6 +29,15 @@ double groundAt(const Terrain& terrain, double x, double z)
     return 1000.0 - terrain.surfaceDistanceBelow(Vector3(x, 1000.0, z));
 }
 
+std::string fixed(double v, int decimals)
+{
+    char text[48];
+    std::snprintf(text, sizeof text, "%.*f", decimals, v);
+    return text;
+}
+
+}  // namespace
+
 // At rest at (x, z), its arm along the heading, its lowest track corner
 // 1 mm above the ground's height there; it settles on the slope.
 void placeMachine(Excavator& e, const Terrain& terrain, double x, double z, double headingDegrees)
@@ -51,15 +60,6 @@ void placeMachine(Excavator& e, const Terrain& terrain, double x, double z, doub
     pose(e.position + Vector3(0.0, 0.001 - gap, 0.0));
     e.momentum = e.velocity = e.angularMomentum = e.angularVelocity = Vector3();
 }
-
-std::string fixed(double v, int decimals)
-{
-    char text[48];
-    std::snprintf(text, sizeof text, "%.*f", decimals, v);
-    return text;
-}
-
-}  // namespace
 
 ExerciseRun::ExerciseRun(World& world_, const Exercise& exercise_) : world(world_), exercise(exercise_)
 {

@@ -15,7 +15,9 @@
 
 #include <nlohmann/json_fwd.hpp>
 
+class Excavator;
 class Object;
+class Terrain;
 class World;
 
 // What the report draws, taken as the exercise runs: the cutting edge's
@@ -130,6 +132,10 @@ private:
     bool goalMet();
     void end(const char* reason);
 };
+
+// At rest at (x, z), its arm along the heading, its lowest track corner
+// 1 mm above the ground's height there; it settles on the slope.
+void placeMachine(Excavator& e, const Terrain& terrain, double x, double z, double headingDegrees);
 
 // A start time as the report's file name takes it: "2026-12-07T18-20-25".
 std::string reportTimeStamp();

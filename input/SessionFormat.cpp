@@ -230,6 +230,13 @@ std::string headerText(const SessionHeader& h)
         text += "exercise " + h.exercise + "\n";
     if (!h.trainee.empty())
         text += "trainee " + h.trainee + "\n";
+    if (!h.soil.empty())
+        text += "soil " + h.soil + "\n";
+    if (h.startMoved) {
+        char start[96];
+        std::snprintf(start, sizeof start, "start %.17g %.17g %.17g\n", h.startX, h.startZ, h.startHeadingDegrees);
+        text += start;
+    }
     text += "joystick";
     for (const auto& axis : h.axes)
         text += " " + std::to_string((axis.first >> 8) & 0xff) + "." + std::to_string(axis.first & 0xff) + "=" +

@@ -34,6 +34,10 @@ struct SessionHeader {
     bool hires = false, fullscreen = false;  // the start answers
     std::string exercise;       // the exercise run (data/exercises/NAME.json); empty: none
     std::string trainee;        // who drove (see traineeNameFault); empty: nobody named
+    std::string soil;           // the ground's soil (data/soils.json); empty: the file's default
+    // The exercise's start place when it was moved from the file's.
+    bool startMoved = false;
+    double startX = 0.0, startZ = 0.0, startHeadingDegrees = 0.0;
     std::map<int32_t, std::string> axes;     // joystick assignment: axisKey -> part name
 };
 

@@ -1,5 +1,6 @@
 #include "input/SessionReader.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <ostream>
@@ -67,6 +68,27 @@ private:
     std::pair<size_t, size_t> cut{0, 0};           // text after the last '\n', if any
 };
 
+// "X Z HEADING": a moved start place, as an exercise file's bounds allow it.
+bool readStart(const std::string& text, SessionHeader& h)
+{
+    double v[3];
+    const char* at = text.c_str();
+    for (double& x : v) {
+        char* end = nullptr;
+        x = std::strtod(at, &end);
+        if (end == at || !std::isfinite(x) || (*end != ' ' && *end != '\0'))
+            return false;
+        at = *end ? end + 1 : end;
+    }
+    if (*at || std::fabs(v[0]) > 1000.0 || std::fabs(v[1]) > 1000.0 || std::fabs(v[2]) > 360.0)
+        return false;
+    h.startMoved = true;
+    h.startX = v[0];
+    h.startZ = v[1];
+    h.startHeadingDegrees = v[2];
+    return true;
+}
+
 // Returns the header's length in lines.
 size_t readHeader(const Lines& lines, SessionHeader& h)
 {
@@ -94,7 +116,7 @@ size_t readHeader(const Lines& lines, SessionHeader& h)
         lines.fault(5, "expected \"answers hires=y|n fullscreen=y|n\", found " + excerpt("answers " + answers));
     h.hires = answers[6] == 'y';
     h.fullscreen = answers[19] == 'y';
-    size_t at = 5;  // the joystick line's index, after the exercise and trainee lines if there are any
+    size_t at = 5;  // the joystick line's index, after the exercise, trainee, soil and start lines there are
     if (lines.count() > at && lines.line(at).compare(0, 9, "exercise ") == 0) {
         h.exercise = lines.line(at).substr(9);
         if (!isPlainName(h.exercise))
@@ -107,6 +129,18 @@ size_t readHeader(const Lines& lines, SessionHeader& h)
         const std::string fault = traineeNameFault(h.trainee);
         if (!fault.empty())
             lines.fault(at + 1, excerpt(h.trainee) + " is not a trainee's name: " + fault);
+        ++at;
+    }
+    if (lines.count() > at && lines.line(at).compare(0, 5, "soil ") == 0) {
+        h.soil = lines.line(at).substr(5);
+        if (!isPlainName(h.soil))
+            lines.fault(at + 1, excerpt(h.soil) + " is not a soil name");
+        ++at;
+    }
+    if (lines.count() > at && lines.line(at).compare(0, 6, "start ") == 0) {
+        const std::string place = lines.line(at).substr(6);
+        if (!readStart(place, h))
+            lines.fault(at + 1, excerpt(place) + " is not a start place: x z heading, within 1000 m and 360 degrees");
         ++at;
     }
     if (lines.count() <= at)

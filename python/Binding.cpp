@@ -13,6 +13,7 @@
 #include "base/Error.h"
 #include "excavator/Excavator.h"
 #include "excavator/Grade.h"
+#include "python/BatchBinding.h"
 #include "python/PyWorld.h"
 #include "python/WorldPool.h"
 #include "tools/scenario/Scenario.h"
@@ -291,4 +292,6 @@ PYBIND11_MODULE(_kelvarro, m)
                  return taken;
              },
              py::arg("worlds"), py::arg("n"));
+
+    registerBatch(m);
 }

@@ -8,6 +8,7 @@ kelvarro_packages=(
   xvfb xauth xdotool imagemagick x11-utils
   nlohmann-json3-dev
   python3-pybind11 pybind11-dev python3-numpy python3-pytest
+  python3-dask python3-distributed
 )
 kelvarro_missing=()
 for p in "${kelvarro_packages[@]}"; do

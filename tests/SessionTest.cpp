@@ -299,6 +299,10 @@ TEST(Session, BadRecordingsAreRefusedAndKilledOnesReplayToTheirLastWholeLine)
          ":6: \"../x\" is not an exercise name", false},
         {head.substr(0, head.find("joystick")) + "exercise tr\nench\n" + head.substr(head.find("joystick")) + "9 end\n",
          ":7: expected \"joystick ...\", found \"ench\"", false},
+        // A batch run's soil and moved start place; a place must be within an exercise file's bounds.
+        {head.substr(0, head.find("joystick")) + "exercise trench\nsoil stiff-clay\nstart 1e4 0 0\n" +
+             head.substr(head.find("joystick")) + "9 end\n",
+         ":8: \"1e4 0 0\" is not a start place", false},
         {"", ":1: the file is empty", false},
         {"kelvarro-session 2\n" + head.substr(19), ":1: format version \"2\"; this program reads version 1", false},
         {"KVR 1\n" + head.substr(19), ":1: not a session recording", false},

@@ -165,6 +165,8 @@ int replay(int argc, char** argv)
     expected.force = force;
     const Session session = readSession(file, expected, std::cerr);
     World world;
+    if (!groundOf(world, session.header.soil))
+        return 1;
     const Scenario recorded{"replay", "a session recording", nullptr, {}, 0.0};
     ScenarioRun run(world, recorded);
     // A session of an exercise replays in the world the exercise set up.
@@ -173,6 +175,11 @@ int replay(int argc, char** argv)
     if (!session.header.exercise.empty()) {
         std::string error;
         if (!loadExercise(exercisePath("data/", session.header.exercise), exercise, error, &world.terrain())) {
+            std::cerr << error << "\n";
+            return 1;
+        }
+        const SessionHeader& h = session.header;
+        if (h.startMoved && !moveStart(exercise, h.startX, h.startZ, h.startHeadingDegrees, world.terrain(), error)) {
             std::cerr << error << "\n";
             return 1;
         }
