@@ -11,6 +11,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "assets/ModelLoader.h"
 #include "base/TextFile.h"
 #include "excavator/Excavator.h"
 #include "excavator/Grade.h"
@@ -68,7 +69,7 @@ ExerciseRun::ExerciseRun(World& world_, const Exercise& exercise_) : world(world
     startSoil = soilLedger(world.terrain(), {&e}).total();
     // Drawn like the rocks: with the first rock's material.
     const Material& stone = world.bodiesOf(BodyRole::Rock).front()->meshes[0].material;
-    if (exercise.kind == "trench" || exercise.kind == "hopper") {
+    if (exercise.kind == "trench" || exercise.kind == "hopper" || exercise.kind == "truck") {
         trench = std::make_unique<TrenchMeter>(world.terrain(), exercise.trench);
         e.grade.set = true;
         e.grade.level = trench->gradeLevel();
@@ -77,11 +78,22 @@ ExerciseRun::ExerciseRun(World& world_, const Exercise& exercise_) : world(world
         hopper = std::make_unique<HopperMeter>(world.terrain(), exercise.hopper, exercise.trench);
         hopperBody = &world.addScenery(makeHopper(exercise.hopper, world.terrain(), stone));
     }
+    if (exercise.kind == "truck") {
+        ModelLoader model;
+        model.directory = world.models->directory;
+        model.loadFile("truck.obj");
+        for (std::unique_ptr<Object>& part : makeTruck(exercise.truck, model, world.terrain(), truckShape))
+            truckParts.push_back(&world.addScenery(std::move(part)));
+        // The body's outline is measured as a hopper's.
+        const TruckShape& t = truckShape;
+        const HopperTarget body{t.bodyX, t.bodyZ, t.headingDegrees, t.bodyLength, t.bodyWidth, 0.0, exercise.truck.goalM3};
+        hopper = std::make_unique<HopperMeter>(world.terrain(), body, exercise.trench);
+    }
     for (const MarkerPost& p : exercise.precision.posts) {
         postTops.push_back(initialGround(world.terrain(), p.x, p.z) + p.height);
         posts.push_back(&world.addScenery(makePost(p, exercise.precision.postWidth, world.terrain(), stone)));
     }
-    postFree.assign(posts.size(), kContactGap);
+    postFree.assign(posts.size(), kTouchGap);
     measure();
 }
 
@@ -89,7 +101,7 @@ ExerciseRun::~ExerciseRun() = default;
 
 ExerciseState ExerciseRun::save() const
 {
-    return {nextPost, wallHits, postContacts, metrics, elapsed, endReason, sinceMeasure, wallFree, postFree};
+    return {nextPost, wallHits, postContacts, metrics, elapsed, endReason, sinceMeasure, wallFree, postFree, truckFaults};
 }
 
 void ExerciseRun::restore(const ExerciseState& s)
@@ -103,6 +115,7 @@ void ExerciseRun::restore(const ExerciseState& s)
     sinceMeasure = s.sinceMeasure;
     wallFree = s.wallFree;
     postFree = s.postFree;
+    truckFaults = s.truck;
 }
 
 void ExerciseRun::measure()
@@ -113,7 +126,8 @@ void ExerciseRun::measure()
         trench->measure(metrics);
     if (hopper) {
         hopper->measure(metrics);
-        metrics["wall_hits"] = static_cast<double>(wallHits);
+        if (hopperBody)
+            metrics["wall_hits"] = static_cast<double>(wallHits);
         const WorkMeter& w = world.work;
         metrics["cycles"] = static_cast<double>(w.cycles);
         metrics["last_cycle_s"] = std::max(0.0, w.lastCycleSeconds());
@@ -121,6 +135,11 @@ void ExerciseRun::measure()
         metrics["phase_swing_loaded_s"] = w.lastCyclePhases().swingLoaded;
         metrics["phase_dump_s"] = w.lastCyclePhases().dump;
         metrics["phase_swing_back_s"] = w.lastCyclePhases().swingBack;
+    }
+    if (!truckParts.empty()) {
+        metrics["cab_passes"] = static_cast<double>(truckFaults.cabPasses);
+        metrics["truck_hits"] = static_cast<double>(truckFaults.hits);
+        metrics["high_releases"] = static_cast<double>(truckFaults.highReleases);
     }
     if (!posts.empty()) {
         metrics["markers_reached"] = static_cast<double>(nextPost);
@@ -138,15 +157,21 @@ void ExerciseRun::watchContacts()
         bool touching = false;
         for (const Contact& c : world.contacts(e, *hopperBody))
             touching |= c.meshA == &e.meshes[GroundPlate] || c.meshB == &e.meshes[GroundPlate];
-        wallHits += touching && wallFree >= kContactGap;
-        wallFree = touching ? 0.0 : wallFree + world.lastStep.dt;
+        countTouch(wallHits, wallFree, touching, world.lastStep.dt);
+    }
+    if (!truckParts.empty()) {
+        bool touching = false;
+        for (const Object* part : truckParts)
+            touching |= !world.contacts(e, *part).empty();
+        watchTruck(truckFaults, truckShape,
+                   {e.meshes[GroundPlate].workingPositions, e.bucket.soilCount, e.bucketInSoil, touching},
+                   world.lastStep.dt);
     }
     for (size_t i = 0; i < posts.size(); ++i) {
         bool side = false;
         for (const Contact& c : world.contacts(e, *posts[i]))
             side |= std::fabs(c.normal.y) < 0.7;  // not the top's
-        postContacts += side && postFree[i] >= kContactGap;
-        postFree[i] = side ? 0.0 : postFree[i] + world.lastStep.dt;
+        countTouch(postContacts, postFree[i], side, world.lastStep.dt);
     }
     if (nextPost < posts.size()) {
         const MarkerPost& p = exercise.precision.posts[nextPost];
@@ -166,6 +191,8 @@ bool ExerciseRun::goalMet()
         return metrics["left_above_grade_m3"] <= exercise.trench.finishLeftM3;
     if (exercise.kind == "hopper")
         return metrics["delivered_m3"] >= exercise.hopper.goalM3;
+    if (exercise.kind == "truck")
+        return metrics["delivered_m3"] >= exercise.truck.goalM3;
     return nextPost >= posts.size();
 }
 
@@ -219,6 +246,11 @@ std::vector<std::string> ExerciseRun::overlayLines() const
         lines.push_back("Delivered " + fixed(get("delivered_m3"), 2) + " of " + fixed(exercise.hopper.goalM3, 2) +
                         " m3, spilled " + fixed(get("spill_m3"), 2) + " m3 (" + fixed(get("spill_pct"), 0) +
                         "%), wall hits " + fixed(get("wall_hits"), 0));
+    if (exercise.kind == "truck")
+        lines.push_back("Delivered " + fixed(get("delivered_m3"), 2) + " of " + fixed(exercise.truck.goalM3, 2) +
+                        " m3, spilled " + fixed(get("spill_m3"), 2) + " m3 (" + fixed(get("spill_pct"), 0) +
+                        "%), over the cab " + fixed(get("cab_passes"), 0) + ", strikes " +
+                        fixed(get("truck_hits"), 0) + ", high dumps " + fixed(get("high_releases"), 0));
     if (exercise.kind == "precision")
         lines.push_back("Markers " + fixed(get("markers_reached"), 0) + " of " +
                         std::to_string(posts.size()) + ", contacts with posts " +
@@ -266,7 +298,8 @@ std::string ExerciseRun::reportJson(const std::string& startTime, const std::str
     int64_t delivered = 0, spilled = 0;
     if (hopper)
         hopper->count(delivered, spilled);
-    doc["soil_ledger"] = {{"ground", l.ground - delivered}, {"hopper", delivered}, {"loose", l.loose},
+    doc["soil_ledger"] = {{"ground", l.ground - delivered}, {truckParts.empty() ? "hopper" : "truck", delivered},
+                          {"loose", l.loose},
                           {"gone", l.gone},           {"buckets", l.buckets},   {"balance", l.total() - startSoil}};
     const CyclePhases& p = world.work.lastCyclePhases();
     doc["cycles"]["count"] = world.work.cycles;
