@@ -84,10 +84,8 @@ ExerciseRun::ExerciseRun(World& world_, const Exercise& exercise_) : world(world
         model.loadFile("truck.obj");
         for (std::unique_ptr<Object>& part : makeTruck(exercise.truck, model, world.terrain(), truckShape))
             truckParts.push_back(&world.addScenery(std::move(part)));
-        // The body's outline is measured as a hopper's.
-        const TruckShape& t = truckShape;
-        const HopperTarget body{t.bodyX, t.bodyZ, t.headingDegrees, t.bodyLength, t.bodyWidth, 0.0, exercise.truck.goalM3};
-        hopper = std::make_unique<HopperMeter>(world.terrain(), body, exercise.trench);
+        hopper = std::make_unique<HopperMeter>(world.terrain(), bodyOutline(truckShape, exercise.truck.goalM3),
+                                               exercise.trench);
     }
     for (const MarkerPost& p : exercise.precision.posts) {
         postTops.push_back(initialGround(world.terrain(), p.x, p.z) + p.height);

@@ -5,6 +5,11 @@
 #include "excavator/Cutting.h"
 #include "exercise/HopperMeter.h"
 
+HopperTarget bodyOutline(const TruckShape& t, double goalM3)
+{
+    return {t.bodyX, t.bodyZ, t.headingDegrees, t.bodyLength, t.bodyWidth, 0.0, goalM3};
+}
+
 void watchTruck(TruckFaults& f, const TruckShape& t, const BucketStep& b, double dt)
 {
     // Crumbs left after a dump do not make it loaded.

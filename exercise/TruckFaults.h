@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "exercise/Exercise.h"
 #include "math/Vector3.h"
 
 // A touch counts once: a new one only after the part has been clear this
@@ -26,6 +27,9 @@ struct TruckShape {
     double cabX = 0.0, cabZ = 0.0, cabLength = 0.0, cabWidth = 0.0, cabTopY = 0.0;
     double releaseAbove = 0.0;  // m over the rim the bucket may be while soil leaves it
 };
+
+// The body's outline, measured for delivered and spilled soil as a hopper's.
+HopperTarget bodyOutline(const TruckShape& truck, double goalM3);
 
 // The truck's faults so far, and what the once-rules remember.
 struct TruckFaults {
