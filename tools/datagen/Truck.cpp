@@ -35,7 +35,7 @@ Shell wheel(double x, double z, double radius, double width)
 
 void buildTruck(ObjWriter& w)
 {
-    w.addMaterial({"truckPaint", {0.35, 0.28, 0.05}, {0.95, 0.72, 0.16}, {0.25, 0.25, 0.25}, 1.0, 30.0,
+    w.addMaterial({"truckPaint", {0.55, 0.42, 0.08}, {1.0, 0.8, 0.2}, {0.25, 0.25, 0.25}, 1.0, 30.0,
                    "concrete256.bmp"});
     w.addMaterial({"truckCabPaint", {0.32, 0.32, 0.32}, {0.86, 0.86, 0.84}, {0.3, 0.3, 0.3}, 1.0, 40.0,
                    "concrete256.bmp"});
