@@ -99,7 +99,8 @@ ExerciseRun::~ExerciseRun() = default;
 
 ExerciseState ExerciseRun::save() const
 {
-    return {nextPost, wallHits, postContacts, metrics, elapsed, endReason, sinceMeasure, wallFree, postFree, truckFaults};
+    return {nextPost,     wallHits, postContacts, metrics,  elapsed,
+            endReason,    sinceMeasure, wallFree, postFree, truckFaults};
 }
 
 void ExerciseRun::restore(const ExerciseState& s)
@@ -297,8 +298,8 @@ std::string ExerciseRun::reportJson(const std::string& startTime, const std::str
     if (hopper)
         hopper->count(delivered, spilled);
     doc["soil_ledger"] = {{"ground", l.ground - delivered}, {truckParts.empty() ? "hopper" : "truck", delivered},
-                          {"loose", l.loose},
-                          {"gone", l.gone},           {"buckets", l.buckets},   {"balance", l.total() - startSoil}};
+                          {"loose", l.loose},          {"gone", l.gone},
+                          {"buckets", l.buckets},      {"balance", l.total() - startSoil}};
     const CyclePhases& p = world.work.lastCyclePhases();
     doc["cycles"]["count"] = world.work.cycles;
     doc["cycles"]["moved_m3"] = world.work.movedM3();

@@ -53,10 +53,6 @@ private:
 // The share of the relief at which the trench digger eases its bite.
 constexpr double kEaseAt = 0.85;
 
-// How much higher than over a hopper's walls the bucket is carried over a
-// truck's rim: its heel hangs below the cutting edge.
-constexpr double kTruckClearance = 0.0;
-
 // No lever: a place in a set of levers left empty.
 constexpr Lever kNoLever{Drive::Slewing, 0.0f};
 
@@ -200,9 +196,11 @@ struct TrenchDigger {
         const Vector3 hopperLocal = rotate(Vector3(dumpX, 0.0, dumpZ) - e.position, conjugate(e.orientation));
         const double hopperSlew = std::atan2(-hopperLocal.z, hopperLocal.x);
         const double hopperRadius = std::hypot(hopperLocal.x, hopperLocal.z);
-        const double hopperTop = toTruck    ? x.truckShape.rimY + kTruckClearance
-                                 : toHopper ? initialGround(run.world.terrain(), dumpX, dumpZ) + x.exercise.hopper.wallHeight
-                                            : 0.0;
+        double hopperTop = 0.0;
+        if (toTruck)
+            hopperTop = x.truckShape.rimY;
+        else if (toHopper)
+            hopperTop = initialGround(run.world.terrain(), dumpX, dumpZ) + x.exercise.hopper.wallHeight;
         stageTime += ScenarioRun::kStep;
         switch (stage) {
         case Settle:
@@ -485,8 +483,8 @@ const std::vector<ExerciseOperator>& exerciseOperators()
     static const std::vector<ExerciseOperator> table = {
         {"idle", "touches nothing: the time runs out", {"idle", "", nullptr, {}, 1e9}},
         {"cycles", "the cycle scenario's bite and dump, every 21 s", {"cycles", "", nullptr, cycleEvery(21.0, 40), 1e9}},
-        {"reference", "digs the trench (or the hopper's dig area) along its grade, dumping a quarter turn to the "
-                      "left (or into the hopper); touches the posts' tops in turn",
+        {"reference", "digs the trench (or the hopper's or the truck's dig area) along its grade, dumping a quarter "
+                      "turn to the left (or into the hopper or the truck's body); touches the posts' tops in turn",
          {"reference", "", nullptr, {}, 1e9, ReferenceOperator()}},
         {"cab-passes", "as the reference, but the first load of a truck swung over its cab and back twice (4 passes)",
          {"cab-passes", "", nullptr, {}, 1e9, ReferenceOperator(4)}},
