@@ -125,6 +125,16 @@ void readHopper(const json& hopper, HopperTarget& h)
     h.goalM3 = positive(hopper, "goal_m3", f, kVolume.high);
 }
 
+void readTruck(const json& truck, TruckTarget& t)
+{
+    const std::string f = "truck.";
+    t.x = number(truck, "x", f, kPlace);
+    t.z = number(truck, "z", f, kPlace);
+    t.headingDegrees = number(truck, "heading_deg", f, kHeading);
+    t.goalM3 = positive(truck, "goal_m3", f, kVolume.high);
+    t.releaseAboveM = positive(truck, "release_above_m", f);
+}
+
 void readPrecision(const json& doc, PrecisionTarget& p)
 {
     p.postWidth = positive(doc, "post_width", "");
@@ -157,10 +167,12 @@ void read(const json& doc, Exercise& e, const Terrain* terrain)
     e.baseScore = number(doc, "base_score", "");
     if (e.kind == "trench")
         readTrench(member(doc, "target", ""), e.trench, "target.");
-    if (e.kind == "hopper") {
+    if (e.kind == "hopper" || e.kind == "truck")
         readTrench(member(doc, "dig_area", ""), e.trench, "dig_area.");
+    if (e.kind == "hopper")
         readHopper(member(doc, "hopper", ""), e.hopper);
-    }
+    if (e.kind == "truck")
+        readTruck(member(doc, "truck", ""), e.truck);
     if (e.kind == "precision")
         readPrecision(doc, e.precision);
     const json& rules = list(doc, "rules", kExerciseMaxRules, "rules");
@@ -188,8 +200,12 @@ void read(const json& doc, Exercise& e, const Terrain* terrain)
         const TrenchTarget& t = e.trench;
         if (e.kind == "trench")
             checkRectangleOnTerrain(t.x, t.z, t.headingDegrees, t.length, t.width, *terrain, "target");
-        if (e.kind == "hopper") {
+        if (e.kind == "hopper" || e.kind == "truck")
             checkRectangleOnTerrain(t.x, t.z, t.headingDegrees, t.length, t.width, *terrain, "dig_area");
+        // Its middle: the outline is the data folder's model's.
+        if (e.kind == "truck" && !onTerrain(*terrain, e.truck.x, e.truck.z))
+            throw FieldFault{"truck", "off the terrain"};
+        if (e.kind == "hopper") {
             const HopperTarget& h = e.hopper;
             checkRectangleOnTerrain(h.x, h.z, h.headingDegrees, h.length, h.width, *terrain, "hopper");
         }
@@ -211,8 +227,14 @@ const std::vector<std::string>& metricNames(const std::string& kind)
         "cycles",      "last_cycle_s", "phase_dig_s",  "phase_dump_s", "phase_swing_loaded_s", "phase_swing_back_s"};
     static const std::vector<std::string> precision = {"time_s", "time_left_s", "markers_reached", "markers_missed",
                                                         "post_contacts"};
+    static const std::vector<std::string> truck = {
+        "time_s",      "time_left_s",  "delivered_m3", "spill_m3",    "spill_pct",           "cab_passes",
+        "truck_hits",  "high_releases", "cycles",      "last_cycle_s", "phase_dig_s",         "phase_dump_s",
+        "phase_swing_loaded_s", "phase_swing_back_s"};
     if (kind == "trench")
         return trench;
+    if (kind == "truck")
+        return truck;
     if (kind == "hopper")
         return hopper;
     return kind == "precision" ? precision : none;

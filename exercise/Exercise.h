@@ -33,6 +33,15 @@ struct HopperTarget {
     double goalM3 = 0.0;  // the goal: at least this delivered
 };
 
+// A dump truck parked at (x, z), facing its heading (its cab ahead of its
+// body); its shape is the data folder's truck model, (x, z) the middle of
+// its body. Soil that settles under the body's outline is delivered.
+struct TruckTarget {
+    double x = 0.0, z = 0.0, headingDegrees = 0.0;
+    double goalM3 = 0.0;        // the goal: at least this delivered
+    double releaseAboveM = 0.0;  // soil let go with the bucket higher than this over the rim is a fault
+};
+
 // A marker post: its middle on the ground and its top's height above it (m).
 struct MarkerPost {
     double x = 0.0, z = 0.0, height = 0.0;
@@ -49,13 +58,14 @@ struct PrecisionTarget {
 struct Exercise {
     std::string file;
     std::string name;
-    std::string kind;  // "trench", "hopper" or "precision"
+    std::string kind;  // "trench", "hopper", "precision" or "truck"
     std::string instructions;
     double startX = 0.0, startZ = 0.0, startHeadingDegrees = 0.0;
     double timeLimit = 0.0;  // s
     double baseScore = 0.0;
-    TrenchTarget trench;  // the trench, or the hopper's dig area
+    TrenchTarget trench;  // the trench, or the hopper's or the truck's dig area
     HopperTarget hopper;
+    TruckTarget truck;
     PrecisionTarget precision;
     std::vector<ScoreRule> rules;
 };

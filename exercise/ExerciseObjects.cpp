@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "assets/ModelLoader.h"
 #include "physics/Object.h"
 #include "terrain/Terrain.h"
 
@@ -103,4 +104,51 @@ std::unique_ptr<Object> makePost(const MarkerPost& post, double width, const Ter
     Mesh mesh;
     addBox(mesh, post.x, post.z, 1.0, 0.0, width, width, low - kFooting, top);
     return staticBody(mesh, material);
+}
+
+std::vector<std::unique_ptr<Object>> makeTruck(const TruckTarget& t, const ModelLoader& model, const Terrain& terrain,
+                                               TruckShape& shape)
+{
+    const double r = t.headingDegrees * M_PI / 180.0, ux = std::cos(r), uz = -std::sin(r);
+    const char* parts[] = {"truckCab", "truckBed", "truckChassis"};
+    Mesh local[3];
+    Vector3 low[3], high[3];  // each part's bounds in the model's frame
+    for (int i = 0; i < 3; ++i) {
+        local[i] = model.getMesh(parts[i], false);
+        low[i] = high[i] = local[i].positions.at(0);
+        for (const Vector3& p : local[i].positions) {
+            low[i] = Vector3(std::min(low[i].x, p.x), std::min(low[i].y, p.y), std::min(low[i].z, p.z));
+            high[i] = Vector3(std::max(high[i].x, p.x), std::max(high[i].y, p.y), std::max(high[i].z, p.z));
+        }
+    }
+    // The model's frame: x ahead, z across; its body's middle goes to the target's place.
+    const Vector3 middle = (low[1] + high[1]) * 0.5;
+    const double ground = initialGround(terrain, t.x, t.z);
+    const auto place = [&](const Vector3& p) {
+        const double a = p.x - middle.x, c = p.z - middle.z;
+        return Vector3(t.x + a * ux - c * uz, ground + p.y, t.z + a * uz + c * ux);
+    };
+    const Vector3 cabMiddle = place((low[0] + high[0]) * 0.5);
+    shape.headingDegrees = t.headingDegrees;
+    shape.bodyX = t.x;
+    shape.bodyZ = t.z;
+    shape.bodyLength = high[1].x - low[1].x;
+    shape.bodyWidth = high[1].z - low[1].z;
+    shape.rimY = ground + high[1].y;
+    shape.cabX = cabMiddle.x;
+    shape.cabZ = cabMiddle.z;
+    shape.cabLength = high[0].x - low[0].x;
+    shape.cabWidth = high[0].z - low[0].z;
+    shape.cabTopY = ground + high[0].y;
+    shape.releaseAbove = t.releaseAboveM;
+    std::vector<std::unique_ptr<Object>> bodies;
+    for (const Mesh& m : local) {
+        Mesh placed;
+        for (const MeshTriangle& f : m.triangles)
+            placed.addTriangle(place(m.positions[f.vertices[0]]), place(m.positions[f.vertices[1]]),
+                               place(m.positions[f.vertices[2]]), f.texCoords[0], f.texCoords[1], f.texCoords[2],
+                               f.smoothingGroup);
+        bodies.push_back(staticBody(placed, m.material));
+    }
+    return bodies;
 }

@@ -1,10 +1,13 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "assets/Material.h"
 #include "exercise/Exercise.h"
+#include "exercise/TruckFaults.h"
 
+class ModelLoader;
 class Object;
 class Terrain;
 
@@ -18,5 +21,10 @@ std::unique_ptr<Object> makeHopper(const HopperTarget& hopper, const Terrain& te
 // A marker post, its top `height` above the ground at its middle.
 std::unique_ptr<Object> makePost(const MarkerPost& post, double width, const Terrain& terrain,
                                  const Material& material);
+// The truck of "truck.obj" (read by `model`): its cab, body and chassis as
+// static bodies, the middle of its body at the target's place on the ground
+// there, turned to its heading; its outlines and heights into `shape`.
+std::vector<std::unique_ptr<Object>> makeTruck(const TruckTarget& truck, const ModelLoader& model,
+                                               const Terrain& terrain, TruckShape& shape);
 // The height of the ground at (x, z) as it was built; 0 off the terrain.
 double initialGround(const Terrain& terrain, double x, double z);

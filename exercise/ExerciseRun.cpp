@@ -11,6 +11,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "assets/ModelLoader.h"
 #include "base/TextFile.h"
 #include "excavator/Excavator.h"
 #include "excavator/Grade.h"
@@ -69,7 +70,7 @@ ExerciseRun::ExerciseRun(World& world_, const Exercise& exercise_) : world(world
     startSoil = soilLedger(world.terrain(), {&e}).total();
     // Drawn like the rocks: with the first rock's material.
     const Material& stone = world.bodiesOf(BodyRole::Rock).front()->meshes[0].material;
-    if (exercise.kind == "trench" || exercise.kind == "hopper") {
+    if (exercise.kind == "trench" || exercise.kind == "hopper" || exercise.kind == "truck") {
         trench = std::make_unique<TrenchMeter>(world.terrain(), exercise.trench);
         e.grade.set = true;
         e.grade.level = trench->gradeLevel();
@@ -78,11 +79,20 @@ ExerciseRun::ExerciseRun(World& world_, const Exercise& exercise_) : world(world
         hopper = std::make_unique<HopperMeter>(world.terrain(), exercise.hopper, exercise.trench);
         hopperBody = &world.addScenery(makeHopper(exercise.hopper, world.terrain(), stone));
     }
+    if (exercise.kind == "truck") {
+        ModelLoader model;
+        model.directory = world.models->directory;
+        model.loadFile("truck.obj");
+        for (std::unique_ptr<Object>& part : makeTruck(exercise.truck, model, world.terrain(), truckShape))
+            truckParts.push_back(&world.addScenery(std::move(part)));
+        hopper = std::make_unique<HopperMeter>(world.terrain(), bodyOutline(truckShape, exercise.truck.goalM3),
+                                               exercise.trench);
+    }
     for (const MarkerPost& p : exercise.precision.posts) {
         postTops.push_back(initialGround(world.terrain(), p.x, p.z) + p.height);
         posts.push_back(&world.addScenery(makePost(p, exercise.precision.postWidth, world.terrain(), stone)));
     }
-    postFree.assign(posts.size(), kContactGap);
+    postFree.assign(posts.size(), kTouchGap);
     measure();
 }
 
@@ -90,7 +100,8 @@ ExerciseRun::~ExerciseRun() = default;
 
 ExerciseState ExerciseRun::save() const
 {
-    return {nextPost, wallHits, postContacts, metrics, elapsed, endReason, sinceMeasure, wallFree, postFree, series};
+    return {nextPost,     wallHits, postContacts, metrics, elapsed, endReason,
+            sinceMeasure, wallFree, postFree,     series,  truckFaults};
 }
 
 void ExerciseRun::restore(const ExerciseState& s)
@@ -104,6 +115,7 @@ void ExerciseRun::restore(const ExerciseState& s)
     sinceMeasure = s.sinceMeasure;
     wallFree = s.wallFree;
     postFree = s.postFree;
+    truckFaults = s.truck;
     series = s.series;
 }
 
@@ -142,7 +154,8 @@ void ExerciseRun::measure()
         trench->measure(metrics);
     if (hopper) {
         hopper->measure(metrics);
-        metrics["wall_hits"] = static_cast<double>(wallHits);
+        if (hopperBody)
+            metrics["wall_hits"] = static_cast<double>(wallHits);
         const WorkMeter& w = world.work;
         metrics["cycles"] = static_cast<double>(w.cycles);
         metrics["last_cycle_s"] = std::max(0.0, w.lastCycleSeconds());
@@ -150,6 +163,11 @@ void ExerciseRun::measure()
         metrics["phase_swing_loaded_s"] = w.lastCyclePhases().swingLoaded;
         metrics["phase_dump_s"] = w.lastCyclePhases().dump;
         metrics["phase_swing_back_s"] = w.lastCyclePhases().swingBack;
+    }
+    if (!truckParts.empty()) {
+        metrics["cab_passes"] = static_cast<double>(truckFaults.cabPasses);
+        metrics["truck_hits"] = static_cast<double>(truckFaults.hits);
+        metrics["high_releases"] = static_cast<double>(truckFaults.highReleases);
     }
     sample();
     if (!posts.empty()) {
@@ -168,15 +186,21 @@ void ExerciseRun::watchContacts()
         bool touching = false;
         for (const Contact& c : world.contacts(e, *hopperBody))
             touching |= c.meshA == &e.meshes[GroundPlate] || c.meshB == &e.meshes[GroundPlate];
-        wallHits += touching && wallFree >= kContactGap;
-        wallFree = touching ? 0.0 : wallFree + world.lastStep.dt;
+        countTouch(wallHits, wallFree, touching, world.lastStep.dt);
+    }
+    if (!truckParts.empty()) {
+        bool touching = false;
+        for (const Object* part : truckParts)
+            touching |= !world.contacts(e, *part).empty();
+        watchTruck(truckFaults, truckShape,
+                   {e.meshes[GroundPlate].workingPositions, e.bucket.soilCount, e.bucketInSoil, touching},
+                   world.lastStep.dt);
     }
     for (size_t i = 0; i < posts.size(); ++i) {
         bool side = false;
         for (const Contact& c : world.contacts(e, *posts[i]))
             side |= std::fabs(c.normal.y) < 0.7;  // not the top's
-        postContacts += side && postFree[i] >= kContactGap;
-        postFree[i] = side ? 0.0 : postFree[i] + world.lastStep.dt;
+        countTouch(postContacts, postFree[i], side, world.lastStep.dt);
     }
     if (nextPost < posts.size()) {
         const MarkerPost& p = exercise.precision.posts[nextPost];
@@ -196,6 +220,8 @@ bool ExerciseRun::goalMet()
         return metrics["left_above_grade_m3"] <= exercise.trench.finishLeftM3;
     if (exercise.kind == "hopper")
         return metrics["delivered_m3"] >= exercise.hopper.goalM3;
+    if (exercise.kind == "truck")
+        return metrics["delivered_m3"] >= exercise.truck.goalM3;
     return nextPost >= posts.size();
 }
 
@@ -255,6 +281,11 @@ std::vector<std::string> ExerciseRun::overlayLines() const
         lines.push_back("Delivered " + fixed(get("delivered_m3"), 2) + " of " + fixed(exercise.hopper.goalM3, 2) +
                         " m3, spilled " + fixed(get("spill_m3"), 2) + " m3 (" + fixed(get("spill_pct"), 0) +
                         "%), wall hits " + fixed(get("wall_hits"), 0));
+    if (exercise.kind == "truck")
+        lines.push_back("Delivered " + fixed(get("delivered_m3"), 2) + " of " + fixed(exercise.truck.goalM3, 2) +
+                        " m3, spilled " + fixed(get("spill_m3"), 2) + " m3 (" + fixed(get("spill_pct"), 0) +
+                        "%), over the cab " + fixed(get("cab_passes"), 0) + ", strikes " +
+                        fixed(get("truck_hits"), 0) + ", high dumps " + fixed(get("high_releases"), 0));
     if (exercise.kind == "precision")
         lines.push_back("Markers " + fixed(get("markers_reached"), 0) + " of " +
                         std::to_string(posts.size()) + ", contacts with posts " +
@@ -305,8 +336,9 @@ std::string ExerciseRun::reportJson(const std::string& startTime, const std::str
     int64_t delivered = 0, spilled = 0;
     if (hopper)
         hopper->count(delivered, spilled);
-    doc["soil_ledger"] = {{"ground", l.ground - delivered}, {"hopper", delivered}, {"loose", l.loose},
-                          {"gone", l.gone},           {"buckets", l.buckets},   {"balance", l.total() - startSoil}};
+    doc["soil_ledger"] = {{"ground", l.ground - delivered}, {truckParts.empty() ? "hopper" : "truck", delivered},
+                          {"loose", l.loose},          {"gone", l.gone},
+                          {"buckets", l.buckets},      {"balance", l.total() - startSoil}};
     const CyclePhases& p = world.work.lastCyclePhases();
     doc["cycles"]["count"] = world.work.cycles;
     doc["cycles"]["moved_m3"] = world.work.movedM3();

@@ -11,6 +11,7 @@
 #include "exercise/Exercise.h"
 #include "exercise/HopperMeter.h"
 #include "exercise/TrenchMeter.h"
+#include "exercise/TruckFaults.h"
 #include "math/Vector3.h"
 
 #include <nlohmann/json_fwd.hpp>
@@ -44,6 +45,7 @@ struct ExerciseState {
     double sinceMeasure = 0.0, wallFree = 0.0;
     std::vector<double> postFree;
     ExerciseSeries series;
+    TruckFaults truck;
 };
 
 // A report composed from the world as it was, to be written later (maybe on
@@ -69,8 +71,9 @@ public:
     static constexpr double kMeasureEvery = 0.25;
 
     // Stands the machine at the exercise's start, sets its grade and adds
-    // the exercise's bodies (hopper, posts) to the world: before the
-    // drawing side is built from it.
+    // the exercise's bodies (hopper, posts, truck) to the world: before the
+    // drawing side is built from it. A truck's model that cannot be read is
+    // thrown as the model reader's Fatal.
     ExerciseRun(World& world, const Exercise& exercise);
     ~ExerciseRun();
 
@@ -105,8 +108,11 @@ public:
 
     World& world;
     Exercise exercise;
-    std::unique_ptr<TrenchMeter> trench;  // the trench, or the hopper's dig area
-    std::unique_ptr<HopperMeter> hopper;
+    std::unique_ptr<TrenchMeter> trench;  // the trench, or the hopper's or the truck's dig area
+    std::unique_ptr<HopperMeter> hopper;  // the hopper's, or the truck body's
+    std::vector<const Object*> truckParts;  // the world's bodies: cab, body, chassis
+    TruckShape truckShape;
+    TruckFaults truckFaults;
     const Object* hopperBody = nullptr;  // one of the world's bodies
     std::vector<const Object*> posts;    // the world's bodies, in the course's order
     std::vector<double> postTops;      // world heights of their tops
@@ -121,10 +127,7 @@ public:
 
 private:
     double sinceMeasure = 0.0;
-    // A touch counts once: a new one only after this long free (s), as
-    // contacts come and go from step to step while parts rest together.
-    static constexpr double kContactGap = 0.25;
-    double wallFree = kContactGap;
+    double wallFree = kTouchGap;
     std::vector<double> postFree;
     void watchContacts();
     void sample();

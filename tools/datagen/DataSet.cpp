@@ -12,6 +12,7 @@
 #include "tools/datagen/Sounds.h"
 #include "tools/datagen/Textures.h"
 #include "tools/datagen/TreeSprites.h"
+#include "tools/datagen/Truck.h"
 #if __has_include("tools/datagen/Koparka.h")
 #include "tools/datagen/Koparka.h"
 #define KELVARRO_HAVE_KOPARKA 1
@@ -32,6 +33,11 @@ void writeDataSet(const std::string& dir)
     writeBmp(dir + koparkaTextureFile, koparkaTexture(), 24);
 #endif
 
+    ObjWriter truck;
+    buildTruck(truck);
+    writeTextFile(dir + "truck.obj", truck.objText("truck.mtl"));
+    writeTextFile(dir + "truck.mtl", truck.mtlText());
+
     writeBmp(dir + "hm02.bmp", makeHeightmap(), 24);
     writeBmp(dir + "grass256.bmp", makeGrassTexture(), 24);
     writeBmp(dir + "soil256.bmp", makeSoilTexture(), 24);
@@ -47,5 +53,6 @@ void writeDataSet(const std::string& dir)
     writeTextFile(dir + "exercises/trench.json", trenchExerciseText());
     writeTextFile(dir + "exercises/hopper.json", hopperExerciseText());
     writeTextFile(dir + "exercises/precision.json", precisionExerciseText());
+    writeTextFile(dir + "exercises/truck.json", truckExerciseText());
     writeSounds(dir + "sounds/");
 }

@@ -83,3 +83,30 @@ std::string precisionExerciseText()
 }
 )";
 }
+
+// The hopper's dig area; the truck stands where the hopper does, a quarter
+// turn to the left, its cab away from the dig area, so that the way from
+// the dig area to its body passes nowhere near the cab.
+std::string truckExerciseText()
+{
+    return R"({
+  "name": "truck",
+  "kind": "truck",
+  "instructions": "Load at least 3 m3 from the marked area into the truck's body; never over its cab, do not strike it, spill little, dump low.",
+  "start": { "x": 3.077, "z": -1.998, "heading_deg": -4.87 },
+  "time_limit_s": 240,
+  "base_score": 100,
+  "dig_area": { "x": 9.625, "z": -1.203, "heading_deg": 0, "length": 2.406, "width": 2.062, "depth": 1.1,
+                "finish_left_m3": 0 },
+  "truck": { "x": 4.3, "z": -8.0, "heading_deg": 180, "goal_m3": 3.0, "release_above_m": 1.5 },
+  "rules": [
+    { "metric": "cab_passes", "allowance": 0, "points_per_unit": 20 },
+    { "metric": "truck_hits", "allowance": 0, "points_per_unit": 10 },
+    { "metric": "high_releases", "allowance": 0, "points_per_unit": 5 },
+    { "metric": "spill_pct", "allowance": 20, "points_per_unit": 2 },
+    { "metric": "time_s", "allowance": 150, "points_per_unit": 0.25 },
+    { "metric": "delivered_m3", "allowance": 3.0, "bonus": 20 }
+  ]
+}
+)";
+}

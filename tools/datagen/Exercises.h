@@ -6,3 +6,4 @@
 std::string trenchExerciseText();
 std::string hopperExerciseText();
 std::string precisionExerciseText();
+std::string truckExerciseText();

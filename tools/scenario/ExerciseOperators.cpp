@@ -141,6 +141,7 @@ struct TrenchDigger {
     const Excavator* machine = nullptr;
     int lane = 0;      // a wide area is dug in lanes a bucket wide, side by side
     int lastLoad = 0;  // units in the bucket as the last pass ended
+    int cabCrossings = 0, crossings = 0;  // the scripted swings over a truck's cab, and those made
 
     void go(Stage s)
     {
@@ -186,12 +187,20 @@ struct TrenchDigger {
         Vector3 ea, eb;
         cuttingEdgeEnds(e, ea, eb);
         const Vector3 edgeWorld = (ea + eb) * 0.5;
-        const HopperTarget& h = run.exercise->exercise.hopper;
+        // Where it dumps: the hopper's or the truck body's middle, over its rim.
         const bool toHopper = run.exercise->hopper != nullptr;
-        const Vector3 hopperLocal = rotate(Vector3(h.x, 0.0, h.z) - e.position, conjugate(e.orientation));
+        const ExerciseRun& x = *run.exercise;
+        const bool toTruck = !x.truckParts.empty();
+        const double dumpX = toTruck ? x.truckShape.bodyX : x.exercise.hopper.x;
+        const double dumpZ = toTruck ? x.truckShape.bodyZ : x.exercise.hopper.z;
+        const Vector3 hopperLocal = rotate(Vector3(dumpX, 0.0, dumpZ) - e.position, conjugate(e.orientation));
         const double hopperSlew = std::atan2(-hopperLocal.z, hopperLocal.x);
         const double hopperRadius = std::hypot(hopperLocal.x, hopperLocal.z);
-        const double hopperTop = toHopper ? initialGround(run.world.terrain(), h.x, h.z) + h.wallHeight : 0.0;
+        double hopperTop = 0.0;
+        if (toTruck)
+            hopperTop = x.truckShape.rimY;
+        else if (toHopper)
+            hopperTop = initialGround(run.world.terrain(), dumpX, dumpZ) + x.exercise.hopper.wallHeight;
         stageTime += ScenarioRun::kStep;
         switch (stage) {
         case Settle:
@@ -252,6 +261,21 @@ struct TrenchDigger {
                 hand.want({kSlewPlus});
                 if (slew > 1.45)
                     go(Dump);
+                break;
+            }
+            if (toTruck && crossings < cabCrossings) {
+                // Scripted faults: high over the cab, past it and back, and again.
+                const TruckShape& c = x.truckShape;
+                const Vector3 cabLocal = rotate(Vector3(c.cabX, 0.0, c.cabZ) - e.position, conjugate(e.orientation));
+                const double to = crossings % 2 ? hopperSlew : std::atan2(-cabLocal.z, cabLocal.x) + 0.5;
+                if (edgeWorld.y < c.cabTopY + 1.5)  // the bucket's heel hangs a metre below its edge
+                    hand.want({kBoomPlus});
+                else if (slew < to - 0.02)
+                    hand.want({kSlewPlus});
+                else if (slew > to + 0.02)
+                    hand.want({kSlewMinus});
+                else
+                    ++crossings;
                 break;
             }
             // Over the hopper's middle, the bucket well above its walls.
@@ -442,6 +466,7 @@ struct PostToucher {
 struct ReferenceOperator {
     TrenchDigger digger;
     PostToucher toucher;
+    explicit ReferenceOperator(int cabCrossings = 0) { digger.cabCrossings = cabCrossings; }
     void operator()(ScenarioRun& run)
     {
         if (run.exercise && !run.exercise->posts.empty())
@@ -458,9 +483,11 @@ const std::vector<ExerciseOperator>& exerciseOperators()
     static const std::vector<ExerciseOperator> table = {
         {"idle", "touches nothing: the time runs out", {"idle", "", nullptr, {}, 1e9}},
         {"cycles", "the cycle scenario's bite and dump, every 21 s", {"cycles", "", nullptr, cycleEvery(21.0, 40), 1e9}},
-        {"reference", "digs the trench (or the hopper's dig area) along its grade, dumping a quarter turn to the "
-                      "left (or into the hopper); touches the posts' tops in turn",
+        {"reference", "digs the trench (or the hopper's or the truck's dig area) along its grade, dumping a quarter "
+                      "turn to the left (or into the hopper or the truck's body); touches the posts' tops in turn",
          {"reference", "", nullptr, {}, 1e9, ReferenceOperator()}},
+        {"cab-passes", "as the reference, but the first load of a truck swung over its cab and back twice (4 passes)",
+         {"cab-passes", "", nullptr, {}, 1e9, ReferenceOperator(4)}},
     };
     return table;
 }
