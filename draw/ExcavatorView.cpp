@@ -74,6 +74,13 @@ ExcavatorView::ExcavatorView(const Excavator& machine, const ModelLoader& models
       bendingArmBracketPivot(machine.bendingArmBracketPivot),
       groundPlateBracketPivot(machine.groundPlateBracketPivot)
 {
+    for (const char* group : {"platform", "leftTrackJoist", "rightTrackJoist", "leftTrackRollers", "rightTrackRollers",
+                              "bodyworkBottom", "bodyworkMain", "bodyworkBack", "cabin", "trackElement"}) {
+        const std::vector<float> corners = models.getMesh(group, true).cornerArray();
+        for (size_t k = 0; k < corners.size(); k += Mesh::kCornerFloats)
+            bodyRadius = std::max(bodyRadius, length(Vector3(corners[k + 5], corners[k + 6], corners[k + 7]) -
+                                                         bodyworkPivot));
+    }
     const Vector3 none;
     undercarriageList =
         combinedList({buildPart(models, "platform", none), buildPart(models, "leftTrackJoist", none),
@@ -242,11 +249,39 @@ void ExcavatorView::draw(const ExcavatorPose& pose, unsigned int grainList)
     glPopMatrix();
 }
 
+void ExcavatorView::enclose(const ExcavatorPose& pose, std::vector<std::pair<Vector3, double>>& balls) const
+{
+    // The drawing's joint chain, worked on points instead of the matrix.
+    const auto world = [&](const Vector3& model) { return pose.position + rotate(model - pose.comOffset, pose.orientation); };
+    const Vector3 p3 = bodyworkPivot;
+    const Vector3 toArm = rotateAboutZ(bendingArmPivot - monoblockPivot, pose.monoblock);
+    const Vector3 toPlate = rotateAboutZ(rotateAboutZ(groundPlatePivot - bendingArmPivot, pose.bendingArm), pose.monoblock);
+    const Vector3 joints[3] = {monoblockPivot - p3, monoblockPivot - p3 + toArm, monoblockPivot - p3 + toArm + toPlate};
+    balls.clear();
+    balls.push_back({world(p3), bodyRadius});
+    // The boom and the arm with their cylinders, a ball a metre or so
+    // apart; the bucket and its linkage about the plate's pivot.
+    constexpr double kBoom = 0.9, kBucket = 1.9;
+    for (int j = 0; j < 2; ++j) {
+        const int n = 1 + static_cast<int>(length(joints[j + 1] - joints[j]));
+        for (int k = 0; k <= n; ++k) {
+            const Vector3 along = joints[j] + (joints[j + 1] - joints[j]) * (double(k) / n);
+            balls.push_back({world(p3 + rotateAboutY(along, pose.slew)), kBoom});
+        }
+    }
+    balls.push_back({world(p3 + rotateAboutY(joints[2], pose.slew)), kBucket});
+}
+
 void ExcavatorView::drawBelts(const ExcavatorPose& pose)
 {
     // The 70 elements go out as one array: drawn one list at a time, the
     // calls cost the software renderer more than the triangles.
     const size_t perElement = beltElement.size();
+    // Drawn twice a frame (for the shadow, then seen): placed once per pose.
+    const bool placed = beltVertices.size() == 2 * beltElementCount * perElement &&
+                        placedPhases[0] == pose.leftBeltPhase && placedPhases[1] == pose.rightBeltPhase;
+    placedPhases[0] = pose.leftBeltPhase;
+    placedPhases[1] = pose.rightBeltPhase;
     beltVertices.resize(2 * beltElementCount * perElement);
     float* out = beltVertices.data();
     // Belt frames sit on the track outlines' pivots.
@@ -257,6 +292,8 @@ void ExcavatorView::drawBelts(const ExcavatorPose& pose)
     } belts[2] = {{leftTrackPivot + beltShift, pose.leftBeltPhase},
                   {rightTrackPivot + beltShift, pose.rightBeltPhase}};
     for (const auto& belt : belts) {
+        if (placed)
+            break;
         BeltPlace places[beltElementCount];
         beltElementPlaces(belt.phase, places);
         for (const BeltPlace& p : places) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <utility>
 #include <vector>
 
 #include "assets/ModelLoader.h"
@@ -19,6 +20,10 @@ public:
     void draw(const ExcavatorPose& pose, unsigned int grainList);
     // The cabin glass, blended, after every opaque body.
     void drawTransparent(const ExcavatorPose& pose) const;
+    // Balls (centre, radius) that hold the machine in that pose, world
+    // frame: the body turning on its tracks, then along the boom, the arm
+    // and about the bucket.
+    void enclose(const ExcavatorPose& pose, std::vector<std::pair<Vector3, double>>& balls) const;
 
 private:
     void drawBelts(const ExcavatorPose& pose);
@@ -39,6 +44,8 @@ private:
     unsigned int groundPlateServoOuterList = 0, groundPlateServoInnerList = 0;
     unsigned int bendingArmBracketList = 0, groundPlateBracketList = 0;
 
+    double bodyRadius = 0.0;          // about the slewing pivot, model frame
     std::vector<float> beltElement;   // one belt element's corners (Mesh::cornerArray)
     std::vector<float> beltVertices;  // both belts as drawn this frame
+    double placedPhases[2] = {0.0, 0.0};  // the belts' phases they were placed at
 };
