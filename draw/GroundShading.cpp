@@ -76,14 +76,16 @@ void GroundShading::work(const VoxelWorld& surface, int b)
             Vector3 normal = cross(zh - zl, xh - xl);
             if (normal.y < 0.0)
                 normal = -normal;
-            const double length = std::sqrt(dot(normal, normal));
+            const double normalLength = std::sqrt(dot(normal, normal));
             const Vector3 toSun = sun - p;
             Column& c = out[cx * terrain::kColumns + cz];
-            c.sunlit = length > 0.0
-                           ? static_cast<float>(std::max(0.0, dot(normal, toSun) / (length * std::sqrt(dot(toSun, toSun)))))
+            c.sunlit = normalLength > 0.0
+                           ? static_cast<float>(std::max(0.0, dot(normal, toSun) / (normalLength * std::sqrt(dot(toSun, toSun)))))
                            : 0.0f;
             // The sky hidden by the neighbours: the sine of the highest
-            // horizon in each of eight directions, averaged.
+            // horizon over the column's own slope in each of eight
+            // directions, averaged; an even slope hides nothing.
+            const Vector3 up = normalLength > 0.0 ? normal / normalLength : Vector3(0.0, 1.0, 0.0);
             double hidden = 0.0;
             for (const auto& d : kDirections) {
                 double steepest = 0.0;
@@ -91,9 +93,10 @@ void GroundShading::work(const VoxelWorld& surface, int b)
                     Vector3 q;
                     if (!columnPosition(surface, b, cx + k * d[0], cz + k * d[1], q))
                         break;
-                    const double rise = q.y - p.y, run = std::hypot(q.x - p.x, q.z - p.z);
-                    if (rise > 0.0 && run > 0.0)
-                        steepest = std::max(steepest, rise / std::sqrt(rise * rise + run * run));
+                    const Vector3 to = q - p;
+                    const double distance = std::sqrt(dot(to, to));
+                    if (distance > 0.0)
+                        steepest = std::max(steepest, dot(to, up) / distance);
                 }
                 hidden += steepest;
             }
