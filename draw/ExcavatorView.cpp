@@ -86,6 +86,8 @@ ExcavatorView::ExcavatorView(const Excavator& machine, const ModelLoader& models
         combinedList({buildPart(models, "platform", none), buildPart(models, "leftTrackJoist", none),
                       buildPart(models, "rightTrackJoist", none), buildPart(models, "leftTrackRollers", none),
                       buildPart(models, "rightTrackRollers", none)});
+    casterUndercarriageList = combinedList({buildPart(models, "platform", none), buildPart(models, "leftTrackOutline", none),
+                                            buildPart(models, "rightTrackOutline", none)});
     leftDriveWheelList = buildPart(models, "leftDriveWheel", -leftDriveWheelCentre);
     leftIdlerWheelList = buildPart(models, "leftIdlerWheel", -leftIdlerWheelCentre);
     rightDriveWheelList = buildPart(models, "rightDriveWheel", -rightDriveWheelCentre);
@@ -143,7 +145,7 @@ void enterModelFrame(const Vector3& position, const Quaternion& orientation, con
 
 }  // namespace
 
-void ExcavatorView::draw(const ExcavatorPose& pose, unsigned int grainList)
+void ExcavatorView::draw(const ExcavatorPose& pose, unsigned int grainList, bool caster)
 {
     const Vector3 p3 = bodyworkPivot, p4 = monoblockPivot, p5 = bendingArmPivot, p6 = groundPlatePivot;
     const double slew = pose.slew * degrees, monoblock = pose.monoblock * degrees, arm = pose.bendingArm * degrees,
@@ -152,7 +154,7 @@ void ExcavatorView::draw(const ExcavatorPose& pose, unsigned int grainList)
 
     glPushMatrix();
     enterModelFrame(pose.position, pose.orientation, pose.comOffset);
-    glCallList(undercarriageList);
+    glCallList(caster ? casterUndercarriageList : undercarriageList);
 
     const struct {
         const Vector3& centre;
@@ -163,14 +165,16 @@ void ExcavatorView::draw(const ExcavatorPose& pose, unsigned int grainList)
                    {rightDriveWheelCentre, rightDriveWheelList, pose.rightBeltPhase},
                    {rightIdlerWheelCentre, rightIdlerWheelList, pose.rightBeltPhase}};
     for (const auto& wheel : wheels) {
+        if (caster)
+            break;
         glPushMatrix();
         translate(wheel.centre);
         turnZ(wheelTurnDegrees(wheel.phase));
         glCallList(wheel.list);
         glPopMatrix();
     }
-
-    drawBelts(pose);
+    if (!caster)
+        drawBelts(pose);
 
     // Upper structure down the joint chain, each cylinder in the frame of
     // the part carrying its fixed pivot.
@@ -277,11 +281,6 @@ void ExcavatorView::drawBelts(const ExcavatorPose& pose)
     // The 70 elements go out as one array: drawn one list at a time, the
     // calls cost the software renderer more than the triangles.
     const size_t perElement = beltElement.size();
-    // Drawn twice a frame (for the shadow, then seen): placed once per pose.
-    const bool placed = beltVertices.size() == 2 * beltElementCount * perElement &&
-                        placedPhases[0] == pose.leftBeltPhase && placedPhases[1] == pose.rightBeltPhase;
-    placedPhases[0] = pose.leftBeltPhase;
-    placedPhases[1] = pose.rightBeltPhase;
     beltVertices.resize(2 * beltElementCount * perElement);
     float* out = beltVertices.data();
     // Belt frames sit on the track outlines' pivots.
@@ -292,8 +291,6 @@ void ExcavatorView::drawBelts(const ExcavatorPose& pose)
     } belts[2] = {{leftTrackPivot + beltShift, pose.leftBeltPhase},
                   {rightTrackPivot + beltShift, pose.rightBeltPhase}};
     for (const auto& belt : belts) {
-        if (placed)
-            break;
         BeltPlace places[beltElementCount];
         beltElementPlaces(belt.phase, places);
         for (const BeltPlace& p : places) {

@@ -17,7 +17,10 @@ public:
     explicit ExcavatorView(const Excavator& machine, const ModelLoader& models = ModelLoader::forData());
 
     // `grainList` draws one grain of soil at the origin (the bucket's load).
-    void draw(const ExcavatorPose& pose, unsigned int grainList);
+    // As a shadow's caster the tracks are their plain outlines: the belts,
+    // wheels and rollers are most of the machine's triangles, and their
+    // shadow falls under it.
+    void draw(const ExcavatorPose& pose, unsigned int grainList, bool caster = false);
     // The cabin glass, blended, after every opaque body.
     void drawTransparent(const ExcavatorPose& pose) const;
     // Balls (centre, radius) that hold the machine in that pose, world
@@ -38,7 +41,7 @@ private:
     unsigned int undercarriageList = 0, bodyworkList = 0, monoblockList = 0, bendingArmList = 0,
                  groundPlateList = 0, beltMaterialList = 0;
     unsigned int leftDriveWheelList = 0, rightDriveWheelList = 0, leftIdlerWheelList = 0, rightIdlerWheelList = 0;
-    unsigned int cabinGlassList = 0;
+    unsigned int cabinGlassList = 0, casterUndercarriageList = 0;
     unsigned int monoblockServoOuterList = 0, monoblockServoInnerList = 0;
     unsigned int bendingArmServoOuterList = 0, bendingArmServoInnerList = 0;
     unsigned int groundPlateServoOuterList = 0, groundPlateServoInnerList = 0;
@@ -47,5 +50,4 @@ private:
     double bodyRadius = 0.0;          // about the slewing pivot, model frame
     std::vector<float> beltElement;   // one belt element's corners (Mesh::cornerArray)
     std::vector<float> beltVertices;  // both belts as drawn this frame
-    double placedPhases[2] = {0.0, 0.0};  // the belts' phases they were placed at
 };

@@ -64,7 +64,7 @@ void SceneView::draw(const FrameSnapshot& frame)
     // The machine as the sun sees it, before this frame's own depth.
     if (excavator) {
         excavator->enclose(frame.machine, machineBalls);
-        shadow->cast(sun, machineBalls, [&] { excavator->draw(frame.machine, terrain->elementDisplayList); });
+        shadow->cast(sun, machineBalls, [&] { excavator->draw(frame.machine, terrain->elementDisplayList, true); });
     }
     // Depth only: the sky covers every pixel the objects leave.
     glClear(GL_DEPTH_BUFFER_BIT);
