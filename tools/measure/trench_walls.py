@@ -164,4 +164,7 @@ def main():
     print("ratio %.3f" % (w / g))
 
 
-main()
+try:
+    main()
+except (OSError, ValueError, KeyError) as error:
+    fail("cannot measure: %s" % error)
