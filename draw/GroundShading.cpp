@@ -26,44 +26,55 @@ bool columnPosition(const VoxelWorld& surface, int b, int cx, int cz, Vector3& o
 
 }  // namespace
 
-GroundShading::GroundShading(const Vector3& sun_)
-    : sun(sun_), blocks(kCount), seen(kCount, 0), stale(kCount, true)
+GroundShading::GroundShading(const Vector3& sun_) : sun(sun_), blocks(kCount), seen(kCount, 0) {}
+
+void GroundShading::mark(int gx, int gz)
 {
+    // A column's shading reads its neighbours up to kReach away.
+    constexpr int r = kReach + 1;
+    for (int i = std::max(0, (gz - r) / 64 - 1); i <= std::min(terrain::kBlocks - 1, (gz + r) / 64); ++i)
+        for (int j = std::max(0, (gx - r) / 64 - 1); j <= std::min(terrain::kBlocks - 1, (gx + r) / 64); ++j) {
+            const int low[2] = {std::max(0, gx - r - 64 * j), std::max(0, gz - r - 64 * i)};
+            const int high[2] = {std::min(64, gx + r - 64 * j), std::min(64, gz + r - 64 * i)};
+            if (low[0] > high[0] || low[1] > high[1])
+                continue;
+            Block& block = blocks[i * terrain::kBlocks + j];
+            const bool none = block.low[0] > block.high[0];
+            for (int k = 0; k < 2; ++k) {
+                block.low[k] = none ? low[k] : std::min(block.low[k], low[k]);
+                block.high[k] = none ? high[k] : std::max(block.high[k], high[k]);
+            }
+        }
 }
 
-void GroundShading::follow(const std::vector<uint32_t>& revisions)
+void GroundShading::follow(const VoxelWorld& surface, const std::vector<uint32_t>& revisions)
 {
     const int n = std::min(kCount, static_cast<int>(revisions.size()));
     for (int b = 0; b < n; ++b) {
-        if (revisions[b] == seen[b])
+        Block& block = blocks[b];
+        if (!block.heights.empty() && revisions[b] == seen[b])
             continue;
         seen[b] = revisions[b];
-        // A change near a border shades the neighbour's columns too.
-        const int i = b / terrain::kBlocks, j = b % terrain::kBlocks;
-        for (int di = -1; di <= 1; ++di)
-            for (int dj = -1; dj <= 1; ++dj)
-                if (i + di >= 0 && i + di < terrain::kBlocks && j + dj >= 0 && j + dj < terrain::kBlocks)
-                    stale[(i + di) * terrain::kBlocks + j + dj] = true;
+        const bool first = block.heights.empty();
+        block.heights.resize(terrain::kColumns * terrain::kColumns);
+        for (int k = 0; k < terrain::kColumns * terrain::kColumns; ++k) {
+            const float y = surface.block(b).refs[k]->position[1];
+            if (!first && y != block.heights[k])
+                mark((b % terrain::kBlocks) * 64 + k / terrain::kColumns, (b / terrain::kBlocks) * 64 + k % terrain::kColumns);
+            block.heights[k] = y;
+        }
     }
 }
 
 const std::vector<GroundShading::Column>& GroundShading::block(const VoxelWorld& surface, int b)
 {
-    if (stale[b]) {
-        work(surface, b);
-        stale[b] = false;
-        ++blocksWorked;
-    }
-    return blocks[b];
-}
-
-void GroundShading::work(const VoxelWorld& surface, int b)
-{
     static const int kDirections[8][2] = {{1, 0}, {1, 1}, {0, 1}, {-1, 1}, {-1, 0}, {-1, -1}, {0, -1}, {1, -1}};
-    std::vector<Column>& out = blocks[b];
+    Block& block = blocks[b];
+    std::vector<Column>& out = block.columns;
     out.resize(terrain::kColumns * terrain::kColumns);
-    for (int cx = 0; cx < terrain::kColumns; ++cx)
-        for (int cz = 0; cz < terrain::kColumns; ++cz) {
+    for (int cx = block.low[0]; cx <= block.high[0]; ++cx)
+        for (int cz = block.low[1]; cz <= block.high[1]; ++cz) {
+            ++columnsWorked;
             Vector3 p;
             columnPosition(surface, b, cx, cz, p);
             // Central differences over the neighbours' true spacing; one-sided
@@ -102,4 +113,7 @@ void GroundShading::work(const VoxelWorld& surface, int b)
             }
             c.open = static_cast<float>(1.0 - hidden / 8.0);
         }
+    block.low[0] = block.low[1] = 1;
+    block.high[0] = block.high[1] = 0;
+    return out;
 }

@@ -124,7 +124,7 @@ void TerrainView::draw(const FrameSnapshot& frame, const Vector3& sun)
     glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, material.shininess);
     if (!shading || !(shading->sun == sun))
         shading = std::make_unique<GroundShading>(sun);
-    shading->follow(frame.surfaceRevisions);
+    shading->follow(*frame.surface, frame.surfaceRevisions);
     // The light's own terms, so that the ground, lit per column here, looks
     // as the lit bodies on it do.
     GroundLight light;
