@@ -86,8 +86,9 @@ ExcavatorView::ExcavatorView(const Excavator& machine, const ModelLoader& models
         combinedList({buildPart(models, "platform", none), buildPart(models, "leftTrackJoist", none),
                       buildPart(models, "rightTrackJoist", none), buildPart(models, "leftTrackRollers", none),
                       buildPart(models, "rightTrackRollers", none)});
-    casterUndercarriageList = combinedList({buildPart(models, "platform", none), buildPart(models, "leftTrackOutline", none),
-                                            buildPart(models, "rightTrackOutline", none)});
+    casterUndercarriageList =
+        combinedList({buildPart(models, "platform", none), buildPart(models, "leftTrackOutline", none),
+                      buildPart(models, "rightTrackOutline", none)});
     leftDriveWheelList = buildPart(models, "leftDriveWheel", -leftDriveWheelCentre);
     leftIdlerWheelList = buildPart(models, "leftIdlerWheel", -leftIdlerWheelCentre);
     rightDriveWheelList = buildPart(models, "rightDriveWheel", -rightDriveWheelCentre);
@@ -256,10 +257,13 @@ void ExcavatorView::draw(const ExcavatorPose& pose, unsigned int grainList, bool
 void ExcavatorView::enclose(const ExcavatorPose& pose, std::vector<std::pair<Vector3, double>>& balls) const
 {
     // The drawing's joint chain, worked on points instead of the matrix.
-    const auto world = [&](const Vector3& model) { return pose.position + rotate(model - pose.comOffset, pose.orientation); };
+    const auto world = [&](const Vector3& model) {
+        return pose.position + rotate(model - pose.comOffset, pose.orientation);
+    };
     const Vector3 p3 = bodyworkPivot;
     const Vector3 toArm = rotateAboutZ(bendingArmPivot - monoblockPivot, pose.monoblock);
-    const Vector3 toPlate = rotateAboutZ(rotateAboutZ(groundPlatePivot - bendingArmPivot, pose.bendingArm), pose.monoblock);
+    const Vector3 toPlate =
+        rotateAboutZ(rotateAboutZ(groundPlatePivot - bendingArmPivot, pose.bendingArm), pose.monoblock);
     const Vector3 joints[3] = {monoblockPivot - p3, monoblockPivot - p3 + toArm, monoblockPivot - p3 + toArm + toPlate};
     balls.clear();
     balls.push_back({world(p3), bodyRadius});

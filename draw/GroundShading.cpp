@@ -19,7 +19,8 @@ bool columnPosition(const VoxelWorld& surface, int b, int cx, int cz, Vector3& o
     if (gx < 0 || gz < 0 || gx > kLast || gz > kLast)
         return false;
     const int j = std::min(gx / 64, terrain::kBlocks - 1), i = std::min(gz / 64, terrain::kBlocks - 1);
-    const float* p = surface.block(i * terrain::kBlocks + j).refs[(gx - 64 * j) * terrain::kColumns + gz - 64 * i]->position;
+    const VoxelBlock& block = surface.block(i * terrain::kBlocks + j);
+    const float* p = block.refs[(gx - 64 * j) * terrain::kColumns + gz - 64 * i]->position;
     out = Vector3(p[0], p[1], p[2]);
     return true;
 }
@@ -60,7 +61,8 @@ void GroundShading::follow(const VoxelWorld& surface, const std::vector<uint32_t
         for (int k = 0; k < terrain::kColumns * terrain::kColumns; ++k) {
             const float y = surface.block(b).refs[k]->position[1];
             if (!first && y != block.heights[k])
-                mark((b % terrain::kBlocks) * 64 + k / terrain::kColumns, (b / terrain::kBlocks) * 64 + k % terrain::kColumns);
+                mark((b % terrain::kBlocks) * 64 + k / terrain::kColumns,
+                     (b / terrain::kBlocks) * 64 + k % terrain::kColumns);
             block.heights[k] = y;
         }
     }
@@ -90,9 +92,8 @@ const std::vector<GroundShading::Column>& GroundShading::block(const VoxelWorld&
             const double normalLength = std::sqrt(dot(normal, normal));
             const Vector3 toSun = sun - p;
             Column& c = out[cx * terrain::kColumns + cz];
-            c.sunlit = normalLength > 0.0
-                           ? static_cast<float>(std::max(0.0, dot(normal, toSun) / (normalLength * std::sqrt(dot(toSun, toSun)))))
-                           : 0.0f;
+            const double facing = dot(normal, toSun) / (normalLength * std::sqrt(dot(toSun, toSun)));
+            c.sunlit = normalLength > 0.0 ? static_cast<float>(std::max(0.0, facing)) : 0.0f;
             // The sky hidden by the neighbours: the sine of the highest
             // horizon over the column's own slope in each of eight
             // directions, averaged; an even slope hides nothing.

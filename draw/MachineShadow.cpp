@@ -144,14 +144,12 @@ void MachineShadow::darken(const std::vector<GroundVertex> (&batches)[3])
     lit.clear();
     for (const std::vector<GroundVertex>& batch : batches)
         for (size_t k = 0; k + 2 < batch.size(); k += 3) {
-            Vector3 low(1e300, 1e300, 1e300), high(-1e300, -1e300, -1e300);
-            for (size_t c = k; c < k + 3; ++c) {
-                const float* p = batch[c].position;
-                low = Vector3(std::min(low.x, double(p[0])), std::min(low.y, double(p[1])), std::min(low.z, double(p[2])));
-                high = Vector3(std::max(high.x, double(p[0])), std::max(high.y, double(p[1])),
-                               std::max(high.z, double(p[2])));
+            float low[3], high[3];
+            for (int a = 0; a < 3; ++a) {
+                low[a] = std::min({batch[k].position[a], batch[k + 1].position[a], batch[k + 2].position[a]});
+                high[a] = std::max({batch[k].position[a], batch[k + 1].position[a], batch[k + 2].position[a]});
             }
-            if (!reach.boxOutside(low, high))
+            if (!reach.boxOutside(Vector3(low[0], low[1], low[2]), Vector3(high[0], high[1], high[2])))
                 lit.insert(lit.end(), batch.begin() + k, batch.begin() + k + 3);
         }
     receivers = lit.size();

@@ -48,7 +48,8 @@ void collectNode(const VoxelWorld& world, int n, int b, int level, const GroundS
             const float lit = light.ambient[k] + light.diffuse[k] * shade.sunlit;
             corner.colour[k] = toByte(shade.open * lit);
         }
-        corner.colour[3] = toByte(light.ambient[0] / std::max(light.ambient[0] + light.diffuse[0] * shade.sunlit, 1e-6f));
+        const float full = light.ambient[0] + light.diffuse[0] * shade.sunlit;
+        corner.colour[3] = toByte(light.ambient[0] / std::max(full, 1e-6f));
         // The 2D pattern repeats every 8 columns; r picks grass (0) or soil (1).
         corner.tex[0] = cx * 0.125f;
         corner.tex[1] = cz * 0.125f;

@@ -285,7 +285,8 @@ int runExercise(int argc, char** argv)
             return usage();
     }
     const ExerciseOperator* op = findExerciseOperator(script);
-    if (name.empty() || !op || ((pictureAt > 0.0 || placement.placed || !placement.groundPath.empty()) && picture.empty()))
+    const bool pictureOption = pictureAt > 0.0 || placement.placed || !placement.groundPath.empty();
+    if (name.empty() || !op || (pictureOption && picture.empty()))
         return usage();
     if (pictureRefused(picture) || pictureRefused(placement.groundPath))
         return 1;
