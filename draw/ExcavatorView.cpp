@@ -74,11 +74,21 @@ ExcavatorView::ExcavatorView(const Excavator& machine, const ModelLoader& models
       bendingArmBracketPivot(machine.bendingArmBracketPivot),
       groundPlateBracketPivot(machine.groundPlateBracketPivot)
 {
+    for (const char* group : {"platform", "leftTrackJoist", "rightTrackJoist", "leftTrackRollers", "rightTrackRollers",
+                              "bodyworkBottom", "bodyworkMain", "bodyworkBack", "cabin", "trackElement"}) {
+        const std::vector<float> corners = models.getMesh(group, true).cornerArray();
+        for (size_t k = 0; k < corners.size(); k += Mesh::kCornerFloats)
+            bodyRadius = std::max(bodyRadius, length(Vector3(corners[k + 5], corners[k + 6], corners[k + 7]) -
+                                                         bodyworkPivot));
+    }
     const Vector3 none;
     undercarriageList =
         combinedList({buildPart(models, "platform", none), buildPart(models, "leftTrackJoist", none),
                       buildPart(models, "rightTrackJoist", none), buildPart(models, "leftTrackRollers", none),
                       buildPart(models, "rightTrackRollers", none)});
+    casterUndercarriageList =
+        combinedList({buildPart(models, "platform", none), buildPart(models, "leftTrackOutline", none),
+                      buildPart(models, "rightTrackOutline", none)});
     leftDriveWheelList = buildPart(models, "leftDriveWheel", -leftDriveWheelCentre);
     leftIdlerWheelList = buildPart(models, "leftIdlerWheel", -leftIdlerWheelCentre);
     rightDriveWheelList = buildPart(models, "rightDriveWheel", -rightDriveWheelCentre);
@@ -136,7 +146,7 @@ void enterModelFrame(const Vector3& position, const Quaternion& orientation, con
 
 }  // namespace
 
-void ExcavatorView::draw(const ExcavatorPose& pose, unsigned int grainList)
+void ExcavatorView::draw(const ExcavatorPose& pose, unsigned int grainList, bool caster)
 {
     const Vector3 p3 = bodyworkPivot, p4 = monoblockPivot, p5 = bendingArmPivot, p6 = groundPlatePivot;
     const double slew = pose.slew * degrees, monoblock = pose.monoblock * degrees, arm = pose.bendingArm * degrees,
@@ -145,7 +155,7 @@ void ExcavatorView::draw(const ExcavatorPose& pose, unsigned int grainList)
 
     glPushMatrix();
     enterModelFrame(pose.position, pose.orientation, pose.comOffset);
-    glCallList(undercarriageList);
+    glCallList(caster ? casterUndercarriageList : undercarriageList);
 
     const struct {
         const Vector3& centre;
@@ -156,14 +166,16 @@ void ExcavatorView::draw(const ExcavatorPose& pose, unsigned int grainList)
                    {rightDriveWheelCentre, rightDriveWheelList, pose.rightBeltPhase},
                    {rightIdlerWheelCentre, rightIdlerWheelList, pose.rightBeltPhase}};
     for (const auto& wheel : wheels) {
+        if (caster)
+            break;
         glPushMatrix();
         translate(wheel.centre);
         turnZ(wheelTurnDegrees(wheel.phase));
         glCallList(wheel.list);
         glPopMatrix();
     }
-
-    drawBelts(pose);
+    if (!caster)
+        drawBelts(pose);
 
     // Upper structure down the joint chain, each cylinder in the frame of
     // the part carrying its fixed pivot.
@@ -240,6 +252,32 @@ void ExcavatorView::draw(const ExcavatorPose& pose, unsigned int grainList)
     }
 
     glPopMatrix();
+}
+
+void ExcavatorView::enclose(const ExcavatorPose& pose, std::vector<std::pair<Vector3, double>>& balls) const
+{
+    // The drawing's joint chain, worked on points instead of the matrix.
+    const auto world = [&](const Vector3& model) {
+        return pose.position + rotate(model - pose.comOffset, pose.orientation);
+    };
+    const Vector3 p3 = bodyworkPivot;
+    const Vector3 toArm = rotateAboutZ(bendingArmPivot - monoblockPivot, pose.monoblock);
+    const Vector3 toPlate =
+        rotateAboutZ(rotateAboutZ(groundPlatePivot - bendingArmPivot, pose.bendingArm), pose.monoblock);
+    const Vector3 joints[3] = {monoblockPivot - p3, monoblockPivot - p3 + toArm, monoblockPivot - p3 + toArm + toPlate};
+    balls.clear();
+    balls.push_back({world(p3), bodyRadius});
+    // The boom and the arm with their cylinders, a ball a metre or so
+    // apart; the bucket and its linkage about the plate's pivot.
+    constexpr double kBoom = 0.9, kBucket = 1.9;
+    for (int j = 0; j < 2; ++j) {
+        const int n = 1 + static_cast<int>(length(joints[j + 1] - joints[j]));
+        for (int k = 0; k <= n; ++k) {
+            const Vector3 along = joints[j] + (joints[j + 1] - joints[j]) * (double(k) / n);
+            balls.push_back({world(p3 + rotateAboutY(along, pose.slew)), kBoom});
+        }
+    }
+    balls.push_back({world(p3 + rotateAboutY(joints[2], pose.slew)), kBucket});
 }
 
 void ExcavatorView::drawBelts(const ExcavatorPose& pose)

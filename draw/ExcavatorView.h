@@ -1,5 +1,6 @@
 #pragma once
 
+#include <utility>
 #include <vector>
 
 #include "assets/ModelLoader.h"
@@ -16,9 +17,16 @@ public:
     explicit ExcavatorView(const Excavator& machine, const ModelLoader& models = ModelLoader::forData());
 
     // `grainList` draws one grain of soil at the origin (the bucket's load).
-    void draw(const ExcavatorPose& pose, unsigned int grainList);
+    // As a shadow's caster the tracks are their plain outlines: the belts,
+    // wheels and rollers are most of the machine's triangles, and their
+    // shadow falls under it.
+    void draw(const ExcavatorPose& pose, unsigned int grainList, bool caster = false);
     // The cabin glass, blended, after every opaque body.
     void drawTransparent(const ExcavatorPose& pose) const;
+    // Balls (centre, radius) that hold the machine in that pose, world
+    // frame: the body turning on its tracks, then along the boom, the arm
+    // and about the bucket.
+    void enclose(const ExcavatorPose& pose, std::vector<std::pair<Vector3, double>>& balls) const;
 
 private:
     void drawBelts(const ExcavatorPose& pose);
@@ -33,12 +41,13 @@ private:
     unsigned int undercarriageList = 0, bodyworkList = 0, monoblockList = 0, bendingArmList = 0,
                  groundPlateList = 0, beltMaterialList = 0;
     unsigned int leftDriveWheelList = 0, rightDriveWheelList = 0, leftIdlerWheelList = 0, rightIdlerWheelList = 0;
-    unsigned int cabinGlassList = 0;
+    unsigned int cabinGlassList = 0, casterUndercarriageList = 0;
     unsigned int monoblockServoOuterList = 0, monoblockServoInnerList = 0;
     unsigned int bendingArmServoOuterList = 0, bendingArmServoInnerList = 0;
     unsigned int groundPlateServoOuterList = 0, groundPlateServoInnerList = 0;
     unsigned int bendingArmBracketList = 0, groundPlateBracketList = 0;
 
+    double bodyRadius = 0.0;          // about the slewing pivot, model frame
     std::vector<float> beltElement;   // one belt element's corners (Mesh::cornerArray)
     std::vector<float> beltVertices;  // both belts as drawn this frame
 };

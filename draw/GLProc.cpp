@@ -28,6 +28,11 @@ struct Requirement {
 // nothing: entry points we rely on are checked against the context too.
 const Requirement kRequirements[] = {
     {"glTexImage3D", 1, 2, "GL_EXT_texture3D"},
+    {"glGenFramebuffers", 3, 0, "GL_ARB_framebuffer_object"},
+    {"glBindFramebuffer", 3, 0, "GL_ARB_framebuffer_object"},
+    {"glFramebufferTexture2D", 3, 0, "GL_ARB_framebuffer_object"},
+    {"glCheckFramebufferStatus", 3, 0, "GL_ARB_framebuffer_object"},
+    {"glDeleteFramebuffers", 3, 0, "GL_ARB_framebuffer_object"},
 };
 
 bool contextProvides(const Requirement& r)

@@ -7,6 +7,7 @@
 #include "draw/ExcavatorView.h"
 #include "draw/ForestView.h"
 #include "draw/GradeMarking.h"
+#include "draw/MachineShadow.h"
 #include "draw/MeshDraw.h"
 #include "draw/Skybox.h"
 #include "draw/TerrainView.h"
@@ -34,6 +35,7 @@ SceneView::SceneView(const World& world, const std::string& directory)
         excavator = std::make_unique<ExcavatorView>(*world.excavator, *world.models);
     forests = std::make_unique<ForestView>(billboards, directory);
     gradeMarking = std::make_unique<GradeMarking>();
+    shadow = std::make_unique<MachineShadow>();
 }
 
 namespace {
@@ -59,13 +61,18 @@ SceneView::~SceneView() = default;
 void SceneView::draw(const FrameSnapshot& frame)
 {
     const ViewPose& v = frame.view;
+    // The machine as the sun sees it, before this frame's own depth.
+    if (excavator) {
+        excavator->enclose(frame.machine, machineBalls);
+        shadow->cast(sun, machineBalls, [&] { excavator->draw(frame.machine, terrain->elementDisplayList, true); });
+    }
     // Depth only: the sky covers every pixel the objects leave.
     glClear(GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
     gluLookAt(v.eye.x, v.eye.y, v.eye.z, v.center.x, v.center.y, v.center.z, v.up.x, v.up.y, v.up.z);
 
     // Given after the view, so the light stays fixed in the world.
-    const float light[4] = {-30.0f, 300.0f, -300.0f, 1.0f};
+    const float light[4] = {float(sun.x), float(sun.y), float(sun.z), 1.0f};
     glLightfv(GL_LIGHT0, GL_POSITION, light);
 
     // Opaque objects first: the sky, further away than any of them, then
@@ -74,7 +81,9 @@ void SceneView::draw(const FrameSnapshot& frame)
     // fails the depth test instead of being shaded and painted over.
     if (excavator)
         excavator->draw(frame.machine, terrain->elementDisplayList);
-    terrain->draw(frame);
+    terrain->draw(frame, sun);
+    if (excavator)
+        shadow->darken(terrain->groundBatches);
     for (const Body& body : scenery)
         drawAtPose(body.list, body.position, body.orientation);
     // On the ground's depth, before the sky fills what is left.

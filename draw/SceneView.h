@@ -10,6 +10,7 @@
 class ExcavatorView;
 class ForestView;
 class GradeMarking;
+class MachineShadow;
 class Skybox;
 class TerrainView;
 class World;
@@ -43,4 +44,8 @@ public:
     std::unique_ptr<ExcavatorView> excavator;
     std::unique_ptr<ForestView> forests;
     std::unique_ptr<GradeMarking> gradeMarking;
+    std::unique_ptr<MachineShadow> shadow;
+    // The sun: the scene's one light, at a point far off, world frame.
+    Vector3 sun{-30.0, 300.0, -300.0};
+    std::vector<std::pair<Vector3, double>> machineBalls;  // as last enclosed
 };

@@ -9,6 +9,7 @@
 #include "assets/Mesh.h"
 #include "base/Fatal.h"
 #include "draw/GLProc.h"
+#include "draw/GroundShading.h"
 #include "draw/MeshDraw.h"
 #include "draw/ViewFrustum.h"
 #include "math/Frustum.h"
@@ -18,14 +19,17 @@
 
 namespace {
 
+unsigned char toByte(float v) { return static_cast<unsigned char>(std::clamp(v, 0.0f, 1.0f) * 255.0f + 0.5f); }
+
 // Appends a leaf's fan as triangles to the batch of the texture it needs:
 // all grass, all soil, or the blend between them.
-void collectNode(const VoxelWorld& world, int n, int b, int level, std::vector<GroundVertex> (&batches)[3])
+void collectNode(const VoxelWorld& world, int n, int b, int level, const GroundShading::Column* shades,
+                 const GroundLight& light, std::vector<GroundVertex> (&batches)[3])
 {
     if (world.node(n).split) {
         for (int c = 4 * n - 2; c <= 4 * n + 1; ++c)
             if (c <= world.nodeCount)
-                collectNode(world, c, b, level + 1, batches);
+                collectNode(world, c, b, level + 1, shades, light, batches);
         return;
     }
     int fan[10][2];
@@ -36,10 +40,21 @@ void collectNode(const VoxelWorld& world, int n, int b, int level, std::vector<G
     for (int v = 0; v < count; ++v) {
         const int cx = fan[v][0], cz = fan[v][1];
         const TerrainColumn& c = *vb.refs[cx * terrain::kColumns + cz];
+        const GroundShading::Column shade = shades ? shades[cx * terrain::kColumns + cz] : GroundShading::Column();
+        // The light as fixed-function lighting would give it, darkened where
+        // the neighbours hide the sky; alpha keeps the ambient share.
+        GroundVertex& corner = corners[v];
+        for (int k = 0; k < 3; ++k) {
+            const float lit = light.ambient[k] + light.diffuse[k] * shade.sunlit;
+            corner.colour[k] = toByte(shade.open * lit);
+        }
+        const float full = light.ambient[0] + light.diffuse[0] * shade.sunlit;
+        corner.colour[3] = toByte(light.ambient[0] / std::max(full, 1e-6f));
         // The 2D pattern repeats every 8 columns; r picks grass (0) or soil (1).
-        corners[v] = {{cx * 0.125f, cz * 0.125f, c.soil ? 1.0f : 0.0f},
-                      {c.normal[0], c.normal[1], c.normal[2]},
-                      {c.position[0], c.position[1], c.position[2]}};
+        corner.tex[0] = cx * 0.125f;
+        corner.tex[1] = cz * 0.125f;
+        corner.tex[2] = c.soil ? 1.0f : 0.0f;
+        std::copy(c.position, c.position + 3, corner.position);
         soilCorners += c.soil ? 1 : 0;
     }
     std::vector<GroundVertex>& out =
@@ -70,7 +85,8 @@ unsigned int layerTexture(const std::vector<uint8_t>& layers, int layer)
 
 }  // namespace
 
-void collectGround(const VoxelWorld& world, const Frustum& view, std::vector<GroundVertex> (&groundBatches)[3])
+void collectGround(const VoxelWorld& world, const Frustum& view, std::vector<GroundVertex> (&groundBatches)[3],
+                   const GroundLight& light)
 {
     // Heights over all blocks: a block's border columns may be its neighbour's.
     constexpr int kCount = terrain::kBlocks * terrain::kBlocks;
@@ -86,7 +102,8 @@ void collectGround(const VoxelWorld& world, const Frustum& view, std::vector<Gro
         const Vector3& o = world.block(b).origin;
         if (view.boxOutside(Vector3(o.x - half, bottom, o.z - half), Vector3(o.x + half, top, o.z + half)))
             continue;
-        collectNode(world, world.blockNode(b), b, terrain::kBlockLevel, groundBatches);
+        const GroundShading::Column* shades = light.shading ? light.shading->block(world, b).data() : nullptr;
+        collectNode(world, world.blockNode(b), b, terrain::kBlockLevel, shades, light, groundBatches);
     }
 }
 
@@ -97,19 +114,37 @@ TerrainView::TerrainView(const Material& material_, const Mesh& element, const s
     createLayeredTexture(directory);
 }
 
-void TerrainView::draw(const FrameSnapshot& frame)
+TerrainView::~TerrainView() = default;
+
+void TerrainView::draw(const FrameSnapshot& frame, const Vector3& sun)
 {
     glPushMatrix();
     glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, material.ambient);
     glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, material.diffuse);
     glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, material.specular);
     glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, material.shininess);
-    collectGround(*frame.surface, currentViewFrustum(), groundBatches);
+    if (!shading || !(shading->sun == sun))
+        shading = std::make_unique<GroundShading>(sun);
+    shading->follow(*frame.surface, frame.surfaceRevisions);
+    // The light's own terms, so that the ground, lit per column here, looks
+    // as the lit bodies on it do.
+    GroundLight light;
+    light.shading = shading.get();
+    float model[4], ambient[4], diffuse[4];
+    glGetFloatv(GL_LIGHT_MODEL_AMBIENT, model);
+    glGetLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
+    glGetLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
+    for (int k = 0; k < 3; ++k) {
+        light.ambient[k] = material.ambient[k] * (model[k] + ambient[k]);
+        light.diffuse[k] = material.diffuse[k] * diffuse[k];
+    }
+    collectGround(*frame.surface, currentViewFrustum(), groundBatches, light);
     // Pure grass and pure soil, most of the ground, sample a 2D layer: the
     // software renderer filters a 3D texture at twice the cost. Both layers
     // are the 3D texture's own end layers, so the picture is the same.
+    glDisable(GL_LIGHTING);
     glEnableClientState(GL_VERTEX_ARRAY);
-    glEnableClientState(GL_NORMAL_ARRAY);
+    glEnableClientState(GL_COLOR_ARRAY);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     glEnable(GL_TEXTURE_2D);
     const unsigned int textures[3] = {grassTexture, soilTexture, layeredTexture};
@@ -125,15 +160,17 @@ void TerrainView::draw(const FrameSnapshot& frame)
             glBindTexture(GL_TEXTURE_2D, textures[cover]);
         }
         glTexCoordPointer(3, GL_FLOAT, sizeof(GroundVertex), batch[0].tex);
-        glNormalPointer(GL_FLOAT, sizeof(GroundVertex), batch[0].normal);
+        glColorPointer(4, GL_UNSIGNED_BYTE, sizeof(GroundVertex), batch[0].colour);
         glVertexPointer(3, GL_FLOAT, sizeof(GroundVertex), batch[0].position);
         glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(batch.size()));
     }
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_COLOR_ARRAY);
     glDisableClientState(GL_VERTEX_ARRAY);
     glDisable(GL_TEXTURE_3D);
     glEnable(GL_TEXTURE_2D);
+    glEnable(GL_LIGHTING);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);  // the array left the last corner's
 
     for (const Vector3& g : frame.grains) {
         glPushMatrix();

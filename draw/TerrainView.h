@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -9,20 +10,32 @@
 
 struct Frustum;
 struct FrameSnapshot;
+class GroundShading;
 class VoxelWorld;
 
-// A corner of the drawn ground: texture (s, t, r), normal, position.
+// A corner of the drawn ground: texture (s, t, r), colour, position. The
+// colour is the ground's light and shade there; its alpha the share of it
+// left in the machine's shadow (the ambient part).
 struct GroundVertex {
     float tex[3];
-    float normal[3];
+    unsigned char colour[4];
     float position[3];
+};
+
+// How the ground is lit: the sun's share of each column, and the material
+// as the light scales it. Without shading every corner is white.
+struct GroundLight {
+    GroundShading* shading = nullptr;
+    float ambient[3] = {1.0f, 1.0f, 1.0f};
+    float diffuse[3] = {0.0f, 0.0f, 0.0f};
 };
 
 enum GroundCover { GrassCover, SoilCover, MixedCover };
 
 // The leaves of the surface's blocks not wholly outside the view, as
 // triangles into batches by the texture they need (GroundCover); no GL.
-void collectGround(const VoxelWorld& surface, const Frustum& view, std::vector<GroundVertex> (&batches)[3]);
+void collectGround(const VoxelWorld& surface, const Frustum& view, std::vector<GroundVertex> (&batches)[3],
+                   const GroundLight& light = GroundLight());
 
 // The ground and its loose soil as a frame draws them from a snapshot: the
 // layered grass-to-soil texture, the grain's display list, the batches.
@@ -31,14 +44,17 @@ public:
     // Reads directory + "grass256.bmp" and "soil256.bmp"; `element` is the
     // grain's model ("terrainElement"); needs a current GL context.
     TerrainView(const Material& material, const Mesh& element, const std::string& directory = "data/");
+    ~TerrainView();
 
-    void draw(const FrameSnapshot& frame);
+    // Lit by the sun at `sun`, world frame (the scene's light).
+    void draw(const FrameSnapshot& frame, const Vector3& sun);
 
     Material material;
     unsigned int elementDisplayList = 0;  // one grain of soil at the origin
     unsigned int layeredTexture = 0;      // 3D: grass (r = 0) to soil (r = 1)
     unsigned int grassTexture = 0, soilTexture = 0;  // its end layers, in 2D
     std::vector<GroundVertex> groundBatches[3];  // by GroundCover, as last collected
+    std::unique_ptr<GroundShading> shading;
 
 private:
     void createLayeredTexture(const std::string& directory);

@@ -44,7 +44,7 @@ std::vector<uint8_t> centreColour(Terrain& t, TerrainView& view)
     glClear(GL_COLOR_BUFFER_BIT);
     FrameSnapshot frame;
     copyGround(t, 0, frame);
-    view.draw(frame);
+    view.draw(frame, Vector3(-30.0, 300.0, -300.0));
     std::vector<uint8_t> rgb(3);
     glReadPixels(32, 32, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
     return rgb;
@@ -70,14 +70,14 @@ TEST(TerrainGL, BuildsFromTheFilesDrawsGrassThenSoilAndNeedsTheEntryPoint)
         TerrainView view(t.material, element, dir);
         EXPECT_FLOAT_EQ(t.columnAt(20, 7, 9).position[1], static_cast<float>(120 * 14.0 / 255.0 - 4.8));
         const std::vector<uint8_t> grass = centreColour(t, view);
-        EXPECT_TRUE(grass[1] > 150 && grass[1] > 3 * grass[0]) << int(grass[0]) << " " << int(grass[1]);
+        EXPECT_TRUE(grass[1] > 100 && grass[1] > 3 * grass[0]) << int(grass[0]) << " " << int(grass[1]);
         // Every column shows soil: the r coordinate picks the last layer, not wrapped onto the first.
         for (int b = 0; b < 64; ++b)
             for (int cx = 0; cx <= 64; ++cx)
                 for (int cz = 0; cz <= 64; ++cz)
                     t.columnAt(b, cx, cz).soil = true;
         const std::vector<uint8_t> soil = centreColour(t, view);
-        EXPECT_TRUE(soil[0] > 150 && soil[0] > 3 * soil[1]) << int(soil[0]) << " " << int(soil[1]);
+        EXPECT_TRUE(soil[0] > 100 && soil[0] > 3 * soil[1]) << int(soil[0]) << " " << int(soil[1]);
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     }
     glProcHide("glTexImage3D", true);

@@ -2,9 +2,11 @@
 // Run in the folder that holds data/, as the simulator is. Opens the
 // simulator's 1024 x 768 window, builds the world and its scene and times
 // the drawing of a frame from its snapshot (drawing and buffer swap,
-// finished with glFinish) from three views: the start view (also without
-// the head-up figures, to give their cost), a wide view
-// over the scenery and trees, and a view from above, before and after a
+// finished with glFinish) against the renderer's fill floor (a lit, textured
+// ground quad filling the window, timed first in the same run) from three
+// views: the start view (also without the head-up figures, to give their
+// cost), a wide view over the scenery and trees, and a view from above,
+// before and after a
 // patch of 40 x 40 columns below it shows soil and is refined down to the
 // quadtree's leaves. Without --simulate the frames follow each other with no
 // pause and the world stands still; with it the machine first lands, then
@@ -18,6 +20,7 @@
 // last one under that name, the others beside it with "-start", "-wide" or
 // "-above" before the extension.
 #include <GL/gl.h>
+#include <GL/glu.h>
 #include <SDL.h>
 
 #include <algorithm>
@@ -25,6 +28,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -34,6 +38,8 @@
 #include "app/SimulationWindow.h"
 #include "base/EntryPoint.h"
 #include "base/Fatal.h"
+#include "draw/SceneView.h"
+#include "draw/TerrainView.h"
 #include "physics/Object.h"
 #include "tools/FramePicture.h"
 #include "tools/ToolArguments.h"
@@ -76,21 +82,74 @@ Summary summarise(std::vector<double> ms)
     return {ms.front(), ms[ms.size() / 2], sum / ms.size(), ms[ms.size() * 95 / 100], ms.back()};
 }
 
-void measure(Scene& scene, bool simulate, const char* what, long frames, bool overlay = true)
+// The software renderer's fill floor: one lit, textured ground quad seen
+// from above, filling the window, with the ground's own grass texture and
+// the scene's light; drawn and swapped as a frame is.
+void drawFillFloor(Scene& scene)
+{
+    const SceneView& view = *scene.view;
+    glClear(GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    gluLookAt(0.0, 10.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, -1.0);
+    const float light[4] = {float(view.sun.x), float(view.sun.y), float(view.sun.z), 1.0f};
+    glLightfv(GL_LIGHT0, GL_POSITION, light);
+    const Material& m = view.terrain->material;
+    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, m.ambient);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, m.diffuse);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, view.terrain->grassTexture);
+    // 20 m each way: past the window's edges from 10 m up; the texture
+    // repeats every 8 columns, as on the ground.
+    const float reach = 20.0f, repeats = reach / float(8 * terrain::kVoxel);
+    glBegin(GL_TRIANGLE_STRIP);
+    glNormal3f(0.0f, 1.0f, 0.0f);
+    const float corners[4][2] = {{-1, 1}, {1, 1}, {-1, -1}, {1, -1}};
+    for (const auto& c : corners) {
+        glTexCoord2f(c[0] * repeats, c[1] * repeats);
+        glVertex3f(c[0] * reach, 0.0f, c[1] * reach);
+    }
+    glEnd();
+    SDL_GL_SwapBuffers();
+}
+
+// The drawing thread's own processor time, ms: with the renderer's
+// threads off it holds the whole frame's work, and other programs on a
+// shared machine do not lengthen it as they do the wall clock.
+double threadMilliseconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec * 1e-6;
+}
+
+struct Medians {
+    double wall = 0.0, thread = 0.0;
+};
+
+// The median frame times, ms; a `floor` with times above 0 is printed
+// against them. `draw` in place of the scene's frame, when given.
+Medians measure(Scene& scene, bool simulate, const char* what, long frames, bool overlay = true,
+                Medians floor = Medians(), void (*draw)(Scene&) = nullptr)
 {
     constexpr long kWarmUp = 5;  // texture residency, caches
-    std::vector<double> ms, heldMs;
+    std::vector<double> ms, threadMs, heldMs;
     long drawn = 0;
     World& world = scene.world;
     double simulatedAtStart = 0.0;
     std::chrono::steady_clock::time_point wallAtStart;
     const auto frame = [&] {
         const auto t0 = std::chrono::steady_clock::now();
-        scene.draw();
+        const double c0 = threadMilliseconds();
+        if (draw)
+            draw(scene);
+        else
+            scene.draw();
         glFinish();
         const auto t1 = std::chrono::steady_clock::now();
-        if (drawn++ >= kWarmUp)
+        if (drawn++ >= kWarmUp) {
             ms.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
+            threadMs.push_back(threadMilliseconds() - c0);
+        }
     };
     double realTime = 0.0;
     int burst = 0;
@@ -130,13 +189,19 @@ void measure(Scene& scene, bool simulate, const char* what, long frames, bool ov
         }
     }
     const Summary d = summarise(ms);
-    std::printf("%-28s frames %ld  min %.1f  median %.1f  mean %.1f  p95 %.1f  max %.1f ms\n", what, frames, d.min,
+    std::printf("%-28s frames %ld  min %.1f  median %.1f  mean %.1f  p95 %.1f  max %.1f ms", what, frames, d.min,
                 d.median, d.mean, d.p95, d.max);
+    const double thread = summarise(threadMs).median;
+    std::printf("\n%-28s drawing thread's processor time: median %.1f ms", "", thread);
+    if (floor.wall > 0.0 && floor.thread > 0.0)
+        std::printf("  fill floor times %.2f (wall clock %.2f)", thread / floor.thread, d.median / floor.wall);
+    std::printf("\n");
     if (simulate) {
         const Summary h = summarise(heldMs);
         std::printf("%-28s real-time factor %.3f  longest burst %d steps  world lock held: median %.3f  max %.3f ms\n", "",
                     realTime, burst, h.median, h.max);
     }
+    return {d.median, thread};
 }
 
 }  // namespace
@@ -183,9 +248,12 @@ int runTool(int argc, char** argv)
             if (!picture.empty())
                 saveFront(sibling(picture, tag).c_str());
         };
+        // The floor first, under the same load: each view's median against it.
+        const Medians floor =
+            measure(scene, simulate, "fill floor (lit ground quad)", frames, false, Medians(), drawFillFloor);
         // The head-up figures' cost: the same view without them, then with.
-        measure(scene, simulate, "start view, no figures", frames, false);
-        measure(scene, simulate, "start view", frames);
+        measure(scene, simulate, "start view, no figures", frames, false, floor);
+        measure(scene, simulate, "start view", frames, true, floor);
         save("-start");
 
         // The follow view keeps the eye's offset from the machine it looks at.
@@ -193,13 +261,13 @@ int runTool(int argc, char** argv)
         // As once the operator has moved the view: the eye stays where it is put.
         scene.camera->startView = false;
         scene.camera->eye = machine + Vector3(-30.0, 2.0, 25.0);
-        measure(scene, simulate, "wide view", frames);
+        measure(scene, simulate, "wide view", frames, true, floor);
         save("-wide");
 
         // From above and behind, over a dug patch of 40 x 40 columns (13.75 units)
         // where the view line meets the ground.
         scene.camera->eye = machine + Vector3(0.0, 14.0, 10.0);
-        measure(scene, simulate, "view from above", frames);
+        measure(scene, simulate, "view from above", frames, true, floor);
         save("-above");
         Terrain& terrain = world.terrain();
         const int cx = static_cast<int>((machine.x + 88.0) / terrain::kVoxel);
@@ -211,7 +279,7 @@ int runTool(int argc, char** argv)
                 terrain.columnAt(b, gx % 64, gz % 64).soil = true;
                 terrain.world.markSurface(b, gx % 64, gz % 64);
             }
-        measure(scene, simulate, "same, over a dug patch", frames);
+        measure(scene, simulate, "same, over a dug patch", frames, true, floor);
         save("");
     }
     return 0;

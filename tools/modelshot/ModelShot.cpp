@@ -194,7 +194,7 @@ int runTool(int argc, char** argv)
         }
         const GLfloat light[] = {-30.0f, 300.0f, -300.0f, 1.0f};
         glLightfv(GL_LIGHT0, GL_POSITION, light);
-        if (ground) ground->draw(frame);
+        if (ground) ground->draw(frame, Vector3(light[0], light[1], light[2]));
         for (const Placed& m : models) {
             glPushMatrix();
             glTranslated(m.at[0], m.at[1], m.at[2]);

@@ -8,6 +8,7 @@
 #include <SDL.h>
 
 #include <chrono>
+#include <cmath>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -28,6 +29,7 @@
 #include "input/InputSystem.h"
 #include "input/SessionPlayer.h"
 #include "input/SessionReader.h"
+#include "terrain/VoxelWorld.h"
 #include "world/World.h"
 #include "tools/FramePicture.h"
 #include "tools/ToolArguments.h"
@@ -45,7 +47,8 @@ int usage()
                  "       kelvarro-scenario --replay FILE [--csv OUT] [--until-step N] [--force]\n"
                  "       kelvarro-scenario --exercise NAME --operator SCRIPT [--seconds S] [--csv FILE]\n"
                  "                         [--report FOLDER [--trainee NAME]] [--soil NAME]\n"
-                 "                         [--picture FILE.bmp [--picture-at S]]\n"
+                 "                         [--picture FILE.bmp [--picture-at S] [--picture-eye X,Y,Z]\n"
+                 "                         [--picture-ground FILE.txt]]\n"
                  "scenarios:\n";
     for (const Scenario& s : scenarioTable())
         std::cerr << "  " << s.name << " (" << s.seconds << " s): " << s.about << "\n";
@@ -78,7 +81,54 @@ struct PictureWindow : SimulationWindow {
 // behind it on its cab side, so that the ground it works ahead and beside
 // it is in the picture too. The caption shows the work figures, as the
 // simulator's does.
-bool savePicture(World& world, const std::string& path, double time, const ExerciseRun* exercise = nullptr)
+// The view and the drawn ground's columns within 12 m of the machine, as
+// text beside a picture, for measuring it: "eye", "center", "up" lines,
+// then one "column x y z soil" line each.
+bool writeGround(const Scene& scene, const std::string& path)
+{
+    std::ofstream out(path);
+    const ViewPose& v = scene.snapshot.view;
+    out.precision(9);
+    out << "fovy 60 aspect " << double(kWidth) / kHeight << "\n";
+    for (const auto& [name, p] : {std::pair{"eye", v.eye}, {"center", v.center}, {"up", v.up}})
+        out << name << " " << p.x << " " << p.y << " " << p.z << "\n";
+    const VoxelWorld& surface = *scene.snapshot.surface;
+    const Vector3 m = scene.snapshot.machine.position;
+    for (int b = 0; b < terrain::kBlocks * terrain::kBlocks; ++b)
+        for (int k = 0; k < terrain::kColumns * terrain::kColumns; ++k) {
+            const TerrainColumn& c = *surface.block(b).refs[k];
+            if (std::abs(c.position[0] - m.x) < 12.0 && std::abs(c.position[2] - m.z) < 12.0)
+                out << "column " << c.position[0] << " " << c.position[1] << " " << c.position[2] << " " << c.soil
+                    << "\n";
+        }
+    return static_cast<bool>(out);
+}
+
+// Where an exercise's picture may be seen from instead (the view still
+// looks at the machine), and the text of its ground beside it.
+struct PictureView {
+    bool placed = false;
+    Vector3 eye;
+    std::string groundPath;
+};
+
+// "x,y,z": three finite numbers, nothing else.
+bool readPlacement(const char* text, PictureView& view)
+{
+    double v[3];
+    int used = 0;
+    if (std::sscanf(text, "%lf,%lf,%lf%n", &v[0], &v[1], &v[2], &used) != 3 || text[used] != '\0')
+        return false;
+    for (double x : v)
+        if (!std::isfinite(x))
+            return false;
+    view.placed = true;
+    view.eye = Vector3(v[0], v[1], v[2]);
+    return true;
+}
+
+bool savePicture(World& world, const std::string& path, double time, const ExerciseRun* exercise = nullptr,
+                 const PictureView& placement = PictureView())
 {
     Scene scene(world);
     const Excavator& e = *world.excavator;
@@ -91,6 +141,8 @@ bool savePicture(World& world, const std::string& path, double time, const Exerc
     camera.startView = false;
     camera.center = e.position;
     camera.eye = e.position - 10.0 * forward + 6.0 * cabSide + Vector3(0.0, 9.0, 0.0);
+    if (placement.placed)
+        camera.eye = placement.eye;
     const std::string caption = Engine::workCaption(world.work);
     SDL_WM_SetCaption(caption.c_str(), nullptr);
     scene.capture();
@@ -100,6 +152,8 @@ bool savePicture(World& world, const std::string& path, double time, const Exerc
     }
     scene.draw();
     if (!toolpicture::saveFrame(path.c_str(), kWidth, kHeight))
+        return false;
+    if (!placement.groundPath.empty() && !writeGround(scene, placement.groundPath))
         return false;
     std::printf("picture %s at %.3f s, caption \"%s\"\n", path.c_str(), time, caption.c_str());
     return true;
@@ -207,6 +261,7 @@ int replay(int argc, char** argv)
 int runExercise(int argc, char** argv)
 {
     std::string name, script, csv, picture, reports, soil, trainee;
+    PictureView placement;
     double seconds = -1.0, pictureAt = -1.0;
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
@@ -227,7 +282,12 @@ int runExercise(int argc, char** argv)
             trainee = value;
         else if (option == "--picture")
             picture = value;
-        else if (option == "--seconds") {
+        else if (option == "--picture-ground")
+            placement.groundPath = value;
+        else if (option == "--picture-eye") {
+            if (!readPlacement(value, placement))
+                return usage();
+        } else if (option == "--seconds") {
             if (!toolargs::readDouble(value, seconds) || !(seconds > 0.0) || seconds > 1e6)
                 return usage();
         } else if (option == "--picture-at") {
@@ -237,9 +297,10 @@ int runExercise(int argc, char** argv)
             return usage();
     }
     const ExerciseOperator* op = findExerciseOperator(script);
-    if (name.empty() || !op || (pictureAt > 0.0 && picture.empty()) || (!trainee.empty() && reports.empty()))
+    const bool pictureOption = pictureAt > 0.0 || placement.placed || !placement.groundPath.empty();
+    if (name.empty() || !op || (pictureOption && picture.empty()) || (!trainee.empty() && reports.empty()))
         return usage();
-    if (pictureRefused(picture))
+    if (pictureRefused(picture) || pictureRefused(placement.groundPath))
         return 1;
     if (!trainee.empty() && !traineeNameFault(trainee).empty()) {
         std::cerr << "[Scenario] " << excerpt(trainee, '\'', 60) << " is not a trainee's name: "
@@ -272,14 +333,18 @@ int runExercise(int argc, char** argv)
             run.run((run.steps + 1) * ScenarioRun::kStep);
             if (!picture.empty() && !pictured && pictureAt > 0.0 && run.time >= pictureAt) {
                 pictured = true;
-                if (!savePicture(world, picture, run.time, &session))
+                if (!savePicture(world, picture, run.time, &session, placement)) {
+                    std::cerr << "[Scenario] Cannot write " << picture << "\n";
                     return 1;
+                }
             }
         }
         if (!session.ended())
             session.measure();
-        if (!picture.empty() && !pictured && !savePicture(world, picture, run.time, &session))
+        if (!picture.empty() && !pictured && !savePicture(world, picture, run.time, &session, placement)) {
+            std::cerr << "[Scenario] Cannot write " << picture << "\n";
             return 1;
+        }
         if (!csv.empty()) {
             std::ofstream out(csv);
             run.writeTrace(out);
