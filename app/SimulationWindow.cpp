@@ -4,6 +4,8 @@
 #include <GL/glu.h>
 #include <SDL.h>
 
+#include <string>
+
 #include "base/Fatal.h"
 #include "base/Log.h"
 #include "input/ExcavatorController.h"
@@ -27,7 +29,7 @@ SimulationWindow::~SimulationWindow()
 void SimulationWindow::initVideo(ExcavatorController* controller)
 {
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_JOYSTICK) < 0)
-        throwFatal("[SimulationWindow] Couldn't initialize SDL.");
+        throwFatal(std::string("[SimulationWindow] Couldn't initialize SDL: ") + SDL_GetError() + ".");
     input = std::make_unique<InputSystem>();
     if (controller)
         controller->config(*input);

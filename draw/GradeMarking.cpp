@@ -31,8 +31,11 @@ GradeMarking::GradeMarking()
     glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    // Byte-packed rows; the unpacking state is put back for the other textures' uploads.
+    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glTexImage1D(GL_TEXTURE_1D, 0, GL_LUMINANCE_ALPHA, kTexels, 0, GL_LUMINANCE_ALPHA, GL_UNSIGNED_BYTE, texels.data());
+    glPopClientAttrib();
 }
 
 GradeMarking::~GradeMarking() { glDeleteTextures(1, &texture); }

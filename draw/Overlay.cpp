@@ -107,9 +107,12 @@ void Overlay::render(Line& line, const OverlayLine& wanted)
     glBindTexture(GL_TEXTURE_2D, line.texture);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    // Byte-packed rows; the unpacking state is put back for the other textures' uploads.
+    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_LUMINANCE_ALPHA, line.textureWidth, line.textureHeight, 0, GL_LUMINANCE_ALPHA,
                  GL_UNSIGNED_BYTE, texels.data());
+    glPopClientAttrib();
     ++texturesMade;
 }
 
