@@ -54,10 +54,13 @@ void WorkMeter::update(const WorkSample& s, double dt)
         dumpStart = -1.0;  // a new bite: any release before it was no dump
     }
     // What leaves comes from the dug soil first: a bucket started full
-    // counts as moved only what was dug on top of it.
+    // counts as moved only what was dug on top of it. What leaves in the
+    // soil falls back into the cut, to be dug again: a grain counts as
+    // moved once, when it leaves the bucket out of the soil.
     const int32_t released = static_cast<int32_t>(std::min<int64_t>(std::max<int64_t>(left, 0), dugHeld));
     dugHeld -= released;
-    movedUnits += released;
+    if (!s.inSoil)
+        movedUnits += released;
     if (released <= 0 || phase != Phase::Loaded)
         return;
     if (!s.inSoil) {
