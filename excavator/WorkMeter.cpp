@@ -12,6 +12,8 @@ void WorkMeter::reset(int64_t dugSoFar, int32_t bucketUnits)
 void WorkMeter::endCycle(double end)
 {
     lastPhases = {lastBite - cycleStart, dumpStart - lastBite, emptied - dumpStart, end - emptied};
+    if (cycles == 0)
+        firstPhases = lastPhases;
     const int slot = static_cast<int>(cycles % kProductivityCycles);
     recentSeconds[slot] = end - cycleStart;
     recentUnits[slot] = movedUnits - movedAtStart;

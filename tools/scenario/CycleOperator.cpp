@@ -16,17 +16,22 @@ constexpr double kStrokeEnd = 0.3;    // rad: the arm crowded in this far, the b
 constexpr double kCarried = -0.2;     // rad: the bucket curled back this far holds its load
 constexpr int kFull = cutting::fullBucket - 2;  // units: full enough to lift
 constexpr double kLongestBite = 9.0;  // s
-constexpr double kQuarterTurn = 1.5707963267948966, kTurn = 4.0 * kQuarterTurn;
+constexpr double kTurn = 6.283185307179586;
 
-// The approach's keys (s after it begins): the boom up, the arm out and
-// the bucket open, the boom down onto the ground.
-struct Timed {
-    Lever lever;
-    double from, to;
-};
-constexpr Timed kApproach[] = {
-    {kBoomPlus, 0.0, 1.55}, {kArmPlus, 1.55, 3.1}, {kBucketMinus, 2.5, 3.69}, {kBoomMinus, 3.5, 4.13}};
-constexpr double kApproachEnd = 4.38;
+// The pose the bite starts from (rad): the boom up, the arm out and the
+// bucket open; from there the boom is let down until the bucket meets the
+// ground.
+constexpr double kRaisedBoom = 0.5, kReachedArm = 1.53, kOpenBucket = 1.79, kNear = 0.03;
+constexpr double kLongestApproach = 12.0;  // s
+
+// Pushes `raise` or `lower` towards `target`; true when within kNear of it.
+bool toward(LeverHand& hand, double angle, double target, const Lever& raise, const Lever& lower)
+{
+    if (std::fabs(angle - target) <= kNear)
+        return true;
+    hand.want({angle < target ? raise : lower});
+    return false;
+}
 
 }  // namespace
 
@@ -55,16 +60,30 @@ void CycleOperator::operator()(ScenarioRun& run)
     case Wait:
         if (run.time >= kLanded && run.time >= begun + period) {
             begun = run.time;
-            go(Approach);
+            go(ToBite);
         }
         break;
-    case Approach:
-        for (const Timed& k : kApproach)
-            if (stageTime > k.from && stageTime <= k.to)
-                hand.want({k.lever});
-        if (stageTime > kApproachEnd)
-            go(Bite);
+    case ToBite:
+        if (slewTo(e, digAt, 0.02, hand))
+            go(Approach);
         break;
+    case Approach: {
+        // The boom first, clear of the ground; the arm and bucket then, the
+        // boom let down once they are set.
+        bool set = raised || toward(hand, e.monoblockAngle(), kRaisedBoom, kBoomPlus, kBoomMinus);
+        raised = raised || set;
+        if (raised) {
+            set = toward(hand, e.bendingArmAngle(), kReachedArm, kArmPlus, kArmMinus);
+            set = toward(hand, e.groundPlateAngle(), kOpenBucket, kBucketMinus, kBucketPlus) && set;
+        }
+        if (set && (e.bucketInSoil || e.hit.cause != HitCause::None || stageTime > kLongestApproach)) {
+            raised = false;
+            go(Bite);
+        } else if (set) {
+            hand.want({kBoomMinus});
+        }
+        break;
+    }
     case Bite: {
         // Drawn in at the working depth at a cutting angle; the edge eases up
         // where the load nears the relief.
@@ -75,14 +94,18 @@ void CycleOperator::operator()(ScenarioRun& run)
             sinceChoice = 0.05;
         }
         sinceChoice -= ScenarioRun::kStep;
+        // Stalled, the arm is let go and the bucket curls out as the boom lifts.
+        if (e.hit.cause == HitCause::CutTooDeep)
+            choice = {kBoomPlus, kBucketPlus};
         for (const Lever& k : choice)
             hand.want({k});
         if (e.bucket.soilCount >= kFull || e.bendingArmAngle() < kStrokeEnd || stageTime > kLongestBite)
             go(Curl);
         break;
     }
-    case Curl:  // the bucket curled back to hold its load, lifting
-        hand.want({kBoomPlus});
+    case Curl:  // the bucket curled back to hold its load, lifting; stalled, it curls alone
+        if (e.hit.cause != HitCause::CutTooDeep)
+            hand.want({kBoomPlus});
         if (e.groundPlateAngle() > kCarried)
             hand.want({kBucketPlus});
         else if (stageTime > 1.6)
@@ -91,7 +114,7 @@ void CycleOperator::operator()(ScenarioRun& run)
     case SwingOut:
         if (stageTime < 1.3)
             hand.want({kBoomPlus});
-        if (slewTo(e, kQuarterTurn, 0.02, hand))
+        if (slewTo(e, dumpAt, 0.02, hand))
             go(Dump);
         break;
     case Dump:
@@ -102,7 +125,7 @@ void CycleOperator::operator()(ScenarioRun& run)
             go(SwingBack);
         break;
     case SwingBack:
-        if (slewTo(e, 0.0, 0.02, hand))
+        if (slewTo(e, digAt, 0.02, hand))
             go(repeat ? Wait : Done);
         break;
     case Done:

@@ -198,6 +198,22 @@ struct SoakOperator {
     }
 };
 
+// A bite from the bank dumped in a pile a quarter turn to the left, then the
+// same bite taken from that pile and dumped a quarter turn to the right: the
+// first cycle's dig is the bank's, the last one's the pile's.
+struct RedigOperator {
+    static constexpr double kQuarter = 1.5707963267948966;
+    CycleOperator bank{false, 0.0, 0.0, kQuarter}, pile{false, 0.0, kQuarter, -kQuarter};
+
+    void operator()(ScenarioRun& run)
+    {
+        if (bank.stage != CycleOperator::Done)
+            bank(run);
+        else
+            pile(run);
+    }
+};
+
 }  // namespace
 
 bool groundBelow(World& world, double x, double z, double& height, Vector3& normal)
@@ -272,6 +288,8 @@ const std::vector<Scenario>& scenarioTable()
          12.5},
         {"cycle", "a working cycle after landing: a bite until the bucket is full, lift, slew a quarter turn, dump, "
                   "slew back", nullptr, {}, 22.0, CycleOperator()},
+        {"redig", "a bite from the bank dumped in a pile, then the same bite from the pile: dig times in "
+                  "first_phase_dig_s (bank) and phase_dig_s (pile)", nullptr, {}, 45.0, RedigOperator()},
     };
     return table;
 }
@@ -378,6 +396,7 @@ const std::vector<SummaryKey>& summaryKeys()
         {"moved_m3", [=](const ScenarioRun& r) { return num(r.world.work.movedM3(), "%.3f"); }},
         {"cycle_s", [=](const ScenarioRun& r) { return num(r.world.work.lastCycleSeconds(), "%.2f"); }},
         {"phase_dig_s", [=](const ScenarioRun& r) { return num(r.world.work.lastCyclePhases().dig, "%.3f"); }},
+        {"first_phase_dig_s", [=](const ScenarioRun& r) { return num(r.world.work.firstCyclePhases().dig, "%.3f"); }},
         {"phase_swing_loaded_s",
          [=](const ScenarioRun& r) { return num(r.world.work.lastCyclePhases().swingLoaded, "%.3f"); }},
         {"phase_dump_s", [=](const ScenarioRun& r) { return num(r.world.work.lastCyclePhases().dump, "%.3f"); }},
