@@ -1,13 +1,12 @@
 #include "excavator/Drives.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "excavator/TrackBelt.h"
 
 namespace {
 
-constexpr double acceleratedRate = 0.36;  // rad/s: full torque below, constant power above
-constexpr double cruisingRate = 1.099;    // rad/s
 constexpr double stoppedRate = 0.01;      // rad/s: braking ends here
 constexpr double dragArea = 5.28;         // m²
 constexpr double linearDrag = 0.003225, angularDrag = 0.03225;
@@ -22,7 +21,7 @@ void pushTrack(const Track& track, const Quaternion& toBody, double& drive, Body
     if (track.contacts == 0)
         return;
     const Vector3 v = rotate(track.pointVelocity, toBody);
-    if (std::fabs(v.x) * 3.6 > trackSpeedLimit)
+    if (std::fabs(v.x) > track.speedLimit)
         drive = 0.0;
     if (track.throttle == 0.0)
         return;
@@ -52,21 +51,21 @@ void commandSlew(SlewDrive& drive, float command)
 
 void stepSlew(SlewDrive& drive, double inertia, double dt)
 {
-    const double torque = drive.command * slewTorque;
-    const double speed = std::fabs(drive.rate);
+    const double speed = std::fabs(drive.rate), kick = slewTorque * dt / inertia;
+    const double target = std::fabs(drive.command) * drive.fullRate;
     switch (drive.state) {
     case Accelerating:
-        drive.rate += torque * dt / inertia;
-        if (std::fabs(drive.rate) > acceleratedRate)
-            drive.state = Powered;
+    case Cruising: {
+        // Up to the rate its flow gives at the relief torque; slowed to it
+        // by the brake valve when the pump's share falls.
+        const double sign = drive.command < 0.0f ? -1.0 : 1.0;
+        const double next = speed < target ? std::min(speed + kick, target) : std::max(speed - kick, target);
+        drive.rate = sign * next;
+        drive.state = next >= target ? Cruising : Accelerating;
         break;
-    case Powered:
-        drive.rate += torque * acceleratedRate / speed * dt / inertia;
-        if (std::fabs(drive.rate) > cruisingRate)
-            drive.state = Cruising;
-        break;
+    }
     case Braking: {
-        const double slowed = speed - slewTorque * dt / inertia;
+        const double slowed = speed - kick;
         if (speed <= stoppedRate || slowed <= 0.0) {
             drive.state = Idle;
             drive.rate = 0.0;
@@ -86,6 +85,10 @@ BodyLoad trackLoad(const Track& left, const Track& right, TrackedBody& body)
     const Vector3 spin = rotate(body.angularVelocity, toBody);
     BodyLoad load;
     double drive = trackTraction;
+    if (left.contacts > 0 || right.contacts > 0) {
+        const double slope = std::fabs(body.mass * gravity * rotate(Vector3(0.0, 1.0, 0.0), toBody).x) / 2.0;
+        drive = std::max(trackTraction - slope, 0.0);
+    }
     pushTrack(left, toBody, drive, load);
     pushTrack(right, toBody, drive, load);
 
@@ -95,7 +98,8 @@ BodyLoad trackLoad(const Track& left, const Track& right, TrackedBody& body)
             // Up along the tracks is ub.x: the slope's pull, cancelled. Used
             // directly, it stays sound with the machine on its side.
             const Vector3 up = rotate(Vector3(0.0, 1.0, 0.0), toBody);
-            load.force.x += body.mass * gravity * up.x;
+            const double held = 2.0 * trackTraction;
+            load.force.x += std::clamp(body.mass * gravity * up.x, -held, held);
             p.z = 0.0;
         } else {
             p.x *= idleBrake;

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "excavator/Articulation.h"
+#include "excavator/Hydraulics.h"
 #include "math/Quaternion.h"
 #include "math/Vector3.h"
 
@@ -12,33 +13,42 @@
 
 enum SlewState : int16_t {
     Idle = 0,
-    Accelerating = 1,  // full torque up to 0.36 rad/s
-    Powered = 2,       // constant power up to 1.099 rad/s
-    Cruising = 3,      // no torque, rate held
+    Accelerating = 1,  // the motor's full torque up to the rate its flow gives
+    Cruising = 3,      // the rate its flow gives, held
     Braking = 4,       // full torque against the motion until stopped
 };
+
+// The swing motor's rate at its valve's full flow (rad/s).
+constexpr double slewFullRate = hydraulics::slew.flow / hydraulics::slew.displacement;
 
 struct SlewDrive {
     int16_t state = Idle;
     float command = 0.0f;  // -1..1, the sign is the direction
     double rate = 0.0;     // rad/s about the body's y axis
+    double fullRate = slewFullRate;  // rad/s at full command: what the pump's share gives
 };
 
-constexpr double slewTorque = 685714.2;  // N·m per unit of command
+constexpr double slewTorque = motorLimit(hydraulics::slew);  // N·m at the swing relief
 
 // The operator's command: a non-zero one starts the drive from rest or
 // braking, zero or one against the present motion brakes it.
 void commandSlew(SlewDrive& drive, float command);
-// One step of the drive turning `inertia` (kg·m² about the slew axis).
-// Braking never carries the rate across zero: that step ends at rest.
+// One step of the drive turning `inertia` (kg·m² about the slew axis): the
+// command opens the valve to a share of the full rate, which the motor
+// reaches at its relief torque; braking never carries the rate across zero:
+// that step ends at rest.
 void stepSlew(SlewDrive& drive, double inertia, double dt);
 
 // One track as computeForces sees it.
+// A track motor's speed at one pump's full flow (m/s).
+constexpr double trackFullSpeed = hydraulics::track.flow / hydraulics::track.displacement;
+
 struct Track {
     double throttle = 0.0;      // -1..1
     uint32_t contacts = 0;      // resting contacts since the last call
     Vector3 pointVelocity;      // world, from the last integrateState
     Vector3 pivot;              // model frame: the lever of its traction
+    double speedLimit = trackFullSpeed;  // m/s: what its share of the pump gives
 };
 
 struct BodyLoad {
@@ -53,14 +63,15 @@ struct TrackedBody {
     double mass = 0.0;
 };
 
-constexpr double trackTraction = 124000.0;  // N per track at full throttle
-constexpr double trackSpeedLimit = 5.6;     // km/h along the tracks
+constexpr double trackTraction = motorLimit(hydraulics::track);  // N per track at the travel relief
 constexpr double steerRateLimit = 0.3;      // rad/s of yaw the tracks still drive
 constexpr double idleBrake = 0.985;         // momentum kept per step, idle tracks
 
 // Traction with the speed cut, slope cancelling and the yaw cut. While the
 // tracks touch, driving stops sideways sliding and idle tracks brake: both
-// act on body's momenta directly.
+// act on body's momenta directly. The motors hold the slope's pull out of
+// their relief: what is left drives, and a slope too steep for them is held
+// only as far as they hold.
 BodyLoad trackLoad(const Track& left, const Track& right, TrackedBody& body);
 
 // Quadratic air drag on the machine's frontal area, and its weight.

@@ -107,20 +107,35 @@ void Excavator::loadJoints(double dt)
     const double boomTorque = torqueAbout(p4, tip, onEdge) + torqueAbout(p4, c6, w6) + torqueAbout(p4, c5, w5) +
                               torqueAbout(p4, c4, w4);
 
+    // The swing motor draws while its lever is held, at its relief while it
+    // accelerates; the track motors hold their share of the slope's pull.
+    MotorDemands motors;
+    if (slewState == Accelerating || slewState == Cruising)
+        motors.slew = {std::fabs(slewCommand), slewState == Accelerating ? slewTorque : 0.0, 0.0, hydraulics::slew};
+    const double slope = mass * rotate(Vector3(0.0, kGravity, 0.0), conjugate(orientation)).x / 2.0;
+    if (leftTrackThrottle != 0.0)
+        motors.left = {std::fabs(leftTrackThrottle), 0.0, slope, hydraulics::track};
+    if (rightTrackThrottle != 0.0)
+        motors.right = {std::fabs(rightTrackThrottle), 0.0, slope, hydraulics::track};
+
     const CylinderFigures levers = cylinderLevers(angles.monoblock, angles.bendingArm, angles.groundPlate);
     const HydraulicSupply s =
         supplyFunctions({monoblockRate, levers.boom, boomTorque, hydraulics::boom},
                         {bendingArmRate, levers.arm, armTorque, hydraulics::arm},
-                        {groundPlateRate, levers.bucket, bucketTorque, hydraulics::bucket});
+                        {groundPlateRate, levers.bucket, bucketTorque, hydraulics::bucket}, motors);
     monoblockRate = s.boom.rate;
     bendingArmRate = s.arm.rate;
     groundPlateRate = s.bucket.rate;
+    slewRateGiven = s.slew.share * slewFullRate;
+    trackSpeedGiven = std::min(leftTrackThrottle != 0.0 ? s.left.share : 1.0,
+                               rightTrackThrottle != 0.0 ? s.right.share : 1.0) * trackFullSpeed;
     hydraulicLoad = s.load;
-    if ((s.boom.stalled || s.arm.stalled || s.bucket.stalled) && cutForce > 0.0) {
+    const bool tracksStalled = s.left.stalled || s.right.stalled;
+    if (((s.boom.stalled || s.arm.stalled || s.bucket.stalled) && cutForce > 0.0) || tracksStalled) {
         hit = JointHit();
-        hit.cause = HitCause::CutTooDeep;
-        hit.part = GroundPlate;
-        hit.touched = HitTouch::Soil;
+        hit.cause = tracksStalled ? HitCause::SlopeTooSteep : HitCause::CutTooDeep;
+        hit.part = tracksStalled ? LeftTrack : GroundPlate;
+        hit.touched = tracksStalled ? HitTouch::Ground : HitTouch::Soil;
     }
 
     // The machine feels the cut and the load, less what the tracks' grip

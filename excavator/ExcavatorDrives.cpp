@@ -60,7 +60,7 @@ void Excavator::setCommand(const MachineCommand& given)
 
 void Excavator::setSlewCommand(float deflection)
 {
-    SlewDrive drive{slewState, slewCommand, slewRate};
+    SlewDrive drive{slewState, slewCommand, slewRate, slewRateGiven};
     commandSlew(drive, deflection);
     slewState = drive.state;
     slewCommand = drive.command;
@@ -68,9 +68,10 @@ void Excavator::setSlewCommand(float deflection)
 
 void Excavator::computeForces()
 {
-    const Track left{leftTrackThrottle, leftTrackContacts, leftTrackPointVelocity, meshes[LeftTrack].referencePoint};
+    const Track left{leftTrackThrottle, leftTrackContacts, leftTrackPointVelocity, meshes[LeftTrack].referencePoint,
+                     trackSpeedGiven};
     const Track right{rightTrackThrottle, rightTrackContacts, rightTrackPointVelocity,
-                      meshes[RightTrack].referencePoint};
+                      meshes[RightTrack].referencePoint, trackSpeedGiven};
     TrackedBody body{orientation, momentum, angularMomentum, angularVelocity, mass};
     const BodyLoad tracks = trackLoad(left, right, body);
     momentum = body.momentum;
@@ -153,7 +154,7 @@ void Excavator::moveJoints(double dt)
     for (int j = 0; j < 4; ++j)
         meshes[Bodywork + j].angle += turned(by[j], dt);
 
-    SlewDrive drive{slewState, slewCommand, slewRate};
+    SlewDrive drive{slewState, slewCommand, slewRate, slewRateGiven};
     stepSlew(drive, slewInertia, dt);
     slewState = drive.state;
     slewRate = drive.rate;

@@ -25,6 +25,9 @@ struct ExcavatorState {
     int16_t slewState = Idle;
     float slewCommand = 0.0f;
     double slewInertia = 0.0;
+    // The slewing rate and the tracks' speed at full command, as the pump's
+    // share of the latest step gives them.
+    double slewRateGiven = slewFullRate, trackSpeedGiven = trackFullSpeed;
     // Joint angles at the end of the step being tried (predict).
     double tentativeSlew = 0.0, tentativeMonoblock = 0.0, tentativeBendingArm = 0.0, tentativeGroundPlate = 0.0;
     bool terrainContact = false, cuttingContact = false;

@@ -65,7 +65,8 @@ CylinderFigures cylinderLevers(double monoblock, double bendingArm, double groun
             (up.bucket - down.bucket) / (2 * kStep)};
 }
 
-HydraulicSupply supplyFunctions(const FunctionDemand& boom, const FunctionDemand& arm, const FunctionDemand& bucket)
+HydraulicSupply supplyFunctions(const FunctionDemand& boom, const FunctionDemand& arm, const FunctionDemand& bucket,
+                                const MotorDemands& motors)
 {
     const FunctionDemand* demand[3] = {&boom, &arm, &bucket};
     Flow flow[3];
@@ -79,6 +80,25 @@ HydraulicSupply supplyFunctions(const FunctionDemand& boom, const FunctionDemand
             pumpPressure = std::max(pumpPressure, supply[i]->pressure);
         out.load = std::max(out.load, supply[i]->pressure / hydraulics::reliefPressure);
     }
+    // A motor's pressure is what its drive and its load ask of it, at most
+    // its relief: accelerating at the relief is its normal way, a stall only
+    // a load it cannot hold.
+    const MotorDemand* motor[3] = {&motors.slew, &motors.left, &motors.right};
+    MotorSupply* given[3] = {&out.slew, &out.left, &out.right};
+    for (int i = 0; i < 3; ++i) {
+        const MotorDemand& d = *motor[i];
+        MotorSupply& g = *given[i];
+        if (d.motor.displacement <= 0.0 || !std::isfinite(d.drive + d.hold + d.opening))
+            continue;
+        const double limit = motorLimit(d.motor);
+        g.stalled = std::fabs(d.hold) >= limit;
+        g.pressure = std::min(std::fabs(d.drive) + std::fabs(d.hold), limit) / d.motor.displacement;
+        const double asked = std::clamp(d.opening, 0.0, 1.0) * d.motor.flow;
+        totalFlow += asked;
+        if (asked > 0.0)
+            pumpPressure = std::max(pumpPressure, g.pressure);
+        out.load = std::max(out.load, g.pressure / d.motor.relief);
+    }
     // The pump shares what it has: its flow, and no more power than the
     // engine's. Functions fed in parallel take their flow at the pressure of
     // the most loaded one; the others' valves throttle the difference.
@@ -88,7 +108,9 @@ HydraulicSupply supplyFunctions(const FunctionDemand& boom, const FunctionDemand
     const double power = hydraulics::pumpEfficiency * hydraulics::enginePower, drawn = pumpPressure * totalFlow;
     if (drawn * share > power)
         share = power / drawn;
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 3; ++i) {
         supply[i]->rate = supply[i]->stalled ? 0.0 : demand[i]->rate * share * flow[i].valve * flow[i].relief;
+        given[i]->share = given[i]->stalled ? 0.0 : share;
+    }
     return out;
 }

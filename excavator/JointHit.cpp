@@ -69,6 +69,7 @@ std::string hitReason(const JointHit& hit)
         std::snprintf(text, sizeof text, "%s against an obstacle: raise the boom (k) or swing away", part);
         return text;
     case HitCause::CutTooDeep: return "the cut is too deep for this ground: raise the boom or open the bucket";
+    case HitCause::SlopeTooSteep: return "the slope is too steep for the tracks: let go of them and lower the bucket";
     }
     return "";
 }

@@ -17,6 +17,7 @@ enum class HitCause : int32_t {
     IntoSoil = 3,          // a part pushing into soil it may not take
     Obstacle = 4,          // a part against the wall, a rock or a tree
     CutTooDeep = 5,        // the cut needs more than the relief allows
+    SlopeTooSteep = 6,     // the slope pulls the tracks harder than their motors hold
 };
 
 // The latest hit that stopped joints: plain data, read by the overlay and

@@ -12,6 +12,8 @@ void WorkMeter::reset(int64_t dugSoFar, int32_t bucketUnits)
 void WorkMeter::endCycle(double end)
 {
     lastPhases = {lastBite - cycleStart, dumpStart - lastBite, emptied - dumpStart, end - emptied};
+    if (cycles == 0)
+        firstPhases = lastPhases;
     const int slot = static_cast<int>(cycles % kProductivityCycles);
     recentSeconds[slot] = end - cycleStart;
     recentUnits[slot] = movedUnits - movedAtStart;
@@ -54,10 +56,13 @@ void WorkMeter::update(const WorkSample& s, double dt)
         dumpStart = -1.0;  // a new bite: any release before it was no dump
     }
     // What leaves comes from the dug soil first: a bucket started full
-    // counts as moved only what was dug on top of it.
+    // counts as moved only what was dug on top of it. What leaves in the
+    // soil falls back into the cut, to be dug again: a grain counts as
+    // moved once, when it leaves the bucket out of the soil.
     const int32_t released = static_cast<int32_t>(std::min<int64_t>(std::max<int64_t>(left, 0), dugHeld));
     dugHeld -= released;
-    movedUnits += released;
+    if (!s.inSoil)
+        movedUnits += released;
     if (released <= 0 || phase != Phase::Loaded)
         return;
     if (!s.inSoil) {

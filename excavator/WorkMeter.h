@@ -47,6 +47,7 @@ public:
     // phases; negative until a cycle has ended.
     double lastCycleSeconds() const { return cycles > 0 ? lastPhases.total() : -1.0; }
     const CyclePhases& lastCyclePhases() const { return lastPhases; }
+    const CyclePhases& firstCyclePhases() const { return firstPhases; }
     // Soil moved over the time taken across the last (up to) five whole
     // cycles, m3/h; 0 until a cycle has ended.
     double cubicMetresPerHour() const;
@@ -66,7 +67,7 @@ public:
     double cycleStart = -1.0, lastBite = -1.0, dumpStart = -1.0, lastOutRelease = -1.0, emptied = -1.0;
     bool slewedBack = false;  // the upper structure slewed since the bucket emptied
     int64_t movedAtStart = 0; // movedUnits when the cycle began
-    CyclePhases lastPhases;
+    CyclePhases lastPhases, firstPhases;
     int64_t cycles = 0;       // whole cycles ended
     // The last kProductivityCycles cycles, newest at (cycles - 1) % size.
     double recentSeconds[kProductivityCycles] = {};

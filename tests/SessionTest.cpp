@@ -207,7 +207,7 @@ TEST(Session, ReplaysToTheSameTraceAndCanBeTakenOver)
         liveTrace = live.trace();
         writeFile(dir + "/session_live.csv", liveTrace);  // for kelvarro-scenario --replay to match
         EXPECT_EQ(window.pauses, 2);
-        EXPECT_GT(std::fabs(live.scene->excavator->slewAngle()), 0.1) << "the keys must have reached the machine";
+        EXPECT_GT(std::fabs(live.scene->excavator->slewAngle()), 0.05) << "the keys must have reached the machine";
     }
     std::ostringstream notes;
     const Session session = readSession(recorded, {programVersion(), 0x1234, false}, notes);

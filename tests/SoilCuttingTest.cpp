@@ -150,6 +150,28 @@ TEST(SoilCutting, HydraulicsFollowSlowAndStall)
     EXPECT_NEAR((shared.arm.rate * pistonArea(hydraulics::arm) - shared.bucket.rate * pistonArea(hydraulics::bucket)) *
                     0.8 * hydraulics::reliefPressure,
                 hydraulics::pumpEfficiency * hydraulics::enginePower, 1e-6);
+
+    // The motors at their reliefs give the class's swing torque and drawbar
+    // pull; their flow counts in the pump's share, their pressure in its power.
+    EXPECT_GT(motorLimit(hydraulics::slew), 65e3);
+    EXPECT_LT(motorLimit(hydraulics::slew), 75e3);
+    EXPECT_GT(2.0 * motorLimit(hydraulics::track), 180e3);
+    EXPECT_LT(2.0 * motorLimit(hydraulics::track), 210e3);
+    MotorDemands travel;
+    travel.left = travel.right = {1.0, 0.0, 0.0, hydraulics::track};
+    const HydraulicSupply t = supplyFunctions(boom, {}, {}, travel);
+    EXPECT_NEAR(t.boom.rate * pistonArea(hydraulics::boom) + 2.0 * t.left.share * hydraulics::track.flow,
+                hydraulics::pumpFlow, 1e-12);
+    MotorDemands swing;
+    swing.slew = {1.0, motorLimit(hydraulics::slew), 0.0, hydraulics::slew};
+    const HydraulicSupply w = supplyFunctions(boom, {}, {}, swing);
+    EXPECT_NEAR((w.boom.rate * pistonArea(hydraulics::boom) + w.slew.share * hydraulics::slew.flow) *
+                    hydraulics::swingRelief,
+                hydraulics::pumpEfficiency * hydraulics::enginePower, 1e-6);
+    EXPECT_DOUBLE_EQ(w.load, 1.0);
+    EXPECT_FALSE(w.slew.stalled);
+    swing.slew.hold = 1.01 * motorLimit(hydraulics::slew);
+    EXPECT_TRUE(supplyFunctions({}, {}, {}, swing).slew.stalled);
 }
 
 // A damaged soils file names itself and the fault; the generated one reads.

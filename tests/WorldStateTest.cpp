@@ -80,6 +80,7 @@ TEST(WorldState, RestoredWorldsStepOnToTheSameTrace)
         const WorldState saved = world.save();
         const ExerciseState savedExercise = session ? session->save() : ExerciseState();
         const int savedSteps = run.steps;
+        const auto savedOperator = run.operate;  // what the operator keeps goes back with the world
         run.run(c.until);
         const std::vector<std::string> onwards = traceLines(run, savedSteps);
         const Metrics figures = session ? session->metrics : Metrics();
@@ -87,6 +88,7 @@ TEST(WorldState, RestoredWorldsStepOnToTheSameTrace)
         world.restore(saved);
         if (session)
             session->restore(savedExercise);
+        run.operate = savedOperator;
         run.steps = savedSteps;
         run.time = savedSteps * ScenarioRun::kStep;
         run.trace.resize(savedSteps);

@@ -9,49 +9,10 @@
 #include "exercise/ExerciseObjects.h"
 #include "exercise/ExerciseRun.h"
 #include "math/Quaternion.h"
+#include "tools/scenario/CycleOperator.h"
 #include "world/World.h"
 
 namespace {
-
-// The cycle scenario's bite, lift, quarter-turn dump and return, every
-// `period` s: its last lever lets go 15.3 s in, and the upper structure
-// comes to rest before the next bite.
-std::vector<HeldLever> cycleEvery(double period, int cycles)
-{
-    const std::vector<HeldLever>& one = findScenario("cycle")->levers;
-    std::vector<HeldLever> keys;
-    for (int c = 0; c < cycles; ++c)
-        for (HeldLever k : one) {
-            k.from += c * period;
-            k.to += c * period;
-            keys.push_back(k);
-        }
-    return keys;
-}
-
-// Holds exactly the levers wanted this step: pushes them (every step, as
-// key repeat gives a held key again) and lets go of those held last step
-// and no longer wanted.
-class LeverHand {
-public:
-    void want(std::initializer_list<Lever> levers) { wanted.insert(wanted.end(), levers); }
-    void apply(Excavator& machine)
-    {
-        for (const Lever& k : held)
-            if (std::find(wanted.begin(), wanted.end(), k) == wanted.end())
-                pushLever(machine, k, false);
-        for (const Lever& k : wanted)
-            pushLever(machine, k);
-        held.swap(wanted);
-        wanted.clear();
-    }
-
-private:
-    std::vector<Lever> held, wanted;
-};
-
-// The share of the relief at which the trench digger eases its bite.
-constexpr double kEaseAt = 0.85;
 
 // No lever: a place in a set of levers left empty.
 constexpr Lever kNoLever{Drive::Slewing, 0.0f};
@@ -75,53 +36,6 @@ Vector3 edgeAt(const Excavator& e, const JointAngles& angles)
     const MeshEdge& lip = plate.edges[cutting::edgeIndex];
     const PartTransform t(GroundPlate, plate.referencePoint, armPivots(e.meshes), angles);
     return e.modelToWorld((t.point(plate.positions[lip.v0]) + t.point(plate.positions[lip.v1])) * 0.5);
-}
-
-// Of the boom, arm and bucket keys held together (at most one of each
-// pair; with `pullIn` always the arm in), the set whose cutting edge moves closest to the velocity wanted
-// (machine frame: x along the tracks, y up) and, where `cut` is set,
-// moves it at a cutting angle.
-std::vector<Lever> bestLevers(const Excavator& e, const Vector3& wanted, bool cut, bool pullIn)
-{
-    const Lever none = kNoLever;
-    const Lever boom[] = {none, kBoomPlus, kBoomMinus}, bucket[] = {none, kBucketPlus, kBucketMinus};
-    const std::vector<Lever> arm = pullIn ? std::vector<Lever>{kArmMinus} : std::vector<Lever>{none, kArmPlus, kArmMinus};
-    const JointAngles now = jointAngles(e.meshes);
-    const Vector3 here = edgeAt(e, now);
-    constexpr double dt = 0.01;
-    double best = 1e30;
-    std::vector<Lever> chosen;
-    for (Lever b : boom)
-        for (Lever a : arm)
-            for (Lever g : bucket) {
-                JointAngles r;
-                if (b != none)
-                    r.monoblock = leverRate(e, b);
-                if (a != none)
-                    r.bendingArm = leverRate(e, a);
-                if (g != none)
-                    r.groundPlate = leverRate(e, g);
-                if (cut && !inCuttingWindow(attackAngle(tipVelocityInBucket(armPivots(e.meshes), now, r))))
-                    continue;
-                JointAngles next = now;
-                next.monoblock += r.monoblock * dt;
-                next.bendingArm += r.bendingArm * dt;
-                next.groundPlate += r.groundPlate * dt;
-                const Vector3 v = rotate((edgeAt(e, next) - here) / dt, conjugate(e.orientation));
-                // By direction: the keys give fixed speeds.
-                const Vector3 flat(v.x, v.y, 0.0);
-                if (length(flat) < 1e-6)
-                    continue;
-                const double cost = -dot(flat / length(flat), wanted / length(wanted));
-                if (cost < best) {
-                    best = cost;
-                    chosen.clear();
-                    for (Lever k : {b, a, g})
-                        if (k != none)
-                            chosen.push_back(k);
-                }
-            }
-    return chosen;
 }
 
 // The reference trench digger: bites along the trench from its far end to
@@ -229,7 +143,7 @@ struct TrenchDigger {
         case Drag: { // then along it towards the machine until the near end or a full bucket
             // The load watched: where the ground is too hard for the bite,
             // the edge eases up rather than drive the arm into its relief.
-            const double down = e.hydraulicLoad > kEaseAt ? 0.5 : std::clamp(-(above - 0.08) * 4.0, -1.0, 0.5);
+            const double down = e.hydraulicLoad > kEaseLoad ? 0.5 : std::clamp(-(above - 0.08) * 4.0, -1.0, 0.5);
             const Vector3 wanted(stage == Lower ? -0.1 : -0.6, down, 0.0);
             // Chosen anew every 0.05 s: the drives take a moment to follow a key.
             if (sinceChoice <= 0.0) {
@@ -258,8 +172,7 @@ struct TrenchDigger {
         case SwingOut:
             holdLoad(e);
             if (!toHopper) {
-                hand.want({kSlewPlus});
-                if (slew > 1.45)
+                if (slewTo(e, 1.5, 0.05, hand))
                     go(Dump);
                 break;
             }
@@ -281,10 +194,7 @@ struct TrenchDigger {
             // Over the hopper's middle, the bucket well above its walls.
             if (edgeWorld.y < hopperTop + 0.6)
                 hand.want({kBoomPlus});
-            if (slew < hopperSlew - 0.01)
-                hand.want({kSlewPlus});
-            else if (slew > hopperSlew + 0.01)
-                hand.want({kSlewMinus});
+            slewTo(e, hopperSlew, 0.01, hand);
             if (std::fabs(slew - hopperSlew) < 0.3) {
                 const double radial = std::hypot(edge.x, edge.z);
                 if (radial < hopperRadius - 0.15)
@@ -296,18 +206,15 @@ struct TrenchDigger {
             }
             break;
         case Dump:
+            // Beside the trench, the arm reaches out until the bucket is empty.
             hand.want({kBucketMinus});
-            if (!toHopper && stageTime > 0.2 && stageTime < 0.7)
+            if (!toHopper && stageTime > 0.2 && (stageTime < 0.7 || e.bucket.soilCount > 0))
                 hand.want({kArmPlus});
-            if (stageTime > (toHopper ? 1.4 : 1.0))
+            if (toHopper ? stageTime > 1.4 : stageTime > 1.0 && (e.bucket.soilCount == 0 || stageTime > 3.0))
                 go(SwingBack);
             break;
         case SwingBack:  // back onto the trench's line, and still
-            if (slew > line + 0.004)
-                hand.want({kSlewMinus});
-            else if (slew < line - 0.004)
-                hand.want({kSlewPlus});
-            else if (std::fabs(e.slewRate) < 0.01) {
+            if (slewTo(e, line, 0.004, hand)) {
                 ++passes;
                 go(Reach);
             }
@@ -416,11 +323,7 @@ struct PostToucher {
                 go(Slew);
             break;
         case Slew:
-            if (slew < aim - 0.003)
-                hand.want({kSlewPlus});
-            else if (slew > aim + 0.003)
-                hand.want({kSlewMinus});
-            else if (std::fabs(e.slewRate) < 0.01)
+            if (slewTo(e, aim, 0.003, hand))
                 go(Tilt);
             break;
         case Tilt: {
@@ -478,11 +381,55 @@ struct ReferenceOperator {
 
 }  // namespace
 
+std::vector<Lever> bestLevers(const Excavator& e, const Vector3& wanted, bool cut, bool pullIn)
+{
+    const Lever none = kNoLever;
+    const Lever boom[] = {none, kBoomPlus, kBoomMinus}, bucket[] = {none, kBucketPlus, kBucketMinus};
+    const std::vector<Lever> arm = pullIn ? std::vector<Lever>{kArmMinus} : std::vector<Lever>{none, kArmPlus, kArmMinus};
+    const JointAngles now = jointAngles(e.meshes);
+    const Vector3 here = edgeAt(e, now);
+    constexpr double dt = 0.01;
+    double best = 1e30;
+    std::vector<Lever> chosen;
+    for (Lever b : boom)
+        for (Lever a : arm)
+            for (Lever g : bucket) {
+                JointAngles r;
+                if (b != none)
+                    r.monoblock = leverRate(e, b);
+                if (a != none)
+                    r.bendingArm = leverRate(e, a);
+                if (g != none)
+                    r.groundPlate = leverRate(e, g);
+                if (cut && !inCuttingWindow(attackAngle(tipVelocityInBucket(armPivots(e.meshes), now, r))))
+                    continue;
+                JointAngles next = now;
+                next.monoblock += r.monoblock * dt;
+                next.bendingArm += r.bendingArm * dt;
+                next.groundPlate += r.groundPlate * dt;
+                const Vector3 v = rotate((edgeAt(e, next) - here) / dt, conjugate(e.orientation));
+                // By direction: the keys give fixed speeds.
+                const Vector3 flat(v.x, v.y, 0.0);
+                if (length(flat) < 1e-6)
+                    continue;
+                const double cost = -dot(flat / length(flat), wanted / length(wanted));
+                if (cost < best) {
+                    best = cost;
+                    chosen.clear();
+                    for (Lever k : {b, a, g})
+                        if (k != none)
+                            chosen.push_back(k);
+                }
+            }
+    return chosen;
+}
+
 const std::vector<ExerciseOperator>& exerciseOperators()
 {
     static const std::vector<ExerciseOperator> table = {
         {"idle", "touches nothing: the time runs out", {"idle", "", nullptr, {}, 1e9}},
-        {"cycles", "the cycle scenario's bite and dump, every 21 s", {"cycles", "", nullptr, cycleEvery(21.0, 40), 1e9}},
+        {"cycles", "the cycle scenario's bite and dump, every 21 s",
+         {"cycles", "", nullptr, {}, 1e9, CycleOperator(true, 21.0)}},
         {"reference", "digs the trench (or the hopper's or the truck's dig area) along its grade, dumping a quarter "
                       "turn to the left (or into the hopper or the truck's body); touches the posts' tops in turn",
          {"reference", "", nullptr, {}, 1e9, ReferenceOperator()}},

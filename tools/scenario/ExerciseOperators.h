@@ -14,4 +14,10 @@ struct ExerciseOperator {
 };
 
 const std::vector<ExerciseOperator>& exerciseOperators();
+
+// Of the boom, arm and bucket keys held together (at most one of each pair;
+// with `pullIn` always the arm in), the set whose cutting edge moves closest
+// to the velocity wanted (machine frame: x along the tracks, y up) and,
+// where `cut` is set, moves it at a cutting angle.
+std::vector<Lever> bestLevers(const Excavator& e, const Vector3& wanted, bool cut, bool pullIn);
 const ExerciseOperator* findExerciseOperator(const std::string& name);

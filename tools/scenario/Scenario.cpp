@@ -13,6 +13,7 @@
 #include "exercise/ExerciseRun.h"
 #include "math/Quaternion.h"
 #include "physics/Collision.h"
+#include "tools/scenario/CycleOperator.h"
 #include "terrain/Terrain.h"
 
 namespace {
@@ -155,51 +156,63 @@ std::vector<HeldLever> digKeys()
             hold(kBoomPlus, 9.11, 10.71)};
 }
 
-// The bite, then slew a quarter turn raising the boom on, open the bucket
-// over the ground (curl it past its open side's facing down, the arm
-// reaching out) and slew back.
-std::vector<HeldLever> cycleKeys()
-{
-    std::vector<HeldLever> keys = digKeys();
-    const std::vector<HeldLever> more = {hold(kBoomPlus, 10.71, 12.0), hold(kSlewPlus, 10.71, 12.16), hold(kBucketMinus, 12.41, 13.71),
-                                       hold(kArmPlus, 12.61, 13.51), hold(kSlewMinus, 13.81, 15.26)};
-    keys.insert(keys.end(), more.begin(), more.end());
-    return keys;
-}
+// Working cycles without end: the cycle operator's cycle; then the arm is
+// driven back towards its start pose (the ground stops it short, at about
+// the same pose every time) and the tracks turn the machine a few degrees on
+// the spot, so that the next bite comes beside the last and the dumps land
+// on earlier bites.
+struct SoakOperator {
+    static constexpr double kHoming = 5.0, kTurnFrom = 0.4, kTurnTo = 0.7;  // s after the cycle
+    CycleOperator cycle;
+    double since = 0.0;
 
-// Working cycles without end: every 24 s the cycle scenario's keys from
-// its start; after them the arm is driven back towards its start pose (the
-// ground stops it short, at about the same pose every time), and the
-// tracks turn the machine a few degrees on the spot, so that the next bite
-// comes beside the last and the dumps land on earlier bites.
-void soakOperate(ScenarioRun& run)
-{
-    constexpr double kPeriod = 24.0, kHoming = 16.9, kTurnFrom = 17.3, kTurnTo = 17.6;
-    const Scenario* cycle = findScenario("cycle");
-    if (!cycle)
-        return;
-    const double t = std::fmod(run.time, kPeriod);
-    Excavator& e = *run.world.excavator;
-    holdLevers(*cycle, t, e);
-    if (t < kHoming)
-        return;
-    const Scenario turn{"", "", nullptr, {{kLeftForward, kTurnFrom, kTurnTo}, {kRightBack, kTurnFrom, kTurnTo}}, 0.0};
-    holdLevers(turn, t, e);
-    const struct Joint {
-        double angle, tolerance;
-        Lever raise, lower;  // the levers that make the angle larger, smaller
-    } joints[] = {
-        {std::remainder(e.slewAngle(), 6.283185307179586), 0.05, kSlewPlus, kSlewMinus},
-        {e.monoblockAngle(), 0.02, kBoomPlus, kBoomMinus},
-        {e.bendingArmAngle(), 0.02, kArmPlus, kArmMinus},
-        {e.groundPlateAngle(), 0.02, kBucketMinus, kBucketPlus},
-    };
-    for (const Joint& j : joints) {
-        pushLever(e, j.raise, false);
-        if (std::fabs(j.angle) > j.tolerance)
-            pushLever(e, j.angle < 0.0 ? j.raise : j.lower);
+    void operator()(ScenarioRun& run)
+    {
+        if (cycle.stage != CycleOperator::Done) {
+            cycle(run);
+            return;
+        }
+        Excavator& e = *run.world.excavator;
+        since += ScenarioRun::kStep;
+        const bool turning = since >= kTurnFrom && since < kTurnTo;
+        pushLever(e, kLeftForward, turning);
+        pushLever(e, kRightBack, turning);
+        const struct Joint {
+            double angle, tolerance;
+            Lever raise, lower;  // the levers that make the angle larger, smaller
+        } joints[] = {
+            {std::remainder(e.slewAngle(), 6.283185307179586), 0.05, kSlewPlus, kSlewMinus},
+            {e.monoblockAngle(), 0.02, kBoomPlus, kBoomMinus},
+            {e.bendingArmAngle(), 0.02, kArmPlus, kArmMinus},
+            {e.groundPlateAngle(), 0.02, kBucketMinus, kBucketPlus},
+        };
+        for (const Joint& j : joints) {
+            pushLever(e, j.raise, false);
+            if (since < kHoming && std::fabs(j.angle) > j.tolerance)
+                pushLever(e, j.angle < 0.0 ? j.raise : j.lower);
+        }
+        if (since >= kHoming) {
+            cycle = CycleOperator();
+            since = 0.0;
+        }
     }
-}
+};
+
+// A bite from the bank dumped in a pile a quarter turn to the left, then the
+// same bite taken from that pile and dumped a quarter turn to the right: the
+// first cycle's dig is the bank's, the last one's the pile's.
+struct RedigOperator {
+    static constexpr double kQuarter = 1.5707963267948966;
+    CycleOperator bank{false, 0.0, 0.0, kQuarter}, pile{false, 0.0, kQuarter, -kQuarter};
+
+    void operator()(ScenarioRun& run)
+    {
+        if (bank.stage != CycleOperator::Done)
+            bank(run);
+        else
+            pile(run);
+    }
+};
 
 }  // namespace
 
@@ -259,7 +272,7 @@ const std::vector<Scenario>& scenarioTable()
          {{kLeftForward, 0.0, 10.0}, {kRightForward, 0.0, 10.0}}, 10.5},
         {"turn", "the tracks opposite for 10 s: turning on the spot", standAtStart,
          {{kLeftForward, 0.0, 10.0}, {kRightBack, 0.0, 10.0}}, 10.5},
-        {"slew", "slewing held for 2 s, then let go", standAtStart, {{kSlewPlus, 0.0, 2.0}}, 3.0},
+        {"slew", "slewing held for 3 s, then let go", standAtStart, {{kSlewPlus, 0.0, 3.0}}, 6.0},
         // Boom up, arm up and down, bucket both ways, boom down; high in the
         // air, so that the ground never stops the arm first.
         {"limits", "each arm joint driven past both of its limits, falling from 3000 m", highAboveStart,
@@ -270,11 +283,13 @@ const std::vector<Scenario>& scenarioTable()
         {"dump", "boom raised, bucket full: the arm reaches out and the bucket opens until it is empty", dumpSetUp,
          {{kArmPlus, 0.0, 1.5}, {kBucketMinus, 1.0, 3.0}}, 6.0},
         {"soak", "working cycles for 20 minutes: dig, lift, slew, dump, slew back, the arm home, a little turn",
-         nullptr, {}, 1200.0, soakOperate},
+         nullptr, {}, 1200.0, SoakOperator()},
         {"dig", "lands, then lowers the bucket into the ground ahead, scoops it full and lifts it", nullptr, digKeys(),
          12.5},
-        {"cycle", "a working cycle after landing: dig, lift, slew a quarter turn, dump, slew back", nullptr,
-         cycleKeys(), 18.0},
+        {"cycle", "a working cycle after landing: a bite until the bucket is full, lift, slew a quarter turn, dump, "
+                  "slew back", nullptr, {}, 22.0, CycleOperator()},
+        {"redig", "a bite from the bank dumped in a pile, then the same bite from the pile: dig times in "
+                  "first_phase_dig_s (bank) and phase_dig_s (pile)", nullptr, {}, 45.0, RedigOperator()},
     };
     return table;
 }
@@ -381,6 +396,7 @@ const std::vector<SummaryKey>& summaryKeys()
         {"moved_m3", [=](const ScenarioRun& r) { return num(r.world.work.movedM3(), "%.3f"); }},
         {"cycle_s", [=](const ScenarioRun& r) { return num(r.world.work.lastCycleSeconds(), "%.2f"); }},
         {"phase_dig_s", [=](const ScenarioRun& r) { return num(r.world.work.lastCyclePhases().dig, "%.3f"); }},
+        {"first_phase_dig_s", [=](const ScenarioRun& r) { return num(r.world.work.firstCyclePhases().dig, "%.3f"); }},
         {"phase_swing_loaded_s",
          [=](const ScenarioRun& r) { return num(r.world.work.lastCyclePhases().swingLoaded, "%.3f"); }},
         {"phase_dump_s", [=](const ScenarioRun& r) { return num(r.world.work.lastCyclePhases().dump, "%.3f"); }},
