@@ -36,14 +36,13 @@ std::string dataFolder(const py::object& data)
 std::unique_ptr<PyWorld> makeWorld(const py::object& exercise, const py::object& soil, const py::object& data,
                                    bool trace)
 {
-    if (!soil.is_none())
-        throw Error("World", "soil models are not selectable: soil must be None");
+    const std::string ground = soil.is_none() ? std::string() : soil.cast<std::string>();
     const std::string name = exercise.is_none() ? std::string() : exercise.cast<std::string>();
     std::string folder = dataFolder(data);
     if (!folder.empty() && folder.back() != '/')
         folder += '/';
     py::gil_scoped_release unlocked;
-    return std::make_unique<PyWorld>(folder, name, trace);
+    return std::make_unique<PyWorld>(folder, name, ground, trace);
 }
 
 size_t column(const char* name)
@@ -62,7 +61,7 @@ Vector3 cuttingEdge(const Excavator& e)
     return (a + b) * 0.5;
 }
 
-constexpr int kStateSize = 19;
+constexpr int kStateSize = 21;
 
 // The machine's state as the environment observes it; see kelvarro/env.py.
 void machineState(const PyWorld& w, float* out)
@@ -84,6 +83,8 @@ void machineState(const PyWorld& w, float* out)
     out[16] = static_cast<float>(edge.x);
     out[17] = static_cast<float>(edge.y);
     out[18] = static_cast<float>(edge.z);
+    out[19] = static_cast<float>(e.cutForce / 1000.0);
+    out[20] = static_cast<float>(e.hydraulicLoad);
 }
 
 py::array_t<float> floats(std::vector<py::ssize_t> shape)
@@ -109,6 +110,8 @@ py::dict stateDict(const PyWorld& w)
     d["bucket_units"] = w.world().excavator->bucket.soilCount;
     d["hit"] = static_cast<int>(w.world().excavator->hit.cause);
     d["cutting_edge"] = part(16, 3);
+    d["cut_force_kn"] = s[19];
+    d["hydraulic_load"] = s[20];
     return d;
 }
 
@@ -251,6 +254,7 @@ PYBIND11_MODULE(_kelvarro, m)
              py::arg("centre"), py::arg("size"), py::arg("cell"))
         .def_property_readonly("soil", &soilDict)
         .def_property_readonly("work", &workDict)
+        .def_property_readonly("soil_type", [](const PyWorld& w) { return w.world().excavator->soil.name; })
         .def_property_readonly("exercise", &exerciseDict)
         .def_property_readonly("step_count", [](const PyWorld& w) { return w.world().stepCount; })
         .def_property_readonly("time", [](const PyWorld& w) { return w.world().stepCount * PyWorld::kStep; })

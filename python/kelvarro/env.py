@@ -1,10 +1,11 @@
 """Learning environments over the simulator.
 
 Env(task, control_hz=10, patch=16, cell=0.5, time_limit=None, dig_goal_m3=2.0,
-    score_weight=0.01, soil_weight=1.0, data=None)
+    score_weight=0.01, soil_weight=1.0, soil=None, data=None)
 
 Tasks: "trench", "hopper", "precision" (the exercises of data/exercises/) and
-"dig" (the bare world: fill the bucket and dump it beside).
+"dig" (the bare world: fill the bucket and dump it beside). `soil`: the
+ground's soil, a name in data/soils.json (None: the file's default).
 
 Action: float32[6] in [-1, 1], the drives in kelvarro.DRIVES order (slewing,
 monoblock, bending arm, ground plate, left track, right track); finite values
@@ -14,7 +15,7 @@ take deflections as a joystick gives them: 0 and +-1 exactly, others in
 steps of 1/32768 and 0 within about 0.098 (the axis's dead zone), so an
 episode can be written as a session recording and replayed to the byte.
 
-Observation: float32[19 + patch * patch]
+Observation: float32[21 + patch * patch]
    0- 2  machine position x, y, z (m)
    3- 5  yaw, pitch, roll (rad)
    6- 9  joint angles: slewing, monoblock, bending arm, ground plate (rad)
@@ -22,7 +23,10 @@ Observation: float32[19 + patch * patch]
   14     soil in the bucket (m3)
   15     hit cause (0: none; the machine's JointHit causes)
   16-18  middle of the bucket's cutting edge x, y, z (m)
-  19-    ground heights relative to the cutting edge (m, positive above it)
+  19     the soil's force on the cutting edge (kN, 0 out of the ground)
+  20     hydraulic load: the busiest arm function's pressure over its
+         relief (1: the relief opens and the function stalls)
+  21-    ground heights relative to the cutting edge (m, positive above it)
          in a patch x patch square of `cell` m centred below the edge, row
          by row along z, columns along x; 0 off the terrain.
 
@@ -105,7 +109,7 @@ class Env:
     render_mode = None
 
     def __init__(self, task, control_hz=10, patch=16, cell=0.5, time_limit=None, dig_goal_m3=2.0,
-                 score_weight=0.01, soil_weight=1.0, data=None):
+                 score_weight=0.01, soil_weight=1.0, soil=None, data=None):
         if task not in TASKS:
             _fail(f"unknown task {task!r}: one of {', '.join(TASKS)}")
         if not (isinstance(control_hz, (int, float)) and 0 < control_hz <= 1 / _kelvarro.STEP):
@@ -119,7 +123,7 @@ class Env:
         self.score_weight, self.soil_weight = float(score_weight), float(soil_weight)
         self.dig_goal_m3 = float(dig_goal_m3)
         self.steps_per_action = max(1, round(1 / (control_hz * _kelvarro.STEP)))
-        self.world = _kelvarro.World(exercise=None if task == "dig" else task, data=data)
+        self.world = _kelvarro.World(exercise=None if task == "dig" else task, soil=soil, data=data)
         exercise = self.world.exercise
         if exercise is None:
             self.world.step(_LAND_STEPS)
