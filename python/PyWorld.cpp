@@ -163,21 +163,15 @@ void PyWorld::record(const std::string& path) const
     for (int d = 0; d < kDriveCount; ++d)
         header.axes[driveAxis(d)] = axisPartName(static_cast<Drive>(d));
     std::string text = headerText(header);
-    // A reader takes lines at most kSessionMaxStepGap steps apart: quiet
-    // stretches get a sync line each second of world time, as a live
-    // recording has.
-    int64_t lastLine = 0;
-    const auto reach = [&](int64_t step) {
-        for (; step - lastLine > kSessionSyncSteps; lastLine += kSessionSyncSteps)
-            text += std::to_string(lastLine + kSessionSyncSteps) + " sync\n";
-        lastLine = step;
-    };
+    int64_t last = 0;
+    const auto sync = [&](int64_t step) { text += std::to_string(step) + " sync\n"; };
     for (const GivenCommand& c : commands) {
-        reach(c.step);
+        syncQuietStretch(last, c.step, sync);
         for (int d = 0; d < kDriveCount; ++d)
             appendEventLine(text, c.step, driveEvent(static_cast<Drive>(d), c.command.deflection[d]));
+        last = c.step;
     }
-    reach(simulated->stepCount);
+    syncQuietStretch(last, simulated->stepCount, sync);
     text += std::to_string(simulated->stepCount) + " end\n";
     std::ofstream file(path, std::ios::binary);
     file << text;
