@@ -11,8 +11,11 @@
 #include <vector>
 
 #include "base/Error.h"
+#include "excavator/Cutting.h"
 #include "excavator/Excavator.h"
 #include "excavator/Grade.h"
+#include "exercise/TrenchMeter.h"
+#include "math/Quaternion.h"
 #include "python/PyWorld.h"
 #include "python/WorldPool.h"
 #include "tools/scenario/Scenario.h"
@@ -63,6 +66,30 @@ Vector3 cuttingEdge(const Excavator& e)
 
 constexpr int kStateSize = 21;
 
+// How the cutting edge moves at these boom, arm and bucket rates (rad/s)
+// from the joint angles of now: its middle's velocity in the machine's
+// frame (x along the tracks, y up; m/s) and whether that motion cuts.
+py::tuple edgeMotion(const PyWorld& w, double boom, double arm, double bucket)
+{
+    const Excavator& e = *w.world().excavator;
+    const JointAngles now = jointAngles(e.meshes);
+    JointAngles rates;
+    rates.monoblock = boom;
+    rates.bendingArm = arm;
+    rates.groundPlate = bucket;
+    JointAngles next = now;
+    constexpr double dt = 0.01;
+    next.monoblock += boom * dt;
+    next.bendingArm += arm * dt;
+    next.groundPlate += bucket * dt;
+    Vector3 a0, b0, a1, b1;
+    cuttingEdgeEndsAt(e, now, a0, b0);
+    cuttingEdgeEndsAt(e, next, a1, b1);
+    const Vector3 v = rotate((a1 + b1 - a0 - b0) * (0.5 / dt), conjugate(e.orientation));
+    const bool cuts = inCuttingWindow(attackAngle(tipVelocityInBucket(armPivots(e.meshes), now, rates)));
+    return py::make_tuple(v.x, v.y, cuts);
+}
+
 // The machine's state as the environment observes it; see kelvarro/env.py.
 void machineState(const PyWorld& w, float* out)
 {
@@ -112,6 +139,9 @@ py::dict stateDict(const PyWorld& w)
     d["cutting_edge"] = part(16, 3);
     d["cut_force_kn"] = s[19];
     d["hydraulic_load"] = s[20];
+    // The grade guidance's readout: the cutting edge's height above the grade set, None with none.
+    const Excavator& e = *w.world().excavator;
+    d["above_grade"] = e.grade.set ? py::cast(heightAboveGrade(e, e.grade)) : py::none();
     return d;
 }
 
@@ -156,6 +186,12 @@ py::object exerciseDict(const PyWorld& w)
     d["metrics"] = run->metrics;
     d["score"] = totalScore(run->exercise, run->metrics);
     d["end"] = run->endReason;
+    if (run->trench) {
+        const TrenchTarget& t = run->exercise.trench;
+        d["trench"] = py::dict(py::arg("x") = t.x, py::arg("z") = t.z, py::arg("heading_deg") = t.headingDegrees,
+                               py::arg("length") = t.length, py::arg("width") = t.width, py::arg("depth") = t.depth,
+                               py::arg("grade_level") = run->trench->gradeLevel());
+    }
     return d;
 }
 
@@ -252,6 +288,23 @@ PYBIND11_MODULE(_kelvarro, m)
                  return out;
              },
              py::arg("centre"), py::arg("size"), py::arg("cell"))
+        .def("edge_motion", &edgeMotion, py::arg("boom"), py::arg("arm"), py::arg("bucket"),
+             "(vx, vy, cuts): the cutting edge's velocity in the machine's frame at these joint rates.")
+        .def("to_machine",
+             [](const PyWorld& w, std::array<double, 3> p) {
+                 const Excavator& e = *w.world().excavator;
+                 const Vector3 q = rotate(Vector3(p[0], p[1], p[2]) - e.position, conjugate(e.orientation));
+                 return py::make_tuple(q.x, q.y, q.z);
+             },
+             py::arg("point"), "A world point in the machine's frame (x along the tracks, y up).")
+        .def("drive_rate",
+             [](const PyWorld& w, int drive, double deflection) {
+                 if (drive < 1 || drive > 3 || !(deflection >= -1.0 && deflection <= 1.0))
+                     throw Error("World", "drive_rate takes an arm drive (1 to 3) and a deflection in [-1, 1]");
+                 return w.world().excavator->armRate(static_cast<Drive>(drive), static_cast<float>(deflection));
+             },
+             py::arg("drive"), py::arg("deflection"),
+             "The rate (rad/s) that deflection would give an arm joint now, before the pump shares its flow.")
         .def_property_readonly("soil", &soilDict)
         .def_property_readonly("work", &workDict)
         .def_property_readonly("soil_type", [](const PyWorld& w) { return w.world().excavator->soil.name; })

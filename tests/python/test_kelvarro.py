@@ -1,5 +1,6 @@
 # The Python package: the environment's contract, many at once equal to one
 # by one, recordings that replay to the same trace, and bad arguments.
+import math
 import os
 import subprocess
 
@@ -130,6 +131,24 @@ def test_soil_chosen_by_name_sets_the_cutting_force():
     assert 0 < peaks[0] < peaks[1] < peaks[2]
 
 
+def test_edge_motion_predicts_how_the_edge_moves():
+    # What a controller plans with: the edge's velocity at the joints' rates,
+    # in the machine's frame, against the edge's motion over the next steps.
+    world = kelvarro.World(exercise="trench")
+    world.command([0, 1, 0, 0, 0, 0])
+    world.step(900)  # landed, the bucket lifted clear of the ground
+    for drives in ([0, 1, 0.5, 0, 0, 0], [0, -0.5, 0, -1, 0, 0]):
+        world.command(drives)
+        world.step(100)
+        vx, vy, _ = world.edge_motion(*world.state["rates"][1:4])
+        before = np.array(world.to_machine(world.state["cutting_edge"]))
+        world.step(4)
+        moved = (np.array(world.to_machine(world.state["cutting_edge"])) - before) / (4 * kelvarro.STEP)
+        # The machine's origin shifts as its arm moves: the direction is what a plan takes.
+        speed, measured = math.hypot(vx, vy), math.hypot(*moved[:2])
+        assert speed > 0.1 and np.dot(moved[:2], [vx, vy]) / (speed * measured) > 0.97
+
+
 def test_bad_arguments_raise_clear_errors():
     cases = [
         (lambda: kelvarro.Env("canal"), "unknown task 'canal'"),
@@ -142,6 +161,7 @@ def test_bad_arguments_raise_clear_errors():
         (lambda: kelvarro.World().command([0, 0, 2, 0, 0, 0]), r"\[World\] drive 2"),
         (lambda: kelvarro.World().step(-1), "negative"),
         (lambda: kelvarro.World().heightmap((0, 0), 0, 1.0), "heightmap"),
+        (lambda: kelvarro.World().drive_rate(0, 1.0), "arm drive"),
     ]
     env = kelvarro.Env("dig")
     env.reset()
