@@ -211,19 +211,29 @@ std::array<double, kDriveCount> drives(const py::array_t<double, py::array::forc
     return out;
 }
 
-// The observation: the machine's state, then a patch of ground heights
-// around the cutting edge, relative to the edge (NaN off the terrain reads 0).
-py::array_t<float> observation(const PyWorld& w, int cells, double cell)
+void checkPatch(int cells, double cell)
 {
     if (cells < 1 || cells > 1024 || !(cell > 0.0 && cell <= 100.0))
         throw Error("World", "a patch is 1 to 1024 cells of (0, 100] m");
-    auto out = floats({kStateSize + cells * cells});
-    float* o = out.mutable_data();
+}
+
+// The observation: the machine's state, then a patch of ground heights
+// around the cutting edge, relative to the edge (NaN off the terrain reads 0).
+// Needs no interpreter lock.
+void fillObservation(const PyWorld& w, int cells, double cell, float* o)
+{
     machineState(w, o);
     float* patch = o + kStateSize;
     w.heightmap(o[16], o[18], cells, cell, patch);
     for (int i = 0; i < cells * cells; ++i)
         patch[i] = std::isnan(patch[i]) ? 0.0f : patch[i] - o[17];
+}
+
+py::array_t<float> observation(const PyWorld& w, int cells, double cell)
+{
+    checkPatch(cells, cell);
+    auto out = floats({kStateSize + cells * cells});
+    fillObservation(w, cells, cell, out.mutable_data());
     return out;
 }
 
@@ -347,5 +357,35 @@ PYBIND11_MODULE(_kelvarro, m)
                  pool.run(worlds.size(), [&](size_t i) { taken[i] = worlds[i]->step(n); });
                  return taken;
              },
-             py::arg("worlds"), py::arg("n"));
+             py::arg("worlds"), py::arg("n"))
+        // The whole of a vector environment's step but the bookkeeping: each
+        // world given its row of drives, stepped and observed on the pool's
+        // threads, so that the serial part between steps stays small.
+        .def("advance",
+             [](WorldPool& pool, const std::vector<PyWorld*>& worlds,
+                const py::array_t<double, py::array::c_style | py::array::forcecast>& actions, int64_t n, int cells,
+                double cell) {
+                 const auto count = static_cast<py::ssize_t>(worlds.size());
+                 if (actions.ndim() != 2 || actions.shape(0) != count || actions.shape(1) != kDriveCount)
+                     throw Error("World", "advance takes one row of " + std::to_string(kDriveCount) +
+                                              " drives per world");
+                 for (const PyWorld* w : worlds)
+                     if (!w)
+                         throw Error("World", "a pool steps worlds, not None");
+                 checkPatch(cells, cell);
+                 const py::ssize_t size = kStateSize + cells * cells;
+                 auto out = floats({count, size});
+                 float* o = out.mutable_data();
+                 const double* a = actions.data();
+                 py::gil_scoped_release unlocked;
+                 pool.run(worlds.size(), [&](size_t i) {
+                     std::array<double, kDriveCount> row{};
+                     std::copy(a + i * kDriveCount, a + (i + 1) * kDriveCount, row.begin());
+                     worlds[i]->command(row);
+                     worlds[i]->step(n);
+                     fillObservation(*worlds[i], cells, cell, o + static_cast<py::ssize_t>(i) * size);
+                 });
+                 return out;
+             },
+             py::arg("worlds"), py::arg("actions"), py::arg("n"), py::arg("cells"), py::arg("cell"));
 }

@@ -104,6 +104,16 @@ def _fail(text):
     raise ValueError("[Env] " + text)
 
 
+def _finite(actions, shape, what):
+    """The actions as float64, clipped to [-1, 1]; a wrong shape or a value that is not finite fails."""
+    a = np.asarray(actions, dtype=np.float64)
+    if a.shape != shape:
+        _fail(f"{what}, got shape {a.shape}")
+    if not np.all(np.isfinite(a)):
+        _fail(f"an action must be finite, got {a.tolist()}")
+    return np.clip(a, -1.0, 1.0)
+
+
 class Env:
     metadata = {"render_modes": []}
     render_mode = None
@@ -130,6 +140,7 @@ class Env:
         self.time_limit = float(time_limit if time_limit is not None
                                 else exercise["time_limit"] if exercise else 60.0)
         self.world.observation(patch, self.cell)  # checks the cell size once
+        self._unit_m3 = self.world.soil["unit_m3"]
         self._start = self.world.save()
         self._start_time = self.world.time
         self.observation_space = _box(-np.inf, np.inf, (_kelvarro.STATE_SIZE + patch * patch,))
@@ -142,7 +153,8 @@ class Env:
         soil, work, exercise = self.world.soil, self.world.work, self.world.exercise
         return {"dug": soil["dug"], "bucket": soil["bucket"], "delivered": work["moved_units"],
                 "spilled": soil["gone"], "loose": soil["loose"], "moved_m3": work["moved_m3"],
-                "score": exercise["score"] if exercise else 0.0}
+                "score": exercise["score"] if exercise else 0.0,
+                "metrics": exercise["metrics"] if exercise else {}}
 
     def reset(self, seed=None, options=None):
         if options:
@@ -158,25 +170,23 @@ class Env:
         return obs, self._info(self._last, {"score": 0.0, "soil": 0.0})
 
     def _info(self, now, terms):
-        exercise = self.world.exercise
-        soil = {k: now[k] - self._last[k] for k in ("dug", "bucket", "delivered", "spilled", "loose")}
-        soil["unit_m3"] = self.world.soil["unit_m3"]
+        last = self._last
+        soil = {k: now[k] - last[k] for k in ("dug", "bucket", "delivered", "spilled", "loose")}
+        soil["unit_m3"] = self._unit_m3
         return {"time": self.world.time - self._start_time, "soil": soil, "moved_m3": now["moved_m3"],
-                "score": now["score"], "metrics": dict(exercise["metrics"]) if exercise else {},
-                "reward_terms": terms}
+                "score": now["score"], "metrics": now["metrics"], "reward_terms": terms}
 
-    def _apply(self, action):
+    def _begin(self):
         if self._done:
             _fail("the episode has ended: call reset()")
-        a = np.asarray(action, dtype=np.float64)
-        if a.shape != self.action_space.shape:
-            _fail(f"an action is {self.action_space.shape[0]} drives, got shape {a.shape}")
-        if not np.all(np.isfinite(a)):
-            _fail(f"an action must be finite, got {a.tolist()}")
-        self.world.command(np.clip(a, -1.0, 1.0))
         self._actions += 1
 
-    def _finish(self):
+    def _apply(self, action):
+        a = _finite(action, self.action_space.shape, f"an action is {self.action_space.shape[0]} drives")
+        self._begin()
+        self.world.command(a)
+
+    def _finish(self, obs=None):
         now = self._figures()
         terms = {"score": self.score_weight * (now["score"] - self._last["score"]),
                  "soil": self.soil_weight * (now["moved_m3"] - self._last["moved_m3"])}
@@ -190,7 +200,8 @@ class Env:
             terminated = now["moved_m3"] >= self.dig_goal_m3
             truncated = not terminated and self._actions >= self.max_actions
         self._done = terminated or truncated
-        obs = self.world.observation(self.patch, self.cell)
+        if obs is None:
+            obs = self.world.observation(self.patch, self.cell)
         return obs, float(terms["score"] + terms["soil"]), terminated, truncated, info
 
     def step(self, action):
@@ -219,6 +230,7 @@ class VectorEnv:
         self.num_envs = n
         self.envs = [Env(task, **kwargs) for _ in range(n)]
         self.pool = _kelvarro.Pool(threads or min(n, os.cpu_count() or 1))
+        self._worlds = [env.world for env in self.envs]
         self.single_observation_space = self.envs[0].observation_space
         self.single_action_space = self.envs[0].action_space
         self.observation_space = _box(-np.inf, np.inf, (n,) + self.single_observation_space.shape)
@@ -232,20 +244,19 @@ class VectorEnv:
         return np.stack([r[0] for r in results]), {"envs": [r[1] for r in results]}
 
     def step(self, actions):
-        actions = np.asarray(actions)
-        if actions.shape != self.action_space.shape:
-            _fail(f"actions for {self.num_envs} environments have shape {self.action_space.shape}, got {actions.shape}")
-        for env, a in zip(self.envs, actions):
-            env._apply(a)
-        self.pool.step([env.world for env in self.envs], self.envs[0].steps_per_action)
+        actions = _finite(actions, self.action_space.shape,
+                          f"actions for {self.num_envs} environments have shape {self.action_space.shape}")
+        for env in self.envs:
+            env._begin()
+        first = self.envs[0]
+        obs = self.pool.advance(self._worlds, actions, first.steps_per_action, first.patch, first.cell)
         n = self.num_envs
-        obs = np.empty((n,) + self.single_observation_space.shape, np.float32)
         rewards = np.zeros(n)
         terminated, truncated = np.zeros(n, bool), np.zeros(n, bool)
         final_obs, final_info = np.full(n, None, object), np.full(n, None, object)
         infos = []
         for i, env in enumerate(self.envs):
-            obs[i], rewards[i], terminated[i], truncated[i], info = env._finish()
+            _, rewards[i], terminated[i], truncated[i], info = env._finish(obs[i])
             if terminated[i] or truncated[i]:
                 final_obs[i], final_info[i] = obs[i].copy(), info
                 obs[i], info = env.reset()
