@@ -315,6 +315,17 @@ PYBIND11_MODULE(_kelvarro, m)
              },
              py::arg("drive"), py::arg("deflection"),
              "The rate (rad/s) that deflection would give an arm joint now, before the pump shares its flow.")
+        .def("figures",
+             [](const PyWorld& w) {
+                 const World& world = w.world();
+                 const SoilLedger soil = sceneSoil(world);
+                 const ExerciseRun* run = w.exercise();
+                 return py::make_tuple(world.excavator->soilDug, soil.buckets, world.work.movedUnits, soil.gone,
+                                       soil.loose, world.work.movedM3(),
+                                       run ? totalScore(run->exercise, run->metrics) : 0.0);
+             },
+             "(dug, bucket, delivered, spilled, loose, moved_m3, score): what an environment's step reports "
+             "changes of, in one call.")
         .def_property_readonly("soil", &soilDict)
         .def_property_readonly("work", &workDict)
         .def_property_readonly("soil_type", [](const PyWorld& w) { return w.world().excavator->soil.name; })

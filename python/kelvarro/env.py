@@ -59,6 +59,7 @@ import numpy as np
 from . import _kelvarro
 
 TASKS = ("trench", "hopper", "precision", "dig")
+_FIGURES = ("dug", "bucket", "delivered", "spilled", "loose", "moved_m3", "score")
 _LAND_STEPS = 333  # "dig" starts after a second of landing
 
 
@@ -141,6 +142,7 @@ class Env:
                                 else exercise["time_limit"] if exercise else 60.0)
         self.world.observation(patch, self.cell)  # checks the cell size once
         self._unit_m3 = self.world.soil["unit_m3"]
+        self._exercise = exercise is not None
         self._start = self.world.save()
         self._start_time = self.world.time
         self.observation_space = _box(-np.inf, np.inf, (_kelvarro.STATE_SIZE + patch * patch,))
@@ -150,11 +152,9 @@ class Env:
 
     # The figures a step's reward and info are the changes of.
     def _figures(self):
-        soil, work, exercise = self.world.soil, self.world.work, self.world.exercise
-        return {"dug": soil["dug"], "bucket": soil["bucket"], "delivered": work["moved_units"],
-                "spilled": soil["gone"], "loose": soil["loose"], "moved_m3": work["moved_m3"],
-                "score": exercise["score"] if exercise else 0.0,
-                "metrics": exercise["metrics"] if exercise else {}}
+        now = dict(zip(_FIGURES, self.world.figures()))
+        now["metrics"] = self.world.exercise["metrics"] if self._exercise else {}
+        return now
 
     def reset(self, seed=None, options=None):
         if options:
