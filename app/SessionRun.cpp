@@ -20,16 +20,13 @@ void recordReplayed(SessionRecorder& recorder, const std::vector<RecordedEvent>&
     // The watched recording's sync lines are not kept; new ones, once a
     // second of world time, keep its lines as close as a live recording's.
     int64_t last = 0;
-    const auto syncTo = [&](int64_t step) {
-        for (; step - last > kSessionSyncSteps; last += kSessionSyncSteps)
-            recorder.sync(last + kSessionSyncSteps);
-    };
+    const auto sync = [&](int64_t step) { recorder.sync(step); };
     for (const RecordedEvent& r : events) {
-        syncTo(r.step);
+        syncQuietStretch(last, r.step, sync);
         recorder.record(r.step, r.event);
         last = r.step;
     }
-    syncTo(upTo);
+    syncQuietStretch(last, upTo, sync);
     recorder.sync(upTo);
 }
 

@@ -7,9 +7,14 @@
 
 void cuttingEdgeEnds(const Excavator& e, Vector3& a, Vector3& b)
 {
+    cuttingEdgeEndsAt(e, jointAngles(e.meshes), a, b);
+}
+
+void cuttingEdgeEndsAt(const Excavator& e, const JointAngles& angles, Vector3& a, Vector3& b)
+{
     const Mesh& plate = e.meshes[GroundPlate];
     const MeshEdge& lip = plate.edges[cutting::edgeIndex];
-    const PartTransform t(GroundPlate, plate.referencePoint, armPivots(e.meshes), jointAngles(e.meshes));
+    const PartTransform t(GroundPlate, plate.referencePoint, armPivots(e.meshes), angles);
     a = e.modelToWorld(t.point(plate.positions[lip.v0]));
     b = e.modelToWorld(t.point(plate.positions[lip.v1]));
 }

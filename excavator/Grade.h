@@ -1,5 +1,6 @@
 #pragma once
 
+#include "excavator/Articulation.h"
 #include "math/Vector3.h"
 
 class Excavator;
@@ -19,6 +20,8 @@ enum class GradeBand { Below = -1, OnGrade = 0, Above = 1 };
 // The two ends of the bucket's cutting edge (the outline's edge 31, the one
 // digging tests) in the world, at the joint angles and pose of now.
 void cuttingEdgeEnds(const Excavator& e, Vector3& a, Vector3& b);
+// The same at other joint angles, the pose of now.
+void cuttingEdgeEndsAt(const Excavator& e, const JointAngles& angles, Vector3& a, Vector3& b);
 // World height of the cutting edge: its lower end, the one that cuts deepest.
 double cuttingEdgeLevel(const Excavator& e);
 // Signed height (m) of the cutting edge above the grade; 0 with none set.

@@ -300,3 +300,9 @@ std::string parseSessionLine(const std::string& line, SessionLine& kindOut, Reco
     }
     return "unknown event kind " + excerpt(word);
 }
+
+void syncQuietStretch(int64_t from, int64_t to, const std::function<void(int64_t)>& sync)
+{
+    for (; to - from > kSessionSyncSteps; from += kSessionSyncSteps)
+        sync(from + kSessionSyncSteps);
+}

@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -72,6 +73,12 @@ std::string headerText(const SessionHeader& header);
 // Appends "STEP KIND FIELDS\n" for an event a listener or the window hears;
 // false (nothing appended) for any other kind.
 bool appendEventLine(std::string& out, int64_t step, const SDL_Event& event);
+
+// The sync lines a recording made after the fact needs between a line at
+// step `from` and the next at step `to`: one each second of world time, as
+// a live recording has, so that its lines lie within what a reader takes.
+// Calls `sync` with each one's step, in order.
+void syncQuietStretch(int64_t from, int64_t to, const std::function<void(int64_t)>& sync);
 
 // The kinds of line after the header.
 enum class SessionLine { Event, Sync, End };

@@ -11,8 +11,11 @@
 #include <vector>
 
 #include "base/Error.h"
+#include "excavator/Cutting.h"
 #include "excavator/Excavator.h"
 #include "excavator/Grade.h"
+#include "exercise/TrenchMeter.h"
+#include "math/Quaternion.h"
 #include "python/BatchBinding.h"
 #include "python/PyWorld.h"
 #include "python/WorldPool.h"
@@ -37,14 +40,13 @@ std::string dataFolder(const py::object& data)
 std::unique_ptr<PyWorld> makeWorld(const py::object& exercise, const py::object& soil, const py::object& data,
                                    bool trace)
 {
-    if (!soil.is_none())
-        throw Error("World", "soil models are not selectable: soil must be None");
+    const std::string ground = soil.is_none() ? std::string() : soil.cast<std::string>();
     const std::string name = exercise.is_none() ? std::string() : exercise.cast<std::string>();
     std::string folder = dataFolder(data);
     if (!folder.empty() && folder.back() != '/')
         folder += '/';
     py::gil_scoped_release unlocked;
-    return std::make_unique<PyWorld>(folder, name, trace);
+    return std::make_unique<PyWorld>(folder, name, ground, trace);
 }
 
 size_t column(const char* name)
@@ -63,7 +65,31 @@ Vector3 cuttingEdge(const Excavator& e)
     return (a + b) * 0.5;
 }
 
-constexpr int kStateSize = 19;
+constexpr int kStateSize = 21;
+
+// How the cutting edge moves at these boom, arm and bucket rates (rad/s)
+// from the joint angles of now: its middle's velocity in the machine's
+// frame (x along the tracks, y up; m/s) and whether that motion cuts.
+py::tuple edgeMotion(const PyWorld& w, double boom, double arm, double bucket)
+{
+    const Excavator& e = *w.world().excavator;
+    const JointAngles now = jointAngles(e.meshes);
+    JointAngles rates;
+    rates.monoblock = boom;
+    rates.bendingArm = arm;
+    rates.groundPlate = bucket;
+    JointAngles next = now;
+    constexpr double dt = 0.01;
+    next.monoblock += boom * dt;
+    next.bendingArm += arm * dt;
+    next.groundPlate += bucket * dt;
+    Vector3 a0, b0, a1, b1;
+    cuttingEdgeEndsAt(e, now, a0, b0);
+    cuttingEdgeEndsAt(e, next, a1, b1);
+    const Vector3 v = rotate((a1 + b1 - a0 - b0) * (0.5 / dt), conjugate(e.orientation));
+    const bool cuts = inCuttingWindow(attackAngle(tipVelocityInBucket(armPivots(e.meshes), now, rates)));
+    return py::make_tuple(v.x, v.y, cuts);
+}
 
 // The machine's state as the environment observes it; see kelvarro/env.py.
 void machineState(const PyWorld& w, float* out)
@@ -85,6 +111,8 @@ void machineState(const PyWorld& w, float* out)
     out[16] = static_cast<float>(edge.x);
     out[17] = static_cast<float>(edge.y);
     out[18] = static_cast<float>(edge.z);
+    out[19] = static_cast<float>(e.cutForce / 1000.0);
+    out[20] = static_cast<float>(e.hydraulicLoad);
 }
 
 py::array_t<float> floats(std::vector<py::ssize_t> shape)
@@ -110,6 +138,11 @@ py::dict stateDict(const PyWorld& w)
     d["bucket_units"] = w.world().excavator->bucket.soilCount;
     d["hit"] = static_cast<int>(w.world().excavator->hit.cause);
     d["cutting_edge"] = part(16, 3);
+    d["cut_force_kn"] = s[19];
+    d["hydraulic_load"] = s[20];
+    // The grade guidance's readout: the cutting edge's height above the grade set, None with none.
+    const Excavator& e = *w.world().excavator;
+    d["above_grade"] = e.grade.set ? py::cast(heightAboveGrade(e, e.grade)) : py::none();
     return d;
 }
 
@@ -154,6 +187,12 @@ py::object exerciseDict(const PyWorld& w)
     d["metrics"] = run->metrics;
     d["score"] = totalScore(run->exercise, run->metrics);
     d["end"] = run->endReason;
+    if (run->trench) {
+        const TrenchTarget& t = run->exercise.trench;
+        d["trench"] = py::dict(py::arg("x") = t.x, py::arg("z") = t.z, py::arg("heading_deg") = t.headingDegrees,
+                               py::arg("length") = t.length, py::arg("width") = t.width, py::arg("depth") = t.depth,
+                               py::arg("grade_level") = run->trench->gradeLevel());
+    }
     return d;
 }
 
@@ -173,19 +212,29 @@ std::array<double, kDriveCount> drives(const py::array_t<double, py::array::forc
     return out;
 }
 
-// The observation: the machine's state, then a patch of ground heights
-// around the cutting edge, relative to the edge (NaN off the terrain reads 0).
-py::array_t<float> observation(const PyWorld& w, int cells, double cell)
+void checkPatch(int cells, double cell)
 {
     if (cells < 1 || cells > 1024 || !(cell > 0.0 && cell <= 100.0))
         throw Error("World", "a patch is 1 to 1024 cells of (0, 100] m");
-    auto out = floats({kStateSize + cells * cells});
-    float* o = out.mutable_data();
+}
+
+// The observation: the machine's state, then a patch of ground heights
+// around the cutting edge, relative to the edge (NaN off the terrain reads 0).
+// Needs no interpreter lock.
+void fillObservation(const PyWorld& w, int cells, double cell, float* o)
+{
     machineState(w, o);
     float* patch = o + kStateSize;
     w.heightmap(o[16], o[18], cells, cell, patch);
     for (int i = 0; i < cells * cells; ++i)
         patch[i] = std::isnan(patch[i]) ? 0.0f : patch[i] - o[17];
+}
+
+py::array_t<float> observation(const PyWorld& w, int cells, double cell)
+{
+    checkPatch(cells, cell);
+    auto out = floats({kStateSize + cells * cells});
+    fillObservation(w, cells, cell, out.mutable_data());
     return out;
 }
 
@@ -250,8 +299,37 @@ PYBIND11_MODULE(_kelvarro, m)
                  return out;
              },
              py::arg("centre"), py::arg("size"), py::arg("cell"))
+        .def("edge_motion", &edgeMotion, py::arg("boom"), py::arg("arm"), py::arg("bucket"),
+             "(vx, vy, cuts): the cutting edge's velocity in the machine's frame at these joint rates.")
+        .def("to_machine",
+             [](const PyWorld& w, std::array<double, 3> p) {
+                 const Excavator& e = *w.world().excavator;
+                 const Vector3 q = rotate(Vector3(p[0], p[1], p[2]) - e.position, conjugate(e.orientation));
+                 return py::make_tuple(q.x, q.y, q.z);
+             },
+             py::arg("point"), "A world point in the machine's frame (x along the tracks, y up).")
+        .def("drive_rate",
+             [](const PyWorld& w, int drive, double deflection) {
+                 if (drive < 1 || drive > 3 || !(deflection >= -1.0 && deflection <= 1.0))
+                     throw Error("World", "drive_rate takes an arm drive (1 to 3) and a deflection in [-1, 1]");
+                 return w.world().excavator->armRate(static_cast<Drive>(drive), static_cast<float>(deflection));
+             },
+             py::arg("drive"), py::arg("deflection"),
+             "The rate (rad/s) that deflection would give an arm joint now, before the pump shares its flow.")
+        .def("figures",
+             [](const PyWorld& w) {
+                 const World& world = w.world();
+                 const SoilLedger soil = sceneSoil(world);
+                 const ExerciseRun* run = w.exercise();
+                 return py::make_tuple(world.excavator->soilDug, soil.buckets, world.work.movedUnits, soil.gone,
+                                       soil.loose, world.work.movedM3(),
+                                       run ? totalScore(run->exercise, run->metrics) : 0.0);
+             },
+             "(dug, bucket, delivered, spilled, loose, moved_m3, score): what an environment's step reports "
+             "changes of, in one call.")
         .def_property_readonly("soil", &soilDict)
         .def_property_readonly("work", &workDict)
+        .def_property_readonly("soil_type", [](const PyWorld& w) { return w.world().excavator->soil.name; })
         .def_property_readonly("exercise", &exerciseDict)
         .def_property_readonly("step_count", [](const PyWorld& w) { return w.world().stepCount; })
         .def_property_readonly("time", [](const PyWorld& w) { return w.world().stepCount * PyWorld::kStep; })
@@ -291,7 +369,37 @@ PYBIND11_MODULE(_kelvarro, m)
                  pool.run(worlds.size(), [&](size_t i) { taken[i] = worlds[i]->step(n); });
                  return taken;
              },
-             py::arg("worlds"), py::arg("n"));
+             py::arg("worlds"), py::arg("n"))
+        // The whole of a vector environment's step but the bookkeeping: each
+        // world given its row of drives, stepped and observed on the pool's
+        // threads, so that the serial part between steps stays small.
+        .def("advance",
+             [](WorldPool& pool, const std::vector<PyWorld*>& worlds,
+                const py::array_t<double, py::array::c_style | py::array::forcecast>& actions, int64_t n, int cells,
+                double cell) {
+                 const auto count = static_cast<py::ssize_t>(worlds.size());
+                 if (actions.ndim() != 2 || actions.shape(0) != count || actions.shape(1) != kDriveCount)
+                     throw Error("World", "advance takes one row of " + std::to_string(kDriveCount) +
+                                              " drives per world");
+                 for (const PyWorld* w : worlds)
+                     if (!w)
+                         throw Error("World", "a pool steps worlds, not None");
+                 checkPatch(cells, cell);
+                 const py::ssize_t size = kStateSize + cells * cells;
+                 auto out = floats({count, size});
+                 float* o = out.mutable_data();
+                 const double* a = actions.data();
+                 py::gil_scoped_release unlocked;
+                 pool.run(worlds.size(), [&](size_t i) {
+                     std::array<double, kDriveCount> row{};
+                     std::copy(a + i * kDriveCount, a + (i + 1) * kDriveCount, row.begin());
+                     worlds[i]->command(row);
+                     worlds[i]->step(n);
+                     fillObservation(*worlds[i], cells, cell, o + static_cast<py::ssize_t>(i) * size);
+                 });
+                 return out;
+             },
+             py::arg("worlds"), py::arg("actions"), py::arg("n"), py::arg("cells"), py::arg("cell"));
 
     registerBatch(m);
 }

@@ -42,11 +42,18 @@ SDL_Event driveEvent(Drive drive, float taken)
 
 }  // namespace
 
-PyWorld::PyWorld(const std::string& directory, const std::string& exercise, bool trace)
+PyWorld::PyWorld(const std::string& directory, const std::string& exercise, const std::string& soil,
+                 bool trace)
     : dataDirectory(directory), exerciseName(exercise), simulated(std::make_unique<World>(directory)),
       keepTrace(trace)
 {
     World& w = *simulated;
+    if (!soil.empty() && !w.chooseSoil(soil)) {
+        std::string known;
+        for (const SoilType& s : w.soils.soils)
+            known += " " + s.name;
+        throw Error("World", "unknown soil '" + soil + "'; soils.json has:" + known);
+    }
     // As the scenario runner starts a run (and so a replay): the work meter
     // counts from the machine as built.
     w.work.reset(w.excavator->soilDug, w.excavator->bucket.soilCount);
@@ -144,6 +151,10 @@ void PyWorld::heightmap(double x, double z, int cells, double cell, float* out) 
 
 void PyWorld::record(const std::string& path) const
 {
+    const std::string& soil = simulated->excavator->soil.name;
+    if (soil != simulated->soils.defaultName)
+        throw Error("World", "a recording replays in the default soil '" + simulated->soils.defaultName +
+                                 "', not this world's '" + soil + "'");
     SessionHeader header;
     header.program = programVersion();
     header.data = dataChecksum(dataDirectory);
@@ -152,21 +163,15 @@ void PyWorld::record(const std::string& path) const
     for (int d = 0; d < kDriveCount; ++d)
         header.axes[driveAxis(d)] = axisPartName(static_cast<Drive>(d));
     std::string text = headerText(header);
-    // A reader takes lines at most kSessionMaxStepGap steps apart: quiet
-    // stretches get a sync line each second of world time, as a live
-    // recording has.
-    int64_t lastLine = 0;
-    const auto reach = [&](int64_t step) {
-        for (; step - lastLine > kSessionSyncSteps; lastLine += kSessionSyncSteps)
-            text += std::to_string(lastLine + kSessionSyncSteps) + " sync\n";
-        lastLine = step;
-    };
+    int64_t last = 0;
+    const auto sync = [&](int64_t step) { text += std::to_string(step) + " sync\n"; };
     for (const GivenCommand& c : commands) {
-        reach(c.step);
+        syncQuietStretch(last, c.step, sync);
         for (int d = 0; d < kDriveCount; ++d)
             appendEventLine(text, c.step, driveEvent(static_cast<Drive>(d), c.command.deflection[d]));
+        last = c.step;
     }
-    reach(simulated->stepCount);
+    syncQuietStretch(last, simulated->stepCount, sync);
     text += std::to_string(simulated->stepCount) + " end\n";
     std::ofstream file(path, std::ios::binary);
     file << text;

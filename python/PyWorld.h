@@ -34,8 +34,11 @@ class PyWorld {
 public:
     static constexpr double kStep = 0.003;  // s
 
-    // `exercise`: a name under data/exercises/, or empty for the bare world.
-    PyWorld(const std::string& dataDirectory, const std::string& exercise, bool keepTrace);
+    // `exercise`: a name under data/exercises/, or empty for the bare world;
+    // `soil`: a name in data/soils.json, or empty for its default. An
+    // unknown one is an Error naming those there are.
+    PyWorld(const std::string& dataDirectory, const std::string& exercise, const std::string& soil,
+            bool keepTrace);
     PyWorld(const PyWorld&) = delete;
     PyWorld& operator=(const PyWorld&) = delete;
 
@@ -56,7 +59,8 @@ public:
     // columns sampled.
     void heightmap(double x, double z, int cells, double cell, float* out) const;
 
-    // The episode since the start as a session recording.
+    // The episode since the start as a session recording. A recording
+    // replays in the default soil, so another soil's world is an Error.
     void record(const std::string& path) const;
 
     World& world() { return *simulated; }

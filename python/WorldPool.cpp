@@ -1,5 +1,19 @@
 #include "python/WorldPool.h"
 
+#include <chrono>
+
+namespace {
+constexpr std::chrono::microseconds kSpin(500);
+}
+
+template <typename Waiting>
+void WorldPool::spin(Waiting waiting)
+{
+    const auto until = std::chrono::steady_clock::now() + kSpin;
+    while (waiting() && std::chrono::steady_clock::now() < until)
+        std::this_thread::yield();
+}
+
 WorldPool::WorldPool(int threads)
 {
     for (int i = 1; i < threads; ++i)
@@ -11,6 +25,7 @@ WorldPool::~WorldPool()
     {
         std::lock_guard<std::mutex> lock(mutex);
         stopping = true;
+        stopped = true;
     }
     wake.notify_all();
     for (std::thread& t : workers)
@@ -26,10 +41,12 @@ void WorldPool::run(size_t n, const std::function<void(size_t)>& task)
         count = n;
         finished = 0;
         failure = nullptr;
-        ++generation;
+        finishedNow = 0;
+        posted = ++generation;
     }
     wake.notify_all();
     drain();
+    spin([this, n] { return finishedNow.load() < n; });
     std::unique_lock<std::mutex> lock(mutex);
     done.wait(lock, [this] { return finished == count; });
     current = nullptr;
@@ -53,7 +70,8 @@ void WorldPool::drain()
         lock.lock();
         if (thrown && !failure)
             failure = thrown;
-        if (++finished == count)
+        finishedNow = ++finished;
+        if (finished == count)
             done.notify_all();
     }
 }
@@ -62,6 +80,7 @@ void WorldPool::work()
 {
     unsigned seen = 0;
     for (;;) {
+        spin([&] { return posted.load() == seen && !stopped.load(); });
         {
             std::unique_lock<std::mutex> lock(mutex);
             wake.wait(lock, [&] { return stopping || generation != seen; });

@@ -1,10 +1,11 @@
 """Learning environments over the simulator.
 
 Env(task, control_hz=10, patch=16, cell=0.5, time_limit=None, dig_goal_m3=2.0,
-    score_weight=0.01, soil_weight=1.0, data=None)
+    score_weight=0.01, soil_weight=1.0, soil=None, data=None)
 
 Tasks: "trench", "hopper", "precision" (the exercises of data/exercises/) and
-"dig" (the bare world: fill the bucket and dump it beside).
+"dig" (the bare world: fill the bucket and dump it beside). `soil`: the
+ground's soil, a name in data/soils.json (None: the file's default).
 
 Action: float32[6] in [-1, 1], the drives in kelvarro.DRIVES order (slewing,
 monoblock, bending arm, ground plate, left track, right track); finite values
@@ -14,7 +15,7 @@ take deflections as a joystick gives them: 0 and +-1 exactly, others in
 steps of 1/32768 and 0 within about 0.098 (the axis's dead zone), so an
 episode can be written as a session recording and replayed to the byte.
 
-Observation: float32[19 + patch * patch]
+Observation: float32[21 + patch * patch]
    0- 2  machine position x, y, z (m)
    3- 5  yaw, pitch, roll (rad)
    6- 9  joint angles: slewing, monoblock, bending arm, ground plate (rad)
@@ -22,7 +23,10 @@ Observation: float32[19 + patch * patch]
   14     soil in the bucket (m3)
   15     hit cause (0: none; the machine's JointHit causes)
   16-18  middle of the bucket's cutting edge x, y, z (m)
-  19-    ground heights relative to the cutting edge (m, positive above it)
+  19     the soil's force on the cutting edge (kN, 0 out of the ground)
+  20     hydraulic load: the busiest arm function's pressure over its
+         relief (1: the relief opens and the function stalls)
+  21-    ground heights relative to the cutting edge (m, positive above it)
          in a patch x patch square of `cell` m centred below the edge, row
          by row along z, columns along x; 0 off the terrain.
 
@@ -55,6 +59,7 @@ import numpy as np
 from . import _kelvarro
 
 TASKS = ("trench", "hopper", "precision", "dig")
+_FIGURES = ("dug", "bucket", "delivered", "spilled", "loose", "moved_m3", "score")
 _LAND_STEPS = 333  # "dig" starts after a second of landing
 
 
@@ -100,12 +105,22 @@ def _fail(text):
     raise ValueError("[Env] " + text)
 
 
+def _finite(actions, shape, what):
+    """The actions as float64, clipped to [-1, 1]; a wrong shape or a value that is not finite fails."""
+    a = np.asarray(actions, dtype=np.float64)
+    if a.shape != shape:
+        _fail(f"{what}, got shape {a.shape}")
+    if not np.all(np.isfinite(a)):
+        _fail(f"an action must be finite, got {a.tolist()}")
+    return np.minimum(np.maximum(a, -1.0), 1.0)  # as np.clip, without its slow path for small arrays
+
+
 class Env:
     metadata = {"render_modes": []}
     render_mode = None
 
     def __init__(self, task, control_hz=10, patch=16, cell=0.5, time_limit=None, dig_goal_m3=2.0,
-                 score_weight=0.01, soil_weight=1.0, data=None):
+                 score_weight=0.01, soil_weight=1.0, soil=None, data=None):
         if task not in TASKS:
             _fail(f"unknown task {task!r}: one of {', '.join(TASKS)}")
         if not (isinstance(control_hz, (int, float)) and 0 < control_hz <= 1 / _kelvarro.STEP):
@@ -119,13 +134,15 @@ class Env:
         self.score_weight, self.soil_weight = float(score_weight), float(soil_weight)
         self.dig_goal_m3 = float(dig_goal_m3)
         self.steps_per_action = max(1, round(1 / (control_hz * _kelvarro.STEP)))
-        self.world = _kelvarro.World(exercise=None if task == "dig" else task, data=data)
+        self.world = _kelvarro.World(exercise=None if task == "dig" else task, soil=soil, data=data)
         exercise = self.world.exercise
         if exercise is None:
             self.world.step(_LAND_STEPS)
         self.time_limit = float(time_limit if time_limit is not None
                                 else exercise["time_limit"] if exercise else 60.0)
         self.world.observation(patch, self.cell)  # checks the cell size once
+        self._unit_m3 = self.world.soil["unit_m3"]
+        self._exercise = exercise is not None
         self._start = self.world.save()
         self._start_time = self.world.time
         self.observation_space = _box(-np.inf, np.inf, (_kelvarro.STATE_SIZE + patch * patch,))
@@ -135,10 +152,9 @@ class Env:
 
     # The figures a step's reward and info are the changes of.
     def _figures(self):
-        soil, work, exercise = self.world.soil, self.world.work, self.world.exercise
-        return {"dug": soil["dug"], "bucket": soil["bucket"], "delivered": work["moved_units"],
-                "spilled": soil["gone"], "loose": soil["loose"], "moved_m3": work["moved_m3"],
-                "score": exercise["score"] if exercise else 0.0}
+        now = dict(zip(_FIGURES, self.world.figures()))
+        now["metrics"] = self.world.exercise["metrics"] if self._exercise else {}
+        return now
 
     def reset(self, seed=None, options=None):
         if options:
@@ -154,25 +170,23 @@ class Env:
         return obs, self._info(self._last, {"score": 0.0, "soil": 0.0})
 
     def _info(self, now, terms):
-        exercise = self.world.exercise
-        soil = {k: now[k] - self._last[k] for k in ("dug", "bucket", "delivered", "spilled", "loose")}
-        soil["unit_m3"] = self.world.soil["unit_m3"]
+        last = self._last
+        soil = {k: now[k] - last[k] for k in ("dug", "bucket", "delivered", "spilled", "loose")}
+        soil["unit_m3"] = self._unit_m3
         return {"time": self.world.time - self._start_time, "soil": soil, "moved_m3": now["moved_m3"],
-                "score": now["score"], "metrics": dict(exercise["metrics"]) if exercise else {},
-                "reward_terms": terms}
+                "score": now["score"], "metrics": now["metrics"], "reward_terms": terms}
 
-    def _apply(self, action):
+    def _begin(self):
         if self._done:
             _fail("the episode has ended: call reset()")
-        a = np.asarray(action, dtype=np.float64)
-        if a.shape != self.action_space.shape:
-            _fail(f"an action is {self.action_space.shape[0]} drives, got shape {a.shape}")
-        if not np.all(np.isfinite(a)):
-            _fail(f"an action must be finite, got {a.tolist()}")
-        self.world.command(np.clip(a, -1.0, 1.0))
         self._actions += 1
 
-    def _finish(self):
+    def _apply(self, action):
+        a = _finite(action, self.action_space.shape, f"an action is {self.action_space.shape[0]} drives")
+        self._begin()
+        self.world.command(a)
+
+    def _finish(self, obs=None):
         now = self._figures()
         terms = {"score": self.score_weight * (now["score"] - self._last["score"]),
                  "soil": self.soil_weight * (now["moved_m3"] - self._last["moved_m3"])}
@@ -186,7 +200,8 @@ class Env:
             terminated = now["moved_m3"] >= self.dig_goal_m3
             truncated = not terminated and self._actions >= self.max_actions
         self._done = terminated or truncated
-        obs = self.world.observation(self.patch, self.cell)
+        if obs is None:
+            obs = self.world.observation(self.patch, self.cell)
         return obs, float(terms["score"] + terms["soil"]), terminated, truncated, info
 
     def step(self, action):
@@ -215,6 +230,7 @@ class VectorEnv:
         self.num_envs = n
         self.envs = [Env(task, **kwargs) for _ in range(n)]
         self.pool = _kelvarro.Pool(threads or min(n, os.cpu_count() or 1))
+        self._worlds = [env.world for env in self.envs]
         self.single_observation_space = self.envs[0].observation_space
         self.single_action_space = self.envs[0].action_space
         self.observation_space = _box(-np.inf, np.inf, (n,) + self.single_observation_space.shape)
@@ -228,26 +244,25 @@ class VectorEnv:
         return np.stack([r[0] for r in results]), {"envs": [r[1] for r in results]}
 
     def step(self, actions):
-        actions = np.asarray(actions)
-        if actions.shape != self.action_space.shape:
-            _fail(f"actions for {self.num_envs} environments have shape {self.action_space.shape}, got {actions.shape}")
-        for env, a in zip(self.envs, actions):
-            env._apply(a)
-        self.pool.step([env.world for env in self.envs], self.envs[0].steps_per_action)
+        actions = _finite(actions, self.action_space.shape,
+                          f"actions for {self.num_envs} environments have shape {self.action_space.shape}")
+        for env in self.envs:
+            env._begin()
+        first = self.envs[0]
+        obs = self.pool.advance(self._worlds, actions, first.steps_per_action, first.patch, first.cell)
         n = self.num_envs
-        obs = np.empty((n,) + self.single_observation_space.shape, np.float32)
-        rewards = np.zeros(n)
-        terminated, truncated = np.zeros(n, bool), np.zeros(n, bool)
+        # Python lists turned into arrays once: the part between two steps
+        # runs alone, so it is kept short.
+        rewards, terminated, truncated, infos = [0.0] * n, [False] * n, [False] * n, [None] * n
         final_obs, final_info = np.full(n, None, object), np.full(n, None, object)
-        infos = []
         for i, env in enumerate(self.envs):
-            obs[i], rewards[i], terminated[i], truncated[i], info = env._finish()
+            _, rewards[i], terminated[i], truncated[i], infos[i] = env._finish(obs[i])
             if terminated[i] or truncated[i]:
-                final_obs[i], final_info[i] = obs[i].copy(), info
-                obs[i], info = env.reset()
-            infos.append(info)
+                final_obs[i], final_info[i] = obs[i].copy(), infos[i]
+                obs[i], infos[i] = env.reset()
+        terminated, truncated = np.array(terminated), np.array(truncated)
         ended = terminated | truncated
-        return obs, rewards, terminated, truncated, {
+        return obs, np.array(rewards), terminated, truncated, {
             "envs": infos, "final_observation": final_obs, "_final_observation": ended,
             "final_info": final_info, "_final_info": ended}
 

@@ -1,5 +1,6 @@
 # The Python package: the environment's contract, many at once equal to one
 # by one, recordings that replay to the same trace, and bad arguments.
+import math
 import os
 import subprocess
 
@@ -109,17 +110,58 @@ def test_recorded_episode_replays_to_the_same_trace(tmp_path):
     assert [",".join("%.9g" % v for v in row) for row in rows] == lines[1:]
 
 
+def test_soil_chosen_by_name_sets_the_cutting_force():
+    # The same bite in each soil: the harder the soil, the harder the cut.
+    keys = [(1, 1, 0, 1.55), (2, 1, 1.55, 3.1), (3, -1, 2.5, 3.69), (1, -1, 3.5, 4.13), (2, -1, 4.38, 6.5),
+            (3, 1, 4.53, 6.5), (1, -1, 4.98, 5.77)]
+    peaks = []
+    for soil in ("loose-sand", "common-earth", "stiff-clay"):
+        env = kelvarro.Env("dig", control_hz=1 / 0.03, soil=soil, time_limit=6.5, patch=1)
+        assert env.world.soil_type == soil
+        env.reset()
+        peak = 0.0
+        for t in np.arange(0.0, 6.5, 0.03):
+            action = np.zeros(6)
+            for drive, sign, begin, end in keys:
+                action[drive] += sign if begin <= t < end else 0.0
+            obs = env.step(action)[0]
+            assert obs[19] == env.world.state["cut_force_kn"] and 0 <= obs[20] < 1.5
+            peak = max(peak, obs[19])
+        peaks.append(peak)
+    assert 0 < peaks[0] < peaks[1] < peaks[2]
+
+
+def test_edge_motion_predicts_how_the_edge_moves():
+    # What a controller plans with: the edge's velocity at the joints' rates,
+    # in the machine's frame, against the edge's motion over the next steps.
+    world = kelvarro.World(exercise="trench")
+    world.command([0, 1, 0, 0, 0, 0])
+    world.step(900)  # landed, the bucket lifted clear of the ground
+    for drives in ([0, 1, 0.5, 0, 0, 0], [0, -0.5, 0, -1, 0, 0]):
+        world.command(drives)
+        world.step(100)
+        vx, vy, _ = world.edge_motion(*world.state["rates"][1:4])
+        before = np.array(world.to_machine(world.state["cutting_edge"]))
+        world.step(4)
+        moved = (np.array(world.to_machine(world.state["cutting_edge"])) - before) / (4 * kelvarro.STEP)
+        # The machine's origin shifts as its arm moves: the direction is what a plan takes.
+        speed, measured = math.hypot(vx, vy), math.hypot(*moved[:2])
+        assert speed > 0.1 and np.dot(moved[:2], [vx, vy]) / (speed * measured) > 0.97
+
+
 def test_bad_arguments_raise_clear_errors():
     cases = [
         (lambda: kelvarro.Env("canal"), "unknown task 'canal'"),
         (lambda: kelvarro.Env("dig", control_hz=0), "control_hz"),
         (lambda: kelvarro.World(exercise="nope"), r"\[Exercise\]"),
         (lambda: kelvarro.World(exercise="../x"), r"\["),
-        (lambda: kelvarro.World(soil="clay"), "soil"),
+        (lambda: kelvarro.World(soil="clay"), r"\[World\] unknown soil 'clay'.*stiff-clay"),
+        (lambda: kelvarro.World(soil="stiff-clay").record(os.devnull), "default soil"),
         (lambda: kelvarro.World().command([0.5] * 5), "six drives|6 drives"),
         (lambda: kelvarro.World().command([0, 0, 2, 0, 0, 0]), r"\[World\] drive 2"),
         (lambda: kelvarro.World().step(-1), "negative"),
         (lambda: kelvarro.World().heightmap((0, 0), 0, 1.0), "heightmap"),
+        (lambda: kelvarro.World().drive_rate(0, 1.0), "arm drive"),
     ]
     env = kelvarro.Env("dig")
     env.reset()
