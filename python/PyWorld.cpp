@@ -151,11 +151,10 @@ void PyWorld::heightmap(double x, double z, int cells, double cell, float* out) 
 
 void PyWorld::record(const std::string& path) const
 {
-    const std::string& soil = simulated->excavator->soil.name;
-    if (soil != simulated->soils.defaultName)
-        throw Error("World", "a recording replays in the default soil '" + simulated->soils.defaultName +
-                                 "', not this world's '" + soil + "'");
     SessionHeader header;
+    // Another soil than the file's default is named, so the replay cuts the same ground.
+    if (simulated->excavator->soil.name != simulated->soils.defaultName)
+        header.soil = simulated->excavator->soil.name;
     header.program = programVersion();
     header.data = dataChecksum(dataDirectory);
     header.started = sessionTime(static_cast<int64_t>(std::time(nullptr)));
