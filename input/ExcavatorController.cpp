@@ -1,5 +1,6 @@
 #include "input/ExcavatorController.h"
 
+#include <cmath>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -81,6 +82,22 @@ bool driveKey(Drive drive, float deflection, SDLKey& key)
             return true;
         }
     return false;
+}
+
+SDL_Event driveEvent(Drive drive, float deflection)
+{
+    SDL_Event event{};
+    SDLKey key = SDLK_UNKNOWN;
+    if (driveKey(drive, deflection, key) || (deflection == 0.0f && driveKey(drive, 1.0f, key))) {
+        event.type = event.key.type = deflection == 0.0f ? SDL_KEYUP : SDL_KEYDOWN;
+        event.key.state = deflection == 0.0f ? SDL_RELEASED : SDL_PRESSED;
+        event.key.keysym.sym = key;
+        return event;
+    }
+    event.type = event.jaxis.type = SDL_JOYAXISMOTION;
+    event.jaxis.axis = static_cast<uint8_t>(drive);
+    event.jaxis.value = static_cast<int16_t>(std::lround(deflection * axisSign(drive) * 32768.0));
+    return event;
 }
 
 const char* axisPartName(Drive drive)

@@ -32,6 +32,11 @@ bool driveKey(Drive drive, float deflection, SDLKey& key);
 const char* axisPartName(Drive drive);
 float axisSign(Drive drive);
 
+// The event that gives a drive a lever's deflection when a recording is
+// replayed: the key of that deflection, that key's release for 0, else the
+// drive's joystick axis (joystick 0, axis number = drive).
+SDL_Event driveEvent(Drive drive, float deflection);
+
 // Key of an axis in the assignments: (type << 16) | (joystick << 8) | axis.
 inline int32_t axisKey(uint8_t type, uint8_t joystick, uint8_t axis)
 {

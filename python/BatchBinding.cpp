@@ -25,6 +25,7 @@
 #include "excavator/Excavator.h"
 #include "exercise/Exercise.h"
 #include "exercise/ExerciseRun.h"
+#include "input/ExcavatorController.h"
 #include "input/InputSystem.h"
 #include "input/SessionFormat.h"
 #include "input/SessionPlayer.h"
@@ -77,24 +78,6 @@ struct DriveLog {
     DriveLog& operator=(const DriveLog&) = delete;
 };
 
-// The event that gives a drive the deflection a lever gave it: the key of
-// that deflection, its release for 0, else the drive's joystick axis.
-SDL_Event driveEvent(Drive drive, float deflection)
-{
-    SDL_Event event{};
-    SDLKey key = SDLK_UNKNOWN;
-    if (driveKey(drive, deflection, key) || (deflection == 0.0f && driveKey(drive, 1.0f, key))) {
-        event.type = event.key.type = deflection == 0.0f ? SDL_KEYUP : SDL_KEYDOWN;
-        event.key.state = deflection == 0.0f ? SDL_RELEASED : SDL_PRESSED;
-        event.key.keysym.sym = key;
-        return event;
-    }
-    event.type = event.jaxis.type = SDL_JOYAXISMOTION;
-    event.jaxis.axis = static_cast<uint8_t>(drive);
-    event.jaxis.value = static_cast<int16_t>(std::lround(deflection * axisSign(drive) * 32768.0));
-    return event;
-}
-
 // The session's lines after its header: quiet stretches get a sync line
 // each second of world time, as the reader wants lines at most a minute apart.
 class EventLines {
@@ -113,8 +96,7 @@ public:
 private:
     void reach(int64_t step)
     {
-        for (; step - last > kSessionSyncSteps; last += kSessionSyncSteps)
-            text += std::to_string(last + kSessionSyncSteps) + " sync\n";
+        syncQuietStretch(last, step, [this](int64_t at) { text += std::to_string(at) + " sync\n"; });
         last = step;
     }
     std::string text;

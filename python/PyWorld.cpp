@@ -23,23 +23,6 @@ int32_t driveAxis(int d)
     return axisKey(SDL_JOYAXISMOTION, 0, static_cast<uint8_t>(d));
 }
 
-// The event that gives a drive the deflection it took.
-SDL_Event driveEvent(Drive drive, float taken)
-{
-    SDL_Event event{};
-    SDLKey key = SDLK_UNKNOWN;
-    if (driveKey(drive, taken, key)) {
-        event.type = event.key.type = SDL_KEYDOWN;
-        event.key.state = SDL_PRESSED;
-        event.key.keysym.sym = key;
-        return event;
-    }
-    event.type = event.jaxis.type = SDL_JOYAXISMOTION;
-    event.jaxis.axis = static_cast<uint8_t>(drive);
-    event.jaxis.value = static_cast<int16_t>(std::lround(taken * axisSign(drive) * 32768.0));
-    return event;
-}
-
 }  // namespace
 
 PyWorld::PyWorld(const std::string& directory, const std::string& exercise, const std::string& soil,
