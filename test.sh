@@ -19,6 +19,9 @@ export TSAN_OPTIONS="suppressions=$PWD/tests/tsan.supp:halt_on_error=1"
 # and ThreadSanitizer cannot see how the driver orders them (tests/tsan.supp).
 # Drawn on the calling thread, every GL call is checked against our threads.
 export LP_NUM_THREADS=0
+# The program's sound goes to SDL's silent driver: the tests hear nothing, and
+# the machine's own sound system (or its missing card) cannot change what they see.
+export SDL_AUDIODRIVER=dummy
 
 xvfb=(xvfb-run -a -s "-screen 0 1280x1024x24 -noreset")
 
