@@ -15,7 +15,7 @@ fields:
                 kelvarro-scenario --exercise) or "module:function", a
                 Python policy mapping an observation (kelvarro.Env's) to an
                 action; a scenario is its own operator (leave it out)
-  soil          a soil of data/soils.json (scripted operators only); none:
+  soil          a soil of data/soils.json; none:
                 the file's default
   start_offset  [dx, dz] or [dx, dz, dheading_deg] from the exercise's
                 start place (scripted operators only); default [0, 0, 0]
@@ -113,8 +113,6 @@ def _check_run(path, where, run, data):
     if soil is not None:
         if not isinstance(soil, str) or soil not in _soils(data):
             fail("soil", f"{soil!r} is not a soil of data/soils.json: {', '.join(sorted(_soils(data)))}")
-        if python:
-            fail("soil", "a Python policy and the 'dig' task run on the default soil")
     offset = run.get("start_offset", [0, 0, 0])
     if (not isinstance(offset, list) or len(offset) not in (2, 3)
             or not all(isinstance(v, (int, float)) and not isinstance(v, bool) and math.isfinite(v)
@@ -205,11 +203,11 @@ def _runner():
     return _kept["runner"]
 
 
-def _env(task, seconds, data):
+def _env(task, seconds, data, soil):
     from .env import Env
-    key = ("env", task, seconds, data)
+    key = ("env", task, seconds, data, soil)
     if key not in _kept:
-        _kept[key] = Env(task, time_limit=seconds or None, data=data)
+        _kept[key] = Env(task, time_limit=seconds or None, soil=soil or None, data=data)
     return _kept[key]
 
 
@@ -233,7 +231,7 @@ def _run_policy(row, data, recording):
     import numpy as np
     np.random.seed(seed)
     policy = _policy(row["operator"])
-    env = _env(row["task"], row["seconds"], data)
+    env = _env(row["task"], row["seconds"], data, row["soil"])
     obs, _ = env.reset(seed=seed)
     stepping = 0.0
     while True:

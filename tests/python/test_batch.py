@@ -64,12 +64,13 @@ def test_local_cluster_rows_equal_rows_by_index_and_a_raising_run_is_an_error_ro
         {"task": "precision", "operator": "json:no_such_policy"},
         {"task": "trench", "operator": "cycles", "soil": "loose-sand", "seconds": 1.5},
         {"task": "precision", "operator": "reference", "seconds": 2},
-        {"task": "scenario:land", "seconds": 0.5}]})
+        {"task": "scenario:land", "seconds": 0.5},
+        {"task": "dig", "operator": "idle", "soil": "stiff-clay", "seconds": 0.5}]})
     out = tmp_path / "out"
     assert batch.main([sweep, "--workers", "2", "--out", str(out)]) == 0
     results = batch.read_csv(out / "results.csv")
-    assert [r["index"] for r in results] == ["0", "1", "2", "3", "4"]
-    assert [r["status"] for r in results] == ["ok", "error", "ok", "ok", "ok"]
+    assert [r["index"] for r in results] == ["0", "1", "2", "3", "4", "5"]
+    assert [r["status"] for r in results] == ["ok", "error", "ok", "ok", "ok", "ok"]
     assert "no_such_policy" in results[1]["error"]
     assert {r["soil_balance"] for r in results if r["status"] == "ok"} == {"0"}
     assert results[0]["metric_time_s"] and results[2]["points_left_above_grade_m3"]
