@@ -262,7 +262,8 @@ struct TrenchDigger {
                 }
                 posed = placed;
             }
-            if (slewTo(e, line, 0.004, hand) && (posed || !toHopper)) {
+            // (A joint that cannot get there holds it up 10 s at most.)
+            if (slewTo(e, line, 0.004, hand) && (posed || !toHopper || stageTime > 10.0)) {
                 ++passes;
                 go(Reach);
             }
