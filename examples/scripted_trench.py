@@ -8,7 +8,9 @@ trench's place, and how the edge would move at given joint rates, and gives
 the six drives their deflections every 3 ms step. Each pass reaches out
 beyond the trench's far end, lowers the lip to just above the grade, drags
 it to the near end (or until the bucket is full), lifts, dumps a quarter turn
-to the left and swings back onto the trench's line, until the exercise ends.
+to the left (reaching out until the bucket is empty) and swings back onto the
+trench's line, letting go of the slew where its brake stops it on the mark,
+until the exercise ends.
 Prints the score, the metrics and the floor as a heightmap shows it; with a
 file name, writes the run as a session recording (`kelvarro --replay FILE`
 shows it).
@@ -26,6 +28,18 @@ FULL_BUCKET = 33             # soil units a full bucket holds
 CARRY_PITCH = math.pi / 2    # boom + arm + bucket angles that keep the load in
 EASE_AT = 0.85               # hydraulic load at which the bite eases
 ABOVE = 0.08                 # m: the lip is dragged this far above the grade
+
+
+def slew_to(st, mark, within, a):
+    """Slews towards `mark` and lets go where the brake stops the upper
+    structure on it; True once it rests within `within` of it."""
+    left = mark - math.remainder(float(st["joints"][SLEW]), 2 * math.pi)
+    rate = float(st["rates"][SLEW])
+    stopping = rate * rate * st["slew_inertia"] / (2.0 * kelvarro.SLEW_TORQUE)
+    if abs(left) > stopping + within and rate * left >= 0.0:
+        a[SLEW] = 1.0 if left > 0.0 else -1.0
+        return False
+    return st["slew_idle"] and abs(left) <= within
 
 
 class TrenchDigger:
@@ -121,21 +135,16 @@ class TrenchDigger:
                 self.go("swing out")
         elif self.stage == "swing out":
             hold_load()
-            a[SLEW] = 1.0
-            if slew > 1.45:
+            if slew_to(st, 1.5, 0.05, a):
                 self.go("dump")
-        elif self.stage == "dump":
+        elif self.stage == "dump":  # beside the trench, the arm reaching out until the bucket is empty
             a[BUCKET] = -1.0
-            if 0.2 < self.stage_time < 0.7:
+            if self.stage_time > 0.2 and (self.stage_time < 0.7 or st["bucket_units"] > 0):
                 a[ARM] = 1.0
-            if self.stage_time > 1.0:
+            if self.stage_time > 1.0 and (st["bucket_units"] == 0 or self.stage_time > 3.0):
                 self.go("swing back")
         elif self.stage == "swing back":  # onto the trench's line, and still
-            if slew > line + 0.004:
-                a[SLEW] = -1.0
-            elif slew < line - 0.004:
-                a[SLEW] = 1.0
-            elif abs(st["rates"][SLEW]) < 0.01:
+            if slew_to(st, line, 0.004, a):
                 self.passes += 1
                 self.go("reach")
         return a

@@ -143,6 +143,9 @@ py::dict stateDict(const PyWorld& w)
     // The grade guidance's readout: the cutting edge's height above the grade set, None with none.
     const Excavator& e = *w.world().excavator;
     d["above_grade"] = e.grade.set ? py::cast(heightAboveGrade(e, e.grade)) : py::none();
+    // For stopping the slew on a mark: its inertia now and whether its drive runs or brakes.
+    d["slew_inertia"] = e.slewInertia;
+    d["slew_idle"] = e.slewState == Idle;
     return d;
 }
 
@@ -263,6 +266,7 @@ PYBIND11_MODULE(_kelvarro, m)
 
     m.attr("STEP") = PyWorld::kStep;
     m.attr("STATE_SIZE") = kStateSize;
+    m.attr("SLEW_TORQUE") = slewTorque;
     m.attr("DRIVES") = py::make_tuple("slewing", "monoblock", "bending_arm", "ground_plate", "left_track",
                                       "right_track");
 

@@ -8,8 +8,8 @@ kelvarro.VectorEnv  n environments stepped on C++ threads at once.
 Errors from the simulator arrive as kelvarro.Error (a ValueError) with the
 tagged line, e.g. "[Exercise] ...".
 """
-from ._kelvarro import DRIVES, STATE_SIZE, STEP, Error, Pool, State, World
+from ._kelvarro import DRIVES, SLEW_TORQUE, STATE_SIZE, STEP, Error, Pool, State, World
 from .env import TASKS, Box, Env, VectorEnv
 
 __all__ = ["World", "State", "Pool", "Error", "Env", "VectorEnv", "Box", "TASKS", "DRIVES", "STEP",
-           "STATE_SIZE"]
+           "STATE_SIZE", "SLEW_TORQUE"]

@@ -150,6 +150,26 @@ def test_edge_motion_predicts_how_the_edge_moves():
         assert speed > 0.1 and np.dot(moved[:2], [vx, vy]) / (speed * measured) > 0.97
 
 
+def test_slew_stops_where_its_inertia_and_torque_say():
+    # A controller lets go of the slew this far ahead of its mark.
+    world = kelvarro.World(exercise="trench")
+    world.step(500)
+    assert world.state["slew_idle"]
+    world.command([1, 0, 0, 0, 0, 0])
+    world.step(700)
+    st = world.state
+    rate, start = float(st["rates"][0]), float(st["joints"][0])
+    predicted = rate * rate * st["slew_inertia"] / (2 * kelvarro.SLEW_TORQUE)
+    assert not st["slew_idle"] and rate > 0.2
+    world.command([0, 0, 0, 0, 0, 0])
+    for _ in range(2000):
+        world.step(1)
+        if world.state["slew_idle"]:
+            break
+    travelled = float(world.state["joints"][0]) - start
+    assert world.state["slew_idle"] and abs(travelled - predicted) < 0.1 * predicted
+
+
 def test_bad_arguments_raise_clear_errors():
     cases = [
         (lambda: kelvarro.Env("canal"), "unknown task 'canal'"),

@@ -26,6 +26,12 @@ Vector3 edgeInMachine(const Excavator& e)
     return rotate((a + b) * 0.5 - e.position, conjugate(e.orientation));
 }
 
+// The boom's (0), arm's (1) or bucket's (2) angle.
+double jointAngle(const Excavator& e, int j)
+{
+    return j == 0 ? e.monoblockAngle() : j == 1 ? e.bendingArmAngle() : e.groundPlateAngle();
+}
+
 // The rate the lever gives its arm joint now.
 double leverRate(const Excavator& e, const Lever& k) { return e.armRate(k.drive, k.deflection); }
 
@@ -56,6 +62,8 @@ struct TrenchDigger {
     int lane = 0;      // a wide area is dug in lanes a bucket wide, side by side
     int lastLoad = 0;  // units in the bucket as the last pass ended
     int cabCrossings = 0, crossings = 0;  // the scripted swings over a truck's cab, and those made
+    double startPose[3] = {};  // the boom's, arm's and bucket's angles as the machine settled
+    bool posed = false;        // back in that pose
 
     void go(Stage s)
     {
@@ -69,12 +77,12 @@ struct TrenchDigger {
     // which way its soil falls: at a quarter turn "down" in the bucket is
     // its back, away from the open front, so the load is carried so.
     double pitchHeld = M_PI / 2;
+    static double pitch(const Excavator& e) { return e.monoblockAngle() + e.bendingArmAngle() + e.groundPlateAngle(); }
     void holdLoad(const Excavator& e)
     {
-        const double pitch = e.monoblockAngle() + e.bendingArmAngle() + e.groundPlateAngle();
-        if (pitch > pitchHeld + 0.05)
+        if (pitch(e) > pitchHeld + 0.05)
             hand.want({kBucketPlus});
-        else if (pitch < pitchHeld - 0.05)
+        else if (pitch(e) < pitchHeld - 0.05)
             hand.want({kBucketMinus});
     }
 
@@ -118,10 +126,12 @@ struct TrenchDigger {
         stageTime += ScenarioRun::kStep;
         switch (stage) {
         case Settle:
+            for (int j = 0; j < 3; ++j)
+                startPose[j] = jointAngle(e, j);
             if (run.time > 1.5)
                 go(SwingBack);
             break;
-        case Reach:  // the boom up, the arm out and the bucket curled back, clear of the ground
+        case Reach: {  // the boom up, the arm out and the bucket curled back, clear of the ground
             if (above < t.depth + 1.0 || e.hit.cause != HitCause::None)
                 hand.want({kBoomPlus});
             if (e.hit.cause == HitCause::None) {
@@ -139,6 +149,7 @@ struct TrenchDigger {
                 go(Lower);
             }
             break;
+        }
         case Lower:  // down to just above the grade, the lip first
         case Drag: { // then along it towards the machine until the near end or a full bucket
             // The load watched: where the ground is too hard for the bite,
@@ -164,12 +175,20 @@ struct TrenchDigger {
             break;
         }
         case Lift:
-            hand.want({kBoomPlus});
-            holdLoad(e);
+            // For the hopper the bucket is curled first, then lifted: raised
+            // open, it pours its load back beside the dig area. Where the
+            // bank stops the curl, the boom alone lifts it clear.
+            if (toHopper && e.hit.cause != HitCause::None)
+                hand.want({kBoomPlus});
+            else {
+                if (!toHopper || pitch(e) < pitchHeld + 0.5)
+                    hand.want({kBoomPlus});
+                holdLoad(e);
+            }
             if (above > 1.0)
                 go(SwingOut);
             break;
-        case SwingOut:
+        case SwingOut: {
             holdLoad(e);
             if (!toHopper) {
                 if (slewTo(e, 1.5, 0.05, hand))
@@ -183,38 +202,68 @@ struct TrenchDigger {
                 const double to = crossings % 2 ? hopperSlew : std::atan2(-cabLocal.z, cabLocal.x) + 0.5;
                 if (edgeWorld.y < c.cabTopY + 1.5)  // the bucket's heel hangs a metre below its edge
                     hand.want({kBoomPlus});
-                else if (slew < to - 0.02)
-                    hand.want({kSlewPlus});
-                else if (slew > to + 0.02)
-                    hand.want({kSlewMinus});
-                else
+                else if (slewTo(e, to, 0.02, hand))
                     ++crossings;
                 break;
             }
-            // Over the hopper's middle, the bucket well above its walls.
-            if (edgeWorld.y < hopperTop + 0.6)
+            // Over the hopper's middle, the whole bucket above its walls but
+            // not far: reaching out with the arm raises it, so the boom comes
+            // down again as it does.
+            const bool still = slewTo(e, hopperSlew, 0.01, hand);
+            double high = 1e30;
+            for (const Vector3& v : e.meshes[GroundPlate].workingPositions)
+                high = std::min(high, v.y - hopperTop);
+            if (high < 0.6)
                 hand.want({kBoomPlus});
-            slewTo(e, hopperSlew, 0.01, hand);
+            else if (high > 1.1 && std::fabs(slew - hopperSlew) < 0.3)
+                hand.want({kBoomMinus});
             if (std::fabs(slew - hopperSlew) < 0.3) {
-                const double radial = std::hypot(edge.x, edge.z);
+                // The edge held a metre short of the middle: the opening
+                // bucket swings its lip out over 2 m while the load leaves.
+                const double radial = std::hypot(edge.x, edge.z) + 1.0;
                 if (radial < hopperRadius - 0.15)
                     hand.want({kArmPlus});
                 else if (radial > hopperRadius + 0.15)
                     hand.want({kArmMinus});
-                else if (std::fabs(slew - hopperSlew) < 0.02 && edgeWorld.y > hopperTop + 0.4)
+                else if (still && high > 0.5 && high < 1.2)
                     go(Dump);
             }
             break;
+        }
         case Dump:
             // Beside the trench, the arm reaches out until the bucket is empty.
-            hand.want({kBucketMinus});
+            if (toHopper && e.hit.cause != HitCause::None)
+                hand.want({kBoomPlus});  // the opening bucket's lip met the rim
+            else
+                hand.want({kBucketMinus});
             if (!toHopper && stageTime > 0.2 && (stageTime < 0.7 || e.bucket.soilCount > 0))
                 hand.want({kArmPlus});
             if (toHopper ? stageTime > 1.4 : stageTime > 1.0 && (e.bucket.soilCount == 0 || stageTime > 3.0))
                 go(SwingBack);
             break;
         case SwingBack:  // back onto the trench's line, and still
-            if (slewTo(e, line, 0.004, hand)) {
+            // From the hopper the arm goes back to the pose the first reach
+            // began from on the way: from the pose the dump leaves, the reach
+            // ends short and the next bite starts so open that the lift pours
+            // much of its load out. The boom comes down last, clear of the
+            // hopper and with the arm in, else the bucket meets the ground.
+            if (toHopper && e.hit.cause != HitCause::None)
+                hand.want({kBoomPlus});
+            else if (toHopper) {
+                const bool clear = std::fabs(slew - hopperSlew) > 0.6;
+                bool placed = true;
+                for (int j = 2; j >= 0; --j) {
+                    const Lever up[] = {kBoomPlus, kArmPlus, kBucketPlus}, down[] = {kBoomMinus, kArmMinus, kBucketMinus};
+                    const double off = jointAngle(e, j) - startPose[j];
+                    const Lever k = (off < 0) == (leverRate(e, up[j]) > 0) ? up[j] : down[j];
+                    if (std::fabs(off) > 0.03 && clear && (j > 0 || placed))
+                        hand.want({k});
+                    placed &= std::fabs(off) <= 0.03;
+                }
+                posed = placed;
+            }
+            // (A joint that cannot get there holds it up 10 s at most.)
+            if (slewTo(e, line, 0.004, hand) && (posed || !toHopper || stageTime > 10.0)) {
                 ++passes;
                 go(Reach);
             }
