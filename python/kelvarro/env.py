@@ -3,7 +3,7 @@
 Env(task, control_hz=10, patch=16, cell=0.5, time_limit=None, dig_goal_m3=2.0,
     score_weight=0.01, soil_weight=1.0, soil=None, data=None)
 
-Tasks: "trench", "hopper", "precision" (the exercises of data/exercises/) and
+Tasks: "trench", "hopper", "precision", "truck" (the exercises of data/exercises/) and
 "dig" (the bare world: fill the bucket and dump it beside). `soil`: the
 ground's soil, a name in data/soils.json (None: the file's default).
 
@@ -58,7 +58,7 @@ import numpy as np
 
 from . import _kelvarro
 
-TASKS = ("trench", "hopper", "precision", "dig")
+TASKS = ("trench", "hopper", "precision", "truck", "dig")
 _FIGURES = ("dug", "bucket", "delivered", "spilled", "loose", "moved_m3", "score")
 _LAND_STEPS = 333  # "dig" starts after a second of landing
 
