@@ -3,18 +3,43 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdio>
 
 #include "base/Log.h"
 
 namespace {
 constexpr int kRate = 22050;  // the loops' own rate
 constexpr int kBlock = 1024;  // samples per device block: about 46 ms
+
+// Opens the audio device. The sound system under SDL prints its own lines
+// straight to standard error when it finds no card; the caller's one line
+// says that instead, so standard error is sent nowhere meanwhile.
+bool openAudio()
+{
+    std::fflush(stderr);
+    const int saved = dup(STDERR_FILENO);
+    const int nowhere = ::open("/dev/null", O_WRONLY);
+    if (saved >= 0 && nowhere >= 0)
+        dup2(nowhere, STDERR_FILENO);
+    const bool opened = SDL_InitSubSystem(SDL_INIT_AUDIO) >= 0 && Mix_OpenAudio(kRate, AUDIO_S16SYS, 1, kBlock) >= 0;
+    std::fflush(stderr);
+    if (saved >= 0 && nowhere >= 0)
+        dup2(saved, STDERR_FILENO);
+    if (nowhere >= 0)
+        ::close(nowhere);
+    if (saved >= 0)
+        ::close(saved);
+    return opened;
+}
 }  // namespace
 
 SoundPlayer::SoundPlayer(const std::string& folder)
 {
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) < 0 || Mix_OpenAudio(kRate, AUDIO_S16SYS, 1, kBlock) < 0) {
+    if (!openAudio()) {
         logMessage((std::string("[Sound] No audio device (") + SDL_GetError() + "): running silent.").c_str());
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return;
