@@ -117,13 +117,13 @@ TEST(SoundMix, LoopsAreValidAndTheirMixNeverClips)
         const std::vector<int16_t> loop = soundLoop(voiceFile(static_cast<Voice>(v)));
         ASSERT_GT(loop.size(), 1000u) << voiceFile(static_cast<Voice>(v));
         const std::string bytes = wavBytes(loop, kSoundRate);
-        SDL_AudioSpec spec;
+        SDL_AudioSpec format;
         Uint8* samples = nullptr;
         Uint32 length = 0;
-        ASSERT_NE(SDL_LoadWAV_RW(SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size())), 1, &spec,
+        ASSERT_NE(SDL_LoadWAV_RW(SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size())), 1, &format,
                                  &samples, &length),
                   nullptr);
-        EXPECT_TRUE(spec.freq == kSoundRate && spec.channels == 1 && spec.format == AUDIO_S16LSB);
+        EXPECT_TRUE(format.freq == kSoundRate && format.channels == 1 && format.format == AUDIO_S16LSB);
         EXPECT_EQ(length, loop.size() * 2);
         EXPECT_EQ(std::memcmp(samples, loop.data(), length), 0);
         SDL_FreeWAV(samples);

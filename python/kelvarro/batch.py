@@ -218,10 +218,10 @@ def _checksum(data):
     return _kept[key]
 
 
-def _policy(spec):
-    if spec == "idle":
+def _policy(operator):
+    if operator == "idle":
         return lambda obs: [0.0] * 6
-    module, function = spec.split(":")
+    module, function = operator.split(":")
     return getattr(importlib.import_module(module), function)
 
 
