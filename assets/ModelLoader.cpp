@@ -38,6 +38,24 @@ const char* const kAlpha = "['d'] [float]";
 const char* const kShininess = "['Ns'] [float]";
 const char* const kTexture = "['map_Kd'] [?]";
 
+// Each pattern compiled once per file rather than once per line: a model
+// has thousands of lines.
+class PatternCache {
+public:
+    const std::vector<PatternElement>& operator()(const char* pattern)
+    {
+        auto at = kept.find(pattern);
+        if (at == kept.end()) {
+            at = kept.emplace(pattern, std::vector<PatternElement>()).first;
+            compilePattern(pattern, at->second);
+        }
+        return at->second;
+    }
+
+private:
+    std::map<const char*, std::vector<PatternElement>> kept;
+};
+
 // Where a fault is: the file and, while reading, the line number.
 struct Place {
     const std::string& path;
@@ -187,12 +205,13 @@ void ModelLoader::loadFile(const std::string& fileName)
     // group of an earlier one.
     bool groupInFile = false;
     std::string line;
+    PatternCache compiled;
     while (readLine(in, line, place)) {
         cutComment(line);
         if (line.empty())
             continue;
         LineMatch m;
-        auto matches = [&](const char* pattern) { return static_cast<bool>(m = matchLine(pattern, line.c_str())); };
+        auto matches = [&](const char* pattern) { return static_cast<bool>(m = matchLine(compiled(pattern), line.c_str())); };
 
         if (matches(kMtllib)) {
             loadMaterialFile(m[1], path + ":" + std::to_string(place.line));
@@ -249,6 +268,7 @@ void ModelLoader::loadMaterialFile(const std::string& fileName, const std::strin
         throwFatal("[ModelLoader] " + namedBy + ": material library " + path + " not found");
 
     std::string line;
+    PatternCache compiled;
     while (readLine(in, line, place)) {
         // Trimmed first, then cut at '#': a blank before a comment stays.
         size_t first = 0, last = line.size();
@@ -261,7 +281,7 @@ void ModelLoader::loadMaterialFile(const std::string& fileName, const std::strin
         if (line.empty())
             continue;
         LineMatch m;
-        auto matches = [&](const char* pattern) { return static_cast<bool>(m = matchLine(pattern, line.c_str())); };
+        auto matches = [&](const char* pattern) { return static_cast<bool>(m = matchLine(compiled(pattern), line.c_str())); };
 
         if (matches(kNewMaterial)) {
             Material material;

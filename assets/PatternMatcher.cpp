@@ -107,11 +107,17 @@ bool compilePattern(const char* pattern, std::vector<PatternElement>& elements)
 
 LineMatch matchLine(const char* pattern, const char* line)
 {
-    LineMatch result;
     std::vector<PatternElement> elements;
     if (pattern == nullptr || line == nullptr || !compilePattern(pattern, elements))
-        return result;
+        return LineMatch();
+    return matchLine(elements, line);
+}
 
+LineMatch matchLine(const std::vector<PatternElement>& elements, const char* line)
+{
+    LineMatch result;
+    if (line == nullptr)
+        return result;
     const char* cursor = line;
     std::vector<std::string> texts;
     texts.reserve(elements.size());

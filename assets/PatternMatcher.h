@@ -28,7 +28,7 @@ public:
     int size() const { return static_cast<int>(texts.size()); }
 
 private:
-    friend LineMatch matchLine(const char* pattern, const char* line);
+    friend LineMatch matchLine(const std::vector<PatternElement>& elements, const char* line);
     bool matched = false;
     std::vector<std::string> texts;
 };
@@ -39,6 +39,8 @@ private:
 // (malformed pattern, a line that does not fit, leftover characters) gives
 // an empty result. Stateless; the pattern is compiled on every call.
 LineMatch matchLine(const char* pattern, const char* line);
+// The same against a pattern compiled once, for files of many lines.
+LineMatch matchLine(const std::vector<PatternElement>& elements, const char* line);
 
 // The compiled form of a pattern; false when it is malformed.
 bool compilePattern(const char* pattern, std::vector<PatternElement>& elements);

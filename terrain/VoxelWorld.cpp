@@ -133,15 +133,27 @@ void VoxelWorld::build(const HeightGrid& heights)
         vb.origin = Vector3((j - kBlocks / 2 + 0.5) * kBlockSize, std::floor(top / kVoxel + 0.5) * kVoxel + kVoxelTop,
                             (i - kBlocks / 2 + 0.5) * kBlockSize);
 
+        auto above = [&](int x, int y, int z) {
+            const Vector3 c = voxelCentre(b, x, y, z);
+            return pointAboveTriangle(c, tri[0][0], tri[0][1], tri[0][2]) ||
+                   pointAboveTriangle(c, tri[1][0], tri[1][1], tri[1][2]);
+        };
         for (int x = 0; x < kVoxelsX; ++x)
-            for (int y = 0; y < kVoxelsY; ++y)
-                for (int z = 0; z < kVoxelsZ; ++z) {
-                    const Vector3 c = voxelCentre(b, x, y, z);
-                    const bool above = pointAboveTriangle(c, tri[0][0], tri[0][1], tri[0][2]) ||
-                                       pointAboveTriangle(c, tri[1][0], tri[1][1], tri[1][2]);
-                    vb.voxels[(x * kVoxelsY + y) * kVoxelsZ + z] = above ? 1 : 0;
-                    soilVoxels += above ? 0 : 1;
+            for (int z = 0; z < kVoxelsZ; ++z) {
+                // A column is air down to the ground and soil below it: the
+                // first soil voxel is found by halving, not by testing all.
+                int lo = 0, hi = kVoxelsY;
+                while (lo < hi) {
+                    const int mid = (lo + hi) / 2;
+                    if (above(x, mid, z))
+                        lo = mid + 1;
+                    else
+                        hi = mid;
                 }
+                for (int y = 0; y < kVoxelsY; ++y)
+                    vb.voxels[(x * kVoxelsY + y) * kVoxelsZ + z] = y < lo ? 1 : 0;
+                soilVoxels += kVoxelsY - lo;
+            }
 
         for (int cx = 0; cx < kColumns; ++cx)
             for (int cz = 0; cz < kColumns; ++cz) {
