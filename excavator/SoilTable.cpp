@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "base/Fatal.h"
+#include "base/JsonFields.h"
 #include "base/TextFile.h"
 
 namespace {
@@ -14,29 +15,14 @@ using nlohmann::json;
 constexpr double kRadians = 3.141592653589793 / 180.0;
 constexpr size_t kSoilsMaxBytes = 64 * 1024;  // the generated file is under 2 KiB
 
-struct Fault {
-    std::string field, fault;
-};
-
 double number(const json& object, const std::string& key, const std::string& field, double low, double high)
 {
-    if (!object.is_object() || !object.contains(key))
-        throw Fault{field + key, "missing"};
-    const json& v = object.at(key);
-    if (!v.is_number() || !std::isfinite(v.get<double>()))
-        throw Fault{field + key, "not a number"};
-    const double x = v.get<double>();
-    if (x < low || x > high)
-        throw Fault{field + key, "out of range"};
-    return x;
+    return fieldNumber(object, key, field, {low, high});
 }
 
 std::string text(const json& object, const std::string& key, const std::string& field)
 {
-    if (!object.is_object() || !object.contains(key) || !object.at(key).is_string() ||
-        object.at(key).get<std::string>().empty())
-        throw Fault{field + key, "missing or not a text"};
-    return object.at(key).get<std::string>();
+    return fieldText(object, key, field, 64);
 }
 
 SoilState readState(const json& object, const std::string& field)
@@ -63,26 +49,26 @@ SoilTable readSoilTable(const std::string& path)
         const json doc = json::parse(readTextFile(path, kSoilsMaxBytes, "Soils"));
         const std::string fallback = text(doc, "default", "");
         if (!doc.contains("soils") || !doc.at("soils").is_array() || doc.at("soils").empty())
-            throw Fault{"soils", "missing or empty"};
+            throw FieldFault{"soils", "missing or empty"};
         const json& list = doc.at("soils");
         for (size_t i = 0; i < list.size(); ++i) {
             const std::string f = "soils[" + std::to_string(i) + "].";
             SoilType t;
             t.name = text(list[i], "name", f);
             if (!list[i].is_object() || !list[i].contains("bank") || !list[i].contains("loose"))
-                throw Fault{f + "bank/loose", "missing"};
+                throw FieldFault{f + "bank/loose", "missing"};
             t.bank = readState(list[i].at("bank"), f + "bank.");
             t.loose = readState(list[i].at("loose"), f + "loose.");
             if (findSoil(table, t.name))
-                throw Fault{f + "name", "'" + t.name + "' twice"};
+                throw FieldFault{f + "name", "'" + t.name + "' twice"};
             table.soils.push_back(t);
         }
         if (!findSoil(table, fallback))
-            throw Fault{"default", "no soil named '" + fallback + "'"};
+            throw FieldFault{"default", "no soil named '" + fallback + "'"};
         table.defaultName = fallback;
     } catch (const json::exception& fault) {
         throwFatal("[Soils] " + path + ": not a soils file (" + fault.what() + ").");
-    } catch (const Fault& fault) {
+    } catch (const FieldFault& fault) {
         throwFatal("[Soils] " + path + ": field '" + fault.field + "': " + fault.fault + ".");
     }
     return table;

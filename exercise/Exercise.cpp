@@ -1,11 +1,11 @@
 #include "exercise/Exercise.h"
 
 #include <cmath>
-#include <cstdio>
 
 #include <nlohmann/json.hpp>
 
 #include "base/Error.h"
+#include "base/JsonFields.h"
 #include "base/Names.h"
 #include "base/TextFile.h"
 #include "terrain/Terrain.h"
@@ -14,42 +14,18 @@ namespace {
 
 using nlohmann::json;
 
-// A fault in one field of the file: reported with the file and the field.
-struct FieldFault {
-    std::string field, fault;
-};
-
-const json& member(const json& object, const std::string& key, const std::string& field)
-{
-    if (!object.is_object() || !object.contains(key))
-        throw FieldFault{field + key, "missing"};
-    return object.at(key);
-}
-
-// The range a field's number may take: a place on (or well off) the
-// terrain, a heading, a size, a time, points.
-struct Range {
-    double low, high;
-};
+using Range = FieldRange;
 constexpr Range kPlace{-1000.0, 1000.0}, kHeading{-360.0, 360.0}, kTime{0.0, 86400.0}, kPoints{-1e6, 1e6},
     kVolume{0.0, 1e4};
 
-std::string figure(double v)
+const json& member(const json& object, const std::string& key, const std::string& field)
 {
-    char text[32];
-    std::snprintf(text, sizeof text, "%g", v);
-    return text;
+    return fieldMember(object, key, field);
 }
 
 double number(const json& object, const std::string& key, const std::string& field, Range range = kPoints)
 {
-    const json& v = member(object, key, field);
-    if (!v.is_number() || !std::isfinite(v.get<double>()))
-        throw FieldFault{field + key, "not a number"};
-    const double d = v.get<double>();
-    if (d < range.low || d > range.high)
-        throw FieldFault{field + key, "must be from " + figure(range.low) + " to " + figure(range.high)};
-    return d;
+    return fieldNumber(object, key, field, range);
 }
 
 // Above 0 (a size in m, a time in s, a volume in m3), up to the range's top.
@@ -63,12 +39,7 @@ double positive(const json& object, const std::string& key, const std::string& f
 
 std::string text(const json& object, const std::string& key, const std::string& field)
 {
-    const json& v = member(object, key, field);
-    if (!v.is_string() || v.get<std::string>().empty())
-        throw FieldFault{field + key, "not a text"};
-    if (v.get<std::string>().size() > kExerciseMaxText)
-        throw FieldFault{field + key, "longer than " + std::to_string(kExerciseMaxText) + " bytes"};
-    return v.get<std::string>();
+    return fieldText(object, key, field, kExerciseMaxText);
 }
 
 // A list of at most `most` items.

@@ -188,7 +188,7 @@ TEST(SoilCutting, SoilsFileFaultsAreNamed)
         {R"({"default": "mud", "soils": [{"name": "sand", "bank": )" + state + R"(, "loose": )" + state + "}]}",
          "field 'default': no soil named 'mud'"},
         {R"({"default": "sand", "soils": [{"name": "sand", "bank": {"density": -3}, "loose": {}}]})",
-         "field 'soils[0].bank.density': out of range"},
+         "field 'soils[0].bank.density': must be from 500 to 3000"},
         {std::string(70 * 1024, ' '), "larger than 64 KiB"},
     };
     for (const auto& c : cases) {
