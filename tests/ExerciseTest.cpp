@@ -328,9 +328,11 @@ TEST(ExerciseTest, TrenchVolumesMatchTheAnalyticCount)
 }
 
 // Soil let fall on flat ground round a hopper and a truck (its body's
-// outline from the data folder's model) and settled: inside the outline it
-// is all delivered, astride it split, round it (or under the cab) all
-// spilled, and neither far off nor in the dig area; none is lost.
+// outline and floor from the data folder's model) and settled: inside the
+// outline it is all delivered (in the truck, resting in its body), astride
+// it split, round it (or under the cab) all spilled, and neither far off
+// nor in the dig area; none is lost. Load after load on one spot heaps in
+// the body no steeper than the soil's repose and pours over its rim.
 TEST(ExerciseTest, SettledSoilIsDeliveredInsideAndSpilledRoundTheOutline)
 {
     using namespace terrain;
@@ -340,6 +342,7 @@ TEST(ExerciseTest, SettledSoilIsDeliveredInsideAndSpilledRoundTheOutline)
         bool truck;
         double along, across;  // m from the outline's middle, in its frame
         Share delivered, spilled;
+        int loads = 1;
     } cases[] = {
         {"hopper, inside", false, 0.0, 0.0, All, None},
         {"hopper, astride a side wall", false, 0.3, 1.0, Some, Some},
@@ -349,6 +352,7 @@ TEST(ExerciseTest, SettledSoilIsDeliveredInsideAndSpilledRoundTheOutline)
         {"truck, inside its body", true, 0.0, 0.0, All, None},
         {"truck, astride its body's side", true, -0.5, 1.1, Some, Some},
         {"truck, under its cab", true, 2.8, 0.0, None, All},
+        {"truck, heaped over its rim", true, 0.3, 0.2, Some, Some, 30},
     };
     ModelLoader model;
     model.directory = "data/";
@@ -360,10 +364,13 @@ TEST(ExerciseTest, SettledSoilIsDeliveredInsideAndSpilledRoundTheOutline)
         ground.restore(flat);
         HopperTarget outline{-20.3, 10.1, 30.0, 3.0, 2.0, 0.5, 3.0};
         TrenchTarget dig{0.0, 0.0, 30.0, 2.0, 2.0, 1.0, 0.0};
+        int bed = -1;
         if (c.truck) {
             TruckShape shape;
             makeTruck({outline.x, outline.z, 180.0, 3.0, 1.5}, model, ground, shape);
             outline = bodyOutline(shape, 3.0);
+            shape.bed.repose = 30.0 * M_PI / 180.0;
+            bed = static_cast<int>(ground.addBed(shape.bed));
         }
         const double h = outline.headingDegrees * M_PI / 180.0, ux = std::cos(h), uz = -std::sin(h);
         const auto at = [&](double along, double across) {
@@ -372,18 +379,21 @@ TEST(ExerciseTest, SettledSoilIsDeliveredInsideAndSpilledRoundTheOutline)
         // The dig area beyond the outline's back end, inside its spill margin.
         dig.x = at(-3.6, 0.0).x;
         dig.z = at(-3.6, 0.0).z;
-        const HopperMeter meter(ground, outline, dig);
+        const HopperMeter meter(ground, outline, dig, bed);
         int64_t dropped = 0;
-        for (int i = -1; i <= 1; ++i)
-            for (int k = -1; k <= 1; ++k)
-                for (int y = 0; y < 2; ++y) {
-                    SoilGrain g;
-                    g.position = at(c.along + i * kVoxel, c.across + k * kVoxel) + Vector3(0.0, 3.0 + y * kVoxel, 0.0);
-                    dropped += ground.dropGrain(g);
-                }
-        EXPECT_GE(dropped, 12);  // a cell takes one grain: some land in a neighbour's
-        for (int step = 0; ground.grainCount() > 0 && step < 5000; ++step)
-            ground.settleGrains(0.003);
+        for (int load = 0; load < c.loads; ++load) {
+            for (int i = -1; i <= 1; ++i)
+                for (int k = -1; k <= 1; ++k)
+                    for (int y = 0; y < 2; ++y) {
+                        SoilGrain g;
+                        g.position =
+                            at(c.along + i * kVoxel, c.across + k * kVoxel) + Vector3(0.0, 5.0 + y * kVoxel, 0.0);
+                        dropped += ground.dropGrain(g);
+                    }
+            for (int step = 0; ground.grainCount() > 0 && step < 5000; ++step)
+                ground.settleGrains(0.003);
+        }
+        EXPECT_GE(dropped, 12 * c.loads);  // a cell takes one grain: some land in a neighbour's
         ASSERT_EQ(ground.grainCount(), 0u);
         int64_t delivered = 0, spilled = 0;
         meter.count(delivered, spilled);
@@ -393,6 +403,23 @@ TEST(ExerciseTest, SettledSoilIsDeliveredInsideAndSpilledRoundTheOutline)
         if (c.delivered != None || c.spilled != None) {
             EXPECT_EQ(delivered + spilled, dropped);
         }
+        if (c.loads == 1)
+            continue;
+        // The heap: no cell a unit over a neighbour's, its top over the rim
+        // but no higher than a slope at the repose from the walls allows.
+        const SoilBed& b = ground.beds.at(0);
+        const double unit = bedUnitHeight(b);
+        double top = b.floorY;
+        for (int i = 0; i < b.cellsAlong; ++i)
+            for (int j = 0; j < b.cellsAcross; ++j) {
+                const int cell = i * b.cellsAcross + j;
+                top = std::max(top, bedSurface(b, cell));
+                const int right = j + 1 < b.cellsAcross ? b.units[cell + 1] : b.units[cell];
+                const int ahead = i + 1 < b.cellsAlong ? b.units[cell + b.cellsAcross] : b.units[cell];
+                EXPECT_LE(std::max(std::abs(b.units[cell] - right), std::abs(b.units[cell] - ahead)), 1) << i << " " << j;
+            }
+        EXPECT_GT(top, b.rimY + unit);
+        EXPECT_LE(top, b.rimY + b.width / 2 * std::tan(b.repose) + unit);
     }
 }
 
