@@ -7,6 +7,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <sys/stat.h>
+
 #include "assets/ModelLoader.h"
 #include "base/TextFile.h"
 #include "exercise/Exercise.h"
@@ -426,8 +428,9 @@ TEST(ExerciseTest, SettledSoilIsDeliveredInsideAndSpilledRoundTheOutline)
 // The truck's faults on scripted bucket paths: a loaded bucket coming over
 // the cab counts once a pass, however long it lingers at the cab's edge; a
 // touch (a part resting against the truck, its contacts coming and going
-// from step to step) counts once until the part has been clear, as a
-// hopper's wall's or a post's; a dump counts as high by where it begins.
+// from step to step, scripted and in a live world) counts once until the
+// part has been clear, as a hopper's wall's or a post's; a dump counts as
+// high by where it begins.
 TEST(ExerciseTest, TruckFaultsCountPassesTouchesAndDumpsOnce)
 {
     TruckShape truck;
@@ -454,6 +457,7 @@ TEST(ExerciseTest, TruckFaultsCountPassesTouchesAndDumpsOnce)
         const char* what;
         std::vector<Leg> legs;
         int64_t passes, hits, highDumps;
+        std::vector<HeldLever> live = {};  // the machine in a world, its levers held so
     } cases[] = {
         {"loaded, over the cab and back twice", {toCab, back, toCab, back}, 4, 0, 0},
         {"empty, over the cab and back", {{300, 0, 5, high, 0, 0}, {300, 5, 0, high, 0, 0}}, 0, 0, 0},
@@ -469,9 +473,25 @@ TEST(ExerciseTest, TruckFaultsCountPassesTouchesAndDumpsOnce)
          {{300, 0, 0, high, 30, 0}, {300, 0, 0, high, 0, 30, false, false, true}, {300, 0, 0, high, 30, 0}}, 0, 0, 2},
         {"begun low, ending high", {{300, 0, 0, low, 30, 20}, {300, 0, 0, high + 1, 20, 0}}, 0, 0, 0},
         {"shed high beside the truck", {{300, 0, 0, high, 30, 30}, {300, -6, -6, high, 30, 10}}, 0, 0, 0},
+        {"slewed into the truck, held against it, away and back", {}, 0, 2, 0,
+         {{kBoomMinus, 0.0, 0.5}, {kSlewPlus, 2.0, 6.0}, {kSlewMinus, 6.0, 7.0}, {kSlewPlus, 7.5, 11.0}}},
+    };
+    // In a world the machine's contacts with the truck come and go from
+    // step to step while it rests against it.
+    const auto live = [](const std::vector<HeldLever>& levers) {
+        World world;
+        Exercise exercise;
+        std::string error;
+        EXPECT_TRUE(loadExercise(exercisePath("data/", "truck"), exercise, error, &world.terrain())) << error;
+        const Scenario script{"levers", "", nullptr, levers, 11.0};
+        ScenarioRun run(world, script);
+        ExerciseRun session(world, exercise);
+        run.exercise = &session;
+        run.run(script.seconds);
+        return session.save().truck;
     };
     for (const Case& c : cases) {
-        TruckFaults f;
+        TruckFaults f = c.live.empty() ? TruckFaults() : live(c.live);
         for (const Leg& leg : c.legs)
             for (int i = 0; i < leg.steps; ++i) {
                 const double s = leg.flicker ? i % 2 : double(i) / leg.steps;
@@ -494,12 +514,14 @@ TEST(ExerciseTest, TruckFaultsCountPassesTouchesAndDumpsOnce)
 // its time with no fault, and no soil is lost or made on the way: a change
 // to digging, contacts or the meters that breaks an exercise shows here. A
 // scripted operator that swings a load over the truck's cab four times is
-// counted four passes, and neither dumps a load high.
+// counted four passes, and neither dumps a load high. The report files and
+// the progress page are written for others to read.
 TEST(ExerciseTest, TheReferenceOperatorMeetsEveryGoal)
 {
     const std::pair<const char*, const char*> runs[] = {
         {"trench", "reference"}, {"hopper", "reference"}, {"precision", "reference"},
         {"truck", "reference"},  {"truck", "cab-passes"}};
+    const mode_t wasMask = umask(022);
     for (const auto& [name, script] : runs) {
         World world;
         Exercise exercise;
@@ -535,5 +557,10 @@ TEST(ExerciseTest, TheReferenceOperatorMeetsEveryGoal)
         EXPECT_EQ(notes.str(), "");
         const double total = totalScore(exercise, session.metrics);
         expectLine(index, std::string("totals-") + name, std::string("totals-") + name, {1.0, 2.0}, {total, total});
+        // Written to be shared, as the umask allows, not kept to their owner.
+        for (const auto& file : std::filesystem::directory_iterator(dir))
+            EXPECT_EQ(static_cast<int>(file.status().permissions() & std::filesystem::perms::all), 0644)
+                << file.path();
     }
+    umask(wasMask);
 }
