@@ -1,11 +1,14 @@
 #include "base/TextFile.h"
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <vector>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include "base/Error.h"
@@ -30,11 +33,29 @@ std::string readTextFile(const std::string& path, size_t limit, const char* tag)
 
 namespace {
 
+// A new file beside `path`, named in `temporary`, made as any other file
+// the program writes (0666 less the umask): mkstemp's 0600 would stay on
+// the file once it takes its own name, and reports are there to be shared.
+int openTemporary(const std::string& path, std::string& temporary)
+{
+    static std::atomic<unsigned> serial{0};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const auto clock = std::chrono::steady_clock::now().time_since_epoch().count();
+        char tail[64];
+        std::snprintf(tail, sizeof tail, ".part-%ld-%u-%llx", static_cast<long>(getpid()), serial++,
+                      static_cast<unsigned long long>(clock) & 0xffffffu);
+        temporary = path + tail;
+        const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+
 // The body whole in a new file beside `path`, named in `temporary`.
 bool writeTemporary(const std::string& path, const std::string& body, std::string& temporary)
 {
-    temporary = path + ".part-XXXXXX";
-    const int fd = mkstemp(temporary.data());
+    const int fd = openTemporary(path, temporary);
     if (fd < 0)
         return false;
     size_t written = 0;

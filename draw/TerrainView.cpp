@@ -11,6 +11,7 @@
 #include "draw/GLProc.h"
 #include "draw/GroundShading.h"
 #include "draw/MeshDraw.h"
+#include "draw/SoilBedView.h"
 #include "draw/ViewFrustum.h"
 #include "math/Frustum.h"
 #include "world/FrameSnapshot.h"
@@ -178,6 +179,7 @@ void TerrainView::draw(const FrameSnapshot& frame, const Vector3& sun)
         glCallList(elementDisplayList);
         glPopMatrix();
     }
+    drawSoilBeds(frame.beds, soilTexture);
     glPopMatrix();
 }
 

@@ -12,6 +12,7 @@ SoilLedger looseAndGone(const Terrain& terrain)
     SoilLedger l;
     l.loose = static_cast<int64_t>(terrain.grainCount());
     l.gone = terrain.soilGone();
+    l.beds = terrain.soilInBeds();
     return l;
 }
 

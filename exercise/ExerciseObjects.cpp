@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "assets/ModelLoader.h"
+#include "physics/Collision.h"
 #include "physics/Object.h"
 #include "terrain/Terrain.h"
 
@@ -67,6 +68,28 @@ void groundSpan(const Terrain& terrain, double cx, double cz, double ux, double 
             low = std::min(low, y);
             high = std::max(high, y);
         }
+}
+
+// How far from p, going along `axis` (0 x, 1 y, 2 z) in the direction of
+// `sign`, the nearest of the mesh's faces lies; HUGE_VAL past none. The
+// mesh is turned so that the way points down, as the drop test takes it.
+double firstFace(const Mesh& mesh, const Vector3& p, int axis, double sign)
+{
+    const auto turn = [&](const Vector3& v) {
+        double c[3] = {v.x, v.y, v.z};
+        std::swap(c[1], c[axis]);
+        return Vector3(c[0], -sign * c[1], c[2]);
+    };
+    double nearest = HUGE_VAL, distance = 0.0;
+    for (const MeshTriangle& t : mesh.triangles) {
+        const Vector3 a = turn(mesh.positions[t.vertices[0]]), b = turn(mesh.positions[t.vertices[1]]),
+                      c = turn(mesh.positions[t.vertices[2]]);
+        // Faces along the way are never met.
+        const Vector3 n = cross(b - a, c - a);
+        if (std::fabs(n.y) > 1e-9 * length(n) && dropOntoTriangle(turn(p), a, b, c, distance) && distance >= 0.0)
+            nearest = std::min(nearest, distance);
+    }
+    return nearest;
 }
 
 }  // namespace
@@ -141,6 +164,22 @@ std::vector<std::unique_ptr<Object>> makeTruck(const TruckTarget& t, const Model
     shape.cabWidth = high[0].z - low[0].z;
     shape.cabTopY = ground + high[0].y;
     shape.releaseAbove = t.releaseAboveM;
+    // The floor between the body's walls, as far as the faces met from its
+    // middle: straight down from over the rim, then out both ways half way
+    // up the walls.
+    const Mesh& body = local[1];
+    const double floorTop = high[1].y + 1.0 - std::min(firstFace(body, {middle.x, high[1].y + 1.0, middle.z}, 1, -1.0),
+                                                       high[1].y + 1.0 - low[1].y);
+    const Vector3 inside(middle.x, (floorTop + high[1].y) / 2, middle.z);
+    double ends[4];  // -x, +x, -z, +z from the middle, within the bounds
+    for (int k = 0; k < 4; ++k) {
+        const int axis = k < 2 ? 0 : 2;
+        const double sign = k % 2 ? 1.0 : -1.0, bound = (axis == 0 ? high[1].x - low[1].x : high[1].z - low[1].z) / 2;
+        ends[k] = std::min(firstFace(body, inside, axis, sign), bound);
+    }
+    const Vector3 floorMiddle = place({middle.x + (ends[1] - ends[0]) / 2, 0.0, middle.z + (ends[3] - ends[2]) / 2});
+    shape.bed = makeSoilBed(floorMiddle.x, floorMiddle.z, t.headingDegrees, ends[0] + ends[1], ends[2] + ends[3],
+                            ground + floorTop, shape.rimY, 0.0);
     std::vector<std::unique_ptr<Object>> bodies;
     for (const Mesh& m : local) {
         Mesh placed;

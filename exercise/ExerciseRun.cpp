@@ -85,8 +85,11 @@ ExerciseRun::ExerciseRun(World& world_, const Exercise& exercise_) : world(world
         model.loadFile("truck.obj");
         for (std::unique_ptr<Object>& part : makeTruck(exercise.truck, model, world.terrain(), truckShape))
             truckParts.push_back(&world.addScenery(std::move(part)));
+        // The load heaps in the body at the loose soil's angle of repose.
+        truckShape.bed.repose = e.soil.loose.friction;
+        const size_t bed = world.terrain().addBed(truckShape.bed);
         hopper = std::make_unique<HopperMeter>(world.terrain(), bodyOutline(truckShape, exercise.truck.goalM3),
-                                               exercise.trench);
+                                               exercise.trench, static_cast<int>(bed));
     }
     for (const MarkerPost& p : exercise.precision.posts) {
         postTops.push_back(initialGround(world.terrain(), p.x, p.z) + p.height);
@@ -330,13 +333,13 @@ std::string ExerciseRun::reportJson(const std::string& startTime, const std::str
     }
     doc["total"] = totalScore(exercise, metrics);
     // The soil's places in voxel units, the hopper's share of the ground
-    // shown as an account of its own; the balance against the start is 0
-    // when no soil was lost or made.
+    // (or the truck's bed) shown as an account of its own; the balance
+    // against the start is 0 when no soil was lost or made.
     const SoilLedger l = soilLedger(world.terrain(), {world.excavator});
     int64_t delivered = 0, spilled = 0;
     if (hopper)
         hopper->count(delivered, spilled);
-    doc["soil_ledger"] = {{"ground", l.ground - delivered}, {truckParts.empty() ? "hopper" : "truck", delivered},
+    doc["soil_ledger"] = {{"ground", l.ground + l.beds - delivered}, {truckParts.empty() ? "hopper" : "truck", delivered},
                           {"loose", l.loose},          {"gone", l.gone},
                           {"buckets", l.buckets},      {"balance", l.total() - startSoil}};
     const CyclePhases& p = world.work.lastCyclePhases();

@@ -18,8 +18,8 @@ bool inRectangle(double x, double z, double cx, double cz, double headingDegrees
     return std::fabs(dx * ux + dz * uz) < length / 2 + margin && std::fabs(-dx * uz + dz * ux) < width / 2 + margin;
 }
 
-HopperMeter::HopperMeter(Terrain& terrain_, const HopperTarget& hopper, const TrenchTarget& dig)
-    : terrain(terrain_), h(hopper)
+HopperMeter::HopperMeter(Terrain& terrain_, const HopperTarget& hopper, const TrenchTarget& dig, int bed_)
+    : terrain(terrain_), h(hopper), bed(bed_)
 {
     const double r = h.headingDegrees * M_PI / 180.0;
     ux = std::cos(r);
@@ -63,8 +63,10 @@ void HopperMeter::count(int64_t& delivered, int64_t& spilled) const
     for (const Column& c : columns)
         for (int y = 0; y < kVoxelsY; ++y) {
             const bool gained = !((c.soil >> y) & 1) && soilAt(terrain, c.block, c.x, y, c.z);
-            (c.inside ? delivered : spilled) += gained;
+            (c.inside && bed < 0 ? delivered : spilled) += gained;
         }
+    if (bed >= 0)
+        delivered = terrain.soilInBed(static_cast<size_t>(bed));
 }
 
 void HopperMeter::measure(Metrics& out) const

@@ -9,12 +9,14 @@ class Terrain;
 
 // Soil brought to the hopper: voxels that were free when the meter was
 // made and hold soil now, inside the hopper's footprint (delivered) or
-// round it (spilled), leaving out the dig area.
+// round it (spilled), leaving out the dig area. Measuring a body with a
+// bed of the terrain's (a truck's), the soil in the bed is delivered and
+// all that settled on the ground round it and under it spilled.
 class HopperMeter {
 public:
     static constexpr double kMargin = 4.0;  // m round the hopper where soil counts as spilled
 
-    HopperMeter(Terrain& terrain, const HopperTarget& hopper, const TrenchTarget& digArea);
+    HopperMeter(Terrain& terrain, const HopperTarget& hopper, const TrenchTarget& digArea, int bed = -1);
 
     bool inside(double x, double z) const;
     void corners(double xz[4][2]) const;
@@ -31,6 +33,7 @@ private:
     };
     Terrain& terrain;
     HopperTarget h;
+    int bed;  // the terrain's bed that takes the delivered soil, or -1
     double ux = 1.0, uz = 0.0;
     std::vector<Column> columns;
 };

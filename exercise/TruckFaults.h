@@ -5,6 +5,7 @@
 
 #include "exercise/Exercise.h"
 #include "math/Vector3.h"
+#include "terrain/SoilBed.h"
 
 // A touch counts once: a new one only after the part has been clear this
 // long (s), as contacts come and go from step to step while parts rest
@@ -26,6 +27,7 @@ struct TruckShape {
     double bodyX = 0.0, bodyZ = 0.0, bodyLength = 0.0, bodyWidth = 0.0, rimY = 0.0;
     double cabX = 0.0, cabZ = 0.0, cabLength = 0.0, cabWidth = 0.0, cabTopY = 0.0;
     double releaseAbove = 0.0;  // m over the rim the bucket may be while soil leaves it
+    SoilBed bed;                // the body's floor between its walls, empty, its repose unset
 };
 
 // The body's outline, measured for delivered and spilled soil as a hopper's.

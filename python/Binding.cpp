@@ -157,6 +157,7 @@ py::dict soilDict(const PyWorld& w)
     d["loose"] = s.loose;
     d["gone"] = s.gone;
     d["bucket"] = s.buckets;
+    d["beds"] = s.beds;
     d["total"] = s.total();
     d["balance"] = s.total() - w.startSoil();
     d["dug"] = w.world().excavator->soilDug;

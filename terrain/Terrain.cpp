@@ -106,6 +106,13 @@ bool Terrain::grainFits(const SoilGrain& grain, int16_t cell[3])
     const Vector3& v = grain.velocity;
     if (!world.validBlock(b) || !std::isfinite(v.x + v.y + v.z) || !isFree(world.voxelAt(b, cell[0], cell[1], cell[2])))
         return false;
+    // Nor into a bed's soil: it would fall through the floor.
+    const Vector3& p = grain.position;
+    for (const SoilBed& bed : beds) {
+        const int c = bedCellAt(bed, p.x, p.z);
+        if (c >= 0 && p.y >= bed.floorY && p.y <= bedSurface(bed, c))
+            return false;
+    }
     // Cells are compared without their block, as the list keeps none.
     for (const SoilGrain& g : grains)
         if (g.cell[0] == cell[0] && g.cell[1] == cell[1] && g.cell[2] == cell[2])
@@ -150,10 +157,47 @@ void Terrain::placeGrain(SoilGrain& g, const Vector3& p) const
     world.voxelCoordsAt(world.blockIndexAt(p), p, g.cell[0], g.cell[1], g.cell[2]);
 }
 
+bool Terrain::withinWalls(const Vector3& p) const
+{
+    for (const SoilBed& bed : beds) {
+        const int cell = bedCellAt(bed, p.x, p.z);
+        if (cell >= 0 && p.y >= bed.floorY && p.y < std::max(bed.rimY, bedSurface(bed, cell)))
+            return true;
+    }
+    return false;
+}
+
+Terrain::BedLanding Terrain::landInBed(SoilGrain& g, const Vector3& candidate)
+{
+    for (SoilBed& bed : beds) {
+        const int cell = bedCellAt(bed, candidate.x, candidate.z);
+        if (cell < 0)
+            continue;
+        const double top = bedSurface(bed, cell);
+        // Down onto the soil (or the soil risen round it), into the body
+        // over its rim rather than through a wall or the floor.
+        if (candidate.y > top || g.position.y < bed.floorY ||
+            (g.position.y < bed.rimY && bedCellAt(bed, g.position.x, g.position.z) < 0))
+            continue;
+        Vector3 spill;
+        if (addBedUnit(bed, cell, spill))
+            return BedLanding::Landed;
+        placeGrain(g, spill);
+        g.velocity = Vector3();
+        return BedLanding::Spilled;
+    }
+    return BedLanding::Missed;
+}
+
 bool Terrain::stepGrain(SoilGrain& g, double dt)
 {
     g.velocity += Vector3(0.0, -9.81, 0.0) * dt;
     const Vector3 candidate = g.position + g.velocity * dt;
+    if (!beds.empty()) {
+        const BedLanding landing = landInBed(g, candidate);
+        if (landing != BedLanding::Missed)
+            return landing == BedLanding::Spilled;
+    }
     int b = world.blockIndexAt(candidate);
     if (!world.validBlock(b)) {
         ++grainsGone;  // thrown off the terrain
@@ -179,11 +223,13 @@ bool Terrain::stepGrain(SoilGrain& g, double dt)
         }
     }
     static const int slides[4][2] = {{-1, 0}, {0, 1}, {1, 0}, {0, -1}};
-    for (const auto& s : slides)
-        if (isFree(world.voxelAt(b, x + s[0], y + 1, z + s[1]))) {
-            placeGrain(g, base + Vector3(s[0] * kVoxel, -kVoxel, s[1] * kVoxel));
+    for (const auto& s : slides) {
+        const Vector3 to = base + Vector3(s[0] * kVoxel, -kVoxel, s[1] * kVoxel);
+        if (isFree(world.voxelAt(b, x + s[0], y + 1, z + s[1])) && !withinWalls(to)) {
+            placeGrain(g, to);
             return true;
         }
+    }
     if (settleGrain(b, x, y, z))
         return false;
     // No air in its column to settle into: it stays a grain, resting here.
@@ -244,6 +290,7 @@ TerrainState Terrain::save() const
         std::lock_guard<std::mutex> lock(mutex);
         state.grains.assign(grains.begin(), grains.end());
         state.grainsGone = grainsGone;
+        state.beds = beds;
     }
     state.cutThisStep = cutThisStep;
     state.touchedThisStep = touchedThisStep;
@@ -258,6 +305,7 @@ void Terrain::restore(const TerrainState& state)
         std::lock_guard<std::mutex> lock(mutex);
         grains.assign(state.grains.begin(), state.grains.end());
         grainsGone = state.grainsGone;
+        beds = state.beds;
     }
     cutThisStep = state.cutThisStep;
     touchedThisStep = state.touchedThisStep;
@@ -268,6 +316,28 @@ int64_t Terrain::soilGone() const
 {
     std::lock_guard<std::mutex> lock(mutex);
     return grainsGone;
+}
+
+size_t Terrain::addBed(const SoilBed& bed)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    beds.push_back(bed);
+    return beds.size() - 1;
+}
+
+int64_t Terrain::soilInBed(size_t which) const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return which < beds.size() ? bedUnits(beds[which]) : 0;
+}
+
+int64_t Terrain::soilInBeds() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    int64_t n = 0;
+    for (const SoilBed& bed : beds)
+        n += bedUnits(bed);
+    return n;
 }
 
 double Terrain::surfaceDistanceBelow(const Vector3& p) const

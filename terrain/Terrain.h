@@ -8,6 +8,7 @@
 
 #include "assets/Material.h"
 #include "physics/Object.h"
+#include "terrain/SoilBed.h"
 #include "terrain/SoilGrain.h"
 #include "terrain/VoxelWorld.h"
 
@@ -16,6 +17,7 @@ struct TerrainState {
     VoxelWorldState voxels;
     std::vector<SoilGrain> grains;
     int64_t grainsGone = 0;
+    std::vector<SoilBed> beds;
     bool cutThisStep = false, touchedThisStep = false, digging = false;
 };
 
@@ -57,6 +59,13 @@ public:
     size_t grainCount() const;
     int64_t soilGone() const;
 
+    // Raised floors (a truck's body) that catch falling grains: a grain
+    // whose path crosses a bed's soil from above becomes a unit of it. A
+    // set-up adds them before the first step; the index names one.
+    size_t addBed(const SoilBed& bed);
+    int64_t soilInBed(size_t which) const;
+    int64_t soilInBeds() const;
+
     // Digging: makes the soil voxel free, lowers its column by one voxel and
     // marks it as soil, refines and renormals around it. False, and nothing
     // changes, unless the stored voxel is soil.
@@ -77,6 +86,7 @@ public:
     VoxelWorld world;
     std::list<SoilGrain> grains;    // guarded by mutex
     int64_t grainsGone = 0;         // guarded by mutex; grains that left the terrain's edge
+    std::vector<SoilBed> beds;      // written under mutex
     mutable std::mutex mutex;
     bool cutThisStep = false;
     bool touchedThisStep = false;
@@ -88,6 +98,13 @@ private:
     // True when the grain's voxel is free and no grain holds that cell;
     // gives the cell.
     bool grainFits(const SoilGrain& grain, int16_t cell[3]);
+    // Inside a bed's walls, between its floor and its rim or soil's top:
+    // where soil heaped against the walls outside cannot slide.
+    bool withinWalls(const Vector3& p) const;
+    enum class BedLanding { Missed, Landed, Spilled };
+    // The grain's path to `candidate` through a bed's soil: its unit joins
+    // the bed, or slides off its edge and the grain goes on from there.
+    BedLanding landInBed(SoilGrain& g, const Vector3& candidate);
     // One step of one grain; false once it has settled or gone.
     bool stepGrain(SoilGrain& g, double dt);
     void placeGrain(SoilGrain& g, const Vector3& p) const;

@@ -7,6 +7,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <sys/stat.h>
+
 #include "assets/ModelLoader.h"
 #include "base/TextFile.h"
 #include "exercise/Exercise.h"
@@ -328,9 +330,11 @@ TEST(ExerciseTest, TrenchVolumesMatchTheAnalyticCount)
 }
 
 // Soil let fall on flat ground round a hopper and a truck (its body's
-// outline from the data folder's model) and settled: inside the outline it
-// is all delivered, astride it split, round it (or under the cab) all
-// spilled, and neither far off nor in the dig area; none is lost.
+// outline and floor from the data folder's model) and settled: inside the
+// outline it is all delivered (in the truck, resting in its body), astride
+// it split, round it (or under the cab) all spilled, and neither far off
+// nor in the dig area; none is lost. Load after load on one spot heaps in
+// the body no steeper than the soil's repose and pours over its rim.
 TEST(ExerciseTest, SettledSoilIsDeliveredInsideAndSpilledRoundTheOutline)
 {
     using namespace terrain;
@@ -340,6 +344,7 @@ TEST(ExerciseTest, SettledSoilIsDeliveredInsideAndSpilledRoundTheOutline)
         bool truck;
         double along, across;  // m from the outline's middle, in its frame
         Share delivered, spilled;
+        int loads = 1;
     } cases[] = {
         {"hopper, inside", false, 0.0, 0.0, All, None},
         {"hopper, astride a side wall", false, 0.3, 1.0, Some, Some},
@@ -349,6 +354,7 @@ TEST(ExerciseTest, SettledSoilIsDeliveredInsideAndSpilledRoundTheOutline)
         {"truck, inside its body", true, 0.0, 0.0, All, None},
         {"truck, astride its body's side", true, -0.5, 1.1, Some, Some},
         {"truck, under its cab", true, 2.8, 0.0, None, All},
+        {"truck, heaped over its rim", true, 0.3, 0.2, Some, Some, 30},
     };
     ModelLoader model;
     model.directory = "data/";
@@ -360,10 +366,13 @@ TEST(ExerciseTest, SettledSoilIsDeliveredInsideAndSpilledRoundTheOutline)
         ground.restore(flat);
         HopperTarget outline{-20.3, 10.1, 30.0, 3.0, 2.0, 0.5, 3.0};
         TrenchTarget dig{0.0, 0.0, 30.0, 2.0, 2.0, 1.0, 0.0};
+        int bed = -1;
         if (c.truck) {
             TruckShape shape;
             makeTruck({outline.x, outline.z, 180.0, 3.0, 1.5}, model, ground, shape);
             outline = bodyOutline(shape, 3.0);
+            shape.bed.repose = 30.0 * M_PI / 180.0;
+            bed = static_cast<int>(ground.addBed(shape.bed));
         }
         const double h = outline.headingDegrees * M_PI / 180.0, ux = std::cos(h), uz = -std::sin(h);
         const auto at = [&](double along, double across) {
@@ -372,18 +381,21 @@ TEST(ExerciseTest, SettledSoilIsDeliveredInsideAndSpilledRoundTheOutline)
         // The dig area beyond the outline's back end, inside its spill margin.
         dig.x = at(-3.6, 0.0).x;
         dig.z = at(-3.6, 0.0).z;
-        const HopperMeter meter(ground, outline, dig);
+        const HopperMeter meter(ground, outline, dig, bed);
         int64_t dropped = 0;
-        for (int i = -1; i <= 1; ++i)
-            for (int k = -1; k <= 1; ++k)
-                for (int y = 0; y < 2; ++y) {
-                    SoilGrain g;
-                    g.position = at(c.along + i * kVoxel, c.across + k * kVoxel) + Vector3(0.0, 3.0 + y * kVoxel, 0.0);
-                    dropped += ground.dropGrain(g);
-                }
-        EXPECT_GE(dropped, 12);  // a cell takes one grain: some land in a neighbour's
-        for (int step = 0; ground.grainCount() > 0 && step < 5000; ++step)
-            ground.settleGrains(0.003);
+        for (int load = 0; load < c.loads; ++load) {
+            for (int i = -1; i <= 1; ++i)
+                for (int k = -1; k <= 1; ++k)
+                    for (int y = 0; y < 2; ++y) {
+                        SoilGrain g;
+                        g.position =
+                            at(c.along + i * kVoxel, c.across + k * kVoxel) + Vector3(0.0, 5.0 + y * kVoxel, 0.0);
+                        dropped += ground.dropGrain(g);
+                    }
+            for (int step = 0; ground.grainCount() > 0 && step < 5000; ++step)
+                ground.settleGrains(0.003);
+        }
+        EXPECT_GE(dropped, 12 * c.loads);  // a cell takes one grain: some land in a neighbour's
         ASSERT_EQ(ground.grainCount(), 0u);
         int64_t delivered = 0, spilled = 0;
         meter.count(delivered, spilled);
@@ -393,14 +405,32 @@ TEST(ExerciseTest, SettledSoilIsDeliveredInsideAndSpilledRoundTheOutline)
         if (c.delivered != None || c.spilled != None) {
             EXPECT_EQ(delivered + spilled, dropped);
         }
+        if (c.loads == 1)
+            continue;
+        // The heap: no cell a unit over a neighbour's, its top over the rim
+        // but no higher than a slope at the repose from the walls allows.
+        const SoilBed& b = ground.beds.at(0);
+        const double unit = bedUnitHeight(b);
+        double top = b.floorY;
+        for (int i = 0; i < b.cellsAlong; ++i)
+            for (int j = 0; j < b.cellsAcross; ++j) {
+                const int cell = i * b.cellsAcross + j;
+                top = std::max(top, bedSurface(b, cell));
+                const int right = j + 1 < b.cellsAcross ? b.units[cell + 1] : b.units[cell];
+                const int ahead = i + 1 < b.cellsAlong ? b.units[cell + b.cellsAcross] : b.units[cell];
+                EXPECT_LE(std::max(std::abs(b.units[cell] - right), std::abs(b.units[cell] - ahead)), 1) << i << " " << j;
+            }
+        EXPECT_GT(top, b.rimY + unit);
+        EXPECT_LE(top, b.rimY + b.width / 2 * std::tan(b.repose) + unit);
     }
 }
 
 // The truck's faults on scripted bucket paths: a loaded bucket coming over
 // the cab counts once a pass, however long it lingers at the cab's edge; a
 // touch (a part resting against the truck, its contacts coming and going
-// from step to step) counts once until the part has been clear, as a
-// hopper's wall's or a post's; a dump counts as high by where it begins.
+// from step to step, scripted and in a live world) counts once until the
+// part has been clear, as a hopper's wall's or a post's; a dump counts as
+// high by where it begins.
 TEST(ExerciseTest, TruckFaultsCountPassesTouchesAndDumpsOnce)
 {
     TruckShape truck;
@@ -427,6 +457,7 @@ TEST(ExerciseTest, TruckFaultsCountPassesTouchesAndDumpsOnce)
         const char* what;
         std::vector<Leg> legs;
         int64_t passes, hits, highDumps;
+        std::vector<HeldLever> live = {};  // the machine in a world, its levers held so
     } cases[] = {
         {"loaded, over the cab and back twice", {toCab, back, toCab, back}, 4, 0, 0},
         {"empty, over the cab and back", {{300, 0, 5, high, 0, 0}, {300, 5, 0, high, 0, 0}}, 0, 0, 0},
@@ -442,9 +473,25 @@ TEST(ExerciseTest, TruckFaultsCountPassesTouchesAndDumpsOnce)
          {{300, 0, 0, high, 30, 0}, {300, 0, 0, high, 0, 30, false, false, true}, {300, 0, 0, high, 30, 0}}, 0, 0, 2},
         {"begun low, ending high", {{300, 0, 0, low, 30, 20}, {300, 0, 0, high + 1, 20, 0}}, 0, 0, 0},
         {"shed high beside the truck", {{300, 0, 0, high, 30, 30}, {300, -6, -6, high, 30, 10}}, 0, 0, 0},
+        {"slewed into the truck, held against it, away and back", {}, 0, 2, 0,
+         {{kBoomMinus, 0.0, 0.5}, {kSlewPlus, 2.0, 6.0}, {kSlewMinus, 6.0, 7.0}, {kSlewPlus, 7.5, 11.0}}},
+    };
+    // In a world the machine's contacts with the truck come and go from
+    // step to step while it rests against it.
+    const auto live = [](const std::vector<HeldLever>& levers) {
+        World world;
+        Exercise exercise;
+        std::string error;
+        EXPECT_TRUE(loadExercise(exercisePath("data/", "truck"), exercise, error, &world.terrain())) << error;
+        const Scenario script{"levers", "", nullptr, levers, 11.0};
+        ScenarioRun run(world, script);
+        ExerciseRun session(world, exercise);
+        run.exercise = &session;
+        run.run(script.seconds);
+        return session.save().truck;
     };
     for (const Case& c : cases) {
-        TruckFaults f;
+        TruckFaults f = c.live.empty() ? TruckFaults() : live(c.live);
         for (const Leg& leg : c.legs)
             for (int i = 0; i < leg.steps; ++i) {
                 const double s = leg.flicker ? i % 2 : double(i) / leg.steps;
@@ -467,12 +514,14 @@ TEST(ExerciseTest, TruckFaultsCountPassesTouchesAndDumpsOnce)
 // its time with no fault, and no soil is lost or made on the way: a change
 // to digging, contacts or the meters that breaks an exercise shows here. A
 // scripted operator that swings a load over the truck's cab four times is
-// counted four passes, and neither dumps a load high.
+// counted four passes, and neither dumps a load high. The report files and
+// the progress page are written for others to read.
 TEST(ExerciseTest, TheReferenceOperatorMeetsEveryGoal)
 {
     const std::pair<const char*, const char*> runs[] = {
         {"trench", "reference"}, {"hopper", "reference"}, {"precision", "reference"},
         {"truck", "reference"},  {"truck", "cab-passes"}};
+    const mode_t wasMask = umask(022);
     for (const auto& [name, script] : runs) {
         World world;
         Exercise exercise;
@@ -508,5 +557,10 @@ TEST(ExerciseTest, TheReferenceOperatorMeetsEveryGoal)
         EXPECT_EQ(notes.str(), "");
         const double total = totalScore(exercise, session.metrics);
         expectLine(index, std::string("totals-") + name, std::string("totals-") + name, {1.0, 2.0}, {total, total});
+        // Written to be shared, as the umask allows, not kept to their owner.
+        for (const auto& file : std::filesystem::directory_iterator(dir))
+            EXPECT_EQ(static_cast<int>(file.status().permissions() & std::filesystem::perms::all), 0644)
+                << file.path();
     }
+    umask(wasMask);
 }

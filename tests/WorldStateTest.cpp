@@ -41,9 +41,10 @@ std::string firstDifference(const std::vector<std::string>& a, const std::vector
 
 // Saved at a step, run on, restored and run on again, a world steps to the
 // same trace byte for byte, whatever it was doing: falling, driving, cutting
-// into the soil with a load in the bucket, dumping it as loose grains, and
-// an exercise counting its figures. The saved ground holds only the blocks
-// dug, and restoring the start leaves none changed and the ledger as it was.
+// into the soil with a load in the bucket, dumping it as loose grains, an
+// exercise counting its figures, and a load landing in a truck's body. The
+// saved ground holds only the blocks dug, and restoring the start leaves
+// none changed and the ledger as it was.
 // A state of a world with other bodies is refused before anything changes.
 TEST(WorldState, RestoredWorldsStepOnToTheSameTrace)
 {
@@ -53,7 +54,7 @@ TEST(WorldState, RestoredWorldsStepOnToTheSameTrace)
         double saveAt, until;  // s
     } cases[] = {
         {"land", false, 0.3, 1.0},   {"drive", false, 2.0, 3.0}, {"cycle", false, 7.5, 9.5},
-        {"dump", false, 1.5, 3.5}, {"hopper", true, 4.5, 8.5},
+        {"dump", false, 1.5, 3.5}, {"hopper", true, 4.5, 8.5}, {"truck", true, 13.2, 14.5},
     };
     for (const Case& c : cases) {
         World world;
@@ -71,8 +72,8 @@ TEST(WorldState, RestoredWorldsStepOnToTheSameTrace)
                 world.restore(withoutHopper);
                 ADD_FAILURE() << "a state of fewer bodies was taken";
             } catch (const Error& fault) {
-                EXPECT_EQ(std::string(fault.what()),
-                          "[World] A state saved with 9 bodies cannot be restored into a world of 10.");
+                EXPECT_EQ(std::string(fault.what()), "[World] A state saved with 9 bodies cannot be restored into a "
+                                                     "world of " + std::to_string(world.bodies().size()) + ".");
             }
         }
         const WorldState start = world.save();
@@ -102,6 +103,11 @@ TEST(WorldState, RestoredWorldsStepOnToTheSameTrace)
         EXPECT_LE(dug, 4u) << c.name;
         if (std::string(c.name) == "cycle") {
             EXPECT_GE(dug, 1u) << "the bite was taken before the save";
+        }
+        if (std::string(c.name) == "truck") {
+            ASSERT_EQ(saved.terrain.beds.size(), 1u);
+            EXPECT_GT(bedUnits(saved.terrain.beds[0]), 0) << "the load was landing in the body at the save";
+            EXPECT_GT(saved.terrain.grains.size(), 0u);
         }
         world.restore(start);
         EXPECT_EQ(world.terrain().world.changedBlocks(), 0) << c.name;

@@ -70,6 +70,7 @@ void copyGround(const Terrain& ground, int64_t step, FrameSnapshot& out)
         out.grains.clear();
         for (const SoilGrain& g : ground.grains)
             out.grains.push_back(g.position);
+        out.beds = ground.beds;
     }
     out.grainsStep = step;
     if (!out.surface) {

@@ -9,6 +9,7 @@
 #include "excavator/WorkMeter.h"
 #include "math/Quaternion.h"
 #include "math/Vector3.h"
+#include "terrain/SoilBed.h"
 
 class Excavator;
 class Terrain;
@@ -73,6 +74,7 @@ struct FrameSnapshot {
     ExcavatorPose machine;
     int64_t grainsStep = -1;
     std::vector<Vector3> grains;  // loose soil
+    std::vector<SoilBed> beds;    // soil in a truck's body, as the grains' step left it
     // The drawn ground: a copy of the terrain's surface (columns and
     // quadtree, no voxels), brought up to date block by block.
     std::unique_ptr<VoxelWorld> surface;
@@ -89,6 +91,6 @@ struct FrameSnapshot {
 void copyActivity(const Excavator& machine, MachineActivity& out);
 // The machine's pose as drawn (its activity too), after `step` steps.
 void copyPose(const Excavator& machine, int64_t step, ExcavatorPose& out);
-// The grains and the changed blocks of the ground's surface, after `step`
+// The grains, the beds and the changed blocks of the ground's surface, after `step`
 // steps; the caller keeps the ground's step out meanwhile.
 void copyGround(const Terrain& ground, int64_t step, FrameSnapshot& out);

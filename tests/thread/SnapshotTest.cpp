@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "assets/ModelLoader.h"
+#include "excavator/Excavator.h"
 #include "tools/scenario/Scenario.h"
 #include "world/FrameSnapshot.h"
 #include "terrain/Terrain.h"
@@ -14,13 +15,18 @@
 // Frames copy the world while it steps and digs on another thread, each
 // copy taken between two whole steps: every part of one snapshot carries the
 // same step, and under ThreadSanitizer any read outside the lock shows. The
-// drawn ground, copied only where it changed, ends equal to the world's.
+// drawn ground, copied only where it changed, and the soil on a raised
+// floor end equal to the world's.
 TEST(Snapshot, CopiesOneWholeStepWhileTheWorldDigs)
 {
     if (!std::filesystem::exists("data/scene.obj"))
         GTEST_SKIP() << "no generated data/ in " << std::filesystem::current_path();
     World world;
     ScenarioRun run(world, *findScenario("cycle"));
+    // A raised floor round the machine takes the dumped load: its soil is copied with the grains.
+    const Vector3 at = world.excavator->position;
+    const double floor = at.y - world.terrain().surfaceDistanceBelow(at) + 0.3;
+    world.terrain().addBed(makeSoilBed(at.x, at.z, 0.0, 24.0, 24.0, floor, floor + 1.0, 0.6));
     std::mutex worldLock;
     std::atomic<bool> done{false};
     std::thread stepper([&] {
@@ -70,4 +76,7 @@ TEST(Snapshot, CopiesOneWholeStepWhileTheWorldDigs)
         nodesDiffer += ground.node(n).split != drawn.node(n).split;
     EXPECT_EQ(columnsDiffer, 0);
     EXPECT_EQ(nodesDiffer, 0);
+    ASSERT_EQ(frame.beds.size(), 1u);
+    EXPECT_GT(bedUnits(frame.beds[0]), 0);
+    EXPECT_EQ(frame.beds[0].units, world.terrain().beds[0].units);
 }
