@@ -12,6 +12,7 @@
 namespace {
 
 constexpr double kRightAngle = 1.5707963267948966;
+constexpr double kHalfVoxel = 0.5 * terrain::kVoxel;
 
 bool isFree(uint8_t voxel) { return (voxel & 3) == 1; }
 bool isSoil(uint8_t voxel) { return (voxel & 3) == 0; }
@@ -94,8 +95,38 @@ void takeVoxel(Terrain& t, int b, int x, int y, int z, Excavator& e)
     if (e.bucket.hasRoom() && t.removeSoilVoxel(b, x, y, z)) {
         e.bucket.addSoil();
         ++e.soilDug;
+        e.cutOwed -= 1.0;
     }
 }
+
+// The surface the cutting edge sweeps: through the lip, along the lip's
+// motion; soil reaching above it is what the edge slices off.
+struct EdgePath {
+    Vector3 lip, inner;  // inner: unit normal towards the bucket's inside
+    bool moving = false;
+};
+
+EdgePath edgePath(const Excavator& e, const Mesh& plate)
+{
+    EdgePath path;
+    const MeshEdge& lip = plate.edges[cutting::edgeIndex];
+    path.lip = 0.5 * (plate.workingPositions[lip.v0] + plate.workingPositions[lip.v1]);
+    const JointAngles angles = jointAngles(e.meshes);
+    const Vector3 v = tipVelocityInBucket(armPivots(e.meshes), angles, e.jointRates());
+    const double speed = length(v);
+    if (!(speed > 0.0))
+        return path;
+    // In the bucket's frame its inside lies a quarter turn up from the motion.
+    const Vector3 inner(v.y / speed, -v.x / speed, 0.0);
+    const double pitch = angles.monoblock + angles.bendingArm + angles.groundPlate;
+    path.inner = rotate(rotateAboutY(rotateAboutZ(inner, pitch), angles.slew), e.orientation);
+    path.moving = true;
+    return path;
+}
+
+// A voxel whose centre lies `above` (m) the edge's path: the edge has run
+// under most of it, or through it while it still owes a unit.
+bool slicedOff(double above, double owed) { return above >= 0.0 || (above > -kHalfVoxel && owed >= 1.0); }
 
 // Mode switches of the bucket and the terrain, once per detection.
 void updateDiggingFlags(Excavator& e, Terrain& t)
@@ -227,6 +258,10 @@ void dig(Terrain& t, Mesh& block, Mesh& part, Excavator& e)
     voxelSpan(part.boxMin.z - origin.z + 11.0, part.boxMax.z - origin.z + 11.0, terrain::kVoxelsZ, from[2], to[2]);
     const bool bucket = part.index == GroundPlate;
     const MeshEdge& lip = part.edges[bucket ? cutting::edgeIndex : 0];
+    // Only the edge takes soil: the voxels its path runs under and, as far
+    // as the sliced volume owes them (Excavator::cutOwed), those it runs
+    // through. The heel and sides ride over the rest, which stays.
+    const EdgePath path = bucket && e.bucketInSoil ? edgePath(e, part) : EdgePath();
 
     for (int x = from[0]; x < to[0]; ++x)
         for (int y = from[1]; y < to[1]; ++y)
@@ -253,7 +288,8 @@ void dig(Terrain& t, Mesh& block, Mesh& part, Excavator& e)
                     stopPart(e, part);
                     break;
                 case TakeSoil:
-                    takeVoxel(t, b, x, y, z, e);
+                    if (path.moving && slicedOff(dot(p - path.lip, path.inner), e.cutOwed))
+                        takeVoxel(t, b, x, y, z, e);
                     break;
                 case PassThrough:
                     break;

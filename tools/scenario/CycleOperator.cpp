@@ -11,7 +11,11 @@
 namespace {
 
 constexpr double kLanded = 1.5;       // s: the machine has settled on its tracks
-constexpr double kBiteDepth = 0.35;   // m: the edge's working depth below the ground
+// The bite's depth (m below the ground) follows the cut the operator
+// reads: deeper while the force stays under the working one, shallower
+// while it is over it, at kDepthGain m per s and kN.
+constexpr double kFirstDepth = 0.45, kShallowest = 0.25, kDeepest = 0.7;
+constexpr double kWorkingForce = 15.0, kDepthGain = 0.02;
 constexpr double kStrokeEnd = 0.3;    // rad: the arm crowded in this far, the bite is over
 constexpr double kCarried = -0.2;     // rad: the bucket curled back this far holds its load
 constexpr int kFull = cutting::fullBucket - 2;  // units: full enough to lift
@@ -78,6 +82,7 @@ void CycleOperator::operator()(ScenarioRun& run)
         }
         if (set && (e.bucketInSoil || e.hit.cause != HitCause::None || stageTime > kLongestApproach)) {
             raised = false;
+            biteDepth = kFirstDepth;
             go(Bite);
         } else if (set) {
             hand.want({kBoomMinus});
@@ -87,7 +92,10 @@ void CycleOperator::operator()(ScenarioRun& run)
     case Bite: {
         // Drawn in at the working depth at a cutting angle; the edge eases up
         // where the load nears the relief.
-        const double up = e.hydraulicLoad > kEaseLoad ? 0.5 : std::clamp((e.cutDepth - kBiteDepth) * 4.0, -0.5, 0.5);
+        if (e.cutForce > 0.0)
+            biteDepth = std::clamp(biteDepth + kDepthGain * (kWorkingForce - e.cutForce / 1000.0) * ScenarioRun::kStep,
+                                   kShallowest, kDeepest);
+        const double up = e.hydraulicLoad > kEaseLoad ? 0.5 : std::clamp((e.cutDepth - biteDepth) * 4.0, -0.5, 0.5);
         const Vector3 wanted(-0.6, up, 0.0);
         if (sinceChoice <= 0.0) {
             choice = bestLevers(e, wanted, true, true);

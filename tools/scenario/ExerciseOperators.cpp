@@ -16,6 +16,7 @@ namespace {
 
 // No lever: a place in a set of levers left empty.
 constexpr Lever kNoLever{Drive::Slewing, 0.0f};
+constexpr double kBiteBucket = 1.5;  // rad: the bucket's angle as the reference operator's bite begins
 
 // The cutting edge's middle in the machine's frame: x along its tracks
 // from the slewing axis, y up from its origin (m).
@@ -53,7 +54,6 @@ struct TrenchDigger {
     enum Stage { Settle, Reach, Lower, Drag, Lift, SwingOut, Dump, SwingBack } stage = Settle;
     double stageTime = 0.0;
     int passes = 0;
-    double curled = 0.0;  // s the bucket has been curled back this reach
     std::vector<Lever> choice;  // the keys held while lowering and dragging
     double sinceChoice = 0.0;
     LeverHand hand;
@@ -137,17 +137,15 @@ struct TrenchDigger {
             if (e.hit.cause == HitCause::None) {
                 if (edge.x < farEnd)
                     hand.want({kArmPlus});
-                if (stageTime > 0.5 && curled < 0.7) {
-                    hand.want({kBucketMinus});
-                    curled += ScenarioRun::kStep;
-                }
+                // The bucket set open at the angle it bites at: opened further,
+                // the edge meets the ground heel first and holds no soil.
+                if (stageTime > 0.5 && std::fabs(e.groundPlateAngle() - kBiteBucket) > 0.03)
+                    hand.want({e.groundPlateAngle() < kBiteBucket ? kBucketMinus : kBucketPlus});
             }
             // As far out as the arm goes, if that is short of the far end.
-            if (above >= t.depth + 0.5 && (edge.x >= farEnd || stageTime > 6.0) && curled >= 0.7) {
-                curled = 0.0;
-
+            if (above >= t.depth + 0.5 && (edge.x >= farEnd || stageTime > 6.0) &&
+                std::fabs(e.groundPlateAngle() - kBiteBucket) <= 0.03)
                 go(Lower);
-            }
             break;
         }
         case Lower:  // down to just above the grade, the lip first
