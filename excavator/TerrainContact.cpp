@@ -13,6 +13,9 @@ namespace {
 
 constexpr double kRightAngle = 1.5707963267948966;
 constexpr double kHalfVoxel = 0.5 * terrain::kVoxel;
+// m: soil the edge ran under this far back is still coming in through the
+// mouth (the outline's front leans back from the lip); beyond, the heel.
+constexpr double kPassedBy = 2.0 * terrain::kVoxel;
 
 bool isFree(uint8_t voxel) { return (voxel & 3) == 1; }
 bool isSoil(uint8_t voxel) { return (voxel & 3) == 0; }
@@ -102,7 +105,7 @@ void takeVoxel(Terrain& t, int b, int x, int y, int z, Excavator& e)
 // The surface the cutting edge sweeps: through the lip, along the lip's
 // motion; soil reaching above it is what the edge slices off.
 struct EdgePath {
-    Vector3 lip, inner;  // inner: unit normal towards the bucket's inside
+    Vector3 lip, ahead, inner;  // unit: the lip's motion; the normal towards the bucket's inside
     bool moving = false;
 };
 
@@ -119,14 +122,25 @@ EdgePath edgePath(const Excavator& e, const Mesh& plate)
     // In the bucket's frame its inside lies a quarter turn up from the motion.
     const Vector3 inner(v.y / speed, -v.x / speed, 0.0);
     const double pitch = angles.monoblock + angles.bendingArm + angles.groundPlate;
-    path.inner = rotate(rotateAboutY(rotateAboutZ(inner, pitch), angles.slew), e.orientation);
+    auto toWorld = [&](const Vector3& d) { return rotate(rotateAboutY(rotateAboutZ(d, pitch), angles.slew), e.orientation); };
+    path.ahead = toWorld(v / speed);
+    path.inner = toWorld(inner);
     path.moving = true;
     return path;
 }
 
-// A voxel whose centre lies `above` (m) the edge's path: the edge has run
-// under most of it, or through it while it still owes a unit.
-bool slicedOff(double above, double owed) { return above >= 0.0 || (above > -kHalfVoxel && owed >= 1.0); }
+// Whether the edge, passing under or through the voxel at `offset` from the
+// lip now, slices it off: most of it lies above the edge's path, or its top
+// does and the sliced volume still owes a unit. Soil further back in the
+// bucket's outline was passed by before, or never by the edge at all.
+bool slicedOff(const EdgePath& path, const Vector3& offset, double owed)
+{
+    const double along = dot(offset, path.ahead);
+    if (!path.moving || along > kHalfVoxel || along < -kPassedBy)
+        return false;
+    const double above = dot(offset, path.inner);
+    return above >= 0.0 || (above > -kHalfVoxel && owed >= 1.0);
+}
 
 // Mode switches of the bucket and the terrain, once per detection.
 void updateDiggingFlags(Excavator& e, Terrain& t)
@@ -258,9 +272,9 @@ void dig(Terrain& t, Mesh& block, Mesh& part, Excavator& e)
     voxelSpan(part.boxMin.z - origin.z + 11.0, part.boxMax.z - origin.z + 11.0, terrain::kVoxelsZ, from[2], to[2]);
     const bool bucket = part.index == GroundPlate;
     const MeshEdge& lip = part.edges[bucket ? cutting::edgeIndex : 0];
-    // Only the edge takes soil: the voxels its path runs under and, as far
-    // as the sliced volume owes them (Excavator::cutOwed), those it runs
-    // through. The heel and sides ride over the rest, which stays.
+    // Only the edge takes soil: the voxels it runs under and, as far as the
+    // sliced volume owes them (Excavator::cutOwed), those it runs through.
+    // The heel and sides ride over the rest, which stays.
     const EdgePath path = bucket && e.bucketInSoil ? edgePath(e, part) : EdgePath();
 
     for (int x = from[0]; x < to[0]; ++x)
@@ -288,7 +302,7 @@ void dig(Terrain& t, Mesh& block, Mesh& part, Excavator& e)
                     stopPart(e, part);
                     break;
                 case TakeSoil:
-                    if (path.moving && slicedOff(dot(p - path.lip, path.inner), e.cutOwed))
+                    if (slicedOff(path, p - path.lip, e.cutOwed))
                         takeVoxel(t, b, x, y, z, e);
                     break;
                 case PassThrough:

@@ -77,7 +77,7 @@ protected:
 
 }  // namespace
 
-TEST_F(DiggingTest, CuttingBucketTakesTheSoilInsideItUntilFull)
+TEST_F(DiggingTest, CuttingBucketTakesTheSoilAtItsEdgeUntilFull)
 {
     Excavator& e = *machine;
     e.bucketInSoil = true;
@@ -98,10 +98,13 @@ TEST_F(DiggingTest, CuttingBucketTakesTheSoilInsideItUntilFull)
     digWith(GroundPlate);
     EXPECT_EQ(ground->soilVoxelCount(), soil) << "a bucket without room takes no voxel";
     e.bucket = empty;
+    for (int n = 0; n < 31; ++n)
+        e.bucket.addSoil();
     e.groundPlateRate = -1.0;
+    e.cutOwed = 3.0;
     digWith(GroundPlate);
-    EXPECT_EQ(e.bucket.soilCount, 33) << "stops full although more soil is inside";
-    EXPECT_EQ(soil - ground->soilVoxelCount(), 33);
+    EXPECT_EQ(e.bucket.soilCount, 33) << "stops full although more soil is at the edge";
+    EXPECT_EQ(soil - ground->soilVoxelCount(), 2);
     EXPECT_EQ(e.groundPlateRate, 0.0) << "full, the soil left inside stops it";
 }
 
@@ -282,3 +285,48 @@ TEST_F(DiggingTest, ACutTooDeepForClayStallsAtTheReliefAndTheTracksHoldTheMachin
     }
     EXPECT_EQ(hitReason(e.hit), "the cut is too deep for this ground: raise the boom or open the bucket");
 }
+
+// A bite drawn through flat bank by the arm alone (the attack stays put):
+// the bucket takes what its edge slices, the edge's width times its depth
+// along its path, to a voxel's steps, not the soil its buried outline
+// sweeps (at a bucket angle of 60 degrees the heel runs 0.27 m below the
+// edge); the ledger stays whole.
+TEST_F(DiggingTest, DragTakesWhatTheEdgeSlices)
+{
+    struct Case {
+        double plate;  // degrees
+        double depth;  // m: the edge's below the ground as the bite starts
+    };
+    const Case cases[] = {{80, 0.2}, {80, 0.4}, {100, 0.55}, {60, 0.35}};
+    for (const Case& c : cases) {
+        SetUp();
+        pose(15, 85, c.plate);
+        Excavator& e = *machine;
+        Mesh& plate = e.meshes[GroundPlate];
+        const MeshEdge& lip = plate.edges[cutting::edgeIndex];
+        auto lipAt = [&] { return 0.5 * (plate.workingPositions[lip.v0] + plate.workingPositions[lip.v1]); };
+        e.position.y -= lipAt().y + c.depth;
+        e.predict(0.0);
+        const int64_t before = ground->soilVoxelCount();
+        double sliced = 0.0;  // m3: the edge's width by its depth along its path
+        Vector3 last = lipAt();
+        for (int step = 0; step < 2000 && e.bucket.soilCount < 25 && e.bendingArmAngle() > 0.1; ++step) {
+            e.bucketInSoil = true;
+            e.bendingArmRate = -0.3;
+            e.monoblockRate = e.groundPlateRate = 0.0;
+            e.predict(0.003);
+            digWith(GroundPlate);
+            e.integrateState(0.003);
+            e.predict(0.0);
+            const Vector3 now = lipAt();
+            sliced += 0.84 * std::max(-now.y, 0.0) * length(now - last);
+            last = now;
+        }
+        const double taken = (before - ground->soilVoxelCount()) * 0.040619;
+        EXPECT_GT(sliced, 0.45) << c.depth;
+        EXPECT_NEAR(taken, sliced, 0.2 * sliced + 0.05) << c.depth;
+        EXPECT_EQ(ground->soilVoxelCount() + e.bucket.soilCount + static_cast<int64_t>(ground->grainCount()), before)
+            << c.depth;
+    }
+}
+

@@ -99,7 +99,9 @@ struct TrenchDigger {
         const double r = t.headingDegrees * M_PI / 180.0;
         const Vector3 laneMiddle(t.x + offset * std::sin(r), 0.0, t.z + offset * std::cos(r));
         const Vector3 centre = rotate(laneMiddle - e.position, conjugate(e.orientation));
-        const double farEnd = centre.x + t.length / 2 + 1.0, nearEnd = centre.x - t.length / 2 + 0.05;
+        // The drag runs 10 cm past the near end: only an edge that runs under
+        // the floor's last voxels slices them off.
+        const double farEnd = centre.x + t.length / 2 + 1.0, nearEnd = centre.x - t.length / 2 - 0.1;
         const Vector3 edge = edgeInMachine(e);
         machine = &e;
         const double above = heightAboveGrade(e, e.grade);
