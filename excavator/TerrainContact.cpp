@@ -102,6 +102,15 @@ void takeVoxel(Terrain& t, int b, int x, int y, int z, Excavator& e)
     }
 }
 
+// A voxel the edge slices off goes into the bucket with the soil over it
+// up to the ground's surface (y counts down from the top): the slice is
+// the edge's depth below the surface, and nothing is left hanging.
+void takeSlice(Terrain& t, int b, int x, int y, int z, Excavator& e)
+{
+    for (int up = y; up >= 0 && isSoil(t.voxelAt(b, x, up, z)) && e.bucket.soilCount < cutting::fullBucket; --up)
+        takeVoxel(t, b, x, up, z, e);
+}
+
 // The surface the cutting edge sweeps: through the lip, along the lip's
 // motion; soil reaching above it is what the edge slices off.
 struct EdgePath {
@@ -119,10 +128,13 @@ EdgePath edgePath(const Excavator& e, const Mesh& plate)
     const double speed = length(v);
     if (!(speed > 0.0))
         return path;
-    // In the bucket's frame its inside lies a quarter turn up from the motion.
+    // In the bucket's frame its inside lies a quarter turn clockwise from
+    // the motion of a lip that leads.
     const Vector3 inner(v.y / speed, -v.x / speed, 0.0);
     const double pitch = angles.monoblock + angles.bendingArm + angles.groundPlate;
-    auto toWorld = [&](const Vector3& d) { return rotate(rotateAboutY(rotateAboutZ(d, pitch), angles.slew), e.orientation); };
+    auto toWorld = [&](const Vector3& d) {
+        return rotate(rotateAboutY(rotateAboutZ(d, pitch), angles.slew), e.orientation);
+    };
     path.ahead = toWorld(v / speed);
     path.inner = toWorld(inner);
     path.moving = true;
@@ -303,7 +315,7 @@ void dig(Terrain& t, Mesh& block, Mesh& part, Excavator& e)
                     break;
                 case TakeSoil:
                     if (slicedOff(path, p - path.lip, e.cutOwed))
-                        takeVoxel(t, b, x, y, z, e);
+                        takeSlice(t, b, x, y, z, e);
                     break;
                 case PassThrough:
                     break;

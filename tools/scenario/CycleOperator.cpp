@@ -16,7 +16,7 @@ constexpr double kLanded = 1.5;       // s: the machine has settled on its track
 // hardness (kN per m, over kHardnessLag s) and bites as deep as gives
 // kWorkingForce, within kShallowest to kDeepest.
 constexpr double kFirstDepth = 0.45, kShallowest = 0.2, kDeepest = 0.7;
-constexpr double kWorkingForce = 28.0, kHardnessLag = 0.3;
+constexpr double kWorkingForce = 27.0, kHardnessLag = 0.3;
 constexpr double kStrokeEnd = 0.3;    // rad: the arm crowded in this far, the bite is over
 constexpr double kCarried = -0.2;     // rad: the bucket curled back this far holds its load
 constexpr int kFull = cutting::fullBucket - 2;  // units: full enough to lift

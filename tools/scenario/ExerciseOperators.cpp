@@ -133,7 +133,7 @@ struct TrenchDigger {
             if (run.time > 1.5)
                 go(SwingBack);
             break;
-        case Reach: {  // the boom up, the arm out and the bucket curled back, clear of the ground
+        case Reach: {  // the boom up, the arm out and the bucket set open, clear of the ground
             if (above < t.depth + 1.0 || e.hit.cause != HitCause::None)
                 hand.want({kBoomPlus});
             if (e.hit.cause == HitCause::None) {
