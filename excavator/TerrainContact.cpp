@@ -311,7 +311,12 @@ void dig(Terrain& t, Mesh& block, Mesh& part, Excavator& e)
                 }
                 switch (bucketAccepts(e, v)) {
                 case Blocked:
-                    stopPart(e, part);
+                    // Short of full, a bucket that does not cut meets the soil its
+                    // edge left (ridden over, or not yet cut) as any part does: it
+                    // stops only where it drives into it, not on its way out.
+                    if (e.bucket.soilCount >= cutting::fullBucket ||
+                        clampedAcos(dot(escapeDirection(t, b, x, y, z), v)) >= kRightAngle)
+                        stopPart(e, part);
                     break;
                 case TakeSoil:
                     if (slicedOff(path, p - path.lip, e.cutOwed))
