@@ -28,6 +28,7 @@ FULL_BUCKET = 33             # soil units a full bucket holds
 CARRY_PITCH = math.pi / 2    # boom + arm + bucket angles that keep the load in
 EASE_AT = 0.85               # hydraulic load at which the bite eases
 ABOVE = 0.08                 # m: the lip is dragged this far above the grade
+BITE_BUCKET = 1.5            # rad: the bucket's angle as a bite begins
 
 
 def slew_to(st, mark, within, a):
@@ -47,7 +48,6 @@ class TrenchDigger:
         self.world = world
         self.t = world.exercise["trench"]
         self.stage, self.stage_time = "settle", 0.0
-        self.curled = 0.0          # s the bucket has been curled back this reach
         self.choice, self.since_choice = [], 0.0
         self.passes, self.last_load = 0, 0
 
@@ -81,11 +81,14 @@ class TrenchDigger:
         a = np.zeros(6)
         slew = math.remainder(float(st["joints"][SLEW]), 2 * math.pi)
         pitch = float(np.sum(st["joints"][1:]))
+        plate = float(st["joints"][3])
         hit = st["hit"] != 0
         above = st["above_grade"]
         edge = w.to_machine(st["cutting_edge"])
         centre = w.to_machine((t["x"], 0.0, t["z"]))
-        far_end, near_end = centre[0] + t["length"] / 2 + 1.0, centre[0] - t["length"] / 2 + 0.05
+        # The drag runs 10 cm past the near end: only an edge that runs under
+        # the floor's last voxels slices them off.
+        far_end, near_end = centre[0] + t["length"] / 2 + 1.0, centre[0] - t["length"] / 2 - 0.1
         line = math.atan2(-centre[2], centre[0])  # the slewing angle over the trench's middle line
         self.stage_time += STEP
 
@@ -98,17 +101,18 @@ class TrenchDigger:
         if self.stage == "settle":
             if w.time > 1.5:
                 self.go("swing back")
-        elif self.stage == "reach":  # boom up, arm out, bucket curled back, clear of the ground
+        elif self.stage == "reach":  # boom up, arm out, bucket set open, clear of the ground
             if above < t["depth"] + 1.0 or hit:
                 a[BOOM] = 1.0
             if not hit:
                 if edge[0] < far_end:
                     a[ARM] = 1.0
-                if self.stage_time > 0.5 and self.curled < 0.7:
-                    a[BUCKET] = -1.0
-                    self.curled += STEP
-            if above >= t["depth"] + 0.5 and (edge[0] >= far_end or self.stage_time > 6.0) and self.curled >= 0.7:
-                self.curled = 0.0
+                # Set open at the angle it bites at: opened further, the edge
+                # meets the ground heel first and holds no soil.
+                if self.stage_time > 0.5 and abs(plate - BITE_BUCKET) > 0.03:
+                    a[BUCKET] = -1.0 if plate < BITE_BUCKET else 1.0
+            if above >= t["depth"] + 0.5 and (edge[0] >= far_end or self.stage_time > 6.0) \
+                    and abs(plate - BITE_BUCKET) <= 0.03:
                 self.go("lower")
         elif self.stage in ("lower", "drag"):  # the lip first to just above the grade, then along it
             down = 0.5 if st["hydraulic_load"] > EASE_AT else float(np.clip(-(above - ABOVE) * 4.0, -1.0, 0.5))

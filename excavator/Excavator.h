@@ -93,5 +93,7 @@ private:
     // The cut and the loads on the joints: rates as the hydraulics give them,
     // the reaction for the body, a stall as a hit.
     void loadJoints(double dt);
+    // What the edge slices off while the joints move at `rates` for dt.
+    void sliceSoil(const JointAngles& rates, double dt);
     bool stopHitJoints(int32_t part);
 };

@@ -18,6 +18,9 @@ constexpr double kEdgeWidth = 0.84;   // m: the lip, vertex 16 to 17
 constexpr double kGroundGrip = 0.5;   // of the machine's weight: what the tracks' grip holds sideways
 constexpr double kGripAfter = 1.0;    // s
 constexpr double kVoxelVolume = terrain::kVoxel * terrain::kVoxel * terrain::kVoxel;
+// Units the sliced volume may run ahead of or behind the voxels taken: the
+// voxels' steps even out over a voxel's length of path, no further.
+constexpr double kMostOwed = 3.0;
 
 // Torque about z at `pivot` of a force at `point` (the arm's plane).
 double torqueAbout(const Vector3& pivot, const Vector3& point, const Vector3& force)
@@ -165,4 +168,16 @@ void Excavator::loadJoints(double dt)
             cutReaction.torque += cross(under, grip);
         }
     }
+}
+
+void Excavator::sliceSoil(const JointAngles& rates, double dt)
+{
+    // The edge slices what the force acts on: its width by the same depth
+    // along its path, while it moves lip first through the soil.
+    const Vector3 v = tipVelocityInBucket(armPivots(meshes), jointAngles(meshes), rates);
+    if (!bucketInSoil || cutDepth <= 0.0 || !inCuttingWindow(attackAngle(v))) {
+        cutOwed = 0.0;
+        return;
+    }
+    cutOwed = std::clamp(cutOwed + kEdgeWidth * cutDepth * length(v) * dt / kVoxelVolume, -kMostOwed, kMostOwed);
 }

@@ -150,6 +150,7 @@ void Excavator::moveJoints(double dt)
     // gives up the step search 567 times in 3.5 s instead of 14 and is
     // lifted 0.27 m off the ground.
     const JointAngles rates = jointRates();
+    sliceSoil(rates, dt);
     const double by[4] = {rates.slew, rates.monoblock, rates.bendingArm, rates.groundPlate};
     for (int j = 0; j < 4; ++j)
         meshes[Bodywork + j].angle += turned(by[j], dt);

@@ -49,6 +49,9 @@ struct ExcavatorState {
     // (world) that the next computeForces adds.
     double cutForce = 0.0, cutDepth = 0.0, hydraulicLoad = 0.0;
     bool cutLoose = false;
+    // Soil the edge has sliced off (its width times its depth along its
+    // path, in units) that the bucket has yet to take in.
+    double cutOwed = 0.0;
     BodyLoad cutReaction;
     double sinceLoaded = 1e9;  // s since the cut or a load last acted
     uint32_t leftTrackContacts = 0, rightTrackContacts = 0;

@@ -12,6 +12,10 @@
 namespace {
 
 constexpr double kRightAngle = 1.5707963267948966;
+constexpr double kHalfVoxel = 0.5 * terrain::kVoxel;
+// m: soil the edge ran under this far back is still coming in through the
+// mouth (the outline's front leans back from the lip); beyond, the heel.
+constexpr double kPassedBy = 2.0 * terrain::kVoxel;
 
 bool isFree(uint8_t voxel) { return (voxel & 3) == 1; }
 bool isSoil(uint8_t voxel) { return (voxel & 3) == 0; }
@@ -94,7 +98,60 @@ void takeVoxel(Terrain& t, int b, int x, int y, int z, Excavator& e)
     if (e.bucket.hasRoom() && t.removeSoilVoxel(b, x, y, z)) {
         e.bucket.addSoil();
         ++e.soilDug;
+        e.cutOwed -= 1.0;
     }
+}
+
+// A voxel the edge slices off goes into the bucket with the soil over it
+// up to the ground's surface (y counts down from the top): the slice is
+// the edge's depth below the surface, and nothing is left hanging.
+void takeSlice(Terrain& t, int b, int x, int y, int z, Excavator& e)
+{
+    for (int up = y; up >= 0 && isSoil(t.voxelAt(b, x, up, z)) && e.bucket.soilCount < cutting::fullBucket; --up)
+        takeVoxel(t, b, x, up, z, e);
+}
+
+// The surface the cutting edge sweeps: through the lip, along the lip's
+// motion; soil reaching above it is what the edge slices off.
+struct EdgePath {
+    Vector3 lip, ahead, inner;  // unit: the lip's motion; the normal towards the bucket's inside
+    bool moving = false;
+};
+
+EdgePath edgePath(const Excavator& e, const Mesh& plate)
+{
+    EdgePath path;
+    const MeshEdge& lip = plate.edges[cutting::edgeIndex];
+    path.lip = 0.5 * (plate.workingPositions[lip.v0] + plate.workingPositions[lip.v1]);
+    const JointAngles angles = jointAngles(e.meshes);
+    const Vector3 v = tipVelocityInBucket(armPivots(e.meshes), angles, e.jointRates());
+    const double speed = length(v);
+    if (!(speed > 0.0))
+        return path;
+    // In the bucket's frame its inside lies a quarter turn clockwise from
+    // the motion of a lip that leads.
+    const Vector3 inner(v.y / speed, -v.x / speed, 0.0);
+    const double pitch = angles.monoblock + angles.bendingArm + angles.groundPlate;
+    auto toWorld = [&](const Vector3& d) {
+        return rotate(rotateAboutY(rotateAboutZ(d, pitch), angles.slew), e.orientation);
+    };
+    path.ahead = toWorld(v / speed);
+    path.inner = toWorld(inner);
+    path.moving = true;
+    return path;
+}
+
+// Whether the edge, passing under or through the voxel at `offset` from the
+// lip now, slices it off: most of it lies above the edge's path, or its top
+// does and the sliced volume still owes a unit. Soil further back in the
+// bucket's outline was passed by before, or never by the edge at all.
+bool slicedOff(const EdgePath& path, const Vector3& offset, double owed)
+{
+    const double along = dot(offset, path.ahead);
+    if (!path.moving || along > kHalfVoxel || along < -kPassedBy)
+        return false;
+    const double above = dot(offset, path.inner);
+    return above >= 0.0 || (above > -kHalfVoxel && owed >= 1.0);
 }
 
 // Mode switches of the bucket and the terrain, once per detection.
@@ -227,6 +284,10 @@ void dig(Terrain& t, Mesh& block, Mesh& part, Excavator& e)
     voxelSpan(part.boxMin.z - origin.z + 11.0, part.boxMax.z - origin.z + 11.0, terrain::kVoxelsZ, from[2], to[2]);
     const bool bucket = part.index == GroundPlate;
     const MeshEdge& lip = part.edges[bucket ? cutting::edgeIndex : 0];
+    // Only the edge takes soil: the voxels it runs under and, as far as the
+    // sliced volume owes them (Excavator::cutOwed), those it runs through.
+    // The heel and sides ride over the rest, which stays.
+    const EdgePath path = bucket && e.bucketInSoil ? edgePath(e, part) : EdgePath();
 
     for (int x = from[0]; x < to[0]; ++x)
         for (int y = from[1]; y < to[1]; ++y)
@@ -250,10 +311,16 @@ void dig(Terrain& t, Mesh& block, Mesh& part, Excavator& e)
                 }
                 switch (bucketAccepts(e, v)) {
                 case Blocked:
-                    stopPart(e, part);
+                    // Short of full, a bucket that does not cut meets the soil its
+                    // edge left (ridden over, or not yet cut) as any part does: it
+                    // stops only where it drives into it, not on its way out.
+                    if (e.bucket.soilCount >= cutting::fullBucket ||
+                        clampedAcos(dot(escapeDirection(t, b, x, y, z), v)) >= kRightAngle)
+                        stopPart(e, part);
                     break;
                 case TakeSoil:
-                    takeVoxel(t, b, x, y, z, e);
+                    if (slicedOff(path, p - path.lip, e.cutOwed))
+                        takeSlice(t, b, x, y, z, e);
                     break;
                 case PassThrough:
                     break;

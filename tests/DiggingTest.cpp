@@ -13,6 +13,7 @@
 #include "excavator/TerrainContact.h"
 #include "math/Quaternion.h"
 #include "tests/TestShapes.h"
+#include "physics/Collision.h"
 #include "physics/PairRecord.h"
 #include "terrain/Terrain.h"
 
@@ -77,7 +78,7 @@ protected:
 
 }  // namespace
 
-TEST_F(DiggingTest, CuttingBucketTakesTheSoilInsideItUntilFull)
+TEST_F(DiggingTest, CuttingBucketTakesTheSoilAtItsEdgeUntilFull)
 {
     Excavator& e = *machine;
     e.bucketInSoil = true;
@@ -98,10 +99,13 @@ TEST_F(DiggingTest, CuttingBucketTakesTheSoilInsideItUntilFull)
     digWith(GroundPlate);
     EXPECT_EQ(ground->soilVoxelCount(), soil) << "a bucket without room takes no voxel";
     e.bucket = empty;
+    for (int n = 0; n < 31; ++n)
+        e.bucket.addSoil();
     e.groundPlateRate = -1.0;
+    e.cutOwed = 3.0;
     digWith(GroundPlate);
-    EXPECT_EQ(e.bucket.soilCount, 33) << "stops full although more soil is inside";
-    EXPECT_EQ(soil - ground->soilVoxelCount(), 33);
+    EXPECT_EQ(e.bucket.soilCount, 33) << "stops full although more soil is at the edge";
+    EXPECT_EQ(soil - ground->soilVoxelCount(), 2);
     EXPECT_EQ(e.groundPlateRate, 0.0) << "full, the soil left inside stops it";
 }
 
@@ -281,4 +285,54 @@ TEST_F(DiggingTest, ACutTooDeepForClayStallsAtTheReliefAndTheTracksHoldTheMachin
         EXPECT_NEAR(e.force.z, 0.0, 1e-6) << name;
     }
     EXPECT_EQ(hitReason(e.hit), "the cut is too deep for this ground: raise the boom or open the bucket");
+}
+
+// A bite drawn through flat bank by the arm alone (the attack stays put):
+// the bucket takes what its edge slices, the edge's width times its depth
+// along its path, to a voxel's steps, not the soil its buried outline
+// sweeps (at a bucket angle of 60 degrees the heel runs 0.27 m below the
+// edge); the ledger stays whole.
+TEST_F(DiggingTest, DragTakesWhatTheEdgeSlices)
+{
+    struct Case {
+        double plate;  // degrees
+        double depth;  // m: the edge below the ground as the bite starts
+    };
+    const Case cases[] = {{80, 0.2}, {80, 0.4}, {100, 0.55}, {60, 0.35}};
+    for (const Case& c : cases) {
+        SetUp();
+        pose(15, 85, c.plate);
+        Excavator& e = *machine;
+        Mesh& plate = e.meshes[GroundPlate];
+        const MeshEdge& lip = plate.edges[cutting::edgeIndex];
+        auto lipAt = [&] { return 0.5 * (plate.workingPositions[lip.v0] + plate.workingPositions[lip.v1]); };
+        e.position.y -= lipAt().y + c.depth;
+        e.predict(0.0);
+        // Let down into its own cut: no bank inside the outline to begin with.
+        for (int x = 0; x < terrain::kVoxelsX; ++x)
+            for (int y = 0; y < terrain::kVoxelsY; ++y)
+                for (int z = 0; z < terrain::kVoxelsZ; ++z)
+                    if (pointInsideMesh(ground->voxelCentre(b, x, y, z), plate))
+                        ground->removeSoilVoxel(b, x, y, z);
+        const int64_t before = ground->soilVoxelCount();
+        double sliced = 0.0;  // m3: the edge's width by its depth along its path
+        Vector3 last = lipAt();
+        for (int step = 0; step < 2000 && e.bucket.soilCount < 25 && e.bendingArmAngle() > 0.1; ++step) {
+            e.bucketInSoil = true;
+            e.bendingArmRate = -0.3;
+            e.monoblockRate = e.groundPlateRate = 0.0;
+            e.predict(0.003);
+            digWith(GroundPlate);
+            e.integrateState(0.003);
+            e.predict(0.0);
+            const Vector3 now = lipAt();
+            sliced += 0.84 * std::max(-now.y, 0.0) * length(now - last);
+            last = now;
+        }
+        const double taken = (before - ground->soilVoxelCount()) * 0.040619;
+        EXPECT_GT(sliced, 0.45) << c.depth;
+        EXPECT_NEAR(taken, sliced, 0.2 * sliced + 0.05) << c.depth << " " << c.plate;
+        EXPECT_EQ(ground->soilVoxelCount() + e.bucket.soilCount + static_cast<int64_t>(ground->grainCount()), before)
+            << c.depth;
+    }
 }

@@ -11,7 +11,12 @@
 namespace {
 
 constexpr double kLanded = 1.5;       // s: the machine has settled on its tracks
-constexpr double kBiteDepth = 0.35;   // m: the edge's working depth below the ground
+// The bite's depth (m below the ground) is chosen for the ground: the
+// operator reads the cut's force over the edge's depth as the ground's
+// hardness (kN per m, over kHardnessLag s) and bites as deep as gives
+// kWorkingForce, within kShallowest to kDeepest.
+constexpr double kFirstDepth = 0.45, kShallowest = 0.2, kDeepest = 0.7;
+constexpr double kWorkingForce = 27.0, kHardnessLag = 0.3;
 constexpr double kStrokeEnd = 0.3;    // rad: the arm crowded in this far, the bite is over
 constexpr double kCarried = -0.2;     // rad: the bucket curled back this far holds its load
 constexpr int kFull = cutting::fullBucket - 2;  // units: full enough to lift
@@ -78,6 +83,8 @@ void CycleOperator::operator()(ScenarioRun& run)
         }
         if (set && (e.bucketInSoil || e.hit.cause != HitCause::None || stageTime > kLongestApproach)) {
             raised = false;
+            biteDepth = kFirstDepth;
+            hardness = 0.0;
             go(Bite);
         } else if (set) {
             hand.want({kBoomMinus});
@@ -87,7 +94,12 @@ void CycleOperator::operator()(ScenarioRun& run)
     case Bite: {
         // Drawn in at the working depth at a cutting angle; the edge eases up
         // where the load nears the relief.
-        const double up = e.hydraulicLoad > kEaseLoad ? 0.5 : std::clamp((e.cutDepth - kBiteDepth) * 4.0, -0.5, 0.5);
+        if (e.cutForce > 0.0 && e.cutDepth > 0.1) {
+            const double h = e.cutForce / 1000.0 / e.cutDepth;
+            hardness = hardness <= 0.0 ? h : hardness + (h - hardness) * ScenarioRun::kStep / kHardnessLag;
+            biteDepth = std::clamp(kWorkingForce / hardness, kShallowest, kDeepest);
+        }
+        const double up = e.hydraulicLoad > kEaseLoad ? 0.5 : std::clamp((e.cutDepth - biteDepth) * 4.0, -0.5, 0.5);
         const Vector3 wanted(-0.6, up, 0.0);
         if (sinceChoice <= 0.0) {
             choice = bestLevers(e, wanted, true, true);
@@ -99,16 +111,21 @@ void CycleOperator::operator()(ScenarioRun& run)
             choice = {kBoomPlus, kBucketPlus};
         for (const Lever& k : choice)
             hand.want({k});
-        if (e.bucket.soilCount >= kFull || e.bendingArmAngle() < kStrokeEnd || stageTime > kLongestBite)
+        // The arm pressed onto the ground ends the bite as the stroke's end does.
+        if (e.bucket.soilCount >= kFull || e.bendingArmAngle() < kStrokeEnd || stageTime > kLongestBite ||
+            e.hit.cause == HitCause::OnGround)
             go(Curl);
         break;
     }
     case Curl:  // the bucket curled back to hold its load, lifting; stalled, it curls alone
         if (e.hit.cause != HitCause::CutTooDeep)
             hand.want({kBoomPlus});
-        if (e.groundPlateAngle() > kCarried)
-            hand.want({kBucketPlus});
-        else if (stageTime > 1.6)
+        // Pressed onto the ground or into soil it may not take, the bucket is
+        // lifted clear before it curls on.
+        if (e.groundPlateAngle() > kCarried) {
+            if (e.hit.cause != HitCause::OnGround && e.hit.cause != HitCause::IntoSoil)
+                hand.want({kBucketPlus});
+        } else if (stageTime > 1.6)
             go(SwingOut);
         break;
     case SwingOut:

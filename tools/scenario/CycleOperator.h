@@ -43,6 +43,8 @@ private:
     double period, digAt, dumpAt;
     bool raised = false;  // the boom has been raised this approach
     double stageTime = 0.0, begun = -1e9, sinceChoice = 0.0;
+    double biteDepth = 0.0;  // m: the edge's working depth below the ground
+    double hardness = 0.0;   // kN per m of depth, as the bite reads it
     std::vector<Lever> choice;  // the keys held in the bite, chosen anew every 0.05 s
     LeverHand hand;
 };

@@ -16,6 +16,7 @@ namespace {
 
 // No lever: a place in a set of levers left empty.
 constexpr Lever kNoLever{Drive::Slewing, 0.0f};
+constexpr double kBiteBucket = 1.5;  // rad: the bucket's angle as the reference operator's bite begins
 
 // The cutting edge's middle in the machine's frame: x along its tracks
 // from the slewing axis, y up from its origin (m).
@@ -53,7 +54,6 @@ struct TrenchDigger {
     enum Stage { Settle, Reach, Lower, Drag, Lift, SwingOut, Dump, SwingBack } stage = Settle;
     double stageTime = 0.0;
     int passes = 0;
-    double curled = 0.0;  // s the bucket has been curled back this reach
     std::vector<Lever> choice;  // the keys held while lowering and dragging
     double sinceChoice = 0.0;
     LeverHand hand;
@@ -99,7 +99,9 @@ struct TrenchDigger {
         const double r = t.headingDegrees * M_PI / 180.0;
         const Vector3 laneMiddle(t.x + offset * std::sin(r), 0.0, t.z + offset * std::cos(r));
         const Vector3 centre = rotate(laneMiddle - e.position, conjugate(e.orientation));
-        const double farEnd = centre.x + t.length / 2 + 1.0, nearEnd = centre.x - t.length / 2 + 0.05;
+        // The drag runs 10 cm past the near end: only an edge that runs under
+        // the floor's last voxels slices them off.
+        const double farEnd = centre.x + t.length / 2 + 1.0, nearEnd = centre.x - t.length / 2 - 0.1;
         const Vector3 edge = edgeInMachine(e);
         machine = &e;
         const double above = heightAboveGrade(e, e.grade);
@@ -131,23 +133,21 @@ struct TrenchDigger {
             if (run.time > 1.5)
                 go(SwingBack);
             break;
-        case Reach: {  // the boom up, the arm out and the bucket curled back, clear of the ground
+        case Reach: {  // the boom up, the arm out and the bucket set open, clear of the ground
             if (above < t.depth + 1.0 || e.hit.cause != HitCause::None)
                 hand.want({kBoomPlus});
             if (e.hit.cause == HitCause::None) {
                 if (edge.x < farEnd)
                     hand.want({kArmPlus});
-                if (stageTime > 0.5 && curled < 0.7) {
-                    hand.want({kBucketMinus});
-                    curled += ScenarioRun::kStep;
-                }
+                // The bucket set open at the angle it bites at: opened further,
+                // the edge meets the ground heel first and holds no soil.
+                if (stageTime > 0.5 && std::fabs(e.groundPlateAngle() - kBiteBucket) > 0.03)
+                    hand.want({e.groundPlateAngle() < kBiteBucket ? kBucketMinus : kBucketPlus});
             }
             // As far out as the arm goes, if that is short of the far end.
-            if (above >= t.depth + 0.5 && (edge.x >= farEnd || stageTime > 6.0) && curled >= 0.7) {
-                curled = 0.0;
-
+            if (above >= t.depth + 0.5 && (edge.x >= farEnd || stageTime > 6.0) &&
+                std::fabs(e.groundPlateAngle() - kBiteBucket) <= 0.03)
                 go(Lower);
-            }
             break;
         }
         case Lower:  // down to just above the grade, the lip first
