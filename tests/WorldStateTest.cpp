@@ -54,7 +54,7 @@ TEST(WorldState, RestoredWorldsStepOnToTheSameTrace)
         double saveAt, until;  // s
     } cases[] = {
         {"land", false, 0.3, 1.0},   {"drive", false, 2.0, 3.0}, {"cycle", false, 7.5, 9.5},
-        {"dump", false, 1.5, 3.5}, {"hopper", true, 4.5, 8.5}, {"truck", true, 13.2, 14.5},
+        {"dump", false, 1.5, 3.5}, {"hopper", true, 4.5, 8.5}, {"truck", true, 13.5, 14.5},
     };
     for (const Case& c : cases) {
         World world;
