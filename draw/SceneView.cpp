@@ -4,7 +4,6 @@
 #include <GL/glu.h>
 
 #include <algorithm>
-#include <cmath>
 
 #include "assets/ModelLoader.h"
 #include "draw/ExcavatorView.h"
@@ -57,13 +56,17 @@ bool surfaceHeight(const VoxelWorld& surface, double x, double z, double& y)
     return true;
 }
 
-// The height on the sky's cube below which the drawn ground hides the sky
-// from `eye`, or the cube's floor when it cannot be known. A view line that
-// leaves the eye above the ground and the ground's square lower than the
-// square's lowest edge column has crossed the ground, which is continuous.
-// Going down at a slope steeper than (eye height over the lowest edge) over
-// (nearest edge's distance) it is that low where it leaves; on the cube's
-// sides such lines lie below -400 sqrt 2 times that slope.
+}  // namespace
+
+SceneView::~SceneView() = default;
+
+// A view line that leaves the eye above the ground and the ground's square
+// lower than the square's lowest edge column has crossed the ground, which
+// is continuous. Going down at a slope steeper than (eye height over the
+// lowest edge) over (nearest edge's distance) it is that low where it
+// leaves. The cube's sides face the square's (the sky turns by the view's
+// heading only): a line through a side below -400 times that slope leaves
+// through any edge of the square steeper still.
 double skyHiddenBelow(const VoxelWorld& surface, const Vector3& eye)
 {
     constexpr int n = terrain::kBlocks, last = terrain::kColumns - 1;
@@ -89,12 +92,8 @@ double skyHiddenBelow(const VoxelWorld& surface, const Vector3& eye)
     if (nearest <= 0.0 || !surfaceHeight(surface, eye.x, eye.z, under) || eye.y < under + 1.0)
         return -Skybox::kHalfSide;
     const double slope = std::max(0.0, eye.y - lowest) / nearest;
-    return -Skybox::kHalfSide * std::sqrt(2.0) * (slope * 1.01 + 0.005);
+    return -Skybox::kHalfSide * (slope * 1.01 + 0.005);
 }
-
-}  // namespace
-
-SceneView::~SceneView() = default;
 
 void SceneView::draw(const FrameSnapshot& frame)
 {
