@@ -2,6 +2,7 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "draw/TextureLoader.h"
@@ -14,12 +15,69 @@ ForestView::ForestView(const std::vector<const Billboard*>& billboards, const st
         // One mipmap level per fragment, as for the sky: the seams do not
         // show on foliage, and a forest's overlapping sprites fetch half as much.
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
+        GLint w = 0, h = 0;
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
+        std::vector<uint8_t> alpha(static_cast<size_t>(w) * h);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_ALPHA, GL_UNSIGNED_BYTE, alpha.data());
+        glPixelStorei(GL_PACK_ALIGNMENT, 4);
+        // Four texels round the opaque ones: bilinear filtering reaches one,
+        // and the first smaller mipmap levels, which spread them, the rest.
+        spriteOutlines[k] = opaqueOutline(alpha, w, h, 8, 12);
     }
     for (const Billboard* b : billboards)
         forests.push_back(Forest{b->meshes[0].material, b->trees, Vector3(), false});
 }
 
-void drawTreeSprites(const std::vector<TreeSprite>& trees, const unsigned int textures[3], float angleDegrees)
+SpriteOutline opaqueOutline(const std::vector<uint8_t>& alpha, int w, int h, int margin, int sides)
+{
+    // Each side's direction, and how far along it the widened texels reach.
+    std::vector<std::array<double, 3>> lines(sides);  // cos, sin, reach
+    for (int k = 0; k < sides; ++k) {
+        const double a = 2.0 * M_PI * k / sides;
+        lines[k] = {std::cos(a), std::sin(a), -1e300};
+    }
+    bool any = false;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            if (alpha[static_cast<size_t>(y) * w + x] == 0)
+                continue;
+            any = true;
+            // The widened texel's corners, kept within the square: the sides
+            // along the axes then bound the polygon to it.
+            const double s0 = std::max(0.0, double(x - margin) / w), s1 = std::min(1.0, double(x + 1 + margin) / w);
+            const double t0 = std::max(0.0, double(y - margin) / h), t1 = std::min(1.0, double(y + 1 + margin) / h);
+            for (auto& l : lines)
+                l[2] = std::max(l[2], std::max(l[0] * s0, l[0] * s1) + std::max(l[1] * t0, l[1] * t1));
+        }
+    SpriteOutline outline;
+    if (!any)
+        return outline;
+    // Every side touches the texels, so neighbouring sides meet at a corner
+    // of the polygon (some of them the same point).
+    for (int k = 0; k < sides; ++k) {
+        const auto& p = lines[k];
+        const auto& q = lines[(k + 1) % sides];
+        const double det = p[0] * q[1] - p[1] * q[0];
+        const float s = static_cast<float>((p[2] * q[1] - q[2] * p[1]) / det);
+        const float t = static_cast<float>((p[0] * q[2] - q[0] * p[2]) / det);
+        outline.push_back({std::clamp(s, 0.0f, 1.0f), std::clamp(t, 0.0f, 1.0f)});
+    }
+    // Turning the way the square's corners do, so the same face is the front.
+    std::reverse(outline.begin(), outline.end());
+    return outline;
+}
+
+namespace {
+
+// The whole sprite, for a texture without an outline.
+const SpriteOutline kSquare = {{0, 0}, {0, 1}, {1, 1}, {1, 0}};
+
+}  // namespace
+
+void drawTreeSprites(const std::vector<TreeSprite>& trees, const unsigned int textures[3], float angleDegrees,
+                     const SpriteOutline* outlines)
 {
     // Every sprite turns by the same angle about y: its right half-width and
     // its normal are one pair of directions for all of them, so the corners
@@ -45,14 +103,18 @@ void drawTreeSprites(const std::vector<TreeSprite>& trees, const unsigned int te
             open = true;
         }
         const float x = static_cast<float>(p.x), y = static_cast<float>(p.y), z = static_cast<float>(p.z);
-        const float rx = 0.5f * t.size * c, rz = -0.5f * t.size * s, top = y + t.size;
-        // The strip's two triangles: right top, right foot, left top; left top, right foot, left foot.
-        const float corners[6][5] = {{0, 0, x + rx, top, z + rz}, {0, 1, x + rx, y, z + rz},
-                                     {1, 0, x - rx, top, z - rz}, {1, 0, x - rx, top, z - rz},
-                                     {0, 1, x + rx, y, z + rz},   {1, 1, x - rx, y, z - rz}};
-        for (const auto& v : corners) {
-            glTexCoord2f(v[0], v[1]);
-            glVertex3f(v[2], v[3], v[4]);
+        const float rx = 0.5f * t.size * c, rz = -0.5f * t.size * s;
+        // s = 0 is the right edge, t = 0 the top; the outline as a fan.
+        const SpriteOutline& outline = outlines && !outlines[t.textureIndex].empty() ? outlines[t.textureIndex] : kSquare;
+        const auto corner = [&](const std::array<float, 2>& st) {
+            const float across = 1.0f - 2.0f * st[0];
+            glTexCoord2f(st[0], st[1]);
+            glVertex3f(x + across * rx, y + (1.0f - st[1]) * t.size, z + across * rz);
+        };
+        for (size_t k = 1; k + 1 < outline.size(); ++k) {
+            corner(outline[0]);
+            corner(outline[k]);
+            corner(outline[k + 1]);
         }
     }
     if (open)
@@ -90,7 +152,7 @@ void ForestView::drawForest(const Forest& forest, float angle) const
     // blend over most of each sprite's square.
     glEnable(GL_ALPHA_TEST);
     glAlphaFunc(GL_GREATER, 0.0f);
-    drawTreeSprites(forest.trees, spriteTextures, angle);
+    drawTreeSprites(forest.trees, spriteTextures, angle, spriteOutlines);
     glDisable(GL_ALPHA_TEST);
     // Blending stays on for what follows.
     glDepthMask(GL_TRUE);

@@ -92,6 +92,9 @@ bool MachineShadow::begin(const Vector3& sun, const std::vector<std::pair<Vector
         near = std::min(near, depth - r);
         far = std::max(far, depth + r);
     }
+    sunAt = sun;
+    for (int k = 0; k < 4; ++k)
+        edges[k] = forward + side * (k % 2 == 0 ? low[0] : high[0]) + up * (k < 2 ? low[1] : high[1]);
     glGetIntegerv(GL_VIEWPORT, viewport);
     reinterpret_cast<PFNGLBINDFRAMEBUFFERPROC>(bindFramebuffer)(GL_FRAMEBUFFER, framebuffer);
     glViewport(0, 0, size, size);
@@ -131,6 +134,51 @@ void MachineShadow::end()
     reinterpret_cast<PFNGLBINDFRAMEBUFFERPROC>(bindFramebuffer)(GL_FRAMEBUFFER, 0);
     glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
     cast_ = true;
+}
+
+bool MachineShadow::reachOnScreen(const std::vector<GroundVertex>& receivers_, int box[4]) const
+{
+    // The sun's view between the lowest and the highest receiving corner:
+    // the hull of its four edges' points at those heights holds every
+    // ground point it reaches.
+    float bottom = 1e30f, top = -1e30f;
+    for (const GroundVertex& v : receivers_) {
+        bottom = std::min(bottom, v.position[1]);
+        top = std::max(top, v.position[1]);
+    }
+    double modelview[16], projection[16], clip[16];
+    glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    multiplyMatrices(projection, modelview, clip);
+    int window[4];
+    glGetIntegerv(GL_VIEWPORT, window);
+    double low[2] = {1e300, 1e300}, high[2] = {-1e300, -1e300};
+    for (const Vector3& e : edges)
+        for (const float y : {bottom, top}) {
+            if (e.y > -1e-6)
+                return false;  // an edge that never comes down to the ground
+            const Vector3 p = sunAt + e * ((y - sunAt.y) / e.y);
+            double c[4];
+            for (int r = 0; r < 4; ++r)
+                c[r] = clip[r] * p.x + clip[4 + r] * p.y + clip[8 + r] * p.z + clip[12 + r];
+            if (c[3] < 1e-3)
+                return false;  // behind the eye: the window's whole width may show it
+            for (int a = 0; a < 2; ++a) {
+                low[a] = std::min(low[a], c[a] / c[3]);
+                high[a] = std::max(high[a], c[a] / c[3]);
+            }
+        }
+    // To whole pixels, outwards, within the window.
+    int corner[2][2];
+    for (int a = 0; a < 2; ++a) {
+        corner[0][a] = std::max(0, int(std::floor(window[2 + a] * (std::max(low[a], -1.0) + 1.0) / 2.0)) - 1);
+        corner[1][a] = std::min(window[2 + a], int(std::ceil(window[2 + a] * (std::min(high[a], 1.0) + 1.0) / 2.0)) + 1);
+    }
+    box[0] = window[0] + corner[0][0];
+    box[1] = window[1] + corner[0][1];
+    box[2] = std::max(0, corner[1][0] - corner[0][0]);
+    box[3] = std::max(0, corner[1][1] - corner[0][1]);
+    return true;
 }
 
 void MachineShadow::darken(const std::vector<GroundVertex> (&batches)[3])
@@ -188,6 +236,15 @@ void MachineShadow::darken(const std::vector<GroundVertex> (&batches)[3])
     glEnable(GL_POLYGON_OFFSET_FILL);
     glPolygonOffset(-1.0f, -2.0f);
 
+    // Only the window's part that the sun's view can reach: beyond its
+    // sides the map's border leaves the ground as it is, and the ground's
+    // triangles (a whole block where it is flat) reach far past them.
+    int box[4];
+    const bool cut = reachOnScreen(lit, box);
+    if (cut) {
+        glScissor(box[0], box[1], box[2], box[3]);
+        glEnable(GL_SCISSOR_TEST);
+    }
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_COLOR_ARRAY);
     glColorPointer(4, GL_UNSIGNED_BYTE, sizeof(GroundVertex), lit[0].colour);
@@ -195,6 +252,8 @@ void MachineShadow::darken(const std::vector<GroundVertex> (&batches)[3])
     glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(lit.size()));
     glDisableClientState(GL_COLOR_ARRAY);
     glDisableClientState(GL_VERTEX_ARRAY);
+    if (cut)
+        glDisable(GL_SCISSOR_TEST);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
 
     glDisable(GL_POLYGON_OFFSET_FILL);

@@ -41,11 +41,15 @@ public:
 private:
     bool begin(const Vector3& sun, const std::vector<std::pair<Vector3, double>>& balls);
     void end();
+    // The window's rectangle (x, y, width, height) that holds the sun's
+    // view where it meets the receivers' corners; false when unknown.
+    bool reachOnScreen(const std::vector<GroundVertex>& receivers, int box[4]) const;
 
     int size;
     unsigned int framebuffer = 0;
     void* bindFramebuffer = nullptr;  // the context's entry point
     bool cast_ = false;  // the map holds this frame's caster
     int viewport[4] = {};
+    Vector3 sunAt, edges[4];  // the sun, and its view's edge directions
     std::vector<GroundVertex> lit;
 };

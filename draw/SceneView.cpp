@@ -3,6 +3,8 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <algorithm>
+
 #include "assets/ModelLoader.h"
 #include "draw/ExcavatorView.h"
 #include "draw/ForestView.h"
@@ -58,6 +60,41 @@ bool surfaceHeight(const VoxelWorld& surface, double x, double z, double& y)
 
 SceneView::~SceneView() = default;
 
+// A view line that leaves the eye above the ground and the ground's square
+// lower than the square's lowest edge column has crossed the ground, which
+// is continuous. Going down at a slope steeper than (eye height over the
+// lowest edge) over (nearest edge's distance) it is that low where it
+// leaves. The cube's sides face the square's (the sky turns by the view's
+// heading only): a line through a side below -400 times that slope leaves
+// through any edge of the square steeper still.
+double skyHiddenBelow(const VoxelWorld& surface, const Vector3& eye)
+{
+    constexpr int n = terrain::kBlocks, last = terrain::kColumns - 1;
+    double lowest = 1e300, west = 1e300, east = -1e300, south = 1e300, north = -1e300;
+    const auto edge = [&](int b, int cx, int cz) {
+        const float* p = surface.block(b).refs[cx * terrain::kColumns + cz]->position;
+        lowest = std::min(lowest, double(p[1]));
+        west = std::min(west, double(p[0]));
+        east = std::max(east, double(p[0]));
+        south = std::min(south, double(p[2]));
+        north = std::max(north, double(p[2]));
+    };
+    for (int k = 0; k < n; ++k)
+        for (int c = 0; c <= last; ++c) {
+            edge(k, c, 0);                    // the first row of blocks, z low
+            edge((n - 1) * n + k, c, last);   // the last row, z high
+            edge(k * n, 0, c);                // the first column, x low
+            edge(k * n + n - 1, last, c);     // the last column, x high
+        }
+    const double nearest = std::min({eye.x - west, east - eye.x, eye.z - south, north - eye.z});
+    double under = 0.0;
+    // A metre's margin: a coarse leaf's triangles may pass above its columns.
+    if (nearest <= 0.0 || !surfaceHeight(surface, eye.x, eye.z, under) || eye.y < under + 1.0)
+        return -Skybox::kHalfSide;
+    const double slope = std::max(0.0, eye.y - lowest) / nearest;
+    return -Skybox::kHalfSide * (slope * 1.01 + 0.005);
+}
+
 void SceneView::draw(const FrameSnapshot& frame)
 {
     const ViewPose& v = frame.view;
@@ -102,7 +139,7 @@ void SceneView::draw(const FrameSnapshot& frame)
     glDepthFunc(GL_LEQUAL);
     glDepthMask(GL_FALSE);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-    glCallList(skybox->displayList);
+    skybox->draw(skyHiddenBelow(*frame.surface, v.eye));
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     glDepthMask(GL_TRUE);
     glDepthFunc(GL_LESS);

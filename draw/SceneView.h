@@ -13,6 +13,7 @@ class GradeMarking;
 class MachineShadow;
 class Skybox;
 class TerrainView;
+class VoxelWorld;
 class World;
 struct FrameSnapshot;
 
@@ -49,3 +50,9 @@ public:
     Vector3 sun{-30.0, 300.0, -300.0};
     std::vector<std::pair<Vector3, double>> machineBalls;  // as last enclosed
 };
+
+// The height on the sky's cube (as Skybox::draw takes it) below which the
+// drawn ground hides the sky from `eye`; -400 or lower when that is none of
+// it or cannot be told (the eye off the ground's square or less than a metre
+// over it).
+double skyHiddenBelow(const VoxelWorld& surface, const Vector3& eye);

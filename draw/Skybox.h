@@ -10,5 +10,13 @@ public:
     explicit Skybox(const std::string& directory = "data/");
     virtual ~Skybox() = default;
 
-    unsigned int displayList = 0;
+    static constexpr double kHalfSide = 400.0;
+
+    // The cube with its sides cut at height `lowest` (in its own units,
+    // -400 to 400) and the floor left out above -400: the part of the sky
+    // the ground is known to hide. The textures' environment is the caller's.
+    void draw(double lowest) const;
+
+    unsigned int displayList = 0;  // the whole cube
+    unsigned int textures[6] = {};  // by face: front, right, back, left, floor, top
 };

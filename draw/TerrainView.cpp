@@ -4,6 +4,8 @@
 #include <GL/glext.h>
 
 #include <algorithm>
+#include <cmath>
+#include <utility>
 #include <vector>
 
 #include "assets/Mesh.h"
@@ -21,6 +23,26 @@
 namespace {
 
 unsigned char toByte(float v) { return static_cast<unsigned char>(std::clamp(v, 0.0f, 1.0f) * 255.0f + 0.5f); }
+
+// The fan's middle (corners[0]) on the midpoints of both diagonals of the
+// square round it (corners[1] to [4]): within a millimetre and a step in
+// each colour channel, and of the same cover.
+bool flatMiddle(const GroundVertex (&corners)[10])
+{
+    const GroundVertex& m = corners[0];
+    for (const auto& [a, b] : {std::pair{1, 3}, std::pair{2, 4}}) {
+        const GroundVertex &p = corners[a], &q = corners[b];
+        if (p.tex[2] != m.tex[2] || q.tex[2] != m.tex[2])
+            return false;
+        for (int k = 0; k < 3; ++k)
+            if (std::abs(m.position[k] - 0.5f * (p.position[k] + q.position[k])) > 1e-3f)
+                return false;
+        for (int k = 0; k < 4; ++k)
+            if (std::abs(2 * int(m.colour[k]) - int(p.colour[k]) - int(q.colour[k])) > 2)
+                return false;
+    }
+    return true;
+}
 
 // Appends a leaf's fan as triangles to the batch of the texture it needs:
 // all grass, all soil, or the blend between them.
@@ -60,6 +82,14 @@ void collectNode(const VoxelWorld& world, int n, int b, int level, const GroundS
     }
     std::vector<GroundVertex>& out =
         batches[soilCorners == 0 ? GrassCover : soilCorners == count ? SoilCover : MixedCover];
+    // A plain leaf (no neighbour's midpoint on its sides) whose middle lies
+    // on both diagonals, in height and light, is two triangles: the same
+    // picture for half the triangles where refined ground is flat.
+    if (count == 6 && flatMiddle(corners)) {
+        for (int v : {1, 2, 3, 1, 3, 4})
+            out.push_back(corners[v]);
+        return;
+    }
     for (int v = 1; v + 1 < count; ++v) {
         out.push_back(corners[0]);
         out.push_back(corners[v]);

@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -130,5 +131,53 @@ TEST(Billboard, SpritesPartlyInViewAreStillDrawn)
         for (size_t k = 0; k < px.size(); k += 3)
             lit += px[k] > 128;
         EXPECT_EQ(lit > 0, shows) << eye.x << " " << eye.y << " " << eye.z << ": " << lit << " pixels";
+    }
+}
+
+// A sprite's outline must hold every texel that shows, widened by the
+// margin, and stay within the square, turning as the square's corners do:
+// a disc, one corner texel, a full image; none for a clear image.
+TEST(Billboard, SpriteOutlineHoldsEveryOpaqueTexel)
+{
+    const int w = 32, h = 64, margin = 2;
+    const auto disc = [](int x, int y) { return (x - 12) * (x - 12) + (y - 40) * (y - 40) < 64; };
+    const struct {
+        bool (*shows)(int, int);
+        double largestArea;
+    } cases[] = {{+disc, 0.2}, {[](int x, int y) { return x == 31 && y == 0; }, 0.01},
+                 {[](int, int) { return true; }, 1.0}, {[](int, int) { return false; }, 0.0}};
+    for (const auto& c : cases) {
+        std::vector<uint8_t> alpha(w * h);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                alpha[y * w + x] = c.shows(x, y) ? 200 : 0;
+        const SpriteOutline outline = opaqueOutline(alpha, w, h, margin, 12);
+        if (c.largestArea == 0.0) {
+            EXPECT_TRUE(outline.empty());
+            continue;
+        }
+        ASSERT_EQ(outline.size(), 12u);
+        double area = 0.0;  // signed: negative turns as the square does
+        for (size_t k = 0; k < outline.size(); ++k) {
+            const auto &p = outline[k], &q = outline[(k + 1) % outline.size()];
+            EXPECT_TRUE(p[0] >= 0.0f && p[0] <= 1.0f && p[1] >= 0.0f && p[1] <= 1.0f);
+            area += 0.5 * (p[0] * q[1] - q[0] * p[1]);
+        }
+        EXPECT_LT(area, 0.0);
+        EXPECT_LE(-area, c.largestArea + 1e-6);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                if (!c.shows(x, y))
+                    continue;
+                // Each widened corner right of every edge (as the square turns) or on it.
+                for (int corner = 0; corner < 4; ++corner) {
+                    const double s = std::clamp(double(corner % 2 ? x + 1 + margin : x - margin) / w, 0.0, 1.0);
+                    const double t = std::clamp(double(corner / 2 ? y + 1 + margin : y - margin) / h, 0.0, 1.0);
+                    for (size_t k = 0; k < outline.size(); ++k) {
+                        const auto &p = outline[k], &q = outline[(k + 1) % outline.size()];
+                        EXPECT_LE((q[0] - p[0]) * (t - p[1]) - (q[1] - p[1]) * (s - p[0]), 1e-5) << x << " " << y;
+                    }
+                }
+            }
     }
 }

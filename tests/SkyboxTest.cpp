@@ -4,14 +4,20 @@
 #include <GL/glu.h>
 #include <SDL.h>
 
+#include <cmath>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "GLContext.h"
 #include "TestFiles.h"
+#include "TestShapes.h"
+#include "math/Frustum.h"
 #include "math/Vector3.h"
+#include "draw/SceneView.h"
 #include "draw/Skybox.h"
+#include "draw/TerrainView.h"
+#include "terrain/Terrain.h"
 
 namespace {
 
@@ -73,4 +79,70 @@ TEST(Skybox, EveryFaceUprightOnItsSide)
         }
     }
     std::filesystem::remove_all(dir);
+}
+
+// Where the sky is left out, every view line must meet the drawn ground:
+// lines just under the cut across the cube's sides and through its floor,
+// from eyes over hills, near an edge and high up. Off the square or under
+// the ground nothing is left out.
+TEST(Skybox, LeftOutOnlyWhereTheDrawnGroundHidesIt)
+{
+    terrain::HeightGrid flat;
+    for (auto& row : flat)
+        row.fill(2.0);
+    const double everything[16] = {1e-4, 0, 0, 0, 0, 1e-4, 0, 0, 0, 0, 1e-4, 0, 0, 0, 0, 1};
+    // Eyes over hills, over a valley, high up, near the flat ground's edge
+    // (where the cut is tight); off the square and under the ground none.
+    const struct {
+        bool hilly;
+        Vector3 eye;
+        bool cut;
+    } cases[] = {{true, {0, 5, 0}, true},     {true, {-50, 1.5, 60}, true}, {true, {30, 25, -40}, true},
+                 {false, {60, 12, 0}, true},  {false, {0, 3.5, -70}, true}, {true, {100, 10, 0}, false},
+                 {true, {0, -0.5, 0}, false}};
+    for (const auto& c : cases) {
+        Terrain terrain(c.hilly ? hillyGrid() : flat);
+        std::vector<GroundVertex> batches[3];
+        collectGround(terrain.world, Frustum(everything), batches);
+        const auto meetsGround = [&](const Vector3& eye, const Vector3& d) {
+            for (const auto& batch : batches)
+                for (size_t k = 0; k + 2 < batch.size(); k += 3) {
+                    const auto at = [&](size_t i) {
+                        return Vector3(batch[i].position[0], batch[i].position[1], batch[i].position[2]);
+                    };
+                    // Moller-Trumbore, either face.
+                    const Vector3 a = at(k), e1 = at(k + 1) - a, e2 = at(k + 2) - a, p = cross(d, e2);
+                    const double det = dot(e1, p);
+                    if (std::abs(det) < 1e-12)
+                        continue;
+                    const Vector3 s = eye - a, q = cross(s, e1);
+                    const double u = dot(s, p) / det, v = dot(d, q) / det, t = dot(e2, q) / det;
+                    if (u >= 0 && v >= 0 && u + v <= 1 && t > 0)
+                        return true;
+                }
+            return false;
+        };
+        // Heights over the ground under the eye (off the square: as given).
+        Vector3 eye = c.eye;
+        if (std::abs(eye.x) < 88 && std::abs(eye.z) < 88)
+            eye.y += 100.0 - terrain.surfaceDistanceBelow(Vector3(eye.x, 100.0, eye.z));
+        const double cut = skyHiddenBelow(terrain.world, eye);
+        EXPECT_EQ(cut > -Skybox::kHalfSide, c.cut) << eye.x << " " << eye.y << " " << eye.z << ": " << cut;
+        if (cut <= -Skybox::kHalfSide)
+            continue;
+        // Just under the cut across the sides, and through the floor.
+        std::vector<Vector3> hidden;
+        for (int k = -4; k <= 4; ++k) {
+            const double across = 100.0 * k;
+            for (const Vector3& side : {Vector3(across, 0, -400), Vector3(across, 0, 400), Vector3(-400, 0, across),
+                                        Vector3(400, 0, across)})
+                hidden.push_back(side + Vector3(0, cut - 0.5, 0));
+            hidden.push_back(Vector3(across, -400, 0.75 * across));
+        }
+        for (Vector3 d : hidden) {
+            normalize(d);
+            EXPECT_TRUE(meetsGround(eye, d)) << eye.x << " " << eye.y << " " << eye.z << " along " << d.x << " "
+                                             << d.y << " " << d.z;
+        }
+    }
 }
