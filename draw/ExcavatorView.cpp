@@ -280,6 +280,24 @@ void ExcavatorView::enclose(const ExcavatorPose& pose, std::vector<std::pair<Vec
     balls.push_back({world(p3 + rotateAboutY(joints[2], pose.slew)), kBucket});
 }
 
+size_t keepFacing(float* corners, size_t count, const Vector3& eye)
+{
+    constexpr size_t n = Mesh::kCornerFloats, position = 5;
+    size_t kept = 0;
+    for (size_t k = 0; k + 3 * n <= count; k += 3 * n) {
+        const float* a = corners + k + position;
+        const float* b = a + n;
+        const float* c = b + n;
+        const Vector3 ab(b[0] - a[0], b[1] - a[1], b[2] - a[2]), ac(c[0] - a[0], c[1] - a[1], c[2] - a[2]);
+        if (dot(cross(ab, ac), Vector3(eye.x - a[0], eye.y - a[1], eye.z - a[2])) <= 0.0)
+            continue;
+        if (kept != k)
+            std::copy(corners + k, corners + k + 3 * n, corners + kept);
+        kept += 3 * n;
+    }
+    return kept;
+}
+
 void ExcavatorView::drawBelts(const ExcavatorPose& pose)
 {
     // The 70 elements go out as one array: drawn one list at a time, the
@@ -314,10 +332,18 @@ void ExcavatorView::drawBelts(const ExcavatorPose& pose)
             }
         }
     }
+    // Half the belts' triangles face away from the eye: left out here, the
+    // renderer is spared lighting their corners before it culls them. The
+    // eye in the model frame, from the rigid modelview.
+    float m[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, m);
+    const Vector3 eye(-(m[0] * m[12] + m[1] * m[13] + m[2] * m[14]), -(m[4] * m[12] + m[5] * m[13] + m[6] * m[14]),
+                      -(m[8] * m[12] + m[9] * m[13] + m[10] * m[14]));
+    const size_t kept = keepFacing(beltVertices.data(), beltVertices.size(), eye);
     glCallList(beltMaterialList);
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
     glInterleavedArrays(GL_T2F_N3F_V3F, 0, beltVertices.data());
-    glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(beltVertices.size() / Mesh::kCornerFloats));
+    glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(kept / Mesh::kCornerFloats));
     glPopClientAttrib();
 }
 

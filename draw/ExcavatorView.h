@@ -9,6 +9,12 @@
 class Excavator;
 struct ExcavatorPose;
 
+// Keeps, packed at the front, the triangles of `corners` (Mesh::cornerArray
+// layout, `count` floats) whose counter-clockwise side faces `eye` (same
+// frame); returns the floats kept. What the renderer would cull anyway,
+// after paying for its corners.
+size_t keepFacing(float* corners, size_t count, const Vector3& eye);
+
 // The machine's drawn parts as display lists, built from the drawn groups of
 // "koparka.obj" and the machine's pivots once a GL context exists; drawn in
 // any pose copied from the world.

@@ -110,3 +110,27 @@ TEST(Excavator, DrawingRestoresTheGLStateAndShowsTheSoilInTheBucket)
             point += 4;  // a point token and its window coordinates
         }
 }
+
+TEST(ExcavatorView, KeepsOnlyTrianglesFacingTheEye)
+{
+    // Counter-clockwise seen from +z; the second turned round; the third
+    // edge-on. Each corner's first float tags its triangle.
+    std::vector<float> corners;
+    const float triangles[3][3][3] = {{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}},
+                                      {{0, 0, 1}, {0, 1, 1}, {1, 0, 1}},
+                                      {{0, 0, 2}, {1, 0, 2}, {2, 0, 2}}};
+    for (int t = 0; t < 3; ++t)
+        for (const auto& p : triangles[t])
+            corners.insert(corners.end(), {float(t), 0, 0, 0, 1, p[0], p[1], p[2]});
+    const struct {
+        Vector3 eye;
+        std::vector<float> kept;
+    } cases[] = {{{0.2, 0.2, 5.0}, {0.0f}}, {{0.2, 0.2, -5.0}, {1.0f}}, {{0.2, 0.2, 1.5}, {0.0f}}};
+    for (const auto& c : cases) {
+        std::vector<float> work = corners;
+        const size_t n = keepFacing(work.data(), work.size(), c.eye);
+        ASSERT_EQ(n, c.kept.size() * 3 * Mesh::kCornerFloats) << c.eye.z;
+        for (size_t k = 0; k < n; k += Mesh::kCornerFloats)
+            EXPECT_EQ(work[k], c.kept[k / (3 * Mesh::kCornerFloats)]) << c.eye.z;
+    }
+}
