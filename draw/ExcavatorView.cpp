@@ -95,6 +95,7 @@ ExcavatorView::ExcavatorView(const Excavator& machine, const ModelLoader& models
     rightIdlerWheelList = buildPart(models, "rightIdlerWheel", -rightIdlerWheelCentre);
     const Mesh element = models.getMesh("trackElement", true);
     beltElement = element.cornerArray();
+    beltShoe = shoeOnly(beltElement);
     beltMaterialList = buildMaterialList(element);
 
     const Vector3 p3 = bodyworkPivot;
@@ -280,6 +281,19 @@ void ExcavatorView::enclose(const ExcavatorPose& pose, std::vector<std::pair<Vec
     balls.push_back({world(p3 + rotateAboutY(joints[2], pose.slew)), kBucket});
 }
 
+std::vector<float> shoeOnly(const std::vector<float>& corners)
+{
+    constexpr float kLinkTop = -0.0063f;  // m: the links' outer face lies at -0.0065
+    constexpr size_t kTriangle = 3 * Mesh::kCornerFloats;
+    std::vector<float> kept;
+    for (size_t t = 0; t + kTriangle <= corners.size(); t += kTriangle) {
+        const float* c = &corners[t];
+        if (c[6] > kLinkTop && c[6 + Mesh::kCornerFloats] > kLinkTop && c[6 + 2 * Mesh::kCornerFloats] > kLinkTop)
+            kept.insert(kept.end(), c, c + kTriangle);
+    }
+    return kept;
+}
+
 size_t keepFacing(float* corners, size_t count, const Vector3& eye)
 {
     constexpr size_t n = Mesh::kCornerFloats, position = 5;
@@ -302,8 +316,7 @@ void ExcavatorView::drawBelts(const ExcavatorPose& pose)
 {
     // The 70 elements go out as one array: drawn one list at a time, the
     // calls cost the software renderer more than the triangles.
-    const size_t perElement = beltElement.size();
-    beltVertices.resize(2 * beltElementCount * perElement);
+    beltVertices.resize(2 * beltElementCount * beltElement.size());
     float* out = beltVertices.data();
     // Belt frames sit on the track outlines' pivots.
     const Vector3 beltShift(0.0, -0.519 + 0.495846, 0.0);
@@ -316,11 +329,16 @@ void ExcavatorView::drawBelts(const ExcavatorPose& pose)
         BeltPlace places[beltElementCount];
         beltElementPlaces(belt.phase, places);
         for (const BeltPlace& p : places) {
+            // Over the wheels' centres the links and guide lug face down
+            // into the track frame, which hides them from every eye: the
+            // shoe alone is drawn there, and the links only where the
+            // lower run shows them between the rollers.
+            const std::vector<float>& element = p.y < beltWheelCentreHeight ? beltElement : beltShoe;
             // Turned about z by the element's angle, then moved to its place.
             const float c = float(std::cos(p.angle / degrees)), s = float(std::sin(p.angle / degrees));
             const float x = float(belt.origin.x - p.x), y = float(belt.origin.y + p.y), z = float(belt.origin.z);
-            for (size_t k = 0; k < perElement; k += Mesh::kCornerFloats, out += Mesh::kCornerFloats) {
-                const float* in = &beltElement[k];
+            for (size_t k = 0; k < element.size(); k += Mesh::kCornerFloats, out += Mesh::kCornerFloats) {
+                const float* in = &element[k];
                 out[0] = in[0];
                 out[1] = in[1];
                 out[2] = c * in[2] - s * in[3];
@@ -339,7 +357,7 @@ void ExcavatorView::drawBelts(const ExcavatorPose& pose)
     glGetFloatv(GL_MODELVIEW_MATRIX, m);
     const Vector3 eye(-(m[0] * m[12] + m[1] * m[13] + m[2] * m[14]), -(m[4] * m[12] + m[5] * m[13] + m[6] * m[14]),
                       -(m[8] * m[12] + m[9] * m[13] + m[10] * m[14]));
-    const size_t kept = keepFacing(beltVertices.data(), beltVertices.size(), eye);
+    const size_t kept = keepFacing(beltVertices.data(), static_cast<size_t>(out - beltVertices.data()), eye);
     glCallList(beltMaterialList);
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
     glInterleavedArrays(GL_T2F_N3F_V3F, 0, beltVertices.data());

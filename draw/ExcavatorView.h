@@ -14,6 +14,10 @@ struct ExcavatorPose;
 // frame); returns the floats kept. What the renderer would cull anyway,
 // after paying for its corners.
 size_t keepFacing(float* corners, size_t count, const Vector3& eye);
+// The triangles of a track element's corner array (Mesh::cornerArray)
+// that belong to its shoe: the plate and grouser, not the links and guide
+// lug inside the belt's loop.
+std::vector<float> shoeOnly(const std::vector<float>& corners);
 
 // The machine's drawn parts as display lists, built from the drawn groups of
 // "koparka.obj" and the machine's pivots once a GL context exists; drawn in
@@ -55,5 +59,6 @@ private:
 
     double bodyRadius = 0.0;          // about the slewing pivot, model frame
     std::vector<float> beltElement;   // one belt element's corners (Mesh::cornerArray)
+    std::vector<float> beltShoe;      // the same, its shoe's triangles alone (no links, no guide lug)
     std::vector<float> beltVertices;  // both belts as drawn this frame
 };

@@ -35,7 +35,7 @@ BeltPlace beltPlace(double s)
     } else if (s < rearWheelEnd) {
         const double phi = pi + (s - bottomEnd) / wrapRadius;
         p.x = std::sin(phi) * wrapRadius - 1.8498904114799999;
-        p.y = std::cos(phi) * wrapRadius + 0.41582657545960006;
+        p.y = std::cos(phi) * wrapRadius + beltWheelCentreHeight;
         p.angle = phi * 57.29577951308232;
     } else {
         p.x = std::cos(-0.1571) * (s - rearWheelEnd) - 1.907954795058;

@@ -11,6 +11,7 @@ struct BeltPlace {
 constexpr double beltLength = 9.7610994548044;
 constexpr int beltElementCount = 35;
 constexpr double beltPitch = 0.2788885558515543;  // beltLength / beltElementCount
+constexpr double beltWheelCentreHeight = 0.41582657545960006;  // m, up in the belt's frame: both wheels' centres
 constexpr double beltWheelRadius = 0.301117808304;
 
 // Place of a point s metres along the loop, 0 <= s < beltLength.

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "assets/ModelLoader.h"
+#include "draw/ExcavatorView.h"
 #include "excavator/BucketGrid.h"
 #include "physics/Collision.h"
 #include "tests/TestShapes.h"
@@ -139,3 +140,13 @@ TEST_F(KoparkaModel, BucketSoilCellsLieInsideTheBucketAndSpillAtItsOpening)
 }
 
 }  // namespace
+
+// Over the wheels the belts are drawn as shoes alone: the plate and the
+// grouser stay whole (two prisms), the two links and the guide lug go.
+TEST_F(KoparkaModel, TrackShoeKeepsThePlateAndGrouserOnly)
+{
+    const std::vector<float> element = models().getMesh("trackElement", true).cornerArray();
+    const size_t triangle = 3 * Mesh::kCornerFloats;
+    EXPECT_EQ(element.size() / triangle, 60u);
+    EXPECT_EQ(shoeOnly(element).size() / triangle, 24u);
+}
