@@ -278,46 +278,66 @@ struct TrenchDigger {
     }
 };
 
+// Every set of boom, arm and bucket keys, at most one of each pair (the
+// arm's from `arms`), handed to `visit` with the joint rates it gives and
+// the set's keys as a list.
+template <class Visit>
+void forEachLeverSet(const Excavator& e, const std::vector<Lever>& arms, Visit visit)
+{
+    const Lever none = kNoLever;
+    for (Lever b : {none, kBoomPlus, kBoomMinus})
+        for (Lever a : arms)
+            for (Lever g : {none, kBucketPlus, kBucketMinus}) {
+                JointAngles r;
+                std::vector<Lever> set;
+                if (b != none) {
+                    r.monoblock = leverRate(e, b);
+                    set.push_back(b);
+                }
+                if (a != none) {
+                    r.bendingArm = leverRate(e, a);
+                    set.push_back(a);
+                }
+                if (g != none) {
+                    r.groundPlate = leverRate(e, g);
+                    set.push_back(g);
+                }
+                visit(r, set);
+            }
+}
+
+// The joint angles `rates` move `now` to in dt.
+JointAngles movedBy(JointAngles now, const JointAngles& rates, double dt)
+{
+    now.monoblock += rates.monoblock * dt;
+    now.bendingArm += rates.bendingArm * dt;
+    now.groundPlate += rates.groundPlate * dt;
+    return now;
+}
+
 // Of the boom, arm, bucket and slewing keys (at most one of each pair), the
 // set that brings the cutting edge nearest `target` (world) fastest, with
 // little motion across; none when no set brings it nearer.
 std::vector<Lever> leversToward(const Excavator& e, const Vector3& target, const std::vector<Lever>& stuck = {})
 {
-    const Lever none = kNoLever;
-    const Lever boom[] = {none, kBoomPlus, kBoomMinus}, arm[] = {none, kArmPlus, kArmMinus},
-                bucket[] = {none, kBucketPlus, kBucketMinus};
     const JointAngles now = jointAngles(e.meshes);
     const Vector3 here = edgeAt(e, now), towards = normalized(target - here);
     constexpr double dt = 0.01;
     double best = 0.05;  // m/s: a set must bring the edge nearer at least this fast
     std::vector<Lever> chosen;
-    for (Lever b : boom)
-        for (Lever a : arm)
-            for (Lever g : bucket) {
-                bool blocked = false;
-                for (Lever k : {b, a, g})
-                    blocked |= k != none && std::find(stuck.begin(), stuck.end(), k) != stuck.end();
-                if (blocked)
-                    continue;
-                JointAngles next = now;
-                if (b != none)
-                    next.monoblock += leverRate(e, b) * dt;
-                if (a != none)
-                    next.bendingArm += leverRate(e, a) * dt;
-                if (g != none)
-                    next.groundPlate += leverRate(e, g) * dt;
-                // The speed towards the target, less half the speed across.
-                const Vector3 v = (edgeAt(e, next) - here) / dt;
-                const double along = dot(v, towards);
-                const double c = along - 0.5 * length(v - towards * along);
-                if (c > best) {
-                    best = c;
-                    chosen.clear();
-                    for (Lever k : {b, a, g})
-                        if (k != none)
-                            chosen.push_back(k);
-                }
-            }
+    forEachLeverSet(e, {kNoLever, kArmPlus, kArmMinus}, [&](const JointAngles& r, const std::vector<Lever>& set) {
+        for (Lever k : set)
+            if (std::find(stuck.begin(), stuck.end(), k) != stuck.end())
+                return;
+        // The speed towards the target, less half the speed across.
+        const Vector3 v = (edgeAt(e, movedBy(now, r, dt)) - here) / dt;
+        const double along = dot(v, towards);
+        const double c = along - 0.5 * length(v - towards * along);
+        if (c > best) {
+            best = c;
+            chosen = set;
+        }
+    });
     return chosen;
 }
 
@@ -432,44 +452,27 @@ struct ReferenceOperator {
 
 std::vector<Lever> bestLevers(const Excavator& e, const Vector3& wanted, bool cut, bool pullIn)
 {
-    const Lever none = kNoLever;
-    const Lever boom[] = {none, kBoomPlus, kBoomMinus}, bucket[] = {none, kBucketPlus, kBucketMinus};
-    const std::vector<Lever> arm = pullIn ? std::vector<Lever>{kArmMinus} : std::vector<Lever>{none, kArmPlus, kArmMinus};
+    const std::vector<Lever> arms =
+        pullIn ? std::vector<Lever>{kArmMinus} : std::vector<Lever>{kNoLever, kArmPlus, kArmMinus};
     const JointAngles now = jointAngles(e.meshes);
     const Vector3 here = edgeAt(e, now);
     constexpr double dt = 0.01;
     double best = 1e30;
     std::vector<Lever> chosen;
-    for (Lever b : boom)
-        for (Lever a : arm)
-            for (Lever g : bucket) {
-                JointAngles r;
-                if (b != none)
-                    r.monoblock = leverRate(e, b);
-                if (a != none)
-                    r.bendingArm = leverRate(e, a);
-                if (g != none)
-                    r.groundPlate = leverRate(e, g);
-                if (cut && !inCuttingWindow(attackAngle(tipVelocityInBucket(armPivots(e.meshes), now, r))))
-                    continue;
-                JointAngles next = now;
-                next.monoblock += r.monoblock * dt;
-                next.bendingArm += r.bendingArm * dt;
-                next.groundPlate += r.groundPlate * dt;
-                const Vector3 v = rotate((edgeAt(e, next) - here) / dt, conjugate(e.orientation));
-                // By direction: the keys give fixed speeds.
-                const Vector3 flat(v.x, v.y, 0.0);
-                if (length(flat) < 1e-6)
-                    continue;
-                const double cost = -dot(flat / length(flat), wanted / length(wanted));
-                if (cost < best) {
-                    best = cost;
-                    chosen.clear();
-                    for (Lever k : {b, a, g})
-                        if (k != none)
-                            chosen.push_back(k);
-                }
-            }
+    forEachLeverSet(e, arms, [&](const JointAngles& r, const std::vector<Lever>& set) {
+        if (cut && !inCuttingWindow(attackAngle(tipVelocityInBucket(armPivots(e.meshes), now, r))))
+            return;
+        const Vector3 v = rotate((edgeAt(e, movedBy(now, r, dt)) - here) / dt, conjugate(e.orientation));
+        // By direction: the keys give fixed speeds.
+        const Vector3 flat(v.x, v.y, 0.0);
+        if (length(flat) < 1e-6)
+            return;
+        const double cost = -dot(flat / length(flat), wanted / length(wanted));
+        if (cost < best) {
+            best = cost;
+            chosen = set;
+        }
+    });
     return chosen;
 }
 
