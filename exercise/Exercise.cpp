@@ -18,11 +18,6 @@ using Range = FieldRange;
 constexpr Range kPlace{-1000.0, 1000.0}, kHeading{-360.0, 360.0}, kTime{0.0, 86400.0}, kPoints{-1e6, 1e6},
     kVolume{0.0, 1e4};
 
-const json& member(const json& object, const std::string& key, const std::string& field)
-{
-    return fieldMember(object, key, field);
-}
-
 double number(const json& object, const std::string& key, const std::string& field, Range range = kPoints)
 {
     return fieldNumber(object, key, field, range);
@@ -45,7 +40,7 @@ std::string text(const json& object, const std::string& key, const std::string& 
 // A list of at most `most` items.
 const json& list(const json& object, const std::string& key, size_t most, const char* what)
 {
-    const json& v = member(object, key, "");
+    const json& v = fieldMember(object, key, "");
     if (!v.is_array() || v.empty())
         throw FieldFault{key, std::string("not a list of ") + what};
     if (v.size() > most)
@@ -130,20 +125,20 @@ void read(const json& doc, Exercise& e, const Terrain* terrain)
     if (metricNames(e.kind).empty())
         throw FieldFault{"kind", "unknown kind " + excerpt(e.kind, '\'')};
     e.instructions = text(doc, "instructions", "");
-    const json& start = member(doc, "start", "");
+    const json& start = fieldMember(doc, "start", "");
     e.startX = number(start, "x", "start.", kPlace);
     e.startZ = number(start, "z", "start.", kPlace);
     e.startHeadingDegrees = number(start, "heading_deg", "start.", kHeading);
     e.timeLimit = positive(doc, "time_limit_s", "", kTime.high);
     e.baseScore = number(doc, "base_score", "");
     if (e.kind == "trench")
-        readTrench(member(doc, "target", ""), e.trench, "target.");
+        readTrench(fieldMember(doc, "target", ""), e.trench, "target.");
     if (e.kind == "hopper" || e.kind == "truck")
-        readTrench(member(doc, "dig_area", ""), e.trench, "dig_area.");
+        readTrench(fieldMember(doc, "dig_area", ""), e.trench, "dig_area.");
     if (e.kind == "hopper")
-        readHopper(member(doc, "hopper", ""), e.hopper);
+        readHopper(fieldMember(doc, "hopper", ""), e.hopper);
     if (e.kind == "truck")
-        readTruck(member(doc, "truck", ""), e.truck);
+        readTruck(fieldMember(doc, "truck", ""), e.truck);
     if (e.kind == "precision")
         readPrecision(doc, e.precision);
     const json& rules = list(doc, "rules", kExerciseMaxRules, "rules");
