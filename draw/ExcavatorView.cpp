@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "draw/ExcavatorView.h"
 
@@ -18,17 +20,17 @@ constexpr double pi = 3.141592653589793;
 constexpr double degrees = 180.0 / pi;
 
 // A drawn group moved by `offset` and turned about z by `turnDegrees`
-// (undoing the pose it is modelled in), compiled into a list.
-unsigned int buildPart(const ModelLoader& models, const char* group, const Vector3& offset, double turnDegrees = 0.0)
+// (undoing the pose it is modelled in), compiled into lists.
+PartLists buildPart(const ModelLoader& models, const char* group, const Vector3& offset, double turnDegrees = 0.0)
 {
     Mesh mesh = models.getMesh(group, true);
     mesh.translate(offset);
     if (turnDegrees != 0.0)
         mesh.rotateZ(turnDegrees * pi / 180.0);
-    return buildDisplayList(mesh);
+    return {buildDisplayList(mesh), buildShapeList(mesh)};
 }
 
-unsigned int combinedList(std::initializer_list<unsigned int> lists)
+unsigned int combinedList(const std::vector<unsigned int>& lists)
 {
     const unsigned int name = glGenLists(1);
     glNewList(name, GL_COMPILE);
@@ -38,17 +40,30 @@ unsigned int combinedList(std::initializer_list<unsigned int> lists)
     return name;
 }
 
+PartLists combined(std::initializer_list<PartLists> parts)
+{
+    std::vector<unsigned int> looks, shapes;
+    for (const PartLists& p : parts) {
+        looks.push_back(p.look);
+        shapes.push_back(p.shape);
+    }
+    return {combinedList(looks), combinedList(shapes)};
+}
+
 // The same cylinder twice, on both sides of the boom; leaves the matrix
 // shifted by `shift` in z so that the matching pair list brings it back.
-unsigned int pairList(unsigned int list, float shift)
+PartLists pair(const PartLists& part, float shift)
 {
-    const unsigned int name = glGenLists(1);
-    glNewList(name, GL_COMPILE);
-    glCallList(list);
-    glTranslatef(0.0f, 0.0f, shift);
-    glCallList(list);
-    glEndList();
-    return name;
+    PartLists both;
+    for (auto [list, into] : {std::pair{part.look, &both.look}, std::pair{part.shape, &both.shape}}) {
+        *into = glGenLists(1);
+        glNewList(*into, GL_COMPILE);
+        glCallList(list);
+        glTranslatef(0.0f, 0.0f, shift);
+        glCallList(list);
+        glEndList();
+    }
+    return both;
 }
 
 void translate(const Vector3& v) { glTranslatef(float(v.x), float(v.y), float(v.z)); }
@@ -82,48 +97,49 @@ ExcavatorView::ExcavatorView(const Excavator& machine, const ModelLoader& models
                                                          bodyworkPivot));
     }
     const Vector3 none;
-    undercarriageList =
-        combinedList({buildPart(models, "platform", none), buildPart(models, "leftTrackJoist", none),
-                      buildPart(models, "rightTrackJoist", none), buildPart(models, "leftTrackRollers", none),
-                      buildPart(models, "rightTrackRollers", none)});
-    casterUndercarriageList =
-        combinedList({buildPart(models, "platform", none), buildPart(models, "leftTrackOutline", none),
-                      buildPart(models, "rightTrackOutline", none)});
-    leftDriveWheelList = buildPart(models, "leftDriveWheel", -leftDriveWheelCentre);
-    leftIdlerWheelList = buildPart(models, "leftIdlerWheel", -leftIdlerWheelCentre);
-    rightDriveWheelList = buildPart(models, "rightDriveWheel", -rightDriveWheelCentre);
-    rightIdlerWheelList = buildPart(models, "rightIdlerWheel", -rightIdlerWheelCentre);
+    const PartLists platform = buildPart(models, "platform", none);
+    // As a shadow's caster, the tracks are their plain outlines.
+    undercarriage.look = combinedList({platform.look, buildPart(models, "leftTrackJoist", none).look,
+                                       buildPart(models, "rightTrackJoist", none).look,
+                                       buildPart(models, "leftTrackRollers", none).look,
+                                       buildPart(models, "rightTrackRollers", none).look});
+    undercarriage.shape = combinedList({platform.shape, buildPart(models, "leftTrackOutline", none).shape,
+                                        buildPart(models, "rightTrackOutline", none).shape});
+    leftDriveWheelList = buildPart(models, "leftDriveWheel", -leftDriveWheelCentre).look;
+    leftIdlerWheelList = buildPart(models, "leftIdlerWheel", -leftIdlerWheelCentre).look;
+    rightDriveWheelList = buildPart(models, "rightDriveWheel", -rightDriveWheelCentre).look;
+    rightIdlerWheelList = buildPart(models, "rightIdlerWheel", -rightIdlerWheelCentre).look;
     const Mesh element = models.getMesh("trackElement", true);
     beltElement = element.cornerArray();
     beltShoe = shoeOnly(beltElement);
     beltMaterialList = buildMaterialList(element);
 
     const Vector3 p3 = bodyworkPivot;
-    bodyworkList = combinedList({buildPart(models, "bodyworkBottom", -p3), buildPart(models, "bodyworkMain", -p3),
-                                 buildPart(models, "bodyworkBack", -p3), buildPart(models, "cabin", -p3)});
-    cabinGlassList = buildPart(models, "cabinGlass", -p3);
-    monoblockList = buildPart(models, "monoblock", -monoblockPivot);
-    bendingArmList = buildPart(models, "bendingArm", -bendingArmPivot);
-    groundPlateList = buildPart(models, "groundPlate", -groundPlatePivot);
+    bodywork = combined({buildPart(models, "bodyworkBottom", -p3), buildPart(models, "bodyworkMain", -p3),
+                         buildPart(models, "bodyworkBack", -p3), buildPart(models, "cabin", -p3)});
+    cabinGlassList = buildPart(models, "cabinGlass", -p3).look;
+    monoblock = buildPart(models, "monoblock", -monoblockPivot);
+    bendingArm = buildPart(models, "bendingArm", -bendingArmPivot);
+    groundPlate = buildPart(models, "groundPlate", -groundPlatePivot);
 
     // Cylinders and brackets are modelled at their rest angles; turned
     // upright here, the drawing turns them to the current ones.
     const CylinderState cylinders = restCylinderState();
-    monoblockServoOuterList = pairList(
-        buildPart(models, "monoblockServoOuter", -monoblockServoPivot, -cylinders.monoblockServoAngle), -0.628f);
-    monoblockServoInnerList = pairList(
-        buildPart(models, "monoblockServoInner", -monoblockServoPivot, -cylinders.monoblockServoAngle), 0.628f);
-    bendingArmServoOuterList =
+    monoblockServoOuter =
+        pair(buildPart(models, "monoblockServoOuter", -monoblockServoPivot, -cylinders.monoblockServoAngle), -0.628f);
+    monoblockServoInner =
+        pair(buildPart(models, "monoblockServoInner", -monoblockServoPivot, -cylinders.monoblockServoAngle), 0.628f);
+    bendingArmServoOuter =
         buildPart(models, "bendingArmServoOuter", -bendingArmServoPivot, -cylinders.bendingArmServoAngle);
-    bendingArmServoInnerList =
+    bendingArmServoInner =
         buildPart(models, "bendingArmServoInner", -bendingArmServoPivot, -cylinders.bendingArmServoAngle);
-    groundPlateServoOuterList =
+    groundPlateServoOuter =
         buildPart(models, "groundPlateServoOuter", -groundPlateServoPivot, -cylinders.groundPlateServoAngle);
-    groundPlateServoInnerList =
+    groundPlateServoInner =
         buildPart(models, "groundPlateServoInner", -groundPlateServoPivot, -cylinders.groundPlateServoAngle);
-    bendingArmBracketList =
+    bendingArmBracket =
         buildPart(models, "bendingArmBracket", -bendingArmBracketPivot, -cylinders.bendingArmBracketAngle);
-    groundPlateBracketList =
+    groundPlateBracket =
         buildPart(models, "groundPlateBracket", -groundPlateBracketPivot, -cylinders.groundPlateBracketAngle);
 }
 
@@ -150,13 +166,15 @@ void enterModelFrame(const Vector3& position, const Quaternion& orientation, con
 void ExcavatorView::draw(const ExcavatorPose& pose, unsigned int grainList, bool caster)
 {
     const Vector3 p3 = bodyworkPivot, p4 = monoblockPivot, p5 = bendingArmPivot, p6 = groundPlatePivot;
-    const double slew = pose.slew * degrees, monoblock = pose.monoblock * degrees, arm = pose.bendingArm * degrees,
+    const double slew = pose.slew * degrees, boom = pose.monoblock * degrees, arm = pose.bendingArm * degrees,
                  plate = pose.groundPlate * degrees;
     const CylinderState& c = pose.cylinders;
 
+    // A caster writes depth alone: its parts' shapes, with no material.
+    const auto call = [caster](const PartLists& part) { glCallList(caster ? part.shape : part.look); };
     glPushMatrix();
     enterModelFrame(pose.position, pose.orientation, pose.comOffset);
-    glCallList(caster ? casterUndercarriageList : undercarriageList);
+    call(undercarriage);
 
     const struct {
         const Vector3& centre;
@@ -183,52 +201,52 @@ void ExcavatorView::draw(const ExcavatorPose& pose, unsigned int grainList, bool
     glPushMatrix();
     translate(p3);
     turnY(slew);
-    glCallList(bodyworkList);
+    call(bodywork);
 
     glPushMatrix();
     translate(p4 - p3);
-    turnZ(monoblock);
-    glCallList(monoblockList);
+    turnZ(boom);
+    call(monoblock);
 
     glPushMatrix();
     translate(p5 - p4);
     turnZ(arm);
-    glCallList(bendingArmList);
+    call(bendingArm);
 
     glPushMatrix();
     translate(p6 - p5);
     turnZ(plate);
-    glCallList(groundPlateList);
+    call(groundPlate);
     translate(groundPlateBracketPivot - p6);
     turnZ(c.groundPlateBracketAngle);
-    glCallList(groundPlateBracketList);
+    call(groundPlateBracket);
     glPopMatrix();
 
     glPushMatrix();
     translate(groundPlateServoPivot - p5);
     turnZ(c.groundPlateServoAngle);
-    glCallList(groundPlateServoOuterList);
+    call(groundPlateServoOuter);
     glTranslatef(0.0f, float(c.groundPlateServoExtension), 0.0f);
-    glCallList(groundPlateServoInnerList);
+    call(groundPlateServoInner);
     glPopMatrix();
 
     translate(bendingArmBracketPivot - p5);
     turnZ(c.bendingArmBracketAngle);
-    glCallList(bendingArmBracketList);
+    call(bendingArmBracket);
     glPopMatrix();
 
     translate(bendingArmServoPivot - p4);
     turnZ(c.bendingArmServoAngle);
-    glCallList(bendingArmServoOuterList);
+    call(bendingArmServoOuter);
     glTranslatef(0.0f, float(c.bendingArmServoExtension), 0.0f);
-    glCallList(bendingArmServoInnerList);
+    call(bendingArmServoInner);
     glPopMatrix();
 
     translate(monoblockServoPivot - p3);
     turnZ(c.monoblockServoAngle);
-    glCallList(monoblockServoOuterList);
+    call(monoblockServoOuter);
     glTranslatef(0.0f, float(c.monoblockServoExtension), 0.0f);
-    glCallList(monoblockServoInnerList);
+    call(monoblockServoInner);
     glPopMatrix();
 
     // Soil in the bucket: one grain block per occupied cell, in the ground
@@ -238,7 +256,7 @@ void ExcavatorView::draw(const ExcavatorPose& pose, unsigned int grainList, bool
         translate(p3);
         turnY(slew);
         translate(p4 - p3);
-        turnZ(monoblock);
+        turnZ(boom);
         translate(p5 - p4);
         turnZ(arm);
         translate(p6 - p5);

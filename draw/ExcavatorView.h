@@ -19,6 +19,11 @@ size_t keepFacing(float* corners, size_t count, const Vector3& eye);
 // lug inside the belt's loop.
 std::vector<float> shoeOnly(const std::vector<float>& corners);
 
+// A drawn part's lists: as seen, and its shape alone (depth only).
+struct PartLists {
+    unsigned int look = 0, shape = 0;
+};
+
 // The machine's drawn parts as display lists, built from the drawn groups of
 // "koparka.obj" and the machine's pivots once a GL context exists; drawn in
 // any pose copied from the world.
@@ -48,14 +53,12 @@ private:
     Vector3 monoblockServoPivot, bendingArmServoPivot, groundPlateServoPivot;
     Vector3 bendingArmBracketPivot, groundPlateBracketPivot;
 
-    unsigned int undercarriageList = 0, bodyworkList = 0, monoblockList = 0, bendingArmList = 0,
-                 groundPlateList = 0, beltMaterialList = 0;
+    PartLists undercarriage, bodywork, monoblock, bendingArm, groundPlate;
+    PartLists monoblockServoOuter, monoblockServoInner, bendingArmServoOuter, bendingArmServoInner;
+    PartLists groundPlateServoOuter, groundPlateServoInner, bendingArmBracket, groundPlateBracket;
+    unsigned int beltMaterialList = 0;
     unsigned int leftDriveWheelList = 0, rightDriveWheelList = 0, leftIdlerWheelList = 0, rightIdlerWheelList = 0;
-    unsigned int cabinGlassList = 0, casterUndercarriageList = 0;
-    unsigned int monoblockServoOuterList = 0, monoblockServoInnerList = 0;
-    unsigned int bendingArmServoOuterList = 0, bendingArmServoInnerList = 0;
-    unsigned int groundPlateServoOuterList = 0, groundPlateServoInnerList = 0;
-    unsigned int bendingArmBracketList = 0, groundPlateBracketList = 0;
+    unsigned int cabinGlassList = 0;
 
     double bodyRadius = 0.0;          // about the slewing pivot, model frame
     std::vector<float> beltElement;   // one belt element's corners (Mesh::cornerArray)

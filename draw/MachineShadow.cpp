@@ -115,6 +115,8 @@ bool MachineShadow::begin(const Vector3& sun, const std::vector<std::pair<Vector
     multiplyMatrices(projection, view, sunMatrix);
     glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
     glDisable(GL_LIGHTING);
+    // Casters' shapes set no texturing: none is fetched for depth alone.
+    glDisable(GL_TEXTURE_2D);
     // Depth pushed away from the sun: the ground where a track rests on it
     // stays lit instead of flickering.
     glEnable(GL_POLYGON_OFFSET_FILL);

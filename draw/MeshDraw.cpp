@@ -54,6 +54,19 @@ unsigned int buildDisplayList(const Mesh& mesh)
     return list;
 }
 
+unsigned int buildShapeList(const Mesh& mesh)
+{
+    const std::vector<float> corners = mesh.cornerArray();
+    const GLuint list = glGenLists(1);
+    glNewList(list, GL_COMPILE);
+    glBegin(GL_TRIANGLES);
+    for (size_t k = 0; k < corners.size(); k += Mesh::kCornerFloats)
+        glVertex3fv(&corners[k + 5]);
+    glEnd();
+    glEndList();
+    return list;
+}
+
 unsigned int buildMaterialList(const Mesh& mesh)
 {
     const unsigned int texture = textureOf(mesh.material);
