@@ -114,10 +114,40 @@ unsigned int layerTexture(const std::vector<uint8_t>& layers, int layer)
     return name;
 }
 
+// The store as it stands for this surface and light: emptied when either
+// is another.
+void keepFor(const VoxelWorld& world, const GroundLight& light, CollectedGround& kept)
+{
+    const Vector3 sun = light.shading ? light.shading->sun : Vector3();
+    const bool same = kept.surface == &world && kept.sun == sun &&
+                      std::equal(light.ambient, light.ambient + 3, kept.ambient) &&
+                      std::equal(light.diffuse, light.diffuse + 3, kept.diffuse);
+    if (same && kept.blocks.size() == size_t(terrain::kBlocks * terrain::kBlocks))
+        return;
+    kept.surface = &world;
+    kept.sun = sun;
+    std::copy(light.ambient, light.ambient + 3, kept.ambient);
+    std::copy(light.diffuse, light.diffuse + 3, kept.diffuse);
+    kept.blocks.assign(terrain::kBlocks * terrain::kBlocks, CollectedGround::Block());
+}
+
+// Block b's and its neighbours' revisions (0 past the terrain's edge).
+void aroundRevisions(const std::vector<uint32_t>& revisions, int b, uint32_t (&out)[9])
+{
+    const int bx = b % terrain::kBlocks, bz = b / terrain::kBlocks;
+    int k = 0;
+    for (int dz = -1; dz <= 1; ++dz)
+        for (int dx = -1; dx <= 1; ++dx, ++k) {
+            const int x = bx + dx, z = bz + dz;
+            const bool inside = x >= 0 && x < terrain::kBlocks && z >= 0 && z < terrain::kBlocks;
+            out[k] = inside ? revisions[z * terrain::kBlocks + x] : 0;
+        }
+}
+
 }  // namespace
 
 void collectGround(const VoxelWorld& world, const Frustum& view, std::vector<GroundVertex> (&groundBatches)[3],
-                   const GroundLight& light)
+                   const GroundLight& light, const std::vector<uint32_t>* revisions, CollectedGround* kept)
 {
     // Heights over all blocks: a block's border columns may be its neighbour's.
     constexpr int kCount = terrain::kBlocks * terrain::kBlocks;
@@ -129,12 +159,32 @@ void collectGround(const VoxelWorld& world, const Frustum& view, std::vector<Gro
     const double half = 11.0 + terrain::kVoxel;
     for (std::vector<GroundVertex>& batch : groundBatches)
         batch.clear();
+    const bool keeping = kept && revisions && revisions->size() == size_t(kCount);
+    if (keeping)
+        keepFor(world, light, *kept);
     for (int b = 0; b < kCount; ++b) {
         const Vector3& o = world.block(b).origin;
         if (view.boxOutside(Vector3(o.x - half, bottom, o.z - half), Vector3(o.x + half, top, o.z + half)))
             continue;
-        const GroundShading::Column* shades = light.shading ? light.shading->block(world, b).data() : nullptr;
-        collectNode(world, world.blockNode(b), b, terrain::kBlockLevel, shades, light, groundBatches);
+        if (!keeping) {
+            const GroundShading::Column* shades = light.shading ? light.shading->block(world, b).data() : nullptr;
+            collectNode(world, world.blockNode(b), b, terrain::kBlockLevel, shades, light, groundBatches);
+            continue;
+        }
+        CollectedGround::Block& block = kept->blocks[b];
+        uint32_t now[9];
+        aroundRevisions(*revisions, b, now);
+        if (!block.valid || !std::equal(now, now + 9, block.revisions)) {
+            for (std::vector<GroundVertex>& batch : block.batches)
+                batch.clear();
+            const GroundShading::Column* shades = light.shading ? light.shading->block(world, b).data() : nullptr;
+            collectNode(world, world.blockNode(b), b, terrain::kBlockLevel, shades, light, block.batches);
+            std::copy(now, now + 9, block.revisions);
+            block.valid = true;
+        }
+        for (int cover = GrassCover; cover <= MixedCover; ++cover)
+            groundBatches[cover].insert(groundBatches[cover].end(), block.batches[cover].begin(),
+                                        block.batches[cover].end());
     }
 }
 
@@ -169,7 +219,7 @@ void TerrainView::draw(const FrameSnapshot& frame, const Vector3& sun)
         light.ambient[k] = material.ambient[k] * (model[k] + ambient[k]);
         light.diffuse[k] = material.diffuse[k] * diffuse[k];
     }
-    collectGround(*frame.surface, currentViewFrustum(), groundBatches, light);
+    collectGround(*frame.surface, currentViewFrustum(), groundBatches, light, &frame.surfaceRevisions, &collected);
     // Pure grass and pure soil, most of the ground, sample a 2D layer: the
     // software renderer filters a 3D texture at twice the cost. Both layers
     // are the 3D texture's own end layers, so the picture is the same.
@@ -221,7 +271,7 @@ void TerrainView::createLayeredTexture(const std::string& directory)
     const auto texImage3D = reinterpret_cast<PFNGLTEXIMAGE3DPROC>(glProcAddress("glTexImage3D"));
     if (!texImage3D)
         throwFatal("[Terrain] glTexImage3D extension error.");
-    glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+    glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
     glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_R, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MAX_LEVEL, 4);

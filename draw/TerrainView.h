@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,10 +33,29 @@ struct GroundLight {
 
 enum GroundCover { GrassCover, SoilCover, MixedCover };
 
+// Each block's triangles as last collected, kept while what they are made
+// of stands: the surface revisions of the block and of its neighbours (fans
+// take their neighbours' midpoints, border columns may be theirs), and the
+// light.
+struct CollectedGround {
+    struct Block {
+        bool valid = false;
+        uint32_t revisions[9] = {};
+        std::vector<GroundVertex> batches[3];
+    };
+    const VoxelWorld* surface = nullptr;
+    Vector3 sun;
+    float ambient[3] = {}, diffuse[3] = {};
+    std::vector<Block> blocks;
+};
+
 // The leaves of the surface's blocks not wholly outside the view, as
 // triangles into batches by the texture they need (GroundCover); no GL.
+// With the surface's block revisions and a store, a block whose triangles
+// cannot have changed is taken from the store instead of walked again.
 void collectGround(const VoxelWorld& surface, const Frustum& view, std::vector<GroundVertex> (&batches)[3],
-                   const GroundLight& light = GroundLight());
+                   const GroundLight& light = GroundLight(), const std::vector<uint32_t>* revisions = nullptr,
+                   CollectedGround* kept = nullptr);
 
 // The ground and its loose soil as a frame draws them from a snapshot: the
 // layered grass-to-soil texture, the grain's display list, the batches.
@@ -54,6 +74,7 @@ public:
     unsigned int layeredTexture = 0;      // 3D: grass (r = 0) to soil (r = 1)
     unsigned int grassTexture = 0, soilTexture = 0;  // its end layers, in 2D
     std::vector<GroundVertex> groundBatches[3];  // by GroundCover, as last collected
+    CollectedGround collected;
     std::unique_ptr<GroundShading> shading;
 
 private:
