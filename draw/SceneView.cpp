@@ -116,8 +116,13 @@ void SceneView::draw(const FrameSnapshot& frame)
     // fills only the pixels they left, and the blended trees come after it.
     // The machine, nearest the eye, goes first, so that the ground it hides
     // fails the depth test instead of being shaded and painted over.
-    if (excavator)
+    if (excavator) {
+        // Its textures are plain white and left out: its highlights need no
+        // colour of their own carried to every corner and fragment.
+        glLightModeli(GL_LIGHT_MODEL_COLOR_CONTROL, GL_SINGLE_COLOR);
         excavator->draw(frame.machine, terrain->elementDisplayList);
+        glLightModeli(GL_LIGHT_MODEL_COLOR_CONTROL, GL_SEPARATE_SPECULAR_COLOR);
+    }
     terrain->draw(frame, sun);
     if (excavator)
         shadow->darken(terrain->groundBatches);
