@@ -144,6 +144,9 @@ void SceneView::draw(const FrameSnapshot& frame)
     glDepthFunc(GL_LEQUAL);
     glDepthMask(GL_FALSE);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    // The sky's texels replace its light, and the foliage has no
+    // highlights: neither needs a second colour.
+    glLightModeli(GL_LIGHT_MODEL_COLOR_CONTROL, GL_SINGLE_COLOR);
     skybox->draw(skyHiddenBelow(*frame.surface, v.eye));
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     glDepthMask(GL_TRUE);
@@ -151,6 +154,7 @@ void SceneView::draw(const FrameSnapshot& frame)
     glPopMatrix();
 
     forests->draw(v.eye, v.yaw);
+    glLightModeli(GL_LIGHT_MODEL_COLOR_CONTROL, GL_SEPARATE_SPECULAR_COLOR);
     // The cabin glass last, blended over everything behind it.
     if (excavator)
         excavator->drawTransparent(frame.machine);
