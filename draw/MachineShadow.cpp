@@ -233,6 +233,9 @@ void MachineShadow::darken(const std::vector<GroundVertex> (&batches)[3])
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_BLEND);
     glEnable(GL_BLEND);
     glBlendFunc(GL_ZERO, GL_SRC_ALPHA);
+    // Lit fragments would blend to what is there: dropped before the blend.
+    glEnable(GL_ALPHA_TEST);
+    glAlphaFunc(GL_LESS, 1.0f);
     glDepthMask(GL_FALSE);
     glDepthFunc(GL_LEQUAL);
     glEnable(GL_POLYGON_OFFSET_FILL);
@@ -259,6 +262,7 @@ void MachineShadow::darken(const std::vector<GroundVertex> (&batches)[3])
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
 
     glDisable(GL_POLYGON_OFFSET_FILL);
+    glDisable(GL_ALPHA_TEST);
     glDepthFunc(GL_LESS);
     glDepthMask(GL_TRUE);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
