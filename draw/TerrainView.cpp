@@ -109,7 +109,7 @@ unsigned int layerTexture(const std::vector<uint8_t>& layers, int layer)
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, GL_TRUE);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, kTerrainTextureSize, kTerrainTextureSize, 0, GL_BGR, GL_UNSIGNED_BYTE,
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, kTerrainTextureSize, kTerrainTextureSize, 0, GL_BGR, GL_UNSIGNED_BYTE,
                  layers.data() + size * layer);
     return name;
 }
@@ -277,8 +277,9 @@ void TerrainView::createLayeredTexture(const std::string& directory)
     glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MAX_LEVEL, 4);
     glTexParameteri(GL_TEXTURE_3D, GL_GENERATE_MIPMAP, GL_TRUE);
     // Uncompressed: the software renderer decodes compressed texels for every
-    // fragment, which made the ground the dearest thing on screen.
-    texImage3D(GL_TEXTURE_3D, 0, GL_RGB8, kTerrainTextureSize, kTerrainTextureSize, kTerrainLayers, 0,
+    // fragment, which made the ground the dearest thing on screen. Four bytes
+    // a texel, as all our textures: it fetches those whole.
+    texImage3D(GL_TEXTURE_3D, 0, GL_RGBA8, kTerrainTextureSize, kTerrainTextureSize, kTerrainLayers, 0,
                GL_BGR, GL_UNSIGNED_BYTE, layers.data());
     grassTexture = layerTexture(layers, 0);
     soilTexture = layerTexture(layers, kTerrainLayers - 1);

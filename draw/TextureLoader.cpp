@@ -111,7 +111,8 @@ unsigned int TextureLoader::loadTexture(const std::string& fileName, const std::
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     // SDL rows are 4-byte aligned, which is OpenGL's default unpack alignment.
-    const GLint status = gluBuild2DMipmaps(GL_TEXTURE_2D, 3, surface->w, surface->h, GL_BGR, GL_UNSIGNED_BYTE,
+    // Kept at four bytes a texel: the software renderer fetches those whole.
+    const GLint status = gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA8, surface->w, surface->h, GL_BGR, GL_UNSIGNED_BYTE,
                                            surface->pixels);
     release(surface);
     if (status != 0)
