@@ -219,6 +219,10 @@ void TerrainView::draw(const FrameSnapshot& frame, const Vector3& sun)
         light.ambient[k] = material.ambient[k] * (model[k] + ambient[k]);
         light.diffuse[k] = material.diffuse[k] * diffuse[k];
     }
+    // A snapshot that copied every block may hold another surface at the
+    // same revisions: nothing kept is trusted then.
+    if (frame.blocksCopied >= terrain::kBlocks * terrain::kBlocks)
+        collected.blocks.clear();
     collectGround(*frame.surface, currentViewFrustum(), groundBatches, light, &frame.surfaceRevisions, &collected);
     // Pure grass and pure soil, most of the ground, sample a 2D layer: the
     // software renderer filters a 3D texture at twice the cost. Both layers

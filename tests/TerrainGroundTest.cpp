@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <utility>
 
 #include "TestShapes.h"
@@ -104,6 +105,33 @@ TEST(TerrainGround, DrawnGroundTilesTheTerrainOnceFacingUpInTheTextureItsCorners
     EXPECT_NEAR(collect(200.0), 176.0 * 176.0, 1e-6);
     // A view 30 m across sends only the blocks it reaches.
     EXPECT_LT(collect(15.0), 16 * 22.0 * 22.0 + 1e-6);
+
+    // Kept blocks give what a fresh walk gives, also after a change on the
+    // border of a neighbour, which moves on only the neighbour's revision.
+    double all[16] = {};
+    all[0] = all[5] = all[10] = 1.0 / 200.0;
+    all[15] = 1.0;
+    CollectedGround kept;
+    const auto keptAsFresh = [&] {
+        std::vector<uint32_t> revisions;
+        for (int b = 0; b < 64; ++b)
+            revisions.push_back(t.world.surfaceRevision(b));
+        std::vector<GroundVertex> fresh[3], stored[3];
+        collectGround(t.world, Frustum(all), fresh);
+        collectGround(t.world, Frustum(all), stored, GroundLight(), &revisions, &kept);
+        for (int cover = GrassCover; cover <= MixedCover; ++cover)
+            if (fresh[cover].size() != stored[cover].size() ||
+                std::memcmp(fresh[cover].data(), stored[cover].data(), fresh[cover].size() * sizeof(GroundVertex)))
+                return false;
+        return true;
+    };
+    EXPECT_TRUE(keptAsFresh());
+    for (int cz = 10; cz < 14; ++cz) {
+        t.refineAround(28, 0, cz);
+        t.columnAt(28, 0, cz).soil = true;
+        t.world.markSurface(28, 0, cz);
+    }
+    EXPECT_TRUE(keptAsFresh());
 }
 
 TEST(TerrainGround, SurfaceDistanceBelowMeetsTheInitialGroundOnly)
