@@ -37,13 +37,18 @@ PartLists buildPart(const ModelLoader& models, const char* group, const Vector3&
     return lists(placed(models, group, offset, turnDegrees));
 }
 
-// The group and its coarse twin ("...Coarse"), placed alike.
+// The group at each level of detail, placed alike.
 DetailedPart buildDetailed(const ModelLoader& models, const std::string& group, const Vector3& offset,
                            double turnDegrees = 0.0)
 {
+    DetailedPart part;
     const Mesh whole = placed(models, group, offset, turnDegrees);
-    const Mesh coarse = placed(models, group + "Coarse", offset, turnDegrees);
-    DetailedPart part{lists(whole), lists(coarse), surfaceGap(whole, coarse), Vector3(), 0.0};
+    part.levels[0] = lists(whole);
+    for (int k = 1; k < DetailedPart::kLevels; ++k) {
+        const Mesh level = placed(models, group + DetailedPart::kSuffixes[k], offset, turnDegrees);
+        part.levels[k] = lists(level);
+        part.gaps[k] = surfaceGap(whole, level);
+    }
     Vector3 low(1e300, 1e300, 1e300), high(-1e300, -1e300, -1e300);
     for (const Vector3& p : whole.positions) {
         low = Vector3(std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z));
@@ -79,16 +84,16 @@ PartLists combined(std::initializer_list<PartLists> parts)
 DetailedPart pair(const DetailedPart& part, float shift)
 {
     DetailedPart both = part;
-    for (auto [list, into] : {std::pair{part.whole.look, &both.whole.look}, std::pair{part.whole.shape, &both.whole.shape},
-                              std::pair{part.coarse.look, &both.coarse.look},
-                              std::pair{part.coarse.shape, &both.coarse.shape}}) {
-        *into = glGenLists(1);
-        glNewList(*into, GL_COMPILE);
-        glCallList(list);
-        glTranslatef(0.0f, 0.0f, shift);
-        glCallList(list);
-        glEndList();
-    }
+    for (int k = 0; k < DetailedPart::kLevels; ++k)
+        for (auto [list, into] : {std::pair{part.levels[k].look, &both.levels[k].look},
+                                  std::pair{part.levels[k].shape, &both.levels[k].shape}}) {
+            *into = glGenLists(1);
+            glNewList(*into, GL_COMPILE);
+            glCallList(list);
+            glTranslatef(0.0f, 0.0f, shift);
+            glCallList(list);
+            glEndList();
+        }
     both.centre.z += 0.5 * shift;
     both.radius += 0.5 * std::fabs(shift);
     return both;
@@ -125,7 +130,8 @@ ExcavatorView::ExcavatorView(const Excavator& machine, const ModelLoader& models
                                                          bodyworkPivot));
     }
     const Vector3 none;
-    platform = buildDetailed(models, "platform", none);
+    platform = buildPart(models, "platform", none);
+    slewingRing = buildDetailed(models, "slewingRing", none);
     // As a shadow's caster, the tracks are their plain outlines.
     tracks.look = combinedList({buildPart(models, "leftTrackJoist", none).look,
                                 buildPart(models, "rightTrackJoist", none).look});
@@ -146,6 +152,7 @@ ExcavatorView::ExcavatorView(const Excavator& machine, const ModelLoader& models
     bodyworkBottom = buildDetailed(models, "bodyworkBottom", -p3);
     bodywork = combined({buildPart(models, "bodyworkMain", -p3), buildPart(models, "bodyworkBack", -p3),
                          buildPart(models, "cabin", -p3)});
+    cabinInside = buildPart(models, "cabinInside", -p3);
     cabinGlassList = buildPart(models, "cabinGlass", -p3).look;
     monoblock = buildDetailed(models, "monoblock", -monoblockPivot);
     bendingArm = buildDetailed(models, "bendingArm", -bendingArmPivot);
@@ -211,10 +218,13 @@ void ExcavatorView::draw(const ExcavatorPose& pose, unsigned int grainList, bool
     const auto detailed = [this, caster](const DetailedPart& part) { drawDetailed(part, caster); };
     glPushMatrix();
     enterModelFrame(pose.position, pose.orientation, pose.comOffset);
-    detailed(platform);
+    call(platform);
     call(tracks);
 
+    // The slewing ring's shadow falls within the car body's and the
+    // upper structure's: the sun sees it through neither.
     if (!caster) {
+        detailed(slewingRing);
         detailed(leftRollers);
         detailed(rightRollers);
         const struct {
@@ -243,6 +253,8 @@ void ExcavatorView::draw(const ExcavatorPose& pose, unsigned int grainList, bool
     // The grilles lie on the hood's sides: drawn first, they win the depth test.
     detailed(bodyworkBottom);
     call(bodywork);
+    if (!caster)
+        call(cabinInside);  // the cab's walls, floor and the body below stop what sunlight reaches it
 
     glPushMatrix();
     translate(p4 - p3);
@@ -314,13 +326,13 @@ void ExcavatorView::draw(const ExcavatorPose& pose, unsigned int grainList, bool
     glPopMatrix();
 }
 
-// The one place a part's detail is chosen: coarse where the lens cannot
-// tell it from the whole part.
+// The one place a part's detail is chosen: the roughest the lens cannot
+// tell from the whole part.
 void ExcavatorView::drawDetailed(const DetailedPart& part, bool caster) const
 {
     float modelview[16];
     glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
-    const PartLists& lists = coarseEnough(part, modelview, lens) ? part.coarse : part.whole;
+    const PartLists& lists = part.levels[detailLevel(part, modelview, lens)];
     glCallList(caster ? lists.shape : lists.look);
 }
 

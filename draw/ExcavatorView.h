@@ -52,8 +52,8 @@ private:
     Vector3 monoblockServoPivot, bendingArmServoPivot, groundPlateServoPivot;
     Vector3 bendingArmBracketPivot, groundPlateBracketPivot;
 
-    PartLists tracks, bodywork, groundPlate;  // tracks: the frames, or as a caster the outlines
-    DetailedPart platform, leftRollers, rightRollers, bodyworkBottom, monoblock, bendingArm;
+    PartLists platform, tracks, bodywork, cabinInside, groundPlate;  // tracks: the frames, or as a caster the outlines
+    DetailedPart slewingRing, leftRollers, rightRollers, bodyworkBottom, monoblock, bendingArm;
     DetailedPart monoblockServoOuter, monoblockServoInner, bendingArmServoOuter, bendingArmServoInner;
     DetailedPart groundPlateServoOuter, groundPlateServoInner, bendingArmBracket, groundPlateBracket;
     DetailedPart leftDriveWheel, rightDriveWheel, leftIdlerWheel, rightIdlerWheel;

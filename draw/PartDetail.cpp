@@ -52,7 +52,7 @@ double farthestCorner(const Mesh& from, const Mesh& to)
 
 double surfaceGap(const Mesh& a, const Mesh& b) { return std::max(farthestCorner(a, b), farthestCorner(b, a)); }
 
-bool coarseEnough(const DetailedPart& part, const float modelview[16], const Lens& lens)
+int detailLevel(const DetailedPart& part, const float modelview[16], const Lens& lens)
 {
     const float* m = modelview;
     const float* p = lens.projection;
@@ -67,10 +67,14 @@ bool coarseEnough(const DetailedPart& part, const float modelview[16], const Len
     const double x = dot(rowX, e) + p[12], y = dot(rowY, e) + p[13], w = dot(rowW, e) + p[15];
     const double nearest = w - part.radius * length(rowW);
     if (!(nearest > 1e-6))
-        return false;
+        return 0;
     const double offX = std::min(1.0, std::fabs(x / w)), offY = std::min(1.0, std::fabs(y / w));
     const double pixelsPerMetre = std::max(0.5 * lens.width * (length(rowX) + offX * length(rowW)),
                                            0.5 * lens.height * (length(rowY) + offY * length(rowW))) /
                                   nearest;
-    return part.gap * pixelsPerMetre < lens.tolerance;
+    int level = 0;
+    for (int k = 1; k < DetailedPart::kLevels; ++k)
+        if (part.gaps[k] * pixelsPerMetre < lens.tolerance)
+            level = k;
+    return level;
 }

@@ -9,11 +9,14 @@ struct PartLists {
     unsigned int look = 0, shape = 0;
 };
 
-// A part twice: whole, and coarse (its round pieces with fewer sides).
+// A part at each level of detail: whole, coarse and rough (its round pieces
+// with ever fewer sides).
 struct DetailedPart {
-    PartLists whole, coarse;
-    double gap = 0.0;  // m: the farthest a corner of either lies from the other's surface
-    Vector3 centre;    // a ball holding the part, in the frame it is drawn in
+    static constexpr int kLevels = 3;
+    static constexpr const char* kSuffixes[kLevels] = {"", "Coarse", "Rough"};  // of the model's groups
+    PartLists levels[kLevels];
+    double gaps[kLevels] = {};  // m: the farthest a corner of the level or the whole part lies from the other
+    Vector3 centre;             // a ball holding the part, in the frame it is drawn in
     double radius = 0.0;
 };
 
@@ -26,11 +29,11 @@ struct Lens {
     double tolerance = 0.5;
 };
 
-// Whether the coarse part may be drawn with the modelview `modelview` (GL's
-// order): where the gap between the two, at the ball's point nearest the
-// eye, spans less than the lens's tolerance. A ball reaching behind the eye
-// gets the whole part.
-bool coarseEnough(const DetailedPart& part, const float modelview[16], const Lens& lens);
+// The roughest level that may be drawn with the modelview `modelview` (GL's
+// order): its gap to the whole part, at the ball's point nearest the eye,
+// spans less than the lens's tolerance. A ball reaching behind the eye gets
+// the whole part.
+int detailLevel(const DetailedPart& part, const float modelview[16], const Lens& lens);
 
 // The farthest a corner of either mesh lies from the other's triangles, m.
 double surfaceGap(const Mesh& a, const Mesh& b);

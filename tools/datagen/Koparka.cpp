@@ -223,24 +223,29 @@ void cylinder(ObjWriter& w, const Vector3& p0, const Vector3& p1, double radius,
     lathe(w, frameAlong(p0, p1 - p0), profile, segments);
 }
 
-// How far a coarse group's facets may lie inside the round surface its full group follows. The
-// program measures the two apart and draws the coarse one ("...Coarse") where that shows as less
-// than half a pixel; 9 mm is that at about 12 m from the eye.
-const double kCoarseDepth = 0.009;
+// The round parts are written whole and twice more, coarse and rough: their round pieces with the
+// fewest sides whose facets lie within `depth` of the circle. The program measures each apart
+// from the whole part and draws the roughest one that shows less than half a pixel of difference
+// (a texel of the shadow's map in the sun's view); 6 mm is that at about 14 m from the eye,
+// 18 mm at about 40 m.
+struct Detail {
+    const char* suffix;  // of the group's name
+    double depth;        // m; 0 for the whole part
+};
+const Detail kDetails[] = {{"", 0.0}, {"Coarse", 0.006}, {"Rough", 0.018}};
 
-// Sides of a round piece of this radius: `full`, or in a coarse group the fewest whose facets lie
-// within kCoarseDepth of the circle.
-int sides(int full, double radius, bool coarse)
+// Sides of a round piece of this radius: `full`, or fewer in a coarser group.
+int sides(int full, double radius, const Detail& detail)
 {
-    int n = coarse ? 3 : full;
-    while (n < full && radius * (1.0 - std::cos(kPi / n)) > kCoarseDepth) ++n;
+    int n = detail.depth > 0.0 ? 3 : full;
+    while (n < full && radius * (1.0 - std::cos(kPi / n)) > detail.depth) ++n;
     return n;
 }
 
 // Arc segments of a round plate's ends (a half circle each), as sides() would give the whole circle.
-int arcs(double radius, bool coarse) { return (sides(12, radius, coarse) + 1) / 2; }
+int arcs(double radius, const Detail& detail) { return (sides(12, radius, detail) + 1) / 2; }
 
-std::string groupName(const std::string& name, bool coarse) { return coarse ? name + "Coarse" : name; }
+std::string groupName(const std::string& name, const Detail& detail) { return name + detail.suffix; }
 
 // Flat plate with round ends around a and b (in the x-y plane), from z0 to z1.
 void roundPlate(ObjWriter& w, P2 a, P2 b, double radius, double z0, double z1, int arcSegments = 6)
@@ -373,9 +378,9 @@ void outlines(ObjWriter& w)
 
 // ---- Undercarriage --------------------------------------------------------------------------------
 
-void platform(ObjWriter& w, bool coarse)
+void platform(ObjWriter& w)
 {
-    w.beginGroup(groupName("platform", coarse), "koparkaUndercarriage");
+    w.beginGroup("platform", "koparkaUndercarriage");
     // Car body, chamfered at the corners, seen from above (profile in x and -z, extruded up).
     Frame up;
     up.ey = Vector3(0, 0, -1);
@@ -383,10 +388,17 @@ void platform(ObjWriter& w, bool coarse)
     prism(w, up, {{-1.2, -0.65}, {-0.95, -0.9}, {0.95, -0.9}, {1.2, -0.65}, {1.2, 0.65}, {0.95, 0.9}, {-0.95, 0.9},
                   {-1.2, 0.65}},
           0.45, 1.06);
-    // Slewing ring under the upper structure, open at the top: the bodywork's floor hides it.
-    Frame ring = up;
-    ring.origin = Vector3(0, 0, 0);
-    lathe(w, ring, {{0, 1.06}, {0.98, 1.06}, {0.98, 1.12}, {0.92, 1.12}, {0.92, 1.185}}, sides(32, 0.98, coarse));
+}
+
+// Slewing ring between the car body and the upper structure, open at the top: the bodywork's floor
+// hides it.
+void slewingRing(ObjWriter& w, const Detail& detail)
+{
+    w.beginGroup(groupName("slewingRing", detail), "koparkaUndercarriage");
+    Frame ring;
+    ring.ey = Vector3(0, 0, -1);
+    ring.ez = Vector3(0, 1, 0);
+    lathe(w, ring, {{0, 1.06}, {0.98, 1.06}, {0.98, 1.12}, {0.92, 1.12}, {0.92, 1.185}}, sides(32, 0.98, detail));
 }
 
 void trackJoist(ObjWriter& w, const char* name, double side)
@@ -405,23 +417,23 @@ void trackJoist(ObjWriter& w, const char* name, double side)
     for (double x : {-kWheelX, kWheelX}) box(w, {x * 0.86 - 0.1, 0.30, zc - 0.19}, {x * 0.86 + 0.1, 0.49, zc + 0.19});
 }
 
-void trackRollers(ObjWriter& w, const char* name, double side, bool coarse)
+void trackRollers(ObjWriter& w, const char* name, double side, const Detail& detail)
 {
-    w.beginGroup(groupName(name, coarse), "koparkaUndercarriage");
+    w.beginGroup(groupName(name, detail), "koparkaUndercarriage");
     const double zc = side * kTrackZ;
     // Track rollers ride on the links of the bottom run (inner face y 0.0957), flanges outside them.
     const std::vector<P2> roller = {{0, -0.20},  {0.125, -0.20}, {0.125, -0.17}, {0.10, -0.17},
                                     {0.10, 0.17}, {0.125, 0.17},  {0.125, 0.20},  {0, 0.20}};
-    for (double x : {-1.2, -0.6, 0.0, 0.6, 1.2}) lathe(w, frameAt({x, 0.0957 + 0.1005, zc}), roller, sides(10, 0.125, coarse));
+    for (double x : {-1.2, -0.6, 0.0, 0.6, 1.2}) lathe(w, frameAt({x, 0.0957 + 0.1005, zc}), roller, sides(10, 0.125, detail));
     // Carrier rollers under the top run (inner face y 0.889).
     const std::vector<P2> carrier = {{0, -0.17}, {0.07, -0.17}, {0.07, 0.17}, {0, 0.17}};
-    for (double x : {-0.32, 0.32}) lathe(w, frameAt({x, 0.889 - 0.0705, zc}), carrier, sides(10, 0.07, coarse));
+    for (double x : {-0.32, 0.32}) lathe(w, frameAt({x, 0.889 - 0.0705, zc}), carrier, sides(10, 0.07, detail));
 }
 
 // Drive sprocket: teeth inside the rim radius, the hydraulic motor on the outer side.
-void driveWheel(ObjWriter& w, const char* name, double side, bool coarse)
+void driveWheel(ObjWriter& w, const char* name, double side, const Detail& detail)
 {
-    w.beginGroup(groupName(name, coarse), "koparkaUndercarriage");
+    w.beginGroup(groupName(name, detail), "koparkaUndercarriage");
     const Vector3 centre(-kWheelX, kWheelY, side * kWheelZ);
     std::vector<P2> star;
     const int teeth = 9;
@@ -437,31 +449,31 @@ void driveWheel(ObjWriter& w, const char* name, double side, bool coarse)
     Frame axis = frameAt(centre);
     axis.ez = Vector3(0, 0, side);
     axis.ey = Vector3(0, side, 0);
-    const int n = sides(16, 0.21, coarse);
+    const int n = sides(16, 0.21, detail);
     lathe(w, axis, {{0, -0.19}, {0.12, -0.19}, {0.12, -0.07}}, n);
     lathe(w, axis, {{0.21, 0.07}, {0.21, 0.23}, {0.16, 0.27}, {0, 0.27}}, n);
     // Bolt heads on the motor cover show the wheel turning.
     for (int k = 0; k < 6; ++k) {
         const double a = 2.0 * kPi * k / 6;
         const Vector3 p = centre + Vector3(0.1 * std::cos(a), 0.1 * std::sin(a), side * 0.27);
-        cylinder(w, p, p + Vector3(0, 0, side * 0.025), 0.022, sides(6, 0.022, coarse), OpenAtP0);
+        cylinder(w, p, p + Vector3(0, 0, side * 0.025), 0.022, sides(6, 0.022, detail), OpenAtP0);
     }
 }
 
 // Idler: two rims with the guide groove between them.
-void idlerWheel(ObjWriter& w, const char* name, double side, bool coarse)
+void idlerWheel(ObjWriter& w, const char* name, double side, const Detail& detail)
 {
-    w.beginGroup(groupName(name, coarse), "koparkaUndercarriage");
+    w.beginGroup(groupName(name, detail), "koparkaUndercarriage");
     const Vector3 centre(kWheelX, kWheelY, side * kWheelZ);
     lathe(w, frameAt(centre),
           {{0, -0.19}, {0.11, -0.19}, {0.11, -0.13}, {0.29, -0.13}, {kRim, -0.115}, {kRim, -0.04}, {0.255, -0.03},
            {0.255, 0.03}, {kRim, 0.04}, {kRim, 0.115}, {0.29, 0.13}, {0.11, 0.13}, {0.11, 0.19}, {0, 0.19}},
-          sides(16, kRim, coarse));
+          sides(16, kRim, detail));
     // Spoke holes as raised pads so the turning is visible.
     for (int k = 0; k < 5; ++k) {
         const double a = 2.0 * kPi * k / 5;
         const Vector3 p = centre + Vector3(0.19 * std::cos(a), 0.19 * std::sin(a), side * 0.13);
-        cylinder(w, p, p + Vector3(0, 0, side * 0.02), 0.04, sides(8, 0.04, coarse), OpenAtP0);
+        cylinder(w, p, p + Vector3(0, 0, side * 0.02), 0.04, sides(8, 0.04, detail), OpenAtP0);
     }
 }
 
@@ -485,9 +497,9 @@ void trackElement(ObjWriter& w)
 
 // ---- Upper structure ---------------------------------------------------------------------------
 
-void bodyworkBottom(ObjWriter& w, bool coarse)
+void bodyworkBottom(ObjWriter& w, const Detail& detail)
 {
-    w.beginGroup(groupName("bodyworkBottom", coarse), "koparkaDark");
+    w.beginGroup(groupName("bodyworkBottom", detail), "koparkaDark");
     Frame up;
     up.ey = Vector3(0, 0, -1);
     up.ez = Vector3(0, 1, 0);
@@ -495,7 +507,7 @@ void bodyworkBottom(ObjWriter& w, bool coarse)
     prism(w, up, {{-2.45, -1.40}, {0.85, -1.40}, {1.10, -1.15}, {1.10, 1.40}, {-2.45, 1.40}}, 1.20, 1.45);
     // Boom cylinder mounting lugs around their pivot.
     for (double z : {kMonoServoZ, kMonoServoZ - 0.628})
-        roundPlate(w, {0.70, 1.40}, xy(kMonoServoPivot), 0.11, z - 0.11, z + 0.11, arcs(0.11, coarse));
+        roundPlate(w, {0.70, 1.40}, xy(kMonoServoPivot), 0.11, z - 0.11, z + 0.11, arcs(0.11, detail));
     // Engine grilles on both sides of the hood and its back.
     for (double s : {-1.0, 1.0}) {
         const double z = s * 1.40;
@@ -504,8 +516,8 @@ void bodyworkBottom(ObjWriter& w, bool coarse)
     // Hand rail along the top of the tool box; the posts stand on the box and end inside the rail.
     const double railY = 2.22 + 0.32, railZ = 1.32;
     for (double x : {-0.68, 0.12, 0.92})
-        cylinder(w, {x, 2.221, railZ}, {x, railY, railZ}, 0.02, sides(6, 0.02, coarse), OpenAtBoth);
-    cylinder(w, {-0.70, railY, railZ}, {0.94, railY, railZ}, 0.022, sides(6, 0.022, coarse));
+        cylinder(w, {x, 2.221, railZ}, {x, railY, railZ}, 0.02, sides(6, 0.02, detail), OpenAtBoth);
+    cylinder(w, {-0.70, railY, railZ}, {0.94, railY, railZ}, 0.022, sides(6, 0.022, detail));
 }
 
 void bodyworkMain(ObjWriter& w)
@@ -559,7 +571,9 @@ void cabin(ObjWriter& w)
     for (double x : {kCabX0 + g, kCabX1 - p - g})
         for (double z : {kCabZ0 + g, kCabZ1 - p - g}) box(w, {x, kCabSill + g, z}, {x + p, kCabHead - g, z + p});
     box(w, {0.05, kCabSill + g, kCabZ0 + g}, {0.05 + p, kCabHead - g, kCabZ0 + g + p});
-    // Seat and control consoles inside.
+    // Seat and control consoles inside: no sunlight through the cab that meets them reaches the
+    // ground, so they cast no shadow of their own.
+    w.beginGroup("cabinInside", "koparkaYellow");
     box(w, {-0.42, kCabFloor + 0.05 + g, -1.13}, {0.02, 1.95, -0.67});
     box(w, {-0.52, 1.95 + g, -1.12}, {-0.40, 2.45, -0.68});
     box(w, {-0.30, kCabFloor + 0.05 + g, -1.33}, {0.35, 1.98, -1.19});
@@ -583,22 +597,22 @@ void cabinGlass(ObjWriter& w)
 
 // ---- Arm --------------------------------------------------------------------------------------------
 
-void monoblock(ObjWriter& w, bool coarse)
+void monoblock(ObjWriter& w, const Detail& detail)
 {
-    w.beginGroup(groupName("monoblock", coarse), "koparkaYellow");
+    w.beginGroup(groupName("monoblock", detail), "koparkaYellow");
     const P2 knee{3.30, 2.80};
     const Frame model = frameAt({0, 0, 0});
     prism(w, model, beamProfile({xy(kMonoblockPivot), knee, xy(kBendingArmPivot)}, {0.20, 0.30, 0.17}), -0.22, 0.12);
     // Pin bosses at the root and the arm end, and the lug of the arm cylinder on the top.
     cylinder(w, {kMonoblockPivot.x, kMonoblockPivot.y, -0.245}, {kMonoblockPivot.x, kMonoblockPivot.y, 0.145}, 0.12,
-             sides(14, 0.12, coarse));
+             sides(14, 0.12, detail));
     cylinder(w, {kBendingArmPivot.x, kBendingArmPivot.y, -0.245}, {kBendingArmPivot.x, kBendingArmPivot.y, 0.145},
-             0.11, sides(14, 0.11, coarse));
-    roundPlate(w, {3.45, 2.98}, xy(kArmServoPivot), 0.10, kArmZ - 0.13, kArmZ + 0.13, arcs(0.10, coarse));
+             0.11, sides(14, 0.11, detail));
+    roundPlate(w, {3.45, 2.98}, xy(kArmServoPivot), 0.10, kArmZ - 0.13, kArmZ + 0.13, arcs(0.10, detail));
     // Pin through the boom for the boom cylinder rods.
     const P2 rodEye = xy(kMonoServoPivot) + restDirection(kMonoServoRest) * kMonoServoLength;
     cylinder(w, {rodEye.x, rodEye.y, kMonoServoZ - 0.628 - 0.09}, {rodEye.x, rodEye.y, kMonoServoZ + 0.09}, 0.04,
-             sides(10, 0.04, coarse));
+             sides(10, 0.04, detail));
 }
 
 // Points of the bending arm given along its line from p5 towards p6 (u) and across it (v, towards
@@ -609,9 +623,9 @@ P2 onArm(double u, double v)
     return p5 + a * u + leftOf(a) * v;
 }
 
-void bendingArm(ObjWriter& w, bool coarse)
+void bendingArm(ObjWriter& w, const Detail& detail)
 {
-    w.beginGroup(groupName("bendingArm", coarse), "koparkaYellow");
+    w.beginGroup(groupName("bendingArm", detail), "koparkaYellow");
     const double arm = len2(xy(kGroundPlatePivot) - xy(kBendingArmPivot));
     std::vector<P2> profile;
     for (P2 uv : std::vector<P2>{{-1.06, 0.17}, {-0.93, 0.40}, {-0.35, 0.37}, {0.40, 0.28}, {2.30, 0.15},
@@ -621,11 +635,11 @@ void bendingArm(ObjWriter& w, bool coarse)
     prism(w, frameAt({0, 0, 0}), profile, -0.22, 0.12);
     // Lug of the bucket cylinder and the boss of the bucket pin.
     const P2 c = xy(kPlateServoPivot);
-    roundPlate(w, onArm(0.25, 0.22), c, 0.10, kArmZ - 0.10, kArmZ + 0.10, arcs(0.10, coarse));
+    roundPlate(w, onArm(0.25, 0.22), c, 0.10, kArmZ - 0.10, kArmZ + 0.10, arcs(0.10, detail));
     cylinder(w, {kGroundPlatePivot.x, kGroundPlatePivot.y, -0.245},
-             {kGroundPlatePivot.x, kGroundPlatePivot.y, 0.145}, 0.085, sides(12, 0.085, coarse));
+             {kGroundPlatePivot.x, kGroundPlatePivot.y, 0.145}, 0.085, sides(12, 0.085, detail));
     cylinder(w, {kBendingArmPivot.x, kBendingArmPivot.y, -0.235}, {kBendingArmPivot.x, kBendingArmPivot.y, 0.135},
-             0.13, sides(14, 0.13, coarse));
+             0.13, sides(14, 0.13, detail));
 }
 
 // Offset of a polyline to its left by t, with mitred corners.
@@ -696,50 +710,50 @@ void groundPlate(ObjWriter& w)
 // the pivot, the rod ("Inner") ending at the pivot + restLength·u. reversed puts the barrel at the
 // rod eye's far side instead (the bucket cylinder hangs from the arm and pushes back towards J).
 void hydraulicCylinder(ObjWriter& w, const std::string& name, const Vector3& pivot, double restDegrees,
-                       double restLength, double piece, double barrelRadius, bool reversed, bool coarse)
+                       double restLength, double piece, double barrelRadius, bool reversed, const Detail& detail)
 {
     const P2 u2 = restDirection(restDegrees);
     const Vector3 u = Vector3(u2.x, u2.y, 0) * (reversed ? -1.0 : 1.0);
     const double eye = 0.07, rodRadius = barrelRadius * 0.55, gland = barrelRadius + 0.015;
-    w.beginGroup(groupName(name + "Outer", coarse), "koparkaYellow");
+    w.beginGroup(groupName(name + "Outer", detail), "koparkaYellow");
     // Barrel from just past its eye to the gland (along the direction the rod leaves it), open
     // where the gland's face closes it.
-    cylinder(w, pivot + u * (eye * 0.6), pivot + u * (piece - 0.06), barrelRadius, sides(14, barrelRadius, coarse),
+    cylinder(w, pivot + u * (eye * 0.6), pivot + u * (piece - 0.06), barrelRadius, sides(14, barrelRadius, detail),
              OpenAtP1);
-    cylinder(w, pivot + u * (piece - 0.06), pivot + u * piece, gland, sides(14, gland, coarse));
+    cylinder(w, pivot + u * (piece - 0.06), pivot + u * piece, gland, sides(14, gland, detail));
     const Vector3 across(0, 0, barrelRadius + 0.01);
-    cylinder(w, pivot - across, pivot + across, eye, sides(16, eye, coarse));
-    w.beginGroup(groupName(name + "Inner", coarse), "koparkaSteel");
+    cylinder(w, pivot - across, pivot + across, eye, sides(16, eye, detail));
+    w.beginGroup(groupName(name + "Inner", detail), "koparkaSteel");
     const Vector3 end = pivot + u * restLength;
     // The rod's inner end never leaves the barrel.
-    cylinder(w, end - u * (piece - eye), end - u * (eye * 0.6), rodRadius, sides(12, rodRadius, coarse), OpenAtP0);
+    cylinder(w, end - u * (piece - eye), end - u * (eye * 0.6), rodRadius, sides(12, rodRadius, detail), OpenAtP0);
     cylinder(w, end - Vector3(0, 0, rodRadius + 0.02), end + Vector3(0, 0, rodRadius + 0.02), eye * 0.8,
-             sides(16, eye * 0.8, coarse));
+             sides(16, eye * 0.8, detail));
 }
 
-void cylinders(ObjWriter& w, bool coarse)
+void cylinders(ObjWriter& w, const Detail& detail)
 {
     const Vector3 monoPivot(kMonoServoPivot.x, kMonoServoPivot.y, kMonoServoZ);
     hydraulicCylinder(w, "monoblockServo", monoPivot, kMonoServoRest, kMonoServoLength, kMonoServoPiece, 0.085, false,
-                      coarse);
+                      detail);
     hydraulicCylinder(w, "bendingArmServo", kArmServoPivot, kArmServoRest, kArmServoLength, kArmServoPiece, 0.09,
-                      false, coarse);
+                      false, detail);
     hydraulicCylinder(w, "groundPlateServo", kPlateServoPivot, kPlateServoRest, kPlateServoLength, kPlateServoPiece,
-                      0.075, true, coarse);
+                      0.075, true, detail);
 }
 
 // The two bucket links: plate pairs from their pivot to the joint J with the rod eye.
 void bracket(ObjWriter& w, const char* name, const Vector3& pivot, double plateOffset, double plateRadius,
-             double pinRadius, bool coarse)
+             double pinRadius, const Detail& detail)
 {
-    w.beginGroup(groupName(name, coarse), "koparkaDark");
+    w.beginGroup(groupName(name, detail), "koparkaDark");
     for (double s : {-1.0, 1.0}) {
         const double z = kArmZ + s * plateOffset;
-        roundPlate(w, xy(pivot), xy(kLinkJoint), plateRadius, z - 0.015, z + 0.015, arcs(plateRadius, coarse));
+        roundPlate(w, xy(pivot), xy(kLinkJoint), plateRadius, z - 0.015, z + 0.015, arcs(plateRadius, detail));
     }
     const double reach = plateOffset + 0.03;
     for (const Vector3& p : {pivot, kLinkJoint})
-        cylinder(w, {p.x, p.y, kArmZ - reach}, {p.x, p.y, kArmZ + reach}, pinRadius, sides(10, pinRadius, coarse));
+        cylinder(w, {p.x, p.y, kArmZ - reach}, {p.x, p.y, kArmZ + reach}, pinRadius, sides(10, pinRadius, detail));
 }
 
 }  // namespace
@@ -758,23 +772,24 @@ void buildKoparka(ObjWriter& w)
 {
     addMaterials(w);
     outlines(w);
-    // The parts with round pieces twice: whole, then coarse.
-    const auto roundParts = [&w](bool coarse) {
-        platform(w, coarse);
-        trackRollers(w, "leftTrackRollers", -1.0, coarse);
-        trackRollers(w, "rightTrackRollers", 1.0, coarse);
-        driveWheel(w, "leftDriveWheel", -1.0, coarse);
-        idlerWheel(w, "leftIdlerWheel", -1.0, coarse);
-        driveWheel(w, "rightDriveWheel", 1.0, coarse);
-        idlerWheel(w, "rightIdlerWheel", 1.0, coarse);
-        bodyworkBottom(w, coarse);
-        monoblock(w, coarse);
-        bendingArm(w, coarse);
-        cylinders(w, coarse);
-        bracket(w, "bendingArmBracket", kArmBracketPivot, 0.26, 0.065, 0.034, coarse);
-        bracket(w, "groundPlateBracket", kPlateBracketPivot, 0.155, 0.06, 0.030, coarse);
+    // The parts with round pieces at each detail.
+    const auto roundParts = [&w](const Detail& detail) {
+        slewingRing(w, detail);
+        trackRollers(w, "leftTrackRollers", -1.0, detail);
+        trackRollers(w, "rightTrackRollers", 1.0, detail);
+        driveWheel(w, "leftDriveWheel", -1.0, detail);
+        idlerWheel(w, "leftIdlerWheel", -1.0, detail);
+        driveWheel(w, "rightDriveWheel", 1.0, detail);
+        idlerWheel(w, "rightIdlerWheel", 1.0, detail);
+        bodyworkBottom(w, detail);
+        monoblock(w, detail);
+        bendingArm(w, detail);
+        cylinders(w, detail);
+        bracket(w, "bendingArmBracket", kArmBracketPivot, 0.26, 0.065, 0.034, detail);
+        bracket(w, "groundPlateBracket", kPlateBracketPivot, 0.155, 0.06, 0.030, detail);
     };
-    roundParts(false);
+    platform(w);
+    roundParts(kDetails[0]);
     trackJoist(w, "leftTrackJoist", -1.0);
     trackJoist(w, "rightTrackJoist", 1.0);
     trackElement(w);
@@ -783,5 +798,6 @@ void buildKoparka(ObjWriter& w)
     cabin(w);
     cabinGlass(w);
     groundPlate(w);
-    roundParts(true);
+    roundParts(kDetails[1]);
+    roundParts(kDetails[2]);
 }
