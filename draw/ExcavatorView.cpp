@@ -146,12 +146,13 @@ ExcavatorView::ExcavatorView(const Excavator& machine, const ModelLoader& models
     const Mesh element = models.getMesh("trackElement", true);
     beltElement = element.cornerArray();
     beltShoe = shoeOnly(beltElement);
+    beltLowerRun = withoutGuideLug(beltElement);
     beltMaterialList = buildMaterialList(element);
 
     const Vector3 p3 = bodyworkPivot;
     bodyworkBottom = buildDetailed(models, "bodyworkBottom", -p3);
-    bodywork = combined({buildPart(models, "bodyworkMain", -p3), buildPart(models, "bodyworkBack", -p3),
-                         buildPart(models, "cabin", -p3)});
+    bodyworkMain = buildDetailed(models, "bodyworkMain", -p3);
+    bodywork = combined({buildPart(models, "bodyworkBack", -p3), buildPart(models, "cabin", -p3)});
     cabinInside = buildPart(models, "cabinInside", -p3);
     cabinGlassList = buildPart(models, "cabinGlass", -p3).look;
     monoblock = buildDetailed(models, "monoblock", -monoblockPivot);
@@ -252,6 +253,7 @@ void ExcavatorView::draw(const ExcavatorPose& pose, unsigned int grainList, bool
     turnY(slew);
     // The grilles lie on the hood's sides: drawn first, they win the depth test.
     detailed(bodyworkBottom);
+    detailed(bodyworkMain);
     call(bodywork);
     if (!caster)
         call(cabinInside);  // the cab's walls, floor and the body below stop what sunlight reaches it
@@ -362,17 +364,37 @@ void ExcavatorView::enclose(const ExcavatorPose& pose, std::vector<std::pair<Vec
     balls.push_back({world(p3 + rotateAboutY(joints[2], pose.slew)), kBucket});
 }
 
-std::vector<float> shoeOnly(const std::vector<float>& corners)
+namespace {
+
+// The triangles of an element's corners but those whose every corner
+// `drops` (given its position: x, y, z).
+template <class Drops>
+std::vector<float> withoutTriangles(const std::vector<float>& corners, Drops drops)
 {
-    constexpr float kLinkTop = -0.0063f;  // m: the links' outer face lies at -0.0065
     constexpr size_t kTriangle = 3 * Mesh::kCornerFloats;
     std::vector<float> kept;
     for (size_t t = 0; t + kTriangle <= corners.size(); t += kTriangle) {
         const float* c = &corners[t];
-        if (c[6] > kLinkTop && c[6 + Mesh::kCornerFloats] > kLinkTop && c[6 + 2 * Mesh::kCornerFloats] > kLinkTop)
-            kept.insert(kept.end(), c, c + kTriangle);
+        if (drops(c + 5) && drops(c + 5 + Mesh::kCornerFloats) && drops(c + 5 + 2 * Mesh::kCornerFloats))
+            continue;
+        kept.insert(kept.end(), c, c + kTriangle);
     }
     return kept;
+}
+
+constexpr float kLinkTop = -0.0063f;  // m: the links' and lug's outer faces lie at -0.0065
+
+}  // namespace
+
+std::vector<float> shoeOnly(const std::vector<float>& corners)
+{
+    return withoutTriangles(corners, [](const float* p) { return p[1] < kLinkTop; });
+}
+
+std::vector<float> withoutGuideLug(const std::vector<float>& corners)
+{
+    // Between the links: within 3 cm of the belt's middle.
+    return withoutTriangles(corners, [](const float* p) { return p[1] < kLinkTop && std::fabs(p[2]) < 0.031f; });
 }
 
 size_t keepFacing(float* corners, size_t count, const Vector3& eye)
@@ -413,8 +435,10 @@ void ExcavatorView::drawBelts(const ExcavatorPose& pose)
             // Over the wheels' centres the links and guide lug face down
             // into the track frame, which hides them from every eye: the
             // shoe alone is drawn there, and the links only where the
-            // lower run shows them between the rollers.
-            const std::vector<float>& element = p.y < beltWheelCentreHeight ? beltElement : beltShoe;
+            // lower run shows them between the rollers. The guide lug
+            // stays hidden between its links, and where it peeps out, is
+            // as dark as the plate behind it.
+            const std::vector<float>& element = p.y < beltWheelCentreHeight ? beltLowerRun : beltShoe;
             // Turned about z by the element's angle, then moved to its place.
             const float c = float(std::cos(p.angle / degrees)), s = float(std::sin(p.angle / degrees));
             const float x = float(belt.origin.x - p.x), y = float(belt.origin.y + p.y), z = float(belt.origin.z);

@@ -19,6 +19,8 @@ size_t keepFacing(float* corners, size_t count, const Vector3& eye);
 // that belong to its shoe: the plate and grouser, not the links and guide
 // lug inside the belt's loop.
 std::vector<float> shoeOnly(const std::vector<float>& corners);
+// The same without the guide lug between the links.
+std::vector<float> withoutGuideLug(const std::vector<float>& corners);
 
 // The machine's drawn parts as display lists, built from the drawn groups of
 // "koparka.obj" and the machine's pivots once a GL context exists; drawn in
@@ -53,7 +55,7 @@ private:
     Vector3 bendingArmBracketPivot, groundPlateBracketPivot;
 
     PartLists platform, tracks, bodywork, cabinInside, groundPlate;  // tracks: the frames, or as a caster the outlines
-    DetailedPart slewingRing, leftRollers, rightRollers, bodyworkBottom, monoblock, bendingArm;
+    DetailedPart slewingRing, leftRollers, rightRollers, bodyworkBottom, bodyworkMain, monoblock, bendingArm;
     DetailedPart monoblockServoOuter, monoblockServoInner, bendingArmServoOuter, bendingArmServoInner;
     DetailedPart groundPlateServoOuter, groundPlateServoInner, bendingArmBracket, groundPlateBracket;
     DetailedPart leftDriveWheel, rightDriveWheel, leftIdlerWheel, rightIdlerWheel;
@@ -64,5 +66,6 @@ private:
     double bodyRadius = 0.0;          // about the slewing pivot, model frame
     std::vector<float> beltElement;   // one belt element's corners (Mesh::cornerArray)
     std::vector<float> beltShoe;      // the same, its shoe's triangles alone (no links, no guide lug)
+    std::vector<float> beltLowerRun;  // the same without its guide lug
     std::vector<float> beltVertices;  // both belts as drawn this frame
 };

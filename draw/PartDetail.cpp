@@ -61,17 +61,17 @@ int detailLevel(const DetailedPart& part, const float modelview[16], const Lens&
                     m[2] * c.x + m[6] * c.y + m[10] * c.z + m[14]);
     // Clip coordinates x, y and w of the centre; w falls fastest towards the
     // eye along (p[3], p[7], p[11]), and the ball's nearest point has the
-    // smallest w. A metre across the view at that point spans the rows of x
-    // and y over w, and more off the axis, where w's change moves it too.
+    // smallest w. A step d there moves the window's x by (rowX - ndcX rowW) d
+    // over w, half the width to a unit: off the axis w's change moves it too.
     const Vector3 rowX(p[0], p[4], p[8]), rowY(p[1], p[5], p[9]), rowW(p[3], p[7], p[11]);
     const double x = dot(rowX, e) + p[12], y = dot(rowY, e) + p[13], w = dot(rowW, e) + p[15];
     const double nearest = w - part.radius * length(rowW);
     if (!(nearest > 1e-6))
         return 0;
-    const double offX = std::min(1.0, std::fabs(x / w)), offY = std::min(1.0, std::fabs(y / w));
-    const double pixelsPerMetre = std::max(0.5 * lens.width * (length(rowX) + offX * length(rowW)),
-                                           0.5 * lens.height * (length(rowY) + offY * length(rowW))) /
-                                  nearest;
+    const double ndcX = std::clamp(x / w, -1.0, 1.0), ndcY = std::clamp(y / w, -1.0, 1.0);
+    const double pixelsPerMetre =
+        std::max(0.5 * lens.width * length(rowX - rowW * ndcX), 0.5 * lens.height * length(rowY - rowW * ndcY)) /
+        nearest;
     int level = 0;
     for (int k = 1; k < DetailedPart::kLevels; ++k)
         if (part.gaps[k] * pixelsPerMetre < lens.tolerance)

@@ -226,13 +226,13 @@ void cylinder(ObjWriter& w, const Vector3& p0, const Vector3& p1, double radius,
 // The round parts are written whole and twice more, coarse and rough: their round pieces with the
 // fewest sides whose facets lie within `depth` of the circle. The program measures each apart
 // from the whole part and draws the roughest one that shows less than half a pixel of difference
-// (a texel of the shadow's map in the sun's view); 6 mm is that at about 14 m from the eye,
-// 18 mm at about 40 m.
+// (a texel of the shadow's map in the sun's view, 16 mm or more): 6 mm is half a pixel about 8 m
+// from the eye, 14 mm about 19 m.
 struct Detail {
     const char* suffix;  // of the group's name
     double depth;        // m; 0 for the whole part
 };
-const Detail kDetails[] = {{"", 0.0}, {"Coarse", 0.006}, {"Rough", 0.018}};
+const Detail kDetails[] = {{"", 0.0}, {"Coarse", 0.006}, {"Rough", 0.014}};
 
 // Sides of a round piece of this radius: `full`, or fewer in a coarser group.
 int sides(int full, double radius, const Detail& detail)
@@ -520,9 +520,9 @@ void bodyworkBottom(ObjWriter& w, const Detail& detail)
     cylinder(w, {-0.70, railY, railZ}, {0.94, railY, railZ}, 0.022, sides(6, 0.022, detail));
 }
 
-void bodyworkMain(ObjWriter& w)
+void bodyworkMain(ObjWriter& w, const Detail& detail)
 {
-    w.beginGroup("bodyworkMain", "koparkaYellow");
+    w.beginGroup(groupName("bodyworkMain", detail), "koparkaYellow");
     const Frame model = frameAt({0, 0, 0});
     // Engine hood behind the cab, sloping down at its front edge.
     prism(w, model, {{-2.28, 1.45}, {-0.80, 1.45}, {-0.80, 2.18}, {-0.98, 2.40}, {-2.28, 2.40}}, -1.40, 1.40);
@@ -533,7 +533,7 @@ void bodyworkMain(ObjWriter& w)
         prism(w, model, {{-0.30, 1.45}, {0.70, 1.45}, {0.46, 1.95}, {0.219, 2.19}, {-0.02, 2.12}, {-0.30, 1.75}}, z,
               z + 0.05);
     // Exhaust pipe and air intake on the hood.
-    cylinder(w, {-1.55, 2.40, 0.95}, {-1.55, 2.78, 0.95}, 0.06, 10);
+    cylinder(w, {-1.55, 2.40, 0.95}, {-1.55, 2.78, 0.95}, 0.06, sides(10, 0.06, detail), OpenAtP0);
     box(w, {-2.05, 2.40, -1.10}, {-1.55, 2.52, -0.70});
 }
 
@@ -782,6 +782,7 @@ void buildKoparka(ObjWriter& w)
         driveWheel(w, "rightDriveWheel", 1.0, detail);
         idlerWheel(w, "rightIdlerWheel", 1.0, detail);
         bodyworkBottom(w, detail);
+        bodyworkMain(w, detail);
         monoblock(w, detail);
         bendingArm(w, detail);
         cylinders(w, detail);
@@ -793,7 +794,6 @@ void buildKoparka(ObjWriter& w)
     trackJoist(w, "leftTrackJoist", -1.0);
     trackJoist(w, "rightTrackJoist", 1.0);
     trackElement(w);
-    bodyworkMain(w);
     bodyworkBack(w);
     cabin(w);
     cabinGlass(w);
