@@ -24,9 +24,10 @@ std::vector<float> withoutGuideLug(const std::vector<float>& corners);
 
 // The machine's drawn parts as display lists, built from the drawn groups of
 // "koparka.obj" and the machine's pivots once a GL context exists; drawn in
-// any pose copied from the world. Parts with round pieces are drawn from
-// their coarse groups wherever the current projection shows the difference
-// as less than half a pixel (a texel of a shadow's map for its caster).
+// any pose copied from the world. Parts with round pieces are drawn at the
+// roughest of their levels of detail that the current projection shows less
+// than half a pixel from the whole part (a texel of a shadow's map for its
+// caster).
 class ExcavatorView {
 public:
     explicit ExcavatorView(const Excavator& machine, const ModelLoader& models = ModelLoader::forData());
