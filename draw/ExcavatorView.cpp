@@ -20,14 +20,43 @@ constexpr double pi = 3.141592653589793;
 constexpr double degrees = 180.0 / pi;
 
 // A drawn group moved by `offset` and turned about z by `turnDegrees`
-// (undoing the pose it is modelled in), compiled into lists.
-PartLists buildPart(const ModelLoader& models, const char* group, const Vector3& offset, double turnDegrees = 0.0)
+// (undoing the pose it is modelled in).
+Mesh placed(const ModelLoader& models, const std::string& group, const Vector3& offset, double turnDegrees)
 {
     Mesh mesh = models.getMesh(group, true);
     mesh.translate(offset);
     if (turnDegrees != 0.0)
         mesh.rotateZ(turnDegrees * pi / 180.0);
-    return {buildDisplayList(mesh), buildShapeList(mesh)};
+    return mesh;
+}
+
+PartLists lists(const Mesh& mesh) { return {buildDisplayList(mesh), buildShapeList(mesh)}; }
+
+PartLists buildPart(const ModelLoader& models, const char* group, const Vector3& offset, double turnDegrees = 0.0)
+{
+    return lists(placed(models, group, offset, turnDegrees));
+}
+
+// The group at each level of detail, placed alike.
+DetailedPart buildDetailed(const ModelLoader& models, const std::string& group, const Vector3& offset,
+                           double turnDegrees = 0.0)
+{
+    DetailedPart part;
+    const Mesh whole = placed(models, group, offset, turnDegrees);
+    part.levels[0] = lists(whole);
+    for (int k = 1; k < DetailedPart::kLevels; ++k) {
+        const Mesh level = placed(models, group + DetailedPart::kSuffixes[k], offset, turnDegrees);
+        part.levels[k] = lists(level);
+        part.gaps[k] = surfaceGap(whole, level);
+    }
+    Vector3 low(1e300, 1e300, 1e300), high(-1e300, -1e300, -1e300);
+    for (const Vector3& p : whole.positions) {
+        low = Vector3(std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z));
+        high = Vector3(std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z));
+    }
+    part.centre = (low + high) * 0.5;
+    part.radius = length(high - low) * 0.5;
+    return part;
 }
 
 unsigned int combinedList(const std::vector<unsigned int>& lists)
@@ -52,17 +81,21 @@ PartLists combined(std::initializer_list<PartLists> parts)
 
 // The same cylinder twice, on both sides of the boom; leaves the matrix
 // shifted by `shift` in z so that the matching pair list brings it back.
-PartLists pair(const PartLists& part, float shift)
+DetailedPart pair(const DetailedPart& part, float shift)
 {
-    PartLists both;
-    for (auto [list, into] : {std::pair{part.look, &both.look}, std::pair{part.shape, &both.shape}}) {
-        *into = glGenLists(1);
-        glNewList(*into, GL_COMPILE);
-        glCallList(list);
-        glTranslatef(0.0f, 0.0f, shift);
-        glCallList(list);
-        glEndList();
-    }
+    DetailedPart both = part;
+    for (int k = 0; k < DetailedPart::kLevels; ++k)
+        for (auto [list, into] : {std::pair{part.levels[k].look, &both.levels[k].look},
+                                  std::pair{part.levels[k].shape, &both.levels[k].shape}}) {
+            *into = glGenLists(1);
+            glNewList(*into, GL_COMPILE);
+            glCallList(list);
+            glTranslatef(0.0f, 0.0f, shift);
+            glCallList(list);
+            glEndList();
+        }
+    both.centre.z += 0.5 * shift;
+    both.radius += 0.5 * std::fabs(shift);
     return both;
 }
 
@@ -97,50 +130,54 @@ ExcavatorView::ExcavatorView(const Excavator& machine, const ModelLoader& models
                                                          bodyworkPivot));
     }
     const Vector3 none;
-    const PartLists platform = buildPart(models, "platform", none);
+    platform = buildPart(models, "platform", none);
+    slewingRing = buildDetailed(models, "slewingRing", none);
     // As a shadow's caster, the tracks are their plain outlines.
-    undercarriage.look = combinedList({platform.look, buildPart(models, "leftTrackJoist", none).look,
-                                       buildPart(models, "rightTrackJoist", none).look,
-                                       buildPart(models, "leftTrackRollers", none).look,
-                                       buildPart(models, "rightTrackRollers", none).look});
-    undercarriage.shape = combinedList({platform.shape, buildPart(models, "leftTrackOutline", none).shape,
-                                        buildPart(models, "rightTrackOutline", none).shape});
-    leftDriveWheelList = buildPart(models, "leftDriveWheel", -leftDriveWheelCentre).look;
-    leftIdlerWheelList = buildPart(models, "leftIdlerWheel", -leftIdlerWheelCentre).look;
-    rightDriveWheelList = buildPart(models, "rightDriveWheel", -rightDriveWheelCentre).look;
-    rightIdlerWheelList = buildPart(models, "rightIdlerWheel", -rightIdlerWheelCentre).look;
+    tracks.look = combinedList({buildPart(models, "leftTrackJoist", none).look,
+                                buildPart(models, "rightTrackJoist", none).look});
+    tracks.shape = combinedList({buildPart(models, "leftTrackOutline", none).shape,
+                                 buildPart(models, "rightTrackOutline", none).shape});
+    leftRollers = buildDetailed(models, "leftTrackRollers", none);
+    rightRollers = buildDetailed(models, "rightTrackRollers", none);
+    leftDriveWheel = buildDetailed(models, "leftDriveWheel", -leftDriveWheelCentre);
+    leftIdlerWheel = buildDetailed(models, "leftIdlerWheel", -leftIdlerWheelCentre);
+    rightDriveWheel = buildDetailed(models, "rightDriveWheel", -rightDriveWheelCentre);
+    rightIdlerWheel = buildDetailed(models, "rightIdlerWheel", -rightIdlerWheelCentre);
     const Mesh element = models.getMesh("trackElement", true);
     beltElement = element.cornerArray();
     beltShoe = shoeOnly(beltElement);
+    beltLowerRun = withoutGuideLug(beltElement);
     beltMaterialList = buildMaterialList(element);
 
     const Vector3 p3 = bodyworkPivot;
-    bodywork = combined({buildPart(models, "bodyworkBottom", -p3), buildPart(models, "bodyworkMain", -p3),
-                         buildPart(models, "bodyworkBack", -p3), buildPart(models, "cabin", -p3)});
+    bodyworkBottom = buildDetailed(models, "bodyworkBottom", -p3);
+    bodyworkMain = buildDetailed(models, "bodyworkMain", -p3);
+    bodywork = combined({buildPart(models, "bodyworkBack", -p3), buildPart(models, "cabin", -p3)});
+    cabinInside = buildPart(models, "cabinInside", -p3);
     cabinGlassList = buildPart(models, "cabinGlass", -p3).look;
-    monoblock = buildPart(models, "monoblock", -monoblockPivot);
-    bendingArm = buildPart(models, "bendingArm", -bendingArmPivot);
+    monoblock = buildDetailed(models, "monoblock", -monoblockPivot);
+    bendingArm = buildDetailed(models, "bendingArm", -bendingArmPivot);
     groundPlate = buildPart(models, "groundPlate", -groundPlatePivot);
 
     // Cylinders and brackets are modelled at their rest angles; turned
     // upright here, the drawing turns them to the current ones.
     const CylinderState cylinders = restCylinderState();
     monoblockServoOuter =
-        pair(buildPart(models, "monoblockServoOuter", -monoblockServoPivot, -cylinders.monoblockServoAngle), -0.628f);
+        pair(buildDetailed(models, "monoblockServoOuter", -monoblockServoPivot, -cylinders.monoblockServoAngle), -0.628f);
     monoblockServoInner =
-        pair(buildPart(models, "monoblockServoInner", -monoblockServoPivot, -cylinders.monoblockServoAngle), 0.628f);
+        pair(buildDetailed(models, "monoblockServoInner", -monoblockServoPivot, -cylinders.monoblockServoAngle), 0.628f);
     bendingArmServoOuter =
-        buildPart(models, "bendingArmServoOuter", -bendingArmServoPivot, -cylinders.bendingArmServoAngle);
+        buildDetailed(models, "bendingArmServoOuter", -bendingArmServoPivot, -cylinders.bendingArmServoAngle);
     bendingArmServoInner =
-        buildPart(models, "bendingArmServoInner", -bendingArmServoPivot, -cylinders.bendingArmServoAngle);
+        buildDetailed(models, "bendingArmServoInner", -bendingArmServoPivot, -cylinders.bendingArmServoAngle);
     groundPlateServoOuter =
-        buildPart(models, "groundPlateServoOuter", -groundPlateServoPivot, -cylinders.groundPlateServoAngle);
+        buildDetailed(models, "groundPlateServoOuter", -groundPlateServoPivot, -cylinders.groundPlateServoAngle);
     groundPlateServoInner =
-        buildPart(models, "groundPlateServoInner", -groundPlateServoPivot, -cylinders.groundPlateServoAngle);
+        buildDetailed(models, "groundPlateServoInner", -groundPlateServoPivot, -cylinders.groundPlateServoAngle);
     bendingArmBracket =
-        buildPart(models, "bendingArmBracket", -bendingArmBracketPivot, -cylinders.bendingArmBracketAngle);
+        buildDetailed(models, "bendingArmBracket", -bendingArmBracketPivot, -cylinders.bendingArmBracketAngle);
     groundPlateBracket =
-        buildPart(models, "groundPlateBracket", -groundPlateBracketPivot, -cylinders.groundPlateBracketAngle);
+        buildDetailed(models, "groundPlateBracket", -groundPlateBracketPivot, -cylinders.groundPlateBracketAngle);
 }
 
 namespace {
@@ -170,48 +207,66 @@ void ExcavatorView::draw(const ExcavatorPose& pose, unsigned int grainList, bool
                  plate = pose.groundPlate * degrees;
     const CylinderState& c = pose.cylinders;
 
+    glGetFloatv(GL_PROJECTION_MATRIX, lens.projection);
+    int viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    lens.width = viewport[2];
+    lens.height = viewport[3];
+    lens.tolerance = caster ? 1.0 : 0.5;
+
     // A caster writes depth alone: its parts' shapes, with no material.
     const auto call = [caster](const PartLists& part) { glCallList(caster ? part.shape : part.look); };
+    const auto detailed = [this, caster](const DetailedPart& part) { drawDetailed(part, caster); };
     glPushMatrix();
     enterModelFrame(pose.position, pose.orientation, pose.comOffset);
-    call(undercarriage);
+    call(platform);
+    call(tracks);
 
-    const struct {
-        const Vector3& centre;
-        unsigned int list;
-        double phase;
-    } wheels[4] = {{leftDriveWheelCentre, leftDriveWheelList, pose.leftBeltPhase},
-                   {leftIdlerWheelCentre, leftIdlerWheelList, pose.leftBeltPhase},
-                   {rightDriveWheelCentre, rightDriveWheelList, pose.rightBeltPhase},
-                   {rightIdlerWheelCentre, rightIdlerWheelList, pose.rightBeltPhase}};
-    for (const auto& wheel : wheels) {
-        if (caster)
-            break;
-        glPushMatrix();
-        translate(wheel.centre);
-        turnZ(wheelTurnDegrees(wheel.phase));
-        glCallList(wheel.list);
-        glPopMatrix();
-    }
-    if (!caster)
+    // The slewing ring's shadow falls within the car body's and the
+    // upper structure's: the sun sees it through neither.
+    if (!caster) {
+        detailed(slewingRing);
+        detailed(leftRollers);
+        detailed(rightRollers);
+        const struct {
+            const Vector3& centre;
+            const DetailedPart& part;
+            double phase;
+        } wheels[4] = {{leftDriveWheelCentre, leftDriveWheel, pose.leftBeltPhase},
+                       {leftIdlerWheelCentre, leftIdlerWheel, pose.leftBeltPhase},
+                       {rightDriveWheelCentre, rightDriveWheel, pose.rightBeltPhase},
+                       {rightIdlerWheelCentre, rightIdlerWheel, pose.rightBeltPhase}};
+        for (const auto& wheel : wheels) {
+            glPushMatrix();
+            translate(wheel.centre);
+            turnZ(wheelTurnDegrees(wheel.phase));
+            detailed(wheel.part);
+            glPopMatrix();
+        }
         drawBelts(pose);
+    }
 
     // Upper structure down the joint chain, each cylinder in the frame of
     // the part carrying its fixed pivot.
     glPushMatrix();
     translate(p3);
     turnY(slew);
+    // The grilles lie on the hood's sides: drawn first, they win the depth test.
+    detailed(bodyworkBottom);
+    detailed(bodyworkMain);
     call(bodywork);
+    if (!caster)
+        call(cabinInside);  // the cab's walls, floor and the body below stop what sunlight reaches it
 
     glPushMatrix();
     translate(p4 - p3);
     turnZ(boom);
-    call(monoblock);
+    detailed(monoblock);
 
     glPushMatrix();
     translate(p5 - p4);
     turnZ(arm);
-    call(bendingArm);
+    detailed(bendingArm);
 
     glPushMatrix();
     translate(p6 - p5);
@@ -219,34 +274,34 @@ void ExcavatorView::draw(const ExcavatorPose& pose, unsigned int grainList, bool
     call(groundPlate);
     translate(groundPlateBracketPivot - p6);
     turnZ(c.groundPlateBracketAngle);
-    call(groundPlateBracket);
+    detailed(groundPlateBracket);
     glPopMatrix();
 
     glPushMatrix();
     translate(groundPlateServoPivot - p5);
     turnZ(c.groundPlateServoAngle);
-    call(groundPlateServoOuter);
+    detailed(groundPlateServoOuter);
     glTranslatef(0.0f, float(c.groundPlateServoExtension), 0.0f);
-    call(groundPlateServoInner);
+    detailed(groundPlateServoInner);
     glPopMatrix();
 
     translate(bendingArmBracketPivot - p5);
     turnZ(c.bendingArmBracketAngle);
-    call(bendingArmBracket);
+    detailed(bendingArmBracket);
     glPopMatrix();
 
     translate(bendingArmServoPivot - p4);
     turnZ(c.bendingArmServoAngle);
-    call(bendingArmServoOuter);
+    detailed(bendingArmServoOuter);
     glTranslatef(0.0f, float(c.bendingArmServoExtension), 0.0f);
-    call(bendingArmServoInner);
+    detailed(bendingArmServoInner);
     glPopMatrix();
 
     translate(monoblockServoPivot - p3);
     turnZ(c.monoblockServoAngle);
-    call(monoblockServoOuter);
+    detailed(monoblockServoOuter);
     glTranslatef(0.0f, float(c.monoblockServoExtension), 0.0f);
-    call(monoblockServoInner);
+    detailed(monoblockServoInner);
     glPopMatrix();
 
     // Soil in the bucket: one grain block per occupied cell, in the ground
@@ -271,6 +326,16 @@ void ExcavatorView::draw(const ExcavatorPose& pose, unsigned int grainList, bool
     }
 
     glPopMatrix();
+}
+
+// The one place a part's detail is chosen: the roughest the lens cannot
+// tell from the whole part.
+void ExcavatorView::drawDetailed(const DetailedPart& part, bool caster) const
+{
+    float modelview[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
+    const PartLists& lists = part.levels[detailLevel(part, modelview, lens)];
+    glCallList(caster ? lists.shape : lists.look);
 }
 
 void ExcavatorView::enclose(const ExcavatorPose& pose, std::vector<std::pair<Vector3, double>>& balls) const
@@ -299,17 +364,37 @@ void ExcavatorView::enclose(const ExcavatorPose& pose, std::vector<std::pair<Vec
     balls.push_back({world(p3 + rotateAboutY(joints[2], pose.slew)), kBucket});
 }
 
-std::vector<float> shoeOnly(const std::vector<float>& corners)
+namespace {
+
+// The triangles of an element's corners but those whose every corner
+// `drops` (given its position: x, y, z).
+template <class Drops>
+std::vector<float> withoutTriangles(const std::vector<float>& corners, Drops drops)
 {
-    constexpr float kLinkTop = -0.0063f;  // m: the links' outer face lies at -0.0065
     constexpr size_t kTriangle = 3 * Mesh::kCornerFloats;
     std::vector<float> kept;
     for (size_t t = 0; t + kTriangle <= corners.size(); t += kTriangle) {
         const float* c = &corners[t];
-        if (c[6] > kLinkTop && c[6 + Mesh::kCornerFloats] > kLinkTop && c[6 + 2 * Mesh::kCornerFloats] > kLinkTop)
-            kept.insert(kept.end(), c, c + kTriangle);
+        if (drops(c + 5) && drops(c + 5 + Mesh::kCornerFloats) && drops(c + 5 + 2 * Mesh::kCornerFloats))
+            continue;
+        kept.insert(kept.end(), c, c + kTriangle);
     }
     return kept;
+}
+
+constexpr float kLinkTop = -0.0063f;  // m: the links' and lug's outer faces lie at -0.0065
+
+}  // namespace
+
+std::vector<float> shoeOnly(const std::vector<float>& corners)
+{
+    return withoutTriangles(corners, [](const float* p) { return p[1] < kLinkTop; });
+}
+
+std::vector<float> withoutGuideLug(const std::vector<float>& corners)
+{
+    // Between the links: within 3 cm of the belt's middle.
+    return withoutTriangles(corners, [](const float* p) { return p[1] < kLinkTop && std::fabs(p[2]) < 0.031f; });
 }
 
 size_t keepFacing(float* corners, size_t count, const Vector3& eye)
@@ -350,8 +435,10 @@ void ExcavatorView::drawBelts(const ExcavatorPose& pose)
             // Over the wheels' centres the links and guide lug face down
             // into the track frame, which hides them from every eye: the
             // shoe alone is drawn there, and the links only where the
-            // lower run shows them between the rollers.
-            const std::vector<float>& element = p.y < beltWheelCentreHeight ? beltElement : beltShoe;
+            // lower run shows them between the rollers. The guide lug
+            // stays hidden between its links, and where it peeps out, is
+            // as dark as the plate behind it.
+            const std::vector<float>& element = p.y < beltWheelCentreHeight ? beltLowerRun : beltShoe;
             // Turned about z by the element's angle, then moved to its place.
             const float c = float(std::cos(p.angle / degrees)), s = float(std::sin(p.angle / degrees));
             const float x = float(belt.origin.x - p.x), y = float(belt.origin.y + p.y), z = float(belt.origin.z);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "assets/ModelLoader.h"
+#include "draw/PartDetail.h"
 #include "math/Vector3.h"
 
 class Excavator;
@@ -18,15 +19,15 @@ size_t keepFacing(float* corners, size_t count, const Vector3& eye);
 // that belong to its shoe: the plate and grouser, not the links and guide
 // lug inside the belt's loop.
 std::vector<float> shoeOnly(const std::vector<float>& corners);
-
-// A drawn part's lists: as seen, and its shape alone (depth only).
-struct PartLists {
-    unsigned int look = 0, shape = 0;
-};
+// The same without the guide lug between the links.
+std::vector<float> withoutGuideLug(const std::vector<float>& corners);
 
 // The machine's drawn parts as display lists, built from the drawn groups of
 // "koparka.obj" and the machine's pivots once a GL context exists; drawn in
-// any pose copied from the world.
+// any pose copied from the world. Parts with round pieces are drawn at the
+// roughest of their levels of detail that the current projection shows less
+// than half a pixel from the whole part (a texel of a shadow's map for its
+// caster).
 class ExcavatorView {
 public:
     explicit ExcavatorView(const Excavator& machine, const ModelLoader& models = ModelLoader::forData());
@@ -45,6 +46,7 @@ public:
 
 private:
     void drawBelts(const ExcavatorPose& pose);
+    void drawDetailed(const DetailedPart& part, bool caster) const;
 
     // Pivots of the parts (bodywork, monoblock, bending arm, ground plate)
     // and of the tracks, in the model frame.
@@ -53,15 +55,18 @@ private:
     Vector3 monoblockServoPivot, bendingArmServoPivot, groundPlateServoPivot;
     Vector3 bendingArmBracketPivot, groundPlateBracketPivot;
 
-    PartLists undercarriage, bodywork, monoblock, bendingArm, groundPlate;
-    PartLists monoblockServoOuter, monoblockServoInner, bendingArmServoOuter, bendingArmServoInner;
-    PartLists groundPlateServoOuter, groundPlateServoInner, bendingArmBracket, groundPlateBracket;
+    PartLists platform, tracks, bodywork, cabinInside, groundPlate;  // tracks: the frames, or as a caster the outlines
+    DetailedPart slewingRing, leftRollers, rightRollers, bodyworkBottom, bodyworkMain, monoblock, bendingArm;
+    DetailedPart monoblockServoOuter, monoblockServoInner, bendingArmServoOuter, bendingArmServoInner;
+    DetailedPart groundPlateServoOuter, groundPlateServoInner, bendingArmBracket, groundPlateBracket;
+    DetailedPart leftDriveWheel, rightDriveWheel, leftIdlerWheel, rightIdlerWheel;
     unsigned int beltMaterialList = 0;
-    unsigned int leftDriveWheelList = 0, rightDriveWheelList = 0, leftIdlerWheelList = 0, rightIdlerWheelList = 0;
     unsigned int cabinGlassList = 0;
+    Lens lens;  // of the pass being drawn
 
     double bodyRadius = 0.0;          // about the slewing pivot, model frame
     std::vector<float> beltElement;   // one belt element's corners (Mesh::cornerArray)
     std::vector<float> beltShoe;      // the same, its shoe's triangles alone (no links, no guide lug)
+    std::vector<float> beltLowerRun;  // the same without its guide lug
     std::vector<float> beltVertices;  // both belts as drawn this frame
 };

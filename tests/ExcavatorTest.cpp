@@ -134,3 +134,37 @@ TEST(ExcavatorView, KeepsOnlyTrianglesFacingTheEye)
             EXPECT_EQ(work[k], c.kept[k / (3 * Mesh::kCornerFloats)]) << c.eye.z;
     }
 }
+
+// The roughest level whose gap to the whole part shows less than the lens's
+// tolerance, at the ball's point nearest the eye: the program's window
+// (60 degrees high, 1024 x 768) and a square sun's map seen orthographically.
+TEST(ExcavatorView, DrawsEachPartAtTheRoughestLevelTheLensCannotTellApart)
+{
+    Lens window, sun10, sun3;
+    const float f = float(1.0 / std::tan(M_PI / 6.0));
+    const float perspective[16] = {f * 0.75f, 0, 0, 0, 0, f, 0, 0, 0, 0, -1.0002f, -1, 0, 0, -0.2f, 0};
+    std::copy(perspective, perspective + 16, window.projection);
+    window.width = 1024;
+    window.height = 768;
+    for (auto [lens, across] : {std::pair{&sun10, 10.0f}, std::pair{&sun3, 3.0f}}) {
+        const float orthographic[16] = {2 / across, 0, 0, 0, 0, 2 / across, 0, 0, 0, 0, -0.01f, 0, 0, 0, -1, 1};
+        std::copy(orthographic, orthographic + 16, lens->projection);
+        lens->width = lens->height = 384;
+        lens->tolerance = 1.0;
+    }
+    DetailedPart part;
+    part.gaps[1] = 0.006;
+    part.gaps[2] = 0.014;
+    part.radius = 0.5;
+    const struct {
+        const Lens& lens;
+        double distance, across;  // the part's centre ahead of the eye, and aside
+        int level;
+    } cases[] = {{window, 4.0, 0.0, 0},   {window, 12.0, 0.0, 1},  {window, 40.0, 0.0, 2},
+                 {window, 10.0, 0.0, 1},  {window, 10.0, 7.7, 0},  {window, 0.3, 0.0, 0},
+                 {sun10, 100.0, 0.0, 2},  {sun3, 100.0, 0.0, 1}};
+    for (const auto& c : cases) {
+        const float modelview[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, float(c.across), 0, float(-c.distance), 1};
+        EXPECT_EQ(detailLevel(part, modelview, c.lens), c.level) << c.distance << " " << c.across;
+    }
+}

@@ -9,6 +9,7 @@
 
 #include "assets/ModelLoader.h"
 #include "draw/ExcavatorView.h"
+#include "draw/PartDetail.h"
 #include "excavator/BucketGrid.h"
 #include "physics/Collision.h"
 #include "tests/TestShapes.h"
@@ -147,6 +148,33 @@ TEST_F(KoparkaModel, TrackShoeKeepsThePlateAndGrouserOnly)
 {
     const std::vector<float> element = models().getMesh("trackElement", true).cornerArray();
     const size_t triangle = 3 * Mesh::kCornerFloats;
-    EXPECT_EQ(element.size() / triangle, 60u);
-    EXPECT_EQ(shoeOnly(element).size() / triangle, 24u);
+    EXPECT_EQ(element.size() / triangle, 52u);  // no face against the plate
+    EXPECT_EQ(shoeOnly(element).size() / triangle, 22u);
+    EXPECT_EQ(withoutGuideLug(element).size() / triangle, 42u);
+}
+
+// Each round part the view draws by detail has its coarse and rough groups,
+// no larger, and within 6 and 14 mm of the whole part: what the view's
+// choice of the roughest level that shows less than half a pixel trusts.
+TEST_F(KoparkaModel, CoarserLevelsOfEachRoundPartLieWithinTheirDepthOfTheWhole)
+{
+    const double depth[DetailedPart::kLevels] = {0.0, 0.006, 0.014};
+    int parts = 0;
+    for (const ModelGroup& g : models().getGroups()) {
+        const std::string whole = g.name.substr(0, g.name.size() - 5);
+        if (g.name.size() <= 5 || g.name.compare(whole.size(), 5, "Rough") != 0)
+            continue;
+        SCOPED_TRACE(whole);
+        ++parts;
+        const Mesh m = models().getMesh(whole, true);
+        size_t previous = m.triangles.size();
+        for (int k = 1; k < DetailedPart::kLevels; ++k) {
+            const Mesh level = models().getMesh(whole + DetailedPart::kSuffixes[k], true);
+            EXPECT_LE(level.triangles.size(), previous);
+            previous = level.triangles.size();
+            EXPECT_LE(surfaceGap(m, level), depth[k] * 1.0001);
+        }
+        EXPECT_LT(previous, m.triangles.size());
+    }
+    EXPECT_EQ(parts, 19);
 }

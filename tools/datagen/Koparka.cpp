@@ -152,8 +152,10 @@ std::vector<std::array<int, 3>> triangulate(const std::vector<P2>& poly)
     return out;
 }
 
-// Closed prism: profile (either orientation) in the frame's x-y plane, from z0 to z1.
-void prism(ObjWriter& w, const Frame& f, std::vector<P2> profile, double z0, double z1, bool smoothSides = false)
+// Closed prism: profile (either orientation) in the frame's x-y plane, from z0 to z1. A side whose
+// both corners lie at y == `coveredY` is left out: it lies against another part's face.
+void prism(ObjWriter& w, const Frame& f, std::vector<P2> profile, double z0, double z1, bool smoothSides = false,
+           double coveredY = std::nan(""))
 {
     if (signedArea(profile) < 0.0) std::reverse(profile.begin(), profile.end());
     const int n = static_cast<int>(profile.size());
@@ -169,6 +171,7 @@ void prism(ObjWriter& w, const Frame& f, std::vector<P2> profile, double z0, dou
     }
     for (int i = 0; i < n; ++i) {
         const int j = (i + 1) % n;
+        if (profile[i].y == coveredY && profile[j].y == coveredY) continue;
         int group = kSmooth;
         if (!smoothSides) group = (i == n - 1 && n % 2 == 1) ? kSideC : (i % 2 == 0 ? kSideA : kSideB);
         w.setSmoothing(group);
@@ -209,12 +212,40 @@ void lathe(ObjWriter& w, const Frame& f, const std::vector<P2>& profile, int seg
     }
 }
 
-// Plain cylinder from p0 to p1.
-void cylinder(ObjWriter& w, const Vector3& p0, const Vector3& p1, double radius, int segments)
+// Plain cylinder from p0 to p1; an end whose cap lies inside another part goes open.
+enum Ends { BothCapped, OpenAtP0, OpenAtP1, OpenAtBoth };
+void cylinder(ObjWriter& w, const Vector3& p0, const Vector3& p1, double radius, int segments, Ends ends = BothCapped)
 {
     const double h = length(p1 - p0);
-    lathe(w, frameAlong(p0, p1 - p0), {{0, 0}, {radius, 0}, {radius, h}, {0, h}}, segments);
+    std::vector<P2> profile = {{radius, 0}, {radius, h}};
+    if (ends == BothCapped || ends == OpenAtP1) profile.insert(profile.begin(), P2{0, 0});
+    if (ends == BothCapped || ends == OpenAtP0) profile.push_back({0, h});
+    lathe(w, frameAlong(p0, p1 - p0), profile, segments);
 }
+
+// The round parts are written whole and twice more, coarse and rough: their round pieces with the
+// fewest sides whose facets lie within `depth` of the circle. The program measures each apart
+// from the whole part and draws the roughest one that shows less than half a pixel of difference
+// (a texel of the shadow's map in the sun's view, 16 mm or more): 6 mm is half a pixel about 8 m
+// from the eye, 14 mm about 19 m.
+struct Detail {
+    const char* suffix;  // of the group's name
+    double depth;        // m; 0 for the whole part
+};
+const Detail kDetails[] = {{"", 0.0}, {"Coarse", 0.006}, {"Rough", 0.014}};
+
+// Sides of a round piece of this radius: `full`, or fewer in a coarser group.
+int sides(int full, double radius, const Detail& detail)
+{
+    int n = detail.depth > 0.0 ? 3 : full;
+    while (n < full && radius * (1.0 - std::cos(kPi / n)) > detail.depth) ++n;
+    return n;
+}
+
+// Arc segments of a round plate's ends (a half circle each), as sides() would give the whole circle.
+int arcs(double radius, const Detail& detail) { return (sides(12, radius, detail) + 1) / 2; }
+
+std::string groupName(const std::string& name, const Detail& detail) { return name + detail.suffix; }
 
 // Flat plate with round ends around a and b (in the x-y plane), from z0 to z1.
 void roundPlate(ObjWriter& w, P2 a, P2 b, double radius, double z0, double z1, int arcSegments = 6)
@@ -357,10 +388,17 @@ void platform(ObjWriter& w)
     prism(w, up, {{-1.2, -0.65}, {-0.95, -0.9}, {0.95, -0.9}, {1.2, -0.65}, {1.2, 0.65}, {0.95, 0.9}, {-0.95, 0.9},
                   {-1.2, 0.65}},
           0.45, 1.06);
-    // Slewing ring under the upper structure.
-    Frame ring = up;
-    ring.origin = Vector3(0, 0, 0);
-    lathe(w, ring, {{0, 1.06}, {0.98, 1.06}, {0.98, 1.12}, {0.92, 1.12}, {0.92, 1.185}, {0, 1.185}}, 32);
+}
+
+// Slewing ring between the car body and the upper structure, open at the top: the bodywork's floor
+// hides it.
+void slewingRing(ObjWriter& w, const Detail& detail)
+{
+    w.beginGroup(groupName("slewingRing", detail), "koparkaUndercarriage");
+    Frame ring;
+    ring.ey = Vector3(0, 0, -1);
+    ring.ez = Vector3(0, 1, 0);
+    lathe(w, ring, {{0, 1.06}, {0.98, 1.06}, {0.98, 1.12}, {0.92, 1.12}, {0.92, 1.185}}, sides(32, 0.98, detail));
 }
 
 void trackJoist(ObjWriter& w, const char* name, double side)
@@ -379,23 +417,23 @@ void trackJoist(ObjWriter& w, const char* name, double side)
     for (double x : {-kWheelX, kWheelX}) box(w, {x * 0.86 - 0.1, 0.30, zc - 0.19}, {x * 0.86 + 0.1, 0.49, zc + 0.19});
 }
 
-void trackRollers(ObjWriter& w, const char* name, double side)
+void trackRollers(ObjWriter& w, const char* name, double side, const Detail& detail)
 {
-    w.beginGroup(name, "koparkaUndercarriage");
+    w.beginGroup(groupName(name, detail), "koparkaUndercarriage");
     const double zc = side * kTrackZ;
     // Track rollers ride on the links of the bottom run (inner face y 0.0957), flanges outside them.
     const std::vector<P2> roller = {{0, -0.20},  {0.125, -0.20}, {0.125, -0.17}, {0.10, -0.17},
                                     {0.10, 0.17}, {0.125, 0.17},  {0.125, 0.20},  {0, 0.20}};
-    for (double x : {-1.2, -0.6, 0.0, 0.6, 1.2}) lathe(w, frameAt({x, 0.0957 + 0.1005, zc}), roller, 10);
+    for (double x : {-1.2, -0.6, 0.0, 0.6, 1.2}) lathe(w, frameAt({x, 0.0957 + 0.1005, zc}), roller, sides(10, 0.125, detail));
     // Carrier rollers under the top run (inner face y 0.889).
     const std::vector<P2> carrier = {{0, -0.17}, {0.07, -0.17}, {0.07, 0.17}, {0, 0.17}};
-    for (double x : {-0.32, 0.32}) lathe(w, frameAt({x, 0.889 - 0.0705, zc}), carrier, 10);
+    for (double x : {-0.32, 0.32}) lathe(w, frameAt({x, 0.889 - 0.0705, zc}), carrier, sides(10, 0.07, detail));
 }
 
 // Drive sprocket: teeth inside the rim radius, the hydraulic motor on the outer side.
-void driveWheel(ObjWriter& w, const char* name, double side)
+void driveWheel(ObjWriter& w, const char* name, double side, const Detail& detail)
 {
-    w.beginGroup(name, "koparkaUndercarriage");
+    w.beginGroup(groupName(name, detail), "koparkaUndercarriage");
     const Vector3 centre(-kWheelX, kWheelY, side * kWheelZ);
     std::vector<P2> star;
     const int teeth = 9;
@@ -406,35 +444,36 @@ void driveWheel(ObjWriter& w, const char* name, double side)
             star.push_back({0.245 * std::cos(a + da), 0.245 * std::sin(a + da)});
     }
     prism(w, frameAt(centre), star, -0.07, 0.07);
-    // Hub inside, motor housing outside (its side is -z for the left track, +z for the right).
+    // Hub inside, motor housing outside (its side is -z for the left track, +z for the right),
+    // both open where they meet the sprocket's faces.
     Frame axis = frameAt(centre);
     axis.ez = Vector3(0, 0, side);
     axis.ey = Vector3(0, side, 0);
-    lathe(w, axis, {{0, -0.19}, {0.12, -0.19}, {0.12, -0.07}, {0.2, -0.07}, {0.2, 0.07}, {0.21, 0.07}, {0.21, 0.23},
-                    {0.16, 0.27}, {0, 0.27}},
-          16);
+    const int n = sides(16, 0.21, detail);
+    lathe(w, axis, {{0, -0.19}, {0.12, -0.19}, {0.12, -0.07}}, n);
+    lathe(w, axis, {{0.21, 0.07}, {0.21, 0.23}, {0.16, 0.27}, {0, 0.27}}, n);
     // Bolt heads on the motor cover show the wheel turning.
     for (int k = 0; k < 6; ++k) {
         const double a = 2.0 * kPi * k / 6;
         const Vector3 p = centre + Vector3(0.1 * std::cos(a), 0.1 * std::sin(a), side * 0.27);
-        cylinder(w, p, p + Vector3(0, 0, side * 0.025), 0.022, 6);
+        cylinder(w, p, p + Vector3(0, 0, side * 0.025), 0.022, sides(6, 0.022, detail), OpenAtP0);
     }
 }
 
 // Idler: two rims with the guide groove between them.
-void idlerWheel(ObjWriter& w, const char* name, double side)
+void idlerWheel(ObjWriter& w, const char* name, double side, const Detail& detail)
 {
-    w.beginGroup(name, "koparkaUndercarriage");
+    w.beginGroup(groupName(name, detail), "koparkaUndercarriage");
     const Vector3 centre(kWheelX, kWheelY, side * kWheelZ);
     lathe(w, frameAt(centre),
           {{0, -0.19}, {0.11, -0.19}, {0.11, -0.13}, {0.29, -0.13}, {kRim, -0.115}, {kRim, -0.04}, {0.255, -0.03},
            {0.255, 0.03}, {kRim, 0.04}, {kRim, 0.115}, {0.29, 0.13}, {0.11, 0.13}, {0.11, 0.19}, {0, 0.19}},
-          16);
+          sides(16, kRim, detail));
     // Spoke holes as raised pads so the turning is visible.
     for (int k = 0; k < 5; ++k) {
         const double a = 2.0 * kPi * k / 5;
         const Vector3 p = centre + Vector3(0.19 * std::cos(a), 0.19 * std::sin(a), side * 0.13);
-        cylinder(w, p, p + Vector3(0, 0, side * 0.02), 0.04, 8);
+        cylinder(w, p, p + Vector3(0, 0, side * 0.02), 0.04, sides(8, 0.04, detail), OpenAtP0);
     }
 }
 
@@ -446,19 +485,21 @@ void trackElement(ObjWriter& w)
     const double ground = 0.025671, inner = -0.070027;
     const Frame f = frameAt({0, 0, 0});
     prism(w, f, {{-0.135, -0.006}, {0.135, -0.006}, {0.135, 0.012}, {-0.135, 0.012}}, -0.30, 0.30);
-    prism(w, f, {{-0.045, 0.0125}, {0.045, 0.0125}, {0.018, ground}, {-0.018, ground}}, -0.299, 0.299);
+    // Grouser, links and guide lug lie half a millimetre off the plate: their faces towards it
+    // are never seen.
+    prism(w, f, {{-0.045, 0.0125}, {0.045, 0.0125}, {0.018, ground}, {-0.018, ground}}, -0.299, 0.299, false, 0.0125);
     for (double s : {-1.0, 1.0})
         prism(w, f, {{-0.118, inner}, {0.118, inner}, {0.128, -0.0065}, {-0.128, -0.0065}}, s > 0 ? 0.10 : -0.17,
-              s > 0 ? 0.17 : -0.10);
+              s > 0 ? 0.17 : -0.10, false, -0.0065);
     // Guide lug between the links, running in the idler groove.
-    prism(w, f, {{-0.06, -0.0065}, {0.06, -0.0065}, {0.035, -0.06}, {-0.035, -0.06}}, -0.03, 0.03);
+    prism(w, f, {{-0.06, -0.0065}, {0.06, -0.0065}, {0.035, -0.06}, {-0.035, -0.06}}, -0.03, 0.03, false, -0.0065);
 }
 
 // ---- Upper structure ---------------------------------------------------------------------------
 
-void bodyworkBottom(ObjWriter& w)
+void bodyworkBottom(ObjWriter& w, const Detail& detail)
 {
-    w.beginGroup("bodyworkBottom", "koparkaDark");
+    w.beginGroup(groupName("bodyworkBottom", detail), "koparkaDark");
     Frame up;
     up.ey = Vector3(0, 0, -1);
     up.ez = Vector3(0, 1, 0);
@@ -466,21 +507,22 @@ void bodyworkBottom(ObjWriter& w)
     prism(w, up, {{-2.45, -1.40}, {0.85, -1.40}, {1.10, -1.15}, {1.10, 1.40}, {-2.45, 1.40}}, 1.20, 1.45);
     // Boom cylinder mounting lugs around their pivot.
     for (double z : {kMonoServoZ, kMonoServoZ - 0.628})
-        roundPlate(w, {0.70, 1.40}, xy(kMonoServoPivot), 0.11, z - 0.11, z + 0.11);
+        roundPlate(w, {0.70, 1.40}, xy(kMonoServoPivot), 0.11, z - 0.11, z + 0.11, arcs(0.11, detail));
     // Engine grilles on both sides of the hood and its back.
     for (double s : {-1.0, 1.0}) {
         const double z = s * 1.40;
         box(w, {-2.15, 1.62, std::fmin(z, z + s * 0.012)}, {-1.25, 2.18, std::fmax(z, z + s * 0.012)});
     }
-    // Hand rail along the top of the tool box.
+    // Hand rail along the top of the tool box; the posts stand on the box and end inside the rail.
     const double railY = 2.22 + 0.32, railZ = 1.32;
-    for (double x : {-0.68, 0.12, 0.92}) cylinder(w, {x, 2.221, railZ}, {x, railY, railZ}, 0.02, 6);
-    cylinder(w, {-0.70, railY, railZ}, {0.94, railY, railZ}, 0.022, 6);
+    for (double x : {-0.68, 0.12, 0.92})
+        cylinder(w, {x, 2.221, railZ}, {x, railY, railZ}, 0.02, sides(6, 0.02, detail), OpenAtBoth);
+    cylinder(w, {-0.70, railY, railZ}, {0.94, railY, railZ}, 0.022, sides(6, 0.022, detail));
 }
 
-void bodyworkMain(ObjWriter& w)
+void bodyworkMain(ObjWriter& w, const Detail& detail)
 {
-    w.beginGroup("bodyworkMain", "koparkaYellow");
+    w.beginGroup(groupName("bodyworkMain", detail), "koparkaYellow");
     const Frame model = frameAt({0, 0, 0});
     // Engine hood behind the cab, sloping down at its front edge.
     prism(w, model, {{-2.28, 1.45}, {-0.80, 1.45}, {-0.80, 2.18}, {-0.98, 2.40}, {-2.28, 2.40}}, -1.40, 1.40);
@@ -491,7 +533,7 @@ void bodyworkMain(ObjWriter& w)
         prism(w, model, {{-0.30, 1.45}, {0.70, 1.45}, {0.46, 1.95}, {0.219, 2.19}, {-0.02, 2.12}, {-0.30, 1.75}}, z,
               z + 0.05);
     // Exhaust pipe and air intake on the hood.
-    cylinder(w, {-1.55, 2.40, 0.95}, {-1.55, 2.78, 0.95}, 0.06, 10);
+    cylinder(w, {-1.55, 2.40, 0.95}, {-1.55, 2.78, 0.95}, 0.06, sides(10, 0.06, detail), OpenAtP0);
     box(w, {-2.05, 2.40, -1.10}, {-1.55, 2.52, -0.70});
 }
 
@@ -529,7 +571,9 @@ void cabin(ObjWriter& w)
     for (double x : {kCabX0 + g, kCabX1 - p - g})
         for (double z : {kCabZ0 + g, kCabZ1 - p - g}) box(w, {x, kCabSill + g, z}, {x + p, kCabHead - g, z + p});
     box(w, {0.05, kCabSill + g, kCabZ0 + g}, {0.05 + p, kCabHead - g, kCabZ0 + g + p});
-    // Seat and control consoles inside.
+    // Seat and control consoles inside: no sunlight through the cab that meets them reaches the
+    // ground, so they cast no shadow of their own.
+    w.beginGroup("cabinInside", "koparkaYellow");
     box(w, {-0.42, kCabFloor + 0.05 + g, -1.13}, {0.02, 1.95, -0.67});
     box(w, {-0.52, 1.95 + g, -1.12}, {-0.40, 2.45, -0.68});
     box(w, {-0.30, kCabFloor + 0.05 + g, -1.33}, {0.35, 1.98, -1.19});
@@ -553,21 +597,22 @@ void cabinGlass(ObjWriter& w)
 
 // ---- Arm --------------------------------------------------------------------------------------------
 
-void monoblock(ObjWriter& w)
+void monoblock(ObjWriter& w, const Detail& detail)
 {
-    w.beginGroup("monoblock", "koparkaYellow");
+    w.beginGroup(groupName("monoblock", detail), "koparkaYellow");
     const P2 knee{3.30, 2.80};
     const Frame model = frameAt({0, 0, 0});
     prism(w, model, beamProfile({xy(kMonoblockPivot), knee, xy(kBendingArmPivot)}, {0.20, 0.30, 0.17}), -0.22, 0.12);
     // Pin bosses at the root and the arm end, and the lug of the arm cylinder on the top.
     cylinder(w, {kMonoblockPivot.x, kMonoblockPivot.y, -0.245}, {kMonoblockPivot.x, kMonoblockPivot.y, 0.145}, 0.12,
-             14);
+             sides(14, 0.12, detail));
     cylinder(w, {kBendingArmPivot.x, kBendingArmPivot.y, -0.245}, {kBendingArmPivot.x, kBendingArmPivot.y, 0.145},
-             0.11, 14);
-    roundPlate(w, {3.45, 2.98}, xy(kArmServoPivot), 0.10, kArmZ - 0.13, kArmZ + 0.13);
+             0.11, sides(14, 0.11, detail));
+    roundPlate(w, {3.45, 2.98}, xy(kArmServoPivot), 0.10, kArmZ - 0.13, kArmZ + 0.13, arcs(0.10, detail));
     // Pin through the boom for the boom cylinder rods.
     const P2 rodEye = xy(kMonoServoPivot) + restDirection(kMonoServoRest) * kMonoServoLength;
-    cylinder(w, {rodEye.x, rodEye.y, kMonoServoZ - 0.628 - 0.09}, {rodEye.x, rodEye.y, kMonoServoZ + 0.09}, 0.04, 10);
+    cylinder(w, {rodEye.x, rodEye.y, kMonoServoZ - 0.628 - 0.09}, {rodEye.x, rodEye.y, kMonoServoZ + 0.09}, 0.04,
+             sides(10, 0.04, detail));
 }
 
 // Points of the bending arm given along its line from p5 towards p6 (u) and across it (v, towards
@@ -578,9 +623,9 @@ P2 onArm(double u, double v)
     return p5 + a * u + leftOf(a) * v;
 }
 
-void bendingArm(ObjWriter& w)
+void bendingArm(ObjWriter& w, const Detail& detail)
 {
-    w.beginGroup("bendingArm", "koparkaYellow");
+    w.beginGroup(groupName("bendingArm", detail), "koparkaYellow");
     const double arm = len2(xy(kGroundPlatePivot) - xy(kBendingArmPivot));
     std::vector<P2> profile;
     for (P2 uv : std::vector<P2>{{-1.06, 0.17}, {-0.93, 0.40}, {-0.35, 0.37}, {0.40, 0.28}, {2.30, 0.15},
@@ -590,11 +635,11 @@ void bendingArm(ObjWriter& w)
     prism(w, frameAt({0, 0, 0}), profile, -0.22, 0.12);
     // Lug of the bucket cylinder and the boss of the bucket pin.
     const P2 c = xy(kPlateServoPivot);
-    roundPlate(w, onArm(0.25, 0.22), c, 0.10, kArmZ - 0.10, kArmZ + 0.10);
+    roundPlate(w, onArm(0.25, 0.22), c, 0.10, kArmZ - 0.10, kArmZ + 0.10, arcs(0.10, detail));
     cylinder(w, {kGroundPlatePivot.x, kGroundPlatePivot.y, -0.245},
-             {kGroundPlatePivot.x, kGroundPlatePivot.y, 0.145}, 0.085, 12);
+             {kGroundPlatePivot.x, kGroundPlatePivot.y, 0.145}, 0.085, sides(12, 0.085, detail));
     cylinder(w, {kBendingArmPivot.x, kBendingArmPivot.y, -0.235}, {kBendingArmPivot.x, kBendingArmPivot.y, 0.135},
-             0.13, 14);
+             0.13, sides(14, 0.13, detail));
 }
 
 // Offset of a polyline to its left by t, with mitred corners.
@@ -665,45 +710,50 @@ void groundPlate(ObjWriter& w)
 // the pivot, the rod ("Inner") ending at the pivot + restLength·u. reversed puts the barrel at the
 // rod eye's far side instead (the bucket cylinder hangs from the arm and pushes back towards J).
 void hydraulicCylinder(ObjWriter& w, const std::string& name, const Vector3& pivot, double restDegrees,
-                       double restLength, double piece, double barrelRadius, bool reversed)
+                       double restLength, double piece, double barrelRadius, bool reversed, const Detail& detail)
 {
     const P2 u2 = restDirection(restDegrees);
     const Vector3 u = Vector3(u2.x, u2.y, 0) * (reversed ? -1.0 : 1.0);
-    const double eye = 0.07, rodRadius = barrelRadius * 0.55;
-    w.beginGroup(name + "Outer", "koparkaYellow");
-    // Barrel from just past its eye to piece (along the direction the rod leaves it).
-    cylinder(w, pivot + u * (eye * 0.6), pivot + u * piece, barrelRadius, 14);
-    cylinder(w, pivot + u * (piece - 0.06), pivot + u * piece, barrelRadius + 0.015, 14);  // gland
+    const double eye = 0.07, rodRadius = barrelRadius * 0.55, gland = barrelRadius + 0.015;
+    w.beginGroup(groupName(name + "Outer", detail), "koparkaYellow");
+    // Barrel from just past its eye to the gland (along the direction the rod leaves it), open
+    // where the gland's face closes it.
+    cylinder(w, pivot + u * (eye * 0.6), pivot + u * (piece - 0.06), barrelRadius, sides(14, barrelRadius, detail),
+             OpenAtP1);
+    cylinder(w, pivot + u * (piece - 0.06), pivot + u * piece, gland, sides(14, gland, detail));
     const Vector3 across(0, 0, barrelRadius + 0.01);
-    cylinder(w, pivot - across, pivot + across, eye, 16);
-    w.beginGroup(name + "Inner", "koparkaSteel");
+    cylinder(w, pivot - across, pivot + across, eye, sides(16, eye, detail));
+    w.beginGroup(groupName(name + "Inner", detail), "koparkaSteel");
     const Vector3 end = pivot + u * restLength;
-    cylinder(w, end - u * (piece - eye), end - u * (eye * 0.6), rodRadius, 12);
-    cylinder(w, end - Vector3(0, 0, rodRadius + 0.02), end + Vector3(0, 0, rodRadius + 0.02), eye * 0.8, 16);
+    // The rod's inner end never leaves the barrel.
+    cylinder(w, end - u * (piece - eye), end - u * (eye * 0.6), rodRadius, sides(12, rodRadius, detail), OpenAtP0);
+    cylinder(w, end - Vector3(0, 0, rodRadius + 0.02), end + Vector3(0, 0, rodRadius + 0.02), eye * 0.8,
+             sides(16, eye * 0.8, detail));
 }
 
-void cylinders(ObjWriter& w)
+void cylinders(ObjWriter& w, const Detail& detail)
 {
     const Vector3 monoPivot(kMonoServoPivot.x, kMonoServoPivot.y, kMonoServoZ);
-    hydraulicCylinder(w, "monoblockServo", monoPivot, kMonoServoRest, kMonoServoLength, kMonoServoPiece, 0.085, false);
+    hydraulicCylinder(w, "monoblockServo", monoPivot, kMonoServoRest, kMonoServoLength, kMonoServoPiece, 0.085, false,
+                      detail);
     hydraulicCylinder(w, "bendingArmServo", kArmServoPivot, kArmServoRest, kArmServoLength, kArmServoPiece, 0.09,
-                      false);
+                      false, detail);
     hydraulicCylinder(w, "groundPlateServo", kPlateServoPivot, kPlateServoRest, kPlateServoLength, kPlateServoPiece,
-                      0.075, true);
+                      0.075, true, detail);
 }
 
 // The two bucket links: plate pairs from their pivot to the joint J with the rod eye.
 void bracket(ObjWriter& w, const char* name, const Vector3& pivot, double plateOffset, double plateRadius,
-             double pinRadius)
+             double pinRadius, const Detail& detail)
 {
-    w.beginGroup(name, "koparkaDark");
+    w.beginGroup(groupName(name, detail), "koparkaDark");
     for (double s : {-1.0, 1.0}) {
         const double z = kArmZ + s * plateOffset;
-        roundPlate(w, xy(pivot), xy(kLinkJoint), plateRadius, z - 0.015, z + 0.015);
+        roundPlate(w, xy(pivot), xy(kLinkJoint), plateRadius, z - 0.015, z + 0.015, arcs(plateRadius, detail));
     }
     const double reach = plateOffset + 0.03;
     for (const Vector3& p : {pivot, kLinkJoint})
-        cylinder(w, {p.x, p.y, kArmZ - reach}, {p.x, p.y, kArmZ + reach}, pinRadius, 10);
+        cylinder(w, {p.x, p.y, kArmZ - reach}, {p.x, p.y, kArmZ + reach}, pinRadius, sides(10, pinRadius, detail));
 }
 
 }  // namespace
@@ -722,25 +772,32 @@ void buildKoparka(ObjWriter& w)
 {
     addMaterials(w);
     outlines(w);
+    // The parts with round pieces at each detail.
+    const auto roundParts = [&w](const Detail& detail) {
+        slewingRing(w, detail);
+        trackRollers(w, "leftTrackRollers", -1.0, detail);
+        trackRollers(w, "rightTrackRollers", 1.0, detail);
+        driveWheel(w, "leftDriveWheel", -1.0, detail);
+        idlerWheel(w, "leftIdlerWheel", -1.0, detail);
+        driveWheel(w, "rightDriveWheel", 1.0, detail);
+        idlerWheel(w, "rightIdlerWheel", 1.0, detail);
+        bodyworkBottom(w, detail);
+        bodyworkMain(w, detail);
+        monoblock(w, detail);
+        bendingArm(w, detail);
+        cylinders(w, detail);
+        bracket(w, "bendingArmBracket", kArmBracketPivot, 0.26, 0.065, 0.034, detail);
+        bracket(w, "groundPlateBracket", kPlateBracketPivot, 0.155, 0.06, 0.030, detail);
+    };
     platform(w);
+    roundParts(kDetails[0]);
     trackJoist(w, "leftTrackJoist", -1.0);
     trackJoist(w, "rightTrackJoist", 1.0);
-    trackRollers(w, "leftTrackRollers", -1.0);
-    trackRollers(w, "rightTrackRollers", 1.0);
-    driveWheel(w, "leftDriveWheel", -1.0);
-    idlerWheel(w, "leftIdlerWheel", -1.0);
-    driveWheel(w, "rightDriveWheel", 1.0);
-    idlerWheel(w, "rightIdlerWheel", 1.0);
     trackElement(w);
-    bodyworkBottom(w);
-    bodyworkMain(w);
     bodyworkBack(w);
     cabin(w);
     cabinGlass(w);
-    monoblock(w);
-    bendingArm(w);
     groundPlate(w);
-    cylinders(w);
-    bracket(w, "bendingArmBracket", kArmBracketPivot, 0.26, 0.065, 0.034);
-    bracket(w, "groundPlateBracket", kPlateBracketPivot, 0.155, 0.06, 0.030);
+    roundParts(kDetails[1]);
+    roundParts(kDetails[2]);
 }

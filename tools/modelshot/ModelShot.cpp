@@ -27,6 +27,7 @@
 #include "app/SimulationWindow.h"
 #include "draw/ForestView.h"
 #include "draw/MeshDraw.h"
+#include "draw/PartDetail.h"
 #include "draw/Skybox.h"
 #include "draw/TerrainView.h"
 #include "world/Billboard.h"
@@ -71,13 +72,19 @@ std::vector<Placed> parseModels(const std::string& text)
     return models;
 }
 
+bool endsWith(const std::string& name, const std::string& tail)
+{
+    return name.size() > tail.size() && name.compare(name.size() - tail.size(), tail.size(), tail) == 0;
+}
+
 bool hidden(const std::string& name, bool outlines)
 {
     if (name == "terrainElement") return true;
     if (name.rfind("forest", 0) == 0) return !outlines;
-    const std::string tail = "Outline";
-    const bool outline = name.size() > tail.size() && name.compare(name.size() - tail.size(), tail.size(), tail) == 0;
-    return outline && !outlines;
+    // A part's coarser levels of detail: the whole part stands for them.
+    for (int k = 1; k < DetailedPart::kLevels; ++k)
+        if (endsWith(name, DetailedPart::kSuffixes[k])) return true;
+    return endsWith(name, "Outline") && !outlines;
 }
 
 void setUpGL()
