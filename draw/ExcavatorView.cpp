@@ -129,6 +129,24 @@ ExcavatorView::ExcavatorView(const Excavator& machine, const ModelLoader& models
             bodyRadius = std::max(bodyRadius, length(Vector3(corners[k + 5], corners[k + 6], corners[k + 7]) -
                                                          bodyworkPivot));
     }
+    // Boxes round what the sun's view draws of the tracks and of the body,
+    // widened for the cylinders' ends that reach out of them.
+    const auto box = [&](std::initializer_list<const char*> groups, const Vector3& from, Vector3 (&out)[2]) {
+        out[0] = Vector3(1e300, 1e300, 1e300);
+        out[1] = -out[0];
+        for (const char* group : groups) {
+            const std::vector<float> corners = models.getMesh(group, true).cornerArray();
+            for (size_t k = 0; k < corners.size(); k += Mesh::kCornerFloats) {
+                const Vector3 p = Vector3(corners[k + 5], corners[k + 6], corners[k + 7]) - from;
+                out[0] = Vector3(std::min(out[0].x, p.x), std::min(out[0].y, p.y), std::min(out[0].z, p.z));
+                out[1] = Vector3(std::max(out[1].x, p.x), std::max(out[1].y, p.y), std::max(out[1].z, p.z));
+            }
+        }
+        out[0] -= Vector3(0.15, 0.15, 0.15);
+        out[1] += Vector3(0.15, 0.15, 0.15);
+    };
+    box({"platform", "leftTrackOutline", "rightTrackOutline"}, Vector3(), undercarriageBox);
+    box({"bodyworkBottom", "bodyworkMain", "bodyworkBack", "cabin"}, bodyworkPivot, bodyBox);
     const Vector3 none;
     platform = buildPart(models, "platform", none);
     slewingRing = buildDetailed(models, "slewingRing", none);
@@ -338,7 +356,8 @@ void ExcavatorView::drawDetailed(const DetailedPart& part, bool caster) const
     glCallList(caster ? lists.shape : lists.look);
 }
 
-void ExcavatorView::enclose(const ExcavatorPose& pose, std::vector<std::pair<Vector3, double>>& balls) const
+void ExcavatorView::enclose(const ExcavatorPose& pose, std::vector<std::pair<Vector3, double>>& balls,
+                            std::vector<std::pair<Vector3, double>>* tight) const
 {
     // The drawing's joint chain, worked on points instead of the matrix.
     const auto world = [&](const Vector3& model) {
@@ -362,6 +381,19 @@ void ExcavatorView::enclose(const ExcavatorPose& pose, std::vector<std::pair<Vec
         }
     }
     balls.push_back({world(p3 + rotateAboutY(joints[2], pose.slew)), kBucket});
+    if (!tight)
+        return;
+    // The tracks and the body by their boxes' corners, then the same balls
+    // along the boom and about the bucket.
+    tight->clear();
+    for (int k = 0; k < 8; ++k) {
+        const auto corner = [k](const Vector3 (&b)[2]) {
+            return Vector3(b[k & 1].x, b[(k >> 1) & 1].y, b[(k >> 2) & 1].z);
+        };
+        tight->push_back({world(corner(undercarriageBox)), 0.0});
+        tight->push_back({world(p3 + rotateAboutY(corner(bodyBox), pose.slew)), 0.0});
+    }
+    tight->insert(tight->end(), balls.begin() + 1, balls.end());
 }
 
 namespace {

@@ -41,8 +41,10 @@ public:
     void drawTransparent(const ExcavatorPose& pose) const;
     // Balls (centre, radius) that hold the machine in that pose, world
     // frame: the body turning on its tracks, then along the boom, the arm
-    // and about the bucket.
-    void enclose(const ExcavatorPose& pose, std::vector<std::pair<Vector3, double>>& balls) const;
+    // and about the bucket. `tight` gets the same but for the tracks and the
+    // turned body, given by their boxes' corners (radius 0).
+    void enclose(const ExcavatorPose& pose, std::vector<std::pair<Vector3, double>>& balls,
+                 std::vector<std::pair<Vector3, double>>* tight = nullptr) const;
 
 private:
     void drawBelts(const ExcavatorPose& pose);
@@ -64,6 +66,8 @@ private:
     unsigned int cabinGlassList = 0;
     Lens lens;  // of the pass being drawn
 
+    Vector3 undercarriageBox[2];  // low and high corners, model frame
+    Vector3 bodyBox[2];           // the same about the slewing pivot, unslewed
     double bodyRadius = 0.0;          // about the slewing pivot, model frame
     std::vector<float> beltElement;   // one belt element's corners (Mesh::cornerArray)
     std::vector<float> beltShoe;      // the same, its shoe's triangles alone (no links, no guide lug)

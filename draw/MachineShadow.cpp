@@ -93,8 +93,6 @@ bool MachineShadow::begin(const Vector3& sun, const std::vector<std::pair<Vector
         far = std::max(far, depth + r);
     }
     sunAt = sun;
-    for (int k = 0; k < 4; ++k)
-        edges[k] = forward + side * (k % 2 == 0 ? low[0] : high[0]) + up * (k < 2 ? low[1] : high[1]);
     glGetIntegerv(GL_VIEWPORT, viewport);
     reinterpret_cast<PFNGLBINDFRAMEBUFFERPROC>(bindFramebuffer)(GL_FRAMEBUFFER, framebuffer);
     glViewport(0, 0, size, size);
@@ -138,11 +136,13 @@ void MachineShadow::end()
     cast_ = true;
 }
 
-bool MachineShadow::reachOnScreen(const std::vector<GroundVertex>& receivers_, int box[4]) const
+bool MachineShadow::reachOnScreen(const std::vector<GroundVertex>& receivers_,
+                                  const std::vector<std::pair<Vector3, double>>& outline, int box[4]) const
 {
-    // The sun's view between the lowest and the highest receiving corner:
-    // the hull of its four edges' points at those heights holds every
-    // ground point it reaches.
+    // Seen from the sun, a ball's point meets the plane at height y along
+    // its ray, the ball scaled by the same factor; between the lowest and
+    // the highest receiving corner, the hull of the balls' boxes at those
+    // two heights holds every ground point the machine can shade.
     float bottom = 1e30f, top = -1e30f;
     for (const GroundVertex& v : receivers_) {
         bottom = std::min(bottom, v.position[1]);
@@ -155,21 +155,28 @@ bool MachineShadow::reachOnScreen(const std::vector<GroundVertex>& receivers_, i
     int window[4];
     glGetIntegerv(GL_VIEWPORT, window);
     double low[2] = {1e300, 1e300}, high[2] = {-1e300, -1e300};
-    for (const Vector3& e : edges)
+    for (const auto& [centre, radius] : outline)
         for (const float y : {bottom, top}) {
-            if (e.y > -1e-6)
-                return false;  // an edge that never comes down to the ground
-            const Vector3 p = sunAt + e * ((y - sunAt.y) / e.y);
-            double c[4];
-            for (int r = 0; r < 4; ++r)
-                c[r] = clip[r] * p.x + clip[4 + r] * p.y + clip[8 + r] * p.z + clip[12 + r];
-            if (c[3] < 1e-3)
-                return false;  // behind the eye: the window's whole width may show it
-            for (int a = 0; a < 2; ++a) {
-                low[a] = std::min(low[a], c[a] / c[3]);
-                high[a] = std::max(high[a], c[a] / c[3]);
+            if (centre.y + radius >= sunAt.y - 1e-6)
+                return false;  // a ray that never comes down to the ground
+            const double scale = (y - sunAt.y) / (centre.y - sunAt.y);
+            const Vector3 p = sunAt + (centre - sunAt) * scale;
+            const double r = radius * scale;
+            for (int k = 0; k < (radius > 0.0 ? 8 : 1); ++k) {
+                const Vector3 q = p + Vector3(k & 1 ? r : -r, k & 2 ? r : -r, k & 4 ? r : -r) * (radius > 0.0 ? 1.0 : 0.0);
+                double c[4];
+                for (int row = 0; row < 4; ++row)
+                    c[row] = clip[row] * q.x + clip[4 + row] * q.y + clip[8 + row] * q.z + clip[12 + row];
+                if (c[3] < 1e-3)
+                    return false;  // behind the eye: the window's whole width may show it
+                for (int a = 0; a < 2; ++a) {
+                    low[a] = std::min(low[a], c[a] / c[3]);
+                    high[a] = std::max(high[a], c[a] / c[3]);
+                }
             }
         }
+    if (outline.empty())
+        return false;
     // To whole pixels, outwards, within the window.
     int corner[2][2];
     for (int a = 0; a < 2; ++a) {
@@ -183,7 +190,8 @@ bool MachineShadow::reachOnScreen(const std::vector<GroundVertex>& receivers_, i
     return true;
 }
 
-void MachineShadow::darken(const std::vector<GroundVertex> (&batches)[3])
+void MachineShadow::darken(const std::vector<GroundVertex> (&batches)[3],
+                           const std::vector<std::pair<Vector3, double>>& outline)
 {
     receivers = 0;
     if (!cast_)
@@ -245,7 +253,7 @@ void MachineShadow::darken(const std::vector<GroundVertex> (&batches)[3])
     // sides the map's border leaves the ground as it is, and the ground's
     // triangles (a whole block where it is flat) reach far past them.
     int box[4];
-    const bool cut = reachOnScreen(lit, box);
+    const bool cut = reachOnScreen(lit, outline, box);
     if (cut) {
         glScissor(box[0], box[1], box[2], box[3]);
         glEnable(GL_SCISSOR_TEST);

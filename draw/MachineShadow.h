@@ -30,8 +30,10 @@ public:
         end();
     }
     // After the ground's own pass, on the same depth: its triangles within
-    // the sun's view of the balls darkened where shadowed.
-    void darken(const std::vector<GroundVertex> (&batches)[3]);
+    // the sun's view of the balls darkened where shadowed, over the part of
+    // the window where `outline` (balls holding the machine, as tight as
+    // known) can shade the ground.
+    void darken(const std::vector<GroundVertex> (&batches)[3], const std::vector<std::pair<Vector3, double>>& outline);
 
     bool available = false;
     unsigned int depthTexture = 0;
@@ -41,15 +43,17 @@ public:
 private:
     bool begin(const Vector3& sun, const std::vector<std::pair<Vector3, double>>& balls);
     void end();
-    // The window's rectangle (x, y, width, height) that holds the sun's
-    // view where it meets the receivers' corners; false when unknown.
-    bool reachOnScreen(const std::vector<GroundVertex>& receivers, int box[4]) const;
+    // The window's rectangle (x, y, width, height) that holds every ground
+    // point between the receivers' lowest and highest corner that the
+    // outline's balls hide from the sun; false when unknown.
+    bool reachOnScreen(const std::vector<GroundVertex>& receivers, const std::vector<std::pair<Vector3, double>>& outline,
+                       int box[4]) const;
 
     int size;
     unsigned int framebuffer = 0;
     void* bindFramebuffer = nullptr;  // the context's entry point
     bool cast_ = false;  // the map holds this frame's caster
     int viewport[4] = {};
-    Vector3 sunAt, edges[4];  // the sun, and its view's edge directions
+    Vector3 sunAt;
     std::vector<GroundVertex> lit;
 };

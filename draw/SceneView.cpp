@@ -100,7 +100,7 @@ void SceneView::draw(const FrameSnapshot& frame)
     const ViewPose& v = frame.view;
     // The machine as the sun sees it, before this frame's own depth.
     if (excavator) {
-        excavator->enclose(frame.machine, machineBalls);
+        excavator->enclose(frame.machine, machineBalls, &machineOutline);
         shadow->cast(sun, machineBalls, [&] { excavator->draw(frame.machine, terrain->elementDisplayList, true); });
     }
     // Depth only: the sky covers every pixel the objects leave.
@@ -125,7 +125,7 @@ void SceneView::draw(const FrameSnapshot& frame)
     }
     terrain->draw(frame, sun);
     if (excavator)
-        shadow->darken(terrain->groundBatches);
+        shadow->darken(terrain->groundBatches, machineOutline);
     for (const Body& body : scenery)
         drawAtPose(body.list, body.position, body.orientation);
     // On the ground's depth, before the sky fills what is left.

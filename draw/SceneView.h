@@ -48,7 +48,8 @@ public:
     std::unique_ptr<MachineShadow> shadow;
     // The sun: the scene's one light, at a point far off, world frame.
     Vector3 sun{-30.0, 300.0, -300.0};
-    std::vector<std::pair<Vector3, double>> machineBalls;  // as last enclosed
+    std::vector<std::pair<Vector3, double>> machineBalls;    // as last enclosed: for the sun's view
+    std::vector<std::pair<Vector3, double>> machineOutline;  // the same, tighter: for where it shades
 };
 
 // The height on the sky's cube (as Skybox::draw takes it) below which the

@@ -79,7 +79,11 @@ TEST(MachineShadow, FootprintOnFlatGroundIsTheOutlineCastFromTheSun)
         glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(ground[GrassCover].size()));
         glDisableClientState(GL_COLOR_ARRAY);
         glDisableClientState(GL_VERTEX_ARRAY);
-        shadow.darken(ground);
+        // Where it shades, from the quad's own corners: the cut must not clip the footprint.
+        std::vector<std::pair<Vector3, double>> outline;
+        for (const Vector3& c : corners)
+            outline.push_back({c, 0.0});
+        shadow.darken(ground, outline);
         std::vector<uint8_t> red(64 * 64);
         glReadPixels(0, 0, 64, 64, GL_RED, GL_UNSIGNED_BYTE, red.data());
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
