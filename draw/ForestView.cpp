@@ -152,7 +152,11 @@ void ForestView::drawForest(const Forest& forest, float angle) const
     // blend over most of each sprite's square.
     glEnable(GL_ALPHA_TEST);
     glAlphaFunc(GL_GREATER, 0.0f);
+    // Every sprite faces the eye with one normal: one light for all their
+    // corners, so none need be carried across their pixels.
+    glShadeModel(GL_FLAT);
     drawTreeSprites(forest.trees, spriteTextures, angle, spriteOutlines);
+    glShadeModel(GL_SMOOTH);
     glDisable(GL_ALPHA_TEST);
     // Blending stays on for what follows.
     glDepthMask(GL_TRUE);
