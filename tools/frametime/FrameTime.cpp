@@ -9,7 +9,8 @@
 // before and after a
 // patch of 40 x 40 columns below it shows soil and is refined down to the
 // quadtree's leaves. Without --simulate the frames follow each other with no
-// pause and the world stands still; with it the machine first lands, then
+// pause and the world stands still, each view frame after a floor frame,
+// against which it is also put; with it the machine first lands, then
 // the frames come from the program's own loop: the simulation thread steps
 // the world every 3 ms, each frame captures its snapshot under the world
 // lock, draws it without the lock and is followed by the 15 ms pause. Only
@@ -31,6 +32,7 @@
 #define CALLGRIND_ZERO_STATS
 #define CALLGRIND_DUMP_STATS_AT(what) (void)(what)
 #define CALLGRIND_STOP_INSTRUMENTATION
+#define CALLGRIND_TOGGLE_COLLECT
 #endif
 
 #include <algorithm>
@@ -137,12 +139,16 @@ struct Medians {
 };
 
 // The median frame times, ms; a `floor` with times above 0 is printed
-// against them. `draw` in place of the scene's frame, when given.
+// against them. `draw` in place of the scene's frame, when given. Without
+// the simulation a view's frames alternate with the floor's, each view
+// frame after a floor frame, and the view is put against the floor timed
+// between its own frames too: a machine whose pace drifts during the run
+// then moves both alike.
 Medians measure(Scene& scene, bool simulate, const char* what, long frames, bool overlay = true,
                 Medians floor = Medians(), void (*draw)(Scene&) = nullptr)
 {
     constexpr long kWarmUp = 5;  // texture residency, caches
-    std::vector<double> ms, threadMs, heldMs;
+    std::vector<double> ms, threadMs, heldMs, floorMs;
     long drawn = 0;
     World& world = scene.world;
     double simulatedAtStart = 0.0;
@@ -196,7 +202,18 @@ Medians measure(Scene& scene, bool simulate, const char* what, long frames, bool
         loop.run(running, thread);
         burst = loop.longestBurst;
     } else {
+        const bool alternate = floor.thread > 0.0 && !draw;
         while (static_cast<long>(ms.size()) < frames) {
+            if (alternate) {
+                // Not counted with the view's instructions.
+                CALLGRIND_TOGGLE_COLLECT;
+                const double c0 = threadMilliseconds();
+                drawFillFloor(scene);
+                glFinish();
+                if (drawn >= kWarmUp)
+                    floorMs.push_back(threadMilliseconds() - c0);
+                CALLGRIND_TOGGLE_COLLECT;
+            }
             scene.capture();
             scene.overlayShown = overlay;
             frame();
@@ -211,6 +228,10 @@ Medians measure(Scene& scene, bool simulate, const char* what, long frames, bool
     std::printf("\n%-28s drawing thread's processor time: median %.1f ms", "", thread);
     if (floor.wall > 0.0 && floor.thread > 0.0)
         std::printf("  fill floor times %.2f (wall clock %.2f)", thread / floor.thread, d.median / floor.wall);
+    if (!floorMs.empty()) {
+        const double between = summarise(floorMs).median;
+        std::printf("\n%-28s the floor between its frames: median %.1f ms; times %.2f", "", between, thread / between);
+    }
     std::printf("\n");
     if (simulate) {
         const Summary h = summarise(heldMs);
