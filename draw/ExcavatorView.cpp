@@ -30,6 +30,18 @@ Mesh placed(const ModelLoader& models, const std::string& group, const Vector3& 
     return mesh;
 }
 
+// A box (low and high corners) grown to hold `points`, each less `from`.
+void grow(Vector3 (&box)[2], const std::vector<Vector3>& points, const Vector3& from = Vector3())
+{
+    for (const Vector3& q : points) {
+        const Vector3 p = q - from;
+        box[0] = Vector3(std::min(box[0].x, p.x), std::min(box[0].y, p.y), std::min(box[0].z, p.z));
+        box[1] = Vector3(std::max(box[1].x, p.x), std::max(box[1].y, p.y), std::max(box[1].z, p.z));
+    }
+}
+
+const Vector3 kEmptyBox[2] = {{1e300, 1e300, 1e300}, {-1e300, -1e300, -1e300}};
+
 PartLists lists(const Mesh& mesh) { return {buildDisplayList(mesh), buildShapeList(mesh)}; }
 
 PartLists buildPart(const ModelLoader& models, const char* group, const Vector3& offset, double turnDegrees = 0.0)
@@ -49,13 +61,10 @@ DetailedPart buildDetailed(const ModelLoader& models, const std::string& group, 
         part.levels[k] = lists(level);
         part.gaps[k] = surfaceGap(whole, level);
     }
-    Vector3 low(1e300, 1e300, 1e300), high(-1e300, -1e300, -1e300);
-    for (const Vector3& p : whole.positions) {
-        low = Vector3(std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z));
-        high = Vector3(std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z));
-    }
-    part.centre = (low + high) * 0.5;
-    part.radius = length(high - low) * 0.5;
+    Vector3 box[2] = {kEmptyBox[0], kEmptyBox[1]};
+    grow(box, whole.positions);
+    part.centre = (box[0] + box[1]) * 0.5;
+    part.radius = length(box[1] - box[0]) * 0.5;
     return part;
 }
 
@@ -132,16 +141,10 @@ ExcavatorView::ExcavatorView(const Excavator& machine, const ModelLoader& models
     // Boxes round what the sun's view draws of the tracks and of the body,
     // widened for the cylinders' ends that reach out of them.
     const auto box = [&](std::initializer_list<const char*> groups, const Vector3& from, Vector3 (&out)[2]) {
-        out[0] = Vector3(1e300, 1e300, 1e300);
-        out[1] = -out[0];
-        for (const char* group : groups) {
-            const std::vector<float> corners = models.getMesh(group, true).cornerArray();
-            for (size_t k = 0; k < corners.size(); k += Mesh::kCornerFloats) {
-                const Vector3 p = Vector3(corners[k + 5], corners[k + 6], corners[k + 7]) - from;
-                out[0] = Vector3(std::min(out[0].x, p.x), std::min(out[0].y, p.y), std::min(out[0].z, p.z));
-                out[1] = Vector3(std::max(out[1].x, p.x), std::max(out[1].y, p.y), std::max(out[1].z, p.z));
-            }
-        }
+        out[0] = kEmptyBox[0];
+        out[1] = kEmptyBox[1];
+        for (const char* group : groups)
+            grow(out, models.getMesh(group, true).positions, from);
         out[0] -= Vector3(0.15, 0.15, 0.15);
         out[1] += Vector3(0.15, 0.15, 0.15);
     };

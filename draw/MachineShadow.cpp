@@ -154,6 +154,8 @@ bool MachineShadow::reachOnScreen(const std::vector<GroundVertex>& receivers_,
     multiplyMatrices(projection, modelview, clip);
     int window[4];
     glGetIntegerv(GL_VIEWPORT, window);
+    if (outline.empty())
+        return false;
     double low[2] = {1e300, 1e300}, high[2] = {-1e300, -1e300};
     for (const auto& [centre, radius] : outline)
         for (const float y : {bottom, top}) {
@@ -162,8 +164,9 @@ bool MachineShadow::reachOnScreen(const std::vector<GroundVertex>& receivers_,
             const double scale = (y - sunAt.y) / (centre.y - sunAt.y);
             const Vector3 p = sunAt + (centre - sunAt) * scale;
             const double r = radius * scale;
+            // A point (radius 0) has one corner.
             for (int k = 0; k < (radius > 0.0 ? 8 : 1); ++k) {
-                const Vector3 q = p + Vector3(k & 1 ? r : -r, k & 2 ? r : -r, k & 4 ? r : -r) * (radius > 0.0 ? 1.0 : 0.0);
+                const Vector3 q = p + Vector3(k & 1 ? r : -r, k & 2 ? r : -r, k & 4 ? r : -r);
                 double c[4];
                 for (int row = 0; row < 4; ++row)
                     c[row] = clip[row] * q.x + clip[4 + row] * q.y + clip[8 + row] * q.z + clip[12 + row];
@@ -175,8 +178,6 @@ bool MachineShadow::reachOnScreen(const std::vector<GroundVertex>& receivers_,
                 }
             }
         }
-    if (outline.empty())
-        return false;
     // To whole pixels, outwards, within the window.
     int corner[2][2];
     for (int a = 0; a < 2; ++a) {

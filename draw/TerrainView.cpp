@@ -162,13 +162,16 @@ void collectGround(const VoxelWorld& world, const Frustum& view, std::vector<Gro
     const bool keeping = kept && revisions && revisions->size() == size_t(kCount);
     if (keeping)
         keepFor(world, light, *kept);
+    const auto walk = [&](int b, std::vector<GroundVertex>(&into)[3]) {
+        const GroundShading::Column* shades = light.shading ? light.shading->block(world, b).data() : nullptr;
+        collectNode(world, world.blockNode(b), b, terrain::kBlockLevel, shades, light, into);
+    };
     for (int b = 0; b < kCount; ++b) {
         const Vector3& o = world.block(b).origin;
         if (view.boxOutside(Vector3(o.x - half, bottom, o.z - half), Vector3(o.x + half, top, o.z + half)))
             continue;
         if (!keeping) {
-            const GroundShading::Column* shades = light.shading ? light.shading->block(world, b).data() : nullptr;
-            collectNode(world, world.blockNode(b), b, terrain::kBlockLevel, shades, light, groundBatches);
+            walk(b, groundBatches);
             continue;
         }
         CollectedGround::Block& block = kept->blocks[b];
@@ -177,8 +180,7 @@ void collectGround(const VoxelWorld& world, const Frustum& view, std::vector<Gro
         if (!block.valid || !std::equal(now, now + 9, block.revisions)) {
             for (std::vector<GroundVertex>& batch : block.batches)
                 batch.clear();
-            const GroundShading::Column* shades = light.shading ? light.shading->block(world, b).data() : nullptr;
-            collectNode(world, world.blockNode(b), b, terrain::kBlockLevel, shades, light, block.batches);
+            walk(b, block.batches);
             std::copy(now, now + 9, block.revisions);
             block.valid = true;
         }
